@@ -1,0 +1,108 @@
+#include "core/Describe.h"
+
+#include "core/Park.h"
+#include "core/RunLength.h"
+#include "core/TrackDesign.h"
+
+namespace lmp {
+
+namespace {
+
+// Decoding stops once the bytes the summaries read are there, so neither a large file nor records
+// that expand without bound cost more than this.
+std::size_t ExtentFor(FileType type) noexcept
+{
+    switch (type) {
+    case FileType::TrackDesign:
+        return kTrackDesignExtent;
+    case FileType::SavedGame:
+    case FileType::Scenario:
+        return kParkExtent;
+    case FileType::None:
+        break;
+    }
+    return 0;
+}
+
+std::string FileNameText(const std::filesystem::path& path)
+{
+    const std::u8string name = path.filename().u8string();
+    return std::string(name.begin(), name.end());
+}
+
+} // namespace
+
+bool DescribeOptions::Accepts(std::int32_t edition) const noexcept
+{
+    return (edition == 0 && acceptOriginal) || (edition == 1 && acceptFirstExpansion) ||
+           (edition == 2 && acceptSecondExpansion);
+}
+
+std::size_t HeadLimitFor(FileType type) noexcept
+{
+    return type == FileType::None ? 0 : RunLengthInputBound(ExtentFor(type));
+}
+
+Description DescribePackedFile(std::string_view fileName, FileType type, const PackedFile& file,
+                               const DescribeOptions& options)
+{
+    Description result;
+    if (type == FileType::None)
+        return result;
+
+    std::int32_t edition = kNoEdition;
+    if (file.storedChecksum)
+        edition = MatchEditionRule(type, ChecksumDifference(*file.storedChecksum, file.computedChecksum));
+
+    ByteStream decoded;
+    const auto decode = [&] { DecodeRunLength(file.head, decoded, file.BodyEnd(), ExtentFor(type)); };
+    if (type == FileType::TrackDesign && edition != kNoEdition) {
+        decode();
+        edition = TrackDesignEdition(edition, decoded.U8(kTrackDesignFlagsOffset));
+    }
+    result.edition = edition;
+
+    if (edition == kNoEdition) {
+        // Saved games report the failure whatever the flags; the other types only when describing
+        // the user's selection (all editions accepted).
+        if (type == FileType::SavedGame || options.AllAccepted())
+            result.lines.emplace_back(kVersionFailureLine);
+        return result;
+    }
+    if (!options.Accepts(edition))
+        return result;
+
+    if (options.withSeparator)
+        result.lines.push_back(options.separatorLine);
+    result.lines.push_back("File Name : " + std::string(fileName));
+    result.lines.push_back("   Version: " + std::string(EditionLabel(type, edition)));
+    switch (type) {
+    case FileType::TrackDesign:
+        DescribeTrackDesign(decoded, options.decimalMark, result.lines);
+        break;
+    case FileType::SavedGame:
+        decode();
+        DescribeParkFile(decoded, false, options.decimalMark, result.lines);
+        break;
+    case FileType::Scenario:
+        decode();
+        if (edition == 1 || edition == 2)
+            DescrambleScenario(decoded);
+        DescribeParkFile(decoded, true, options.decimalMark, result.lines);
+        break;
+    case FileType::None:
+        break;
+    }
+    return result;
+}
+
+Description DescribeFile(const std::filesystem::path& path, const DescribeOptions& options)
+{
+    const std::string name = FileNameText(path);
+    const FileType type = FileTypeOfName(name);
+    if (type == FileType::None)
+        return {};
+    return DescribePackedFile(name, type, ReadPackedFile(path, HeadLimitFor(type)), options);
+}
+
+} // namespace lmp

@@ -1,0 +1,206 @@
+#include "core/Park.h"
+
+#include <array>
+#include <bit>
+#include <string>
+
+#include "core/NumberFormat.h"
+
+namespace lmp {
+
+namespace {
+
+constexpr std::size_t kMonthWordOffset = 0;
+constexpr std::size_t kDayWordOffset = 2;
+constexpr std::size_t kPersonTableOffset = 393236;
+constexpr std::size_t kPersonRecordSize = 256;
+constexpr std::size_t kPersonRecordCount = 5000;
+constexpr std::size_t kPersonStaffOffset = 46;
+constexpr std::uint8_t kEmptyPersonSlot = 255;
+constexpr std::size_t kCashOffset = 1673268;
+constexpr std::size_t kGuestsOffset = 1674396;
+constexpr std::size_t kRatingOffset = 1675528;
+constexpr std::size_t kGoalTypeOffset = 1676624;
+constexpr std::size_t kGoalYearsOffset = 1676625;
+constexpr std::size_t kGoalAmountOffset = 1676628;
+constexpr std::size_t kGoalCountOffset = 1676632;
+constexpr std::size_t kRideTableOffset = 1718432;
+constexpr std::size_t kRideRecordSize = 608;
+constexpr std::size_t kRideRecordCount = 255;
+constexpr std::size_t kRideFlagsOffset = 2;
+constexpr std::uint16_t kRideRatedFlag = 0x0002;
+constexpr std::size_t kRideExcitementOffset = 240;
+constexpr std::size_t kRideIntensityOffset = 242;
+constexpr std::size_t kRideNauseaOffset = 244;
+constexpr std::size_t kNameOffset = 2065172;
+constexpr std::size_t kNameSize = 32;
+constexpr std::size_t kSlotOffset = 2065234;
+constexpr std::size_t kScrambledBegin = 393240;
+constexpr std::uint32_t kScrambleMask = 0x5B5B5B5Bu;
+
+constexpr std::array<std::string_view, 8> kMonthNames = {
+    "March", "April", "May", "June", "July", "August", "September", "October",
+};
+
+// Scenario names are 8-bit characters; each byte is its own Latin-1 code point.
+std::string Latin1ToUtf8(const ByteReader& data, std::size_t offset, std::size_t maxSize)
+{
+    std::string text;
+    for (std::size_t i = 0; i < maxSize; ++i) {
+        const std::uint8_t c = data.U8(offset + i);
+        if (c == 0)
+            break;
+        if (c < 0x80) {
+            text += static_cast<char>(c);
+        } else {
+            text += static_cast<char>(0xC0 | (c >> 6));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return text;
+}
+
+std::string GoalText(const ByteReader& data, std::string_view decimalMark)
+{
+    const std::uint8_t years = data.U8(kGoalYearsOffset);
+    const std::int32_t amount = data.I32(kGoalAmountOffset);
+    const std::uint16_t count = data.U16(kGoalCountOffset);
+    switch (data.U8(kGoalTypeOffset)) {
+    case 1:
+        return FormatGrouped(count) + " guests by end of year " + PlainDecimal(years);
+    case 2:
+        return "park value of at least $" + FormatMoney(amount);
+    case 3:
+        return "to have fun!";
+    case 4:
+        return "competition";
+    case 5:
+        return "10 coasters with excitement at least 6.00";
+    case 6:
+        return FormatGrouped(count) + " guests without falling below 700 rating";
+    case 7:
+        return "monthly ride income of at least $" + FormatMoney(amount);
+    case 8:
+        return "ten coasters with excitement 7.0 and length > " + FormatFeet(count) + " ft, (" +
+               FormatGrouped(count) + " meters)";
+    case 9:
+        return "complete five coasters with excitement at least " +
+               FormatFixed(DecimalOfSingle(amount, 2), 6, 2, decimalMark);
+    default:
+        return "???";
+    }
+}
+
+struct RideScan {
+    std::int32_t rides = 0;
+    std::int32_t stalls = 0;
+    std::uint32_t averageExcitement = 0;
+    std::uint32_t averageIntensity = 0;
+    std::uint32_t averageNausea = 0;
+};
+
+RideScan ScanRides(const ByteReader& data)
+{
+    RideScan scan;
+    std::uint32_t rated = 0;
+    for (std::size_t i = 0; i < kRideRecordCount; ++i) {
+        const std::size_t record = kRideTableOffset + kRideRecordSize * i;
+        switch (ClassifyRideType(data.U8(record))) {
+        case RideClass::Stall:
+            ++scan.stalls;
+            continue;
+        case RideClass::NotCounted:
+            continue;
+        case RideClass::Ride:
+            break;
+        }
+        ++scan.rides;
+        if ((data.U16(record + kRideFlagsOffset) & kRideRatedFlag) != 0) {
+            ++rated;
+            scan.averageExcitement += data.U16(record + kRideExcitementOffset);
+            scan.averageIntensity += data.U16(record + kRideIntensityOffset);
+            scan.averageNausea += data.U16(record + kRideNauseaOffset);
+        }
+    }
+    if (rated > 0) {
+        scan.averageExcitement /= rated;
+        scan.averageIntensity /= rated;
+        scan.averageNausea /= rated;
+    }
+    return scan;
+}
+
+std::int32_t CountStaff(const ByteReader& data)
+{
+    std::int32_t staff = 0;
+    for (std::size_t j = 0; j < kPersonRecordCount; ++j) {
+        const std::size_t record = kPersonTableOffset + kPersonRecordSize * j;
+        if (data.U8(record) != kEmptyPersonSlot && data.U8(record + kPersonStaffOffset) == 1)
+            ++staff;
+    }
+    return staff;
+}
+
+std::string AverageText(std::uint32_t hundredths, std::string_view decimalMark)
+{
+    return FormatFixed(DecimalOfSingle(static_cast<std::int32_t>(hundredths), 2), 7, 2, decimalMark);
+}
+
+} // namespace
+
+RideClass ClassifyRideType(std::uint8_t rideType) noexcept
+{
+    switch (rideType) {
+    case 28: case 29: case 30: case 31: case 32:
+    case 34: case 35: case 36:
+    case 43: case 45: case 48:
+    case 55: case 56: case 57: case 58:
+    case 78: case 80: case 82: case 83: case 84:
+        return RideClass::Stall;
+    case 64: case 68:
+        return RideClass::NotCounted;
+    default:
+        return rideType <= 84 ? RideClass::Ride : RideClass::NotCounted;
+    }
+}
+
+void DescrambleScenario(ByteStream& decoded) noexcept
+{
+    for (std::size_t p = kScrambledBegin; p + 4 <= kParkExtent && decoded.Reader().Fits(p, 4); p += 4) {
+        std::uint32_t w = decoded.U32(p) ^ kScrambleMask;
+        w = std::rotr(w, 8);
+        const auto low = static_cast<std::uint8_t>(w);
+        w = (w & 0xFFFFFF00u) | static_cast<std::uint8_t>((low >> 3) | (low << 5));
+        w = std::rotl(w, 17);
+        decoded.WriteU32(p, w);
+    }
+}
+
+void DescribeParkFile(const ByteStream& decoded, bool scenario, std::string_view decimalMark, Lines& lines)
+{
+    const ByteReader data = decoded.Reader();
+
+    std::string name = "  Scenario: " + Latin1ToUtf8(data, kNameOffset, kNameSize);
+    if (scenario)
+        name += "  ; slot #" + PlainDecimal(data.U16(kSlotOffset));
+    lines.push_back(std::move(name));
+    if (scenario)
+        lines.push_back("      Goal: " + GoalText(data, decimalMark));
+
+    const std::uint16_t monthWord = data.U16(kMonthWordOffset);
+    const std::uint16_t dayWord = data.U16(kDayWordOffset);
+    lines.push_back("      Date: " + std::string(kMonthNames[monthWord & 0x7u]) + " " +
+                    PlainDecimal((dayWord >> 11) + 1) + ", year " + PlainDecimal((monthWord >> 3) + 1));
+    lines.push_back("    Rating: " + PlainDecimal(data.U16(kRatingOffset)));
+    lines.push_back("      Cash: $" + FormatMoney(data.I32(kCashOffset)));
+
+    const RideScan rides = ScanRides(data);
+    lines.push_back("    #Rides: " + PlainDecimal(rides.rides) + ",  #Stalls: " + PlainDecimal(rides.stalls));
+    lines.push_back("Avg Excite: " + AverageText(rides.averageExcitement, decimalMark));
+    lines.push_back("Avg Intens: " + AverageText(rides.averageIntensity, decimalMark));
+    lines.push_back("Avg Nausea: " + AverageText(rides.averageNausea, decimalMark));
+    lines.push_back("   #Guests: " + FormatGrouped(data.U16(kGuestsOffset)) + " ,  #Staff: " +
+                    PlainDecimal(CountStaff(data)));
+}
+
+} // namespace lmp
