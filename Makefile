@@ -8,12 +8,15 @@ SAMPLES   := $(BUILD_DIR)/samples
 
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
             qt6-base-dev libgl-dev fonts-dejavu-core xvfb xauth
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+FUZZ_DIR  ?= build-fuzz
+FUZZ_SECONDS ?= 60
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test sanitize samples clean
+.PHONY: deps build run test sanitize samples fuzz clean
 
 deps:
-	@missing=$$(for p in $(PACKAGES); do \
+	@missing=$$(for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -42,5 +45,19 @@ sanitize: deps
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# Each describer fuzz target for FUZZ_SECONDS, seeded with the sample folder's files of its type.
+fuzz: samples
+	$(MAKE) deps EXTRA_PACKAGES="$(FUZZ_PACKAGES)"
+	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLMP_BUILD_FUZZERS=ON \
+	  -DLMP_BUILD_GUI=OFF -DLMP_BUILD_BENCHMARKS=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target lmp_fuzz_TrackDesign lmp_fuzz_SavedGame lmp_fuzz_Scenario
+	@set -e; for t in TrackDesign:TD4 SavedGame:SV4 Scenario:SC4; do \
+	  name=$${t%%:*}; ext=$${t##*:}; corpus=$(FUZZ_DIR)/corpus-$$name; mkdir -p $$corpus; \
+	  find $(SAMPLES) -maxdepth 1 -iname "*.$$ext" -exec cp {} $$corpus/ \; ; \
+	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
+	  $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -rss_limit_mb=512 \
+	    -print_final_stats=1 $$corpus; \
+	done
+
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
