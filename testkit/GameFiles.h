@@ -60,7 +60,8 @@ struct TrackDesignSpec {
     std::size_t size = 54;  // decoded size; at least the fields above
 };
 
-// Decoded contents of a track design.
+// Decoded contents of a track design, spec.size bytes; fields that do not fit in a smaller size are
+// left out (for damaged, short contents).
 Bytes BuildTrackDesign(const TrackDesignSpec& spec);
 
 struct RideSpec {
@@ -91,7 +92,9 @@ struct ParkSpec {
 // Decoded contents of a saved game or scenario, kParkExtent bytes, unscrambled.
 Bytes BuildPark(const ParkSpec& spec);
 
-// Ready-made files: built, scrambled where the edition calls for it, encoded and packed.
+// Ready-made files: built, scrambled where the edition calls for it, encoded and packed. A track design
+// of edition 0 or 1 gets the flag byte of that edition whatever spec.expansionFlag says. Edition
+// kNoEdition packs the contents with a checksum that matches no rule (and scrambles nothing).
 Bytes MakeTrackDesignFile(const TrackDesignSpec& spec, std::int32_t edition);
 Bytes MakeParkFile(const ParkSpec& spec, FileType type, std::int32_t edition);
 
