@@ -1,0 +1,90 @@
+#include <CLI/CLI.hpp>
+
+#include "cli/Lmpinfo.h"
+
+namespace lmp::cli {
+namespace {
+
+constexpr const char* kDescription =
+    "Prints what the LMPexplorer description pane shows for Lumora Parks files: track designs (.TD4),\n"
+    "saved games (.SV4) and scenarios (.SC4). Other files, track images (.TP4) included, print nothing.";
+
+constexpr const char* kFooter =
+    "Each PATH is described in order. A PATH that is a folder stands for the files directly in it\n"
+    "(subfolders are left out), in the file list's order: by name, case-insensitive, with runs of\n"
+    "digits compared by value (\"Coaster 2\" before \"Coaster 10\").\n"
+    "\n"
+    "Separator line (31 hyphens) in front of a file's lines:\n"
+    "  without --edition  every edition is described; no separator before the first file, one\n"
+    "                     before every later file that prints a description.\n"
+    "  with --edition N   only files of edition N are described; no separator until a file of\n"
+    "                     edition N was found, one before every later description.\n"
+    "  --no-separator     never a separator line.\n"
+    "\n"
+    "Numbers with decimals use the decimal mark of the locale (LC_NUMERIC, LC_ALL, LANG), \".\" when\n"
+    "it defines none; --decimal-mark overrides it. Thousands are always grouped with \",\".\n"
+    "Output is UTF-8, one line per line of the pane.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every PATH was described\n"
+    "  1  a PATH named nothing (\"No such file or folder: PATH\") or a file could not be read\n"
+    "     (\"Cannot open file PATH\"); the other paths are still described\n"
+    "  2  usage error (the message says which); nothing is described\n"
+    "\n"
+    "A PATH that starts with \"-\" goes after \"--\".";
+
+std::string UsageError(const std::string& message)
+{
+    return "lmpinfo: " + message + "\nRun 'lmpinfo --help' for more information.\n";
+}
+
+} // namespace
+
+ParseResult ParseArguments(int argc, const char* const* argv)
+{
+    CLI::App app(kDescription, "lmpinfo");
+    app.footer(kFooter);
+
+    Options options;
+    std::int32_t edition = 0;
+    std::string decimalMark;
+    auto* editionOption =
+        app.add_option("--edition", edition,
+                       "Describe only files of edition N: 0 original game, 1 first expansion, 2 second expansion")
+            ->type_name("N")
+            ->check([](const std::string& value) {
+                return value == "0" || value == "1" || value == "2"
+                           ? std::string()
+                           : "the edition is 0, 1 or 2, not '" + value + "'";
+            });
+    app.add_flag("--no-separator", options.noSeparator, "Never write the separator line");
+    auto* markOption = app.add_option("--decimal-mark", decimalMark,
+                                      "Decimal mark of numbers with decimals (one character), instead of the locale's")
+                           ->type_name("C")
+                           ->check([](const std::string& value) {
+                               return IsSingleCharacter(value)
+                                          ? std::string()
+                                          : "the decimal mark is one character, not '" + value + "'";
+                           });
+    app.add_option("PATH", options.paths, "Game file, or folder whose files are described")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        return {std::nullopt, kExitOk, app.help()};
+    } catch (const CLI::CallForAllHelp&) {
+        return {std::nullopt, kExitOk, app.help("", CLI::AppFormatMode::All)};
+    } catch (const CLI::ParseError& error) {
+        return {std::nullopt, kExitUsage, UsageError(error.what())};
+    }
+
+    if (editionOption->count() > 0) {
+        options.edition = edition;
+    }
+    if (markOption->count() > 0) {
+        options.decimalMark = decimalMark;
+    }
+    return {std::move(options), kExitOk, {}};
+}
+
+} // namespace lmp::cli

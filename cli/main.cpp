@@ -1,0 +1,14 @@
+#include <exception>
+#include <iostream>
+
+#include "cli/Lmpinfo.h"
+
+int main(int argc, char** argv)
+{
+    try {
+        return lmp::cli::Main(argc, argv, std::cout, std::cerr);
+    } catch (const std::exception& error) {
+        std::cerr << "lmpinfo: " << error.what() << '\n';
+        return lmp::cli::kExitFileError;
+    }
+}
