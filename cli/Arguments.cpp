@@ -14,15 +14,18 @@ constexpr const char* kFooter =
     "(subfolders are left out), in the file list's order: by name, case-insensitive, with runs of\n"
     "digits compared by value (\"Coaster 2\" before \"Coaster 10\").\n"
     "\n"
-    "Separator line (31 hyphens) in front of a file's lines:\n"
-    "  without --edition  every edition is described; no separator before the first file, one\n"
-    "                     before every later file that prints a description.\n"
-    "  with --edition N   only files of edition N are described; no separator until a file of\n"
-    "                     edition N was found, one before every later description.\n"
+    "Separator line (31 hyphens) in front of a file's description:\n"
+    "  without --edition  every edition is described; every description except the first\n"
+    "                     file's starts with a separator (a file that prints nothing, or that\n"
+    "                     cannot be read, still takes its turn as a file).\n"
+    "  with --edition N   only files of edition N are described; a description starts with a\n"
+    "                     separator once a file of edition N came before it.\n"
     "  --no-separator     never a separator line.\n"
+    "The line \"cannot determine file version!\" (a checksum that matches no edition) never has\n"
+    "one; with --edition it is printed for saved games only.\n"
     "\n"
-    "Numbers with decimals use the decimal mark of the locale (LC_NUMERIC, LC_ALL, LANG), \".\" when\n"
-    "it defines none; --decimal-mark overrides it. Thousands are always grouped with \",\".\n"
+    "Numbers with decimals use the locale's decimal mark (LC_ALL, else LC_NUMERIC, else LANG), \".\"\n"
+    "when it defines none; --decimal-mark overrides it. Thousands are always grouped with \",\".\n"
     "Output is UTF-8, one line per line of the pane.\n"
     "\n"
     "Exit status:\n"
@@ -31,7 +34,7 @@ constexpr const char* kFooter =
     "     (\"Cannot open file PATH\"); the other paths are still described\n"
     "  2  usage error (the message says which); nothing is described\n"
     "\n"
-    "A PATH that starts with \"-\" goes after \"--\".";
+    "A PATH that starts with \"-\" goes after \"--\".\n";
 
 std::string UsageError(const std::string& message)
 {
