@@ -25,15 +25,14 @@ int CompareNatural(std::string_view a, std::string_view b) noexcept
 {
     std::size_t i = 0;
     std::size_t j = 0;
-    int leadingZeros = 0;  // first difference in leading zeros, used only to break a tie
     while (i < a.size() && j < b.size()) {
         if (IsDigit(a[i]) && IsDigit(b[j])) {
-            const std::size_t zerosA = a.find_first_not_of('0', i) == std::string_view::npos
-                                           ? a.size() - i : a.find_first_not_of('0', i) - i;
-            const std::size_t zerosB = b.find_first_not_of('0', j) == std::string_view::npos
-                                           ? b.size() - j : b.find_first_not_of('0', j) - j;
-            std::size_t ia = i + zerosA;
-            std::size_t jb = j + zerosB;
+            std::size_t ia = i;
+            std::size_t jb = j;
+            while (ia < a.size() && a[ia] == '0')
+                ++ia;
+            while (jb < b.size() && b[jb] == '0')
+                ++jb;
             std::size_t endA = ia;
             std::size_t endB = jb;
             while (endA < a.size() && IsDigit(a[endA]))
@@ -46,8 +45,6 @@ int CompareNatural(std::string_view a, std::string_view b) noexcept
             for (; ia < endA; ++ia, ++jb)
                 if (a[ia] != b[jb])
                     return a[ia] < b[jb] ? -1 : 1;
-            if (leadingZeros == 0 && zerosA != zerosB)
-                leadingZeros = zerosA < zerosB ? -1 : 1;
             i = endA;
             j = endB;
             continue;
@@ -61,8 +58,6 @@ int CompareNatural(std::string_view a, std::string_view b) noexcept
     }
     if (i < a.size() || j < b.size())
         return i < a.size() ? 1 : -1;
-    if (leadingZeros != 0)
-        return leadingZeros;
     return Sign(a.compare(b));
 }
 
