@@ -1,0 +1,17 @@
+// The program entry of lmpexplorer: main() is here. The explorer window is TMainForm, in
+// gui/main/MainForm.h.
+#include <QApplication>
+
+#include "gui/about/AboutBox.h"
+#include "gui/main/MainForm.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName(QString::fromLatin1(lmp::gui::kApplicationTitle));
+    // Created first, the explorer window is the main window; closing it ends the program.
+    lmp::gui::TMainForm mainForm;
+    lmp::gui::TAboutBox aboutBox(&mainForm);
+    mainForm.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,341 @@
+#include "gui/main/MainForm.h"
+
+#include <algorithm>
+#include <optional>
+
+#include <QAction>
+#include <QDir>
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSplitter>
+
+#include "core/Describe.h"
+#include "gui/about/AboutBox.h"
+#include "gui/main/PaneRules.h"
+#include "gui/platform/DecimalMark.h"
+#include "gui/platform/ErrorBox.h"
+#include "gui/platform/Fonts.h"
+#include "gui/platform/InstallFolder.h"
+#include "gui/platform/NativePath.h"
+#include "gui/platform/ShellViews.h"
+
+namespace lmp::gui {
+
+TMainForm* MainForm = nullptr;
+DescribedItemSet DescribedItems;
+bool SelectionBusy = false;
+std::string SeparatorLine;
+SizeRatioSet SizeRatios{};
+
+namespace {
+
+// Qt sizes a window without its frame: these are the design's outer sizes (603 × 463, at least
+// 300 × 300) less its 4-pixel borders and 19-pixel caption. The menu bar is inside.
+constexpr QSize kMinimumWindowSize(292, 273);
+// The client area below the menu bar at design: the upper area, its splitter, the lower area.
+constexpr int kDesignClientWidth = 595;
+constexpr int kDesignUpperHeight = 260;
+constexpr int kDesignLowerHeight = 152;
+constexpr int kDesignTreeWidth = 209;
+constexpr int kDesignListWidth = 381;
+constexpr int kDesignMemoWidth = 329;
+constexpr int kDesignLowerLeftWidth = 258;
+
+QWidget* Panel(const QSize& minimum)
+{
+    auto* panel = new QWidget;
+    panel->setMinimumSize(minimum);
+    return panel;
+}
+
+// The single child fills the panel.
+void Fill(QWidget& panel, QWidget* child)
+{
+    auto* layout = new QHBoxLayout(&panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(child);
+}
+
+// The first child keeps its size when the splitter grows or shrinks; the second takes the rest.
+QSplitter* Splitter(Qt::Orientation orientation, int handleWidth, QWidget* first, QWidget* second)
+{
+    auto* splitter = new QSplitter(orientation);
+    splitter->setHandleWidth(handleWidth);
+    splitter->setChildrenCollapsible(false);
+    splitter->setOpaqueResize(true);
+    splitter->addWidget(first);
+    splitter->addWidget(second);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    return splitter;
+}
+
+int Extent(const QSplitter& splitter)
+{
+    return splitter.orientation() == Qt::Vertical ? splitter.height() : splitter.width();
+}
+
+// Gives the splitter's first child the size; the second takes what is left beyond the handle.
+void SetLeadingSize(QSplitter& splitter, int size)
+{
+    splitter.setSizes({size, std::max(0, Extent(splitter) - splitter.handleWidth() - size)});
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+{
+    MainForm = this;
+    decimalMark_ = RegionalDecimalMark();
+    CreateMenu();
+    CreateLayout();
+    CreateConnections();
+    ApplyDesignSizes();
+    RunHandler([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm()
+{
+    if (MainForm == this) {
+        MainForm = nullptr;
+    }
+}
+
+void TMainForm::CreateMenu()
+{
+    MainMenu = menuBar();
+    FileMenu = MainMenu->addMenu(QStringLiteral("&File"));
+    ExitItem = FileMenu->addAction(QStringLiteral("E&xit"));
+    ExitItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+    ExitItem->setStatusTip(QStringLiteral("Exit application"));
+
+    View1 = MainMenu->addMenu(QStringLiteral("&View"));
+    RefreshDescription = View1->addAction(QStringLiteral("Refresh Description"));
+    RefreshDirectory = View1->addAction(QStringLiteral("Refresh Directory"));
+    N1 = View1->addSeparator();
+    SelectAllOriginalLMPfiles1 = View1->addAction(QStringLiteral("Select All Original LMP files"));
+    SelectAllVJEMfiles1 = View1->addAction(QStringLiteral("Select All VJ/EM files"));
+    SelectAllQQfiles1 = View1->addAction(QStringLiteral("Select All QQ files"));
+    N2 = View1->addSeparator();
+    SelectMatchingTP4s = View1->addAction(QStringLiteral("Select Matching TP4's"));
+    // The selection commands are not built yet; their items stay in place, unavailable.
+    for (QAction* command : {SelectAllOriginalLMPfiles1, SelectAllVJEMfiles1, SelectAllQQfiles1, SelectMatchingTP4s}) {
+        command->setEnabled(false);
+    }
+
+    Help1 = MainMenu->addMenu(QStringLiteral("&Help"));
+    About1 = Help1->addAction(QStringLiteral("&About..."));
+}
+
+void TMainForm::CreateLayout()
+{
+    setWindowTitle(QString::fromLatin1(kApplicationTitle));
+    setFont(PreferredFont(QStringLiteral("System"), 13, QFontDatabase::GeneralFont));
+    const QFont shellFont = PreferredFont(QStringLiteral("MS Sans Serif"), 11, QFontDatabase::GeneralFont);
+
+    ShellTreeView1 = new TShellTreeView;
+    ShellTreeView1->setFont(shellFont);
+    UpperLeftPanel = Panel({40, 30});
+    Fill(*UpperLeftPanel, ShellTreeView1);
+
+    ShellListView1 = new TShellListView;
+    ShellListView1->setFont(shellFont);
+    UpperRightPanel = Panel({40, 30});
+    Fill(*UpperRightPanel, ShellListView1);
+
+    UpperMainPanel = Panel({100, 40});
+    UpperHorizSplitter = Splitter(Qt::Horizontal, 5, UpperLeftPanel, UpperRightPanel);
+    Fill(*UpperMainPanel, UpperHorizSplitter);
+
+    Memo1 = new QPlainTextEdit;
+    Memo1->setMinimumSize(40, 30);
+    Memo1->setFont(PreferredFont(QStringLiteral("Courier New"), 12, QFontDatabase::FixedFont));
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    LowerLeftPanel = new QFrame;
+    LowerLeftPanel->setMinimumSize(30, 30);
+    LowerLeftPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+    LowerMainPanel = Panel({100, 50});
+    LowerHorizSplitter = Splitter(Qt::Horizontal, 8, Memo1, LowerLeftPanel);
+    Fill(*LowerMainPanel, LowerHorizSplitter);
+
+    VerticalSplitter = Splitter(Qt::Vertical, 5, UpperMainPanel, LowerMainPanel);
+    setCentralWidget(VerticalSplitter);
+}
+
+void TMainForm::CreateConnections()
+{
+    LinkShellViews(*ShellTreeView1, *ShellListView1);
+    connect(ShellTreeView1, &TShellTreeView::Change, this, [this] { RunHandler([this] { ShellTreeView1Change(); }); });
+    connect(ShellListView1, &TShellListView::Change, this,
+            [this](int item) { RunHandler([this, item] { ShellListView1Change(item); }); });
+    connect(VerticalSplitter, &QSplitter::splitterMoved, this, [this] { VerticalSplitterMoved(); });
+    connect(UpperHorizSplitter, &QSplitter::splitterMoved, this, [this] { UpperHorizSplitterMoved(); });
+    connect(LowerHorizSplitter, &QSplitter::splitterMoved, this, [this] { LowerHorizSplitterMoved(); });
+    connect(ExitItem, &QAction::triggered, this, [this] { RunHandler([this] { ExitItemClick(); }); });
+    connect(About1, &QAction::triggered, this, [this] { RunHandler([this] { About1Click(); }); });
+    connect(RefreshDescription, &QAction::triggered, this, [this] { RunHandler([this] { RefreshDescriptionClick(); }); });
+    connect(RefreshDirectory, &QAction::triggered, this, [this] { RunHandler([this] { RefreshDirectoryClick(); }); });
+}
+
+// Lays the hidden window out at its design sizes, so that FormCreate measures the design's ratios.
+void TMainForm::ApplyDesignSizes()
+{
+    setMinimumSize(kMinimumWindowSize);
+    resize(kDesignClientWidth, kDesignUpperHeight + VerticalSplitter->handleWidth() + kDesignLowerHeight +
+                                   MainMenu->sizeHint().height());
+    layout()->activate();
+    VerticalSplitter->setSizes({kDesignUpperHeight, kDesignLowerHeight});
+    UpperMainPanel->layout()->activate();
+    LowerMainPanel->layout()->activate();
+    UpperHorizSplitter->setSizes({kDesignTreeWidth, kDesignListWidth});
+    LowerHorizSplitter->setSizes({kDesignMemoWidth, kDesignLowerLeftWidth});
+    if (const QScreen* display = screen()) {
+        move(display->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void TMainForm::FormCreate()
+{
+    DescribedItems.Clear();
+    SelectionBusy = false;
+    Memo1->clear();
+    SeparatorLine = std::string(kSeparatorLine);
+    MeasureSizeRatios();
+    if (const std::optional<QString> installFolder = ReadInstallFolder()) {
+        ShellTreeView1->SetPath(*installFolder);
+    }
+    if (ShellTreeView1->Path().isEmpty()) {
+        ShellTreeView1->SetPath(QDir::currentPath());
+    }
+}
+
+void TMainForm::MeasureSizeRatios()
+{
+    measuredClientSize_ = VerticalSplitter->size();
+    SizeRatios[0] = MeasureRatio(UpperMainPanel->height(), VerticalSplitter->height(), SizeRatios[0]);
+    SizeRatios[1] = MeasureRatio(UpperLeftPanel->width(), UpperMainPanel->width(), SizeRatios[1]);
+    SizeRatios[2] = MeasureRatio(LowerLeftPanel->width(), LowerMainPanel->width(), SizeRatios[2]);
+}
+
+void TMainForm::FormResize()
+{
+    SetLeadingSize(*VerticalSplitter, ApplyRatio(VerticalSplitter->height(), SizeRatios[0]));
+    SetLeadingSize(*UpperHorizSplitter, ApplyRatio(UpperMainPanel->width(), SizeRatios[1]));
+    // The empty lower panel takes whatever the pane and its splitter leave, so ratio 2 sizes
+    // nothing: the pane keeps its width, and only its splitter changes it.
+    MeasureSizeRatios();
+}
+
+void TMainForm::VerticalSplitterMoved()
+{
+    SizeRatios[0] = MeasureRatio(UpperMainPanel->height(), VerticalSplitter->height(), SizeRatios[0]);
+}
+
+void TMainForm::UpperHorizSplitterMoved()
+{
+    SizeRatios[1] = MeasureRatio(UpperLeftPanel->width(), UpperMainPanel->width(), SizeRatios[1]);
+}
+
+void TMainForm::LowerHorizSplitterMoved()
+{
+    SizeRatios[2] = MeasureRatio(LowerLeftPanel->width(), LowerMainPanel->width(), SizeRatios[2]);
+}
+
+void TMainForm::ExitItemClick()
+{
+    close();
+}
+
+void TMainForm::About1Click()
+{
+    if (AboutBox != nullptr) {
+        AboutBox->exec();
+    }
+}
+
+void TMainForm::ShellListView1Change(int item)
+{
+    std::optional<NotifiedItem> notified;
+    if (item != TShellListView::kAllItems) {
+        notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item),
+                                DescribedItems.Contains(item)};
+    }
+    const PaneResponse response = RespondToListChange(SelectionBusy, ShellListView1->SelectionCount(), notified);
+    if (response.reset) {
+        Memo1->clear();
+        DescribedItems.Clear();
+    }
+    if (response.describe) {
+        DescribeFile(item, true, true, true, response.withSeparator);
+        DescribedItems.Mark(item);
+    }
+}
+
+void TMainForm::RefreshDescriptionClick()
+{
+    Memo1->clear();
+    bool first = true;
+    for (int index = 0; index < ShellListView1->ItemCount(); ++index) {
+        if (ShellListView1->Selected(index)) {
+            DescribeFile(index, true, true, true, !first);
+            first = false;
+        }
+    }
+}
+
+void TMainForm::RefreshDirectoryClick()
+{
+    ShellTreeView1->viewport()->update();
+    ShellListView1->Refresh();
+    RefreshDescriptionClick();
+}
+
+void TMainForm::ShellTreeView1Change()
+{
+    Memo1->clear();
+}
+
+std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
+                                     bool AcceptSecondExpansion, bool WithSeparator)
+{
+    DescribeOptions options;
+    options.acceptOriginal = AcceptOriginal;
+    options.acceptFirstExpansion = AcceptFirstExpansion;
+    options.acceptSecondExpansion = AcceptSecondExpansion;
+    options.withSeparator = WithSeparator;
+    options.decimalMark = decimalMark_;
+    options.separatorLine = SeparatorLine;
+    const Description description = lmp::DescribeFile(NativePath(ShellListView1->ItemPath(index)), options);
+    for (const std::string& line : description.lines) {
+        Memo1->appendPlainText(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+    }
+    return description.edition;
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // Qt also reports the size a window is first shown at; applying the ratios to the very sizes
+    // they were measured from could only lose the truncated pixel.
+    if (VerticalSplitter->size() != measuredClientSize_) {
+        FormResize();
+    }
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LocaleChange) {
+        decimalMark_ = RegionalDecimalMark();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+} // namespace lmp::gui

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <QMainWindow>
+#include <QSize>
+
+#include "gui/main/DescribedItems.h"
+#include "gui/main/SizeRatios.h"
+
+class QAction;
+class QFrame;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QSplitter;
+
+namespace lmp::gui {
+
+class TShellListView;
+class TShellTreeView;
+
+inline constexpr char kApplicationTitle[] = "LMPexplorer";
+
+// The explorer window: the folder tree and the file list side by side above the description pane.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Sets MainForm to the new window, builds it at its design size, then runs FormCreate.
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    QMenuBar* MainMenu = nullptr;
+    QMenu* FileMenu = nullptr;
+    QAction* ExitItem = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* About1 = nullptr;
+    TShellListView* ShellListView1 = nullptr;
+    TShellTreeView* ShellTreeView1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QWidget* UpperMainPanel = nullptr;
+    QSplitter* VerticalSplitter = nullptr;  // holds UpperMainPanel above LowerMainPanel
+    QWidget* LowerMainPanel = nullptr;
+    QSplitter* UpperHorizSplitter = nullptr;  // holds UpperLeftPanel beside UpperRightPanel
+    QSplitter* LowerHorizSplitter = nullptr;  // holds Memo1 beside LowerLeftPanel
+    QFrame* LowerLeftPanel = nullptr;
+    QWidget* UpperLeftPanel = nullptr;
+    QWidget* UpperRightPanel = nullptr;
+    QMenu* View1 = nullptr;
+    QAction* RefreshDescription = nullptr;
+    QAction* RefreshDirectory = nullptr;
+    QAction* N1 = nullptr;
+    QAction* SelectAllOriginalLMPfiles1 = nullptr;
+    QAction* SelectAllVJEMfiles1 = nullptr;
+    QAction* SelectAllQQfiles1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* SelectMatchingTP4s = nullptr;
+
+    // Handlers. Those that can fail throw; their connections take the error to the error box.
+    void FormCreate();
+    void FormResize();
+    void VerticalSplitterMoved();
+    void UpperHorizSplitterMoved();
+    void LowerHorizSplitterMoved();
+    void ExitItemClick();
+    void About1Click();
+    void ShellListView1Change(int item);
+    void RefreshDescriptionClick();
+    void RefreshDirectoryClick();
+    void ShellTreeView1Change();
+
+    // Appends the description of the list item at index to Memo1, one line per entry, when its
+    // edition is accepted, and returns its edition code (-1 when none). Throws lmp::FileError before
+    // writing any line when the file cannot be read, std::out_of_range for an index outside the list.
+    std::int32_t DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion, bool AcceptSecondExpansion,
+                              bool WithSeparator);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void CreateLayout();
+    void CreateMenu();
+    void CreateConnections();
+    void ApplyDesignSizes();
+    void MeasureSizeRatios();
+
+    std::string decimalMark_;
+    QSize measuredClientSize_;  // the client area the ratios were last measured from
+};
+
+// The program's one main window; null until it is created.
+extern TMainForm* MainForm;
+
+// The window's program-wide state, set up by FormCreate.
+extern DescribedItemSet DescribedItems;
+extern bool SelectionBusy;  // a command is changing the list's selection: notifications are ignored
+extern std::string SeparatorLine;
+extern SizeRatioSet SizeRatios;
+
+} // namespace lmp::gui

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <exception>
+#include <utility>
+
+#include <QString>
+
+namespace lmp::gui {
+
+// Shows text in the program's error box: a modal message box with an OK button, titled with the
+// application title. The box opens once control is back in the event loop, after the event whose
+// handler failed has been dispatched, so no handler is left half-way inside a nested loop.
+void ShowErrorBox(const QString& text);
+
+// Runs a handler. An error that leaves it ends it there and its text goes to the error box; the
+// program goes on. Qt lets no exception cross its event dispatch, so every handler that can fail
+// runs through here.
+template <typename Handler>
+void RunHandler(Handler&& handler) noexcept
+{
+    try {
+        std::forward<Handler>(handler)();
+    } catch (const std::exception& error) {
+        ShowErrorBox(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowErrorBox(QStringLiteral("Unknown error"));
+    }
+}
+
+} // namespace lmp::gui

@@ -1,0 +1,17 @@
+#include "gui/platform/NativePath.h"
+
+#include <QFile>
+
+namespace lmp::gui {
+
+std::filesystem::path NativePath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    const QByteArray bytes = QFile::encodeName(path);
+    return std::filesystem::path(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+#endif
+}
+
+} // namespace lmp::gui

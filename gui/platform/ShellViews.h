@@ -1,0 +1,125 @@
+#pragma once
+
+#include <stdexcept>
+
+#include <QList>
+#include <QPersistentModelIndex>
+#include <QString>
+#include <QTreeView>
+
+class QFileSystemModel;
+class QItemSelection;
+
+namespace lmp::gui {
+
+class FolderFirstOrder;
+class ShellTreeModel;
+
+// A path that the folder tree cannot resolve to a folder: "Error setting path: " and the path in
+// double quotes.
+class PathError : public std::runtime_error {
+public:
+    explicit PathError(const QString& path);
+};
+
+// The folder tree. Folders only, under one root node that stands for the desktop (caption "Desktop",
+// no path), which holds the file-system root ("/"; the drives on Windows) and the home folder. A
+// folder's subfolders are read when it is first opened and not re-read afterwards; hidden ones appear
+// only when a path leads through them.
+class TShellTreeView : public QTreeView {
+    Q_OBJECT
+
+public:
+    explicit TShellTreeView(QWidget* parent = nullptr);
+    ~TShellTreeView() override;
+
+    // The selected folder's full path; empty while the desktop node is selected.
+    QString Path() const;
+    // Selects the folder at path, opening the nodes above it; an empty path selects the desktop.
+    // Throws PathError when path names no existing folder.
+    void SetPath(const QString& path);
+
+signals:
+    // The selection moved to another node; path is the new Path().
+    void Change(const QString& path);
+
+protected:
+    // A right click selects the node under the cursor before anything else happens.
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    ShellTreeModel* model_;
+};
+
+// The file list: the folders and files of one folder in a report view (name, size, type, date),
+// folders first, then names in lmp::NaturalLess order; several items selectable; names editable in
+// place (F2, or a click on a selected item), which renames the file. An item's index is its row in
+// the displayed order. The list shows the folder as read when it was opened or last refreshed.
+class TShellListView : public QTreeView {
+    Q_OBJECT
+
+public:
+    // The index of Change notifications that concern all items at once.
+    static constexpr int kAllItems = -1;
+
+    explicit TShellListView(QWidget* parent = nullptr);
+
+    // The folder shown; empty while the desktop is.
+    QString Folder() const { return folder_; }
+    // Shows the folder at path (its contents arrive asynchronously); the desktop's contents, the
+    // file-system roots, for an empty path. Clears the selection. Nothing happens when path is shown.
+    void SetFolder(const QString& path);
+    // Reads the folder shown again; nothing is selected afterwards.
+    void Refresh();
+
+    int ItemCount() const;
+    int SelectionCount() const;
+    // False for an index outside the list.
+    bool Selected(int index) const;
+    bool Focused(int index) const;
+    // The full path of the item; throws std::out_of_range for an index outside the list.
+    QString ItemPath(int index) const;
+
+signals:
+    // An item's selected or focused state changed (kAllItems: the states of all items at once).
+    // When one user action changes several items, each is reported once, after the action, and the
+    // focused item last.
+    void Change(int index);
+    // A folder of the list was opened (double click or Enter); the list shows it already.
+    void FolderOpened(const QString& path);
+
+public slots:
+    void selectAll() override;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    class NotificationBatch;
+
+    void CreateModel();
+    void ShowFolderRoot();
+    void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    void OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous);
+    void OnActivated(const QModelIndex& index);
+    void Touch(const QModelIndex& index);
+    void FlushNotifications();
+    QModelIndex ItemAt(int index) const;
+
+    QFileSystemModel* files_ = nullptr;
+    FolderFirstOrder* order_ = nullptr;
+    QString folder_;
+    int batchDepth_ = 0;
+    bool batchConcernsAll_ = false;
+    QList<QPersistentModelIndex> touched_;
+};
+
+// Links the views both ways: the list shows the folder selected in the tree, and a folder opened in
+// the list becomes the tree's selection. A folder that has gone in the meantime goes to the error box.
+void LinkShellViews(TShellTreeView& tree, TShellListView& list);
+
+} // namespace lmp::gui

@@ -1,0 +1,104 @@
+// lmpexplorer-shot: opens the explorer window at a folder, selects the named files as a click and then
+// Ctrl-clicks would, and saves a picture of the window as the display shows it. Run it under Xvfb to
+// take the documentation's screenshot:
+//   xvfb-run -s "-screen 0 1024x768x24" lmpexplorer-shot FOLDER OUT.png NAME...
+#include <functional>
+#include <iostream>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QPixmap>
+#include <QScreen>
+#include <QThread>
+
+#include "gui/about/AboutBox.h"
+#include "gui/main/MainForm.h"
+#include "gui/platform/ShellViews.h"
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& condition)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > 10000) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+int RowNamed(const lmp::gui::TShellListView& list, const QString& name)
+{
+    for (int row = 0; row < list.ItemCount(); ++row) {
+        if (QFileInfo(list.ItemPath(row)).fileName() == name) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName(QString::fromLatin1(lmp::gui::kApplicationTitle));
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() < 4) {
+        std::cerr << "usage: lmpexplorer-shot FOLDER OUT.png NAME...\n";
+        return 2;
+    }
+    const QString folder = QDir(arguments[1]).absolutePath();
+
+    lmp::gui::TMainForm form;
+    lmp::gui::TAboutBox about(&form);
+    try {
+        form.ShellTreeView1->SetPath(folder);
+    } catch (const std::exception& error) {
+        std::cerr << "lmpexplorer-shot: " << error.what() << '\n';
+        return 1;
+    }
+    form.show();
+    lmp::gui::TShellListView& list = *form.ShellListView1;
+    int loaded = -1;
+    // The list has loaded once its item count holds still for a while.
+    const bool ready = WaitUntil([&] {
+        const int count = list.ItemCount();
+        const bool settled = count > 0 && count == loaded;
+        loaded = count;
+        return settled && form.isVisible();
+    });
+    if (!ready) {
+        std::cerr << "lmpexplorer-shot: the folder did not load\n";
+        return 1;
+    }
+
+    for (int i = 3; i < arguments.size(); ++i) {
+        const int row = RowNamed(list, arguments[i]);
+        if (row < 0) {
+            std::cerr << "lmpexplorer-shot: no item " << arguments[i].toStdString() << '\n';
+            return 1;
+        }
+        const auto command = i == 3 ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::Select;
+        list.selectionModel()->setCurrentIndex(list.model()->index(row, 0, list.rootIndex()),
+                                               command | QItemSelectionModel::Rows);
+    }
+    list.setFocus();
+    int frames = 0;
+    WaitUntil([&] { return ++frames > 10; });
+
+    const QRect frame = form.frameGeometry();
+    const QPixmap shot = form.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    if (!shot.save(arguments[2], "PNG")) {
+        std::cerr << "lmpexplorer-shot: cannot write " << arguments[2].toStdString() << '\n';
+        return 1;
+    }
+    return 0;
+}
