@@ -1,0 +1,130 @@
+#include "GuiTestSupport.h"
+
+#include <stdexcept>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+#include "gui/platform/NativePath.h"
+#include "gui/platform/ShellViews.h"
+
+namespace lmp::guitest {
+
+GameFolder::GameFolder()
+{
+    if (!dir_.isValid()) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+}
+
+void GameFolder::AddTrackDesign(const QString& name, const testkit::TrackDesignSpec& spec,
+                                std::int32_t edition) const
+{
+    testkit::WriteFile(gui::NativePath(PathOf(name)), testkit::MakeTrackDesignFile(spec, edition));
+}
+
+void GameFolder::AddFile(const QString& name, const QByteArray& bytes) const
+{
+    QFile file(PathOf(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        throw std::runtime_error("cannot write " + name.toStdString());
+    }
+}
+
+void GameFolder::AddFolder(const QString& name) const
+{
+    if (!QDir(Path()).mkpath(name)) {
+        throw std::runtime_error("cannot make folder " + name.toStdString());
+    }
+}
+
+MachineSettings::MachineSettings()
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, dir_.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, dir_.path());
+}
+
+MachineSettings::~MachineSettings()
+{
+    // Any later QSettings must not find the folder that is about to go.
+    const QString nowhere = dir_.path() + QStringLiteral("/gone");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, nowhere);
+    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, nowhere);
+}
+
+QString MachineSettings::SetupRecordPath() const
+{
+    return dir_.filePath(QStringLiteral("Norrow Softworks/Lumora Parks Setup.conf"));
+}
+
+void MachineSettings::WriteSetupRecord(const QByteArray& text) const
+{
+    const QString path = SetupRecordPath();
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
+        throw std::runtime_error("cannot write the setup record");
+    }
+}
+
+MessageBoxCatcher::MessageBoxCatcher()
+{
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) {
+            return;
+        }
+        titles << box->windowTitle();
+        texts << box->text();
+        const QList<QAbstractButton*> buttons = box->buttons();
+        if (buttons.isEmpty()) {
+            box->reject();
+        } else {
+            buttons.front()->click();
+        }
+    });
+    timer_.start(5);
+}
+
+void ProcessPendingEvents()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+void ClickItem(gui::TShellListView& list, int row, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex index = list.model()->index(row, 0, list.rootIndex());
+    list.scrollTo(index);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers, list.visualRect(index).center());
+}
+
+void DoubleClickItem(gui::TShellListView& list, int row)
+{
+    const QModelIndex index = list.model()->index(row, 0, list.rootIndex());
+    list.scrollTo(index);
+    const QPoint where = list.visualRect(index).center();
+    // What the window system delivers for a double click: a click, then the double click's press.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, where);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, where);
+    QTest::mouseRelease(list.viewport(), Qt::LeftButton, Qt::NoModifier, where);
+}
+
+QStringList ItemNames(const gui::TShellListView& list)
+{
+    QStringList names;
+    for (int row = 0; row < list.ItemCount(); ++row) {
+        names << QFileInfo(list.ItemPath(row)).fileName();
+    }
+    return names;
+}
+
+} // namespace lmp::guitest

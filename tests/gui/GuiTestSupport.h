@@ -1,0 +1,72 @@
+#pragma once
+
+#include <memory>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "testkit/GameFiles.h"
+
+namespace lmp::gui {
+class TShellListView;
+}
+
+namespace lmp::guitest {
+
+// A temporary folder filled with files built by testkit.
+class GameFolder {
+public:
+    GameFolder();
+
+    QString Path() const { return dir_.path(); }
+    QString PathOf(const QString& name) const { return dir_.filePath(name); }
+
+    void AddTrackDesign(const QString& name, const testkit::TrackDesignSpec& spec, std::int32_t edition) const;
+    void AddFile(const QString& name, const QByteArray& bytes) const;
+    void AddFolder(const QString& name) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Moves the machine-wide settings into a temporary folder of their own for the life of the object,
+// so that no test sees the machine's settings or another test's.
+class MachineSettings {
+public:
+    MachineSettings();
+    ~MachineSettings();
+
+    // Writes the game setup's record (the text of its settings file).
+    void WriteSetupRecord(const QByteArray& text) const;
+    QString SetupRecordPath() const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Closes every modal message box that opens while it lives, noting its title and text.
+class MessageBoxCatcher {
+public:
+    MessageBoxCatcher();
+
+    QStringList titles;
+    QStringList texts;
+
+private:
+    QTimer timer_;
+};
+
+// Runs pending events until none is left, error boxes included.
+void ProcessPendingEvents();
+
+// Clicks the list item at row, with the keyboard modifiers of a Ctrl- or Shift-click.
+void ClickItem(gui::TShellListView& list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+void DoubleClickItem(gui::TShellListView& list, int row);
+
+// The file names of the list's items in displayed order.
+QStringList ItemNames(const gui::TShellListView& list);
+
+} // namespace lmp::guitest

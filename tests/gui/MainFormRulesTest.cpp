@@ -1,0 +1,166 @@
+// The main window's rules that need no window: when the pane describes an item, which items count as
+// described, and the ratio arithmetic of resizing.
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include <QTest>
+
+#include "gui/main/DescribedItems.h"
+#include "gui/main/PaneRules.h"
+#include "gui/main/SizeRatios.h"
+
+using lmp::gui::DescribedItemSet;
+using lmp::gui::NotifiedItem;
+using lmp::gui::PaneResponse;
+
+Q_DECLARE_METATYPE(std::optional<NotifiedItem>)
+Q_DECLARE_METATYPE(PaneResponse)
+
+class MainFormRulesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void listChangeResponseFollowsSelectionFocusAndMarks_data();
+    void listChangeResponseFollowsSelectionFocusAndMarks();
+    void describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags_data();
+    void describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags();
+    void clearingDescribedItemsForgetsFlagsAndItemsBeyondThem();
+    void measuredRatioIsTheQuotientRoundedToAFloat_data();
+    void measuredRatioIsTheQuotientRoundedToAFloat();
+    void appliedRatioIsTheExactProductTruncated_data();
+    void appliedRatioIsTheExactProductTruncated();
+};
+
+void MainFormRulesTest::listChangeResponseFollowsSelectionFocusAndMarks_data()
+{
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<int>("selectionCount");
+    QTest::addColumn<std::optional<NotifiedItem>>("item");
+    QTest::addColumn<PaneResponse>("expected");
+
+    // NotifiedItem{selected, focused, described}; PaneResponse{reset, describe, withSeparator}
+    QTest::newRow("a command holds the selection") << true << 1 << std::optional(NotifiedItem{true, true, false})
+                                                   << PaneResponse{false, false, false};
+    QTest::newRow("the one selected item") << false << 1 << std::optional(NotifiedItem{true, true, false})
+                                           << PaneResponse{true, true, false};
+    QTest::newRow("the one selected item, marked before the reset")
+        << false << 1 << std::optional(NotifiedItem{true, true, true}) << PaneResponse{true, true, false};
+    QTest::newRow("a second selected item") << false << 2 << std::optional(NotifiedItem{true, true, false})
+                                            << PaneResponse{false, true, true};
+    QTest::newRow("an item already described") << false << 3 << std::optional(NotifiedItem{true, true, true})
+                                                << PaneResponse{false, false, false};
+    QTest::newRow("a range member without focus") << false << 3 << std::optional(NotifiedItem{true, false, false})
+                                                  << PaneResponse{false, false, false};
+    QTest::newRow("the focused item just deselected")
+        << false << 1 << std::optional(NotifiedItem{false, true, false}) << PaneResponse{true, false, false};
+    QTest::newRow("an item losing focus beside one selected")
+        << false << 1 << std::optional(NotifiedItem{false, false, true}) << PaneResponse{true, false, false};
+    QTest::newRow("all items, one selected") << false << 1 << std::optional<NotifiedItem>()
+                                             << PaneResponse{true, false, false};
+    QTest::newRow("all items, several selected") << false << 4 << std::optional<NotifiedItem>()
+                                                 << PaneResponse{false, false, false};
+    QTest::newRow("nothing selected") << false << 0 << std::optional(NotifiedItem{false, true, false})
+                                      << PaneResponse{false, false, false};
+}
+
+void MainFormRulesTest::listChangeResponseFollowsSelectionFocusAndMarks()
+{
+    QFETCH(bool, busy);
+    QFETCH(int, selectionCount);
+    QFETCH(std::optional<NotifiedItem>, item);
+    QFETCH(PaneResponse, expected);
+
+    const PaneResponse response = lmp::gui::RespondToListChange(busy, selectionCount, item);
+    QCOMPARE(response.reset, expected.reset);
+    QCOMPARE(response.describe, expected.describe);
+    QCOMPARE(response.withSeparator, expected.withSeparator);
+}
+
+void MainFormRulesTest::describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::newRow("first flag") << 0;
+    QTest::newRow("last flag") << 10000;
+    QTest::newRow("first index beyond the flags") << 10001;
+    QTest::newRow("far beyond the flags") << 250000;
+}
+
+void MainFormRulesTest::describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags()
+{
+    QFETCH(int, index);
+    DescribedItemSet items;
+    QVERIFY(!items.Contains(index));
+    items.Mark(index);
+    QVERIFY(items.Contains(index));
+    QVERIFY(!items.Contains(index + 1));
+    if (index > 0) {
+        QVERIFY(!items.Contains(index - 1));
+    }
+}
+
+void MainFormRulesTest::clearingDescribedItemsForgetsFlagsAndItemsBeyondThem()
+{
+    DescribedItemSet items;
+    items.Mark(-1);
+    QVERIFY(!items.Contains(-1));
+    items.Mark(7);
+    items.Mark(10001);
+    items.Clear();
+    QVERIFY(!items.Contains(7));
+    QVERIFY(!items.Contains(10001));
+}
+
+void MainFormRulesTest::measuredRatioIsTheQuotientRoundedToAFloat_data()
+{
+    QTest::addColumn<int>("part");
+    QTest::addColumn<int>("whole");
+    QTest::addColumn<float>("expected");
+
+    // The floats nearest to the quotients, worked out by hand; previous is 0.25.
+    QTest::newRow("upper area at design") << 260 << 417 << 0.623501181602478f;
+    QTest::newRow("tree at design") << 209 << 595 << 0.3512605130672455f;
+    QTest::newRow("seven tenths rounds down") << 7 << 10 << 0.699999988079071f;
+    QTest::newRow("nothing of the whole") << 0 << 595 << 0.0f;
+    QTest::newRow("no client area keeps the previous ratio") << 5 << 0 << 0.25f;
+    QTest::newRow("negative whole keeps the previous ratio") << 5 << -3 << 0.25f;
+}
+
+void MainFormRulesTest::measuredRatioIsTheQuotientRoundedToAFloat()
+{
+    QFETCH(int, part);
+    QFETCH(int, whole);
+    QFETCH(float, expected);
+    // As doubles: QCOMPARE of floats is fuzzy enough to hide a rounding.
+    QCOMPARE(double(lmp::gui::MeasureRatio(part, whole, 0.25f)), double(expected));
+}
+
+void MainFormRulesTest::appliedRatioIsTheExactProductTruncated_data()
+{
+    QTest::addColumn<int>("whole");
+    QTest::addColumn<float>("ratio");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("design ratio loses the truncated pixel") << 417 << 0.623501181602478f << 259;
+    QTest::newRow("larger client area") << 517 << 0.623501181602478f << 322;
+    QTest::newRow("seven tenths of ten is six") << 10 << 0.699999988079071f << 6;
+    QTest::newRow("seven tenths of twenty is thirteen") << 20 << 0.699999988079071f << 13;
+    QTest::newRow("a third rounded up gives one of three") << 3 << 0.3333333432674408f << 1;
+    QTest::newRow("nothing to share") << 0 << 0.5f << 0;
+    QTest::newRow("zero ratio") << 100 << 0.0f << 0;
+    QTest::newRow("negative ratio") << 100 << -0.5f << 0;
+    QTest::newRow("not a number") << 100 << std::numeric_limits<float>::quiet_NaN() << 0;
+    QTest::newRow("more than the whole") << 100 << 1.5f << 100;
+    QTest::newRow("infinite ratio") << 100 << std::numeric_limits<float>::infinity() << 100;
+}
+
+void MainFormRulesTest::appliedRatioIsTheExactProductTruncated()
+{
+    QFETCH(int, whole);
+    QFETCH(float, ratio);
+    QFETCH(int, expected);
+    QCOMPARE(lmp::gui::ApplyRatio(whole, ratio), expected);
+}
+
+QTEST_APPLESS_MAIN(MainFormRulesTest)
+#include "MainFormRulesTest.moc"

@@ -1,0 +1,811 @@
+// The explorer window: start-up, layout and resizing, and the description pane, driven through its
+// real widgets over folders built with testkit.
+#include <memory>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+
+#include "GuiTestSupport.h"
+#include "gui/about/AboutBox.h"
+#include "gui/main/MainForm.h"
+#include "gui/platform/ShellViews.h"
+
+using lmp::gui::TMainForm;
+using lmp::guitest::ClickItem;
+using lmp::guitest::GameFolder;
+
+namespace {
+
+const QString kSeparator = QStringLiteral("-------------------------------");
+
+// The sample folder's items in displayed order: Subfolder, Alpha.TD4, Beta.TD4, Gamma.TD4, notes.txt.
+constexpr int kSubfolder = 0;
+constexpr int kAlpha = 1;
+constexpr int kBeta = 2;
+constexpr int kGamma = 3;
+constexpr int kNotes = 4;
+constexpr int kSampleItems = 5;
+
+const lmp::testkit::TrackDesignSpec kAlphaSpec{
+    .rideType = 0, .lengthMetres = 100, .excitement = 67, .intensity = 52, .nausea = 38};
+const lmp::testkit::TrackDesignSpec kBetaSpec{
+    .rideType = 5, .lengthMetres = 1000, .excitement = 10, .intensity = 20, .nausea = 5};
+const lmp::testkit::TrackDesignSpec kGammaSpec{
+    .rideType = 19, .lengthMetres = 250, .excitement = 72, .intensity = 68, .nausea = 45};
+
+QString Lines(const QStringList& lines)
+{
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString AlphaBlock(const QString& mark = QStringLiteral("."))
+{
+    return Lines({"File Name : Alpha.TD4", "   Version: Original LMP", "      Type: Wooden Roller Coaster",
+                  "Excitement: 6" + mark + "70", " Intensity: 5" + mark + "20", "    Nausea: 3" + mark + "80",
+                  "    Length: 328 ft, (100 meters)"});
+}
+
+const QString kBetaBlock = Lines({"File Name : Beta.TD4", "   Version: Vortex Jamboree/Extra Marvels",
+                                  "      Type: Miniature Railroad", "Excitement: 1.00", " Intensity: 2.00",
+                                  "    Nausea: 0.50", "    Length: 3,280 ft, (1,000 meters)"});
+const QString kGammaBlock = Lines({"File Name : Gamma.TD4", "   Version: Quirky Quarters",
+                                   "      Type: Steel Corkscrew Roller Coaster", "Excitement: 7.20",
+                                   " Intensity: 6.80", "    Nausea: 4.50", "    Length: 820 ft, (250 meters)"});
+
+void AddSampleFiles(const GameFolder& folder)
+{
+    folder.AddFolder("Subfolder");
+    folder.AddTrackDesign("Alpha.TD4", kAlphaSpec, 0);
+    folder.AddTrackDesign("Beta.TD4", kBetaSpec, 1);
+    folder.AddTrackDesign("Gamma.TD4", kGammaSpec, 2);
+    folder.AddFile("notes.txt", "park ideas");
+}
+
+QByteArray RecordWithPath(const QString& path)
+{
+    return "[General]\nPath=" + path.toUtf8() + "\n";
+}
+
+// Drags the splitter's handle by delta pixels with the left button, as the user does.
+void DragSplitter(QSplitter& splitter, int delta)
+{
+    QWidget* handle = splitter.handle(1);
+    const QPoint start = handle->rect().center();
+    const QPoint end = start + (splitter.orientation() == Qt::Vertical ? QPoint(0, delta) : QPoint(delta, 0));
+    QMouseEvent press(QEvent::MouseButtonPress, start, handle->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, end, handle->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, end, handle->mapToGlobal(end), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(handle, &press);
+    QApplication::sendEvent(handle, &move);
+    QApplication::sendEvent(handle, &release);
+}
+
+} // namespace
+
+// Ratios are compared as doubles: QCOMPARE of floats is fuzzy enough to hide a rounding.
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startUpResetsTheWindowStateAndMeasuresTheDesignRatios();
+    void windowOpensAtTheInstallFolderOfTheSetupRecord();
+    void windowOpensAtTheCurrentDirectoryWithoutASetupRecord();
+    void windowOpensAtTheCurrentDirectoryWhenTheRecordHasNoPath();
+    void storedFolderThatNoLongerExistsShowsTheErrorBoxThenTheDesktop();
+    void pathThatIsNotTextShowsTheErrorBoxThenTheDesktop();
+
+    void windowIsTitledAndKeepsItsMinimumSize();
+    void menuHoldsTheCommandsWithTheirCaptions();
+    void altXClosesTheWindow();
+    void exitClosesTheWindow();
+    void aboutShowsTheAboutBoxModally();
+
+    void panelsStartAtTheirDesignSizes();
+    void panelsHaveTheirMinimumSizes_data();
+    void panelsHaveTheirMinimumSizes();
+    void resizingKeepsTheUpperAreaAndTreeInProportionAndThePaneWidth();
+    void resizingInSmallStepsCarriesTheTruncationForward();
+    void shrinkingStopsAtThePanelMinimumsAndRemeasures();
+    void splitterMoveRemeasuresOnlyItsOwnRatio_data();
+    void splitterMoveRemeasuresOnlyItsOwnRatio();
+    void proportionOfAMovedSplitterIsKeptOnResize();
+
+    void clickingOneItemDescribesItWithoutSeparator();
+    void ctrlClickingAppendsEachItemAfterASeparator();
+    void shiftClickingARangeAddsOnlyTheFocusedItem();
+    void itemAlreadyDescribedIsNotDescribedAgain();
+    void deselectingDownToOneItemClearsThePane();
+    void notificationForAllItemsClearsThePaneWhenOneItemIsSelected();
+    void notificationForAllItemsKeepsThePaneWhenSeveralAreSelected();
+    void itemsThatAreNoGameFilesAddNoLines();
+    void refreshDescriptionWithNothingSelectedEmptiesThePane();
+    void refreshDescriptionRebuildsFromTheSelectionInListOrder();
+    void refreshDirectoryReadsTheFolderAgainAndRebuildsThePane();
+    void choosingAnotherFolderInTheTreeEmptiesThePane();
+    void openingAFolderInTheListEmptiesThePaneAndMovesTheTree();
+    void fileThatCannotBeReadShowsTheErrorBoxAndIsTriedAgainLater();
+    void refreshDescriptionStopsAtAFileThatCannotBeRead();
+    void itemsBeyondTheFlagsAreDescribedOnce();
+    void decimalMarkIsReadAgainWhenTheRegionChanges();
+    void describeFileWritesOnlyAcceptedEditionsAndReturnsTheEdition_data();
+    void describeFileWritesOnlyAcceptedEditionsAndReturnsTheEdition();
+
+private:
+    TMainForm& OpenWindow();
+    TMainForm& OpenAt(const GameFolder& folder, int items);
+    QString Pane() const { return form_->Memo1->toPlainText(); }
+    int ClientHeight() const { return form_->VerticalSplitter->height(); }
+    void ResizeClient(int width, int height);
+
+    std::unique_ptr<lmp::guitest::MachineSettings> settings_;
+    std::unique_ptr<lmp::guitest::MessageBoxCatcher> boxes_;
+    std::unique_ptr<GameFolder> folder_;
+    std::unique_ptr<TMainForm> form_;
+    QString startDirectory_;
+};
+
+void MainFormTest::initTestCase()
+{
+    QApplication::setApplicationDisplayName(QString::fromLatin1(lmp::gui::kApplicationTitle));
+    startDirectory_ = QDir::currentPath();
+}
+
+void MainFormTest::init()
+{
+    settings_ = std::make_unique<lmp::guitest::MachineSettings>();
+    boxes_ = std::make_unique<lmp::guitest::MessageBoxCatcher>();
+    folder_ = std::make_unique<GameFolder>();
+}
+
+void MainFormTest::cleanup()
+{
+    lmp::guitest::ProcessPendingEvents();
+    QCOMPARE(boxes_->texts, QStringList());
+    form_.reset();
+    folder_.reset();
+    boxes_.reset();
+    settings_.reset();
+    QDir::setCurrent(startDirectory_);
+    QLocale::setDefault(QLocale::system());
+}
+
+TMainForm& MainFormTest::OpenWindow()
+{
+    form_ = std::make_unique<TMainForm>();
+    form_->show();
+    [&] { QVERIFY(QTest::qWaitForWindowExposed(form_.get())); }();
+    return *form_;
+}
+
+TMainForm& MainFormTest::OpenAt(const GameFolder& folder, int items)
+{
+    settings_->WriteSetupRecord(RecordWithPath(folder.Path()));
+    TMainForm& form = OpenWindow();
+    [&] { QTRY_COMPARE(form.ShellListView1->ItemCount(), items); }();
+    return form;
+}
+
+void MainFormTest::ResizeClient(int width, int height)
+{
+    form_->resize(width, height + form_->MainMenu->height());
+    QCOMPARE(form_->VerticalSplitter->size(), QSize(width, height));
+}
+
+void MainFormTest::startUpResetsTheWindowStateAndMeasuresTheDesignRatios()
+{
+    lmp::gui::DescribedItems.Mark(3);
+    lmp::gui::DescribedItems.Mark(20000);
+    lmp::gui::SelectionBusy = true;
+    lmp::gui::SeparatorLine = "stale";
+    lmp::gui::SizeRatios = {0.5f, 0.5f, 0.5f};
+
+    form_ = std::make_unique<TMainForm>();
+
+    QCOMPARE(lmp::gui::MainForm, form_.get());
+    QVERIFY(!lmp::gui::DescribedItems.Contains(3));
+    QVERIFY(!lmp::gui::DescribedItems.Contains(20000));
+    QVERIFY(!lmp::gui::SelectionBusy);
+    QCOMPARE(lmp::gui::SeparatorLine, std::string("-------------------------------"));
+    QCOMPARE(Pane(), QString());
+    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.623501181602478f));
+    QCOMPARE(double(lmp::gui::SizeRatios[1]), double(0.3512605130672455f));
+    QCOMPARE(double(lmp::gui::SizeRatios[2]), double(0.43361344933509827f));
+
+    form_.reset();
+    QCOMPARE(lmp::gui::MainForm, nullptr);
+}
+
+void MainFormTest::windowOpensAtTheInstallFolderOfTheSetupRecord()
+{
+    AddSampleFiles(*folder_);
+    const GameFolder elsewhere;
+    QDir::setCurrent(elsewhere.Path());
+
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+
+    QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
+    QCOMPARE(form.ShellListView1->Folder(), folder_->Path());
+}
+
+void MainFormTest::windowOpensAtTheCurrentDirectoryWithoutASetupRecord()
+{
+    AddSampleFiles(*folder_);
+    QDir::setCurrent(folder_->Path());
+
+    TMainForm& form = OpenWindow();
+
+    QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
+    QTRY_COMPARE(form.ShellListView1->ItemCount(), kSampleItems);
+}
+
+void MainFormTest::windowOpensAtTheCurrentDirectoryWhenTheRecordHasNoPath()
+{
+    settings_->WriteSetupRecord("[General]\nVersion=1.0\n");
+    QDir::setCurrent(folder_->Path());
+
+    TMainForm& form = OpenWindow();
+
+    QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
+}
+
+void MainFormTest::storedFolderThatNoLongerExistsShowsTheErrorBoxThenTheDesktop()
+{
+    const QString gone = folder_->PathOf("Lumora Parks");
+    settings_->WriteSetupRecord(RecordWithPath(gone));
+    QDir::setCurrent(folder_->Path());
+
+    TMainForm& form = OpenWindow();
+
+    QTRY_COMPARE(boxes_->texts, QStringList{"Error setting path: \"" + gone + "\""});
+    QCOMPARE(boxes_->titles, QStringList{"LMPexplorer"});
+    boxes_->texts.clear();
+    QCOMPARE(form.ShellTreeView1->Path(), QString());
+    QCOMPARE(form.ShellTreeView1->currentIndex().data().toString(), QStringLiteral("Desktop"));
+    QCOMPARE(form.ShellListView1->Folder(), QString());
+    QVERIFY(form.isVisible());
+}
+
+void MainFormTest::pathThatIsNotTextShowsTheErrorBoxThenTheDesktop()
+{
+    settings_->WriteSetupRecord("[General]\nPath=@ByteArray(/games)\n");
+    QDir::setCurrent(folder_->Path());
+
+    TMainForm& form = OpenWindow();
+
+    QTRY_COMPARE(boxes_->texts, QStringList{"Invalid data type for 'Path'"});
+    boxes_->texts.clear();
+    QCOMPARE(form.ShellTreeView1->Path(), QString());
+}
+
+void MainFormTest::windowIsTitledAndKeepsItsMinimumSize()
+{
+    TMainForm& form = OpenWindow();
+    QCOMPARE(form.windowTitle(), QStringLiteral("LMPexplorer"));
+    QCOMPARE(form.minimumSize(), QSize(292, 273));
+    form.resize(10, 10);
+    QCOMPARE(form.size(), QSize(292, 273));
+}
+
+void MainFormTest::menuHoldsTheCommandsWithTheirCaptions()
+{
+    TMainForm& form = OpenWindow();
+    QStringList menus;
+    for (const QAction* menu : form.MainMenu->actions()) {
+        menus << menu->text();
+    }
+    QCOMPARE(menus, (QStringList{"&File", "&View", "&Help"}));
+
+    const auto captions = [](const QMenu* menu) {
+        QStringList texts;
+        for (const QAction* item : menu->actions()) {
+            texts << (item->isSeparator() ? QStringLiteral("|") : item->text());
+        }
+        return texts;
+    };
+    QCOMPARE(captions(form.FileMenu), QStringList{"E&xit"});
+    QCOMPARE(captions(form.View1),
+             (QStringList{"Refresh Description", "Refresh Directory", "|", "Select All Original LMP files",
+                          "Select All VJ/EM files", "Select All QQ files", "|", "Select Matching TP4's"}));
+    QCOMPARE(captions(form.Help1), QStringList{"&About..."});
+    QCOMPARE(form.ExitItem->shortcut(), QKeySequence(QStringLiteral("Alt+X")));
+    QCOMPARE(form.ExitItem->statusTip(), QStringLiteral("Exit application"));
+}
+
+void MainFormTest::altXClosesTheWindow()
+{
+    TMainForm& form = OpenWindow();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_X, Qt::AltModifier);
+    QVERIFY(!form.isVisible());
+}
+
+void MainFormTest::exitClosesTheWindow()
+{
+    TMainForm& form = OpenWindow();
+    form.ExitItem->trigger();
+    QVERIFY(!form.isVisible());
+}
+
+void MainFormTest::aboutShowsTheAboutBoxModally()
+{
+    TMainForm& form = OpenWindow();
+    lmp::gui::TAboutBox about(&form);
+    QCOMPARE(lmp::gui::AboutBox, &about);
+    QWidget* shownModally = nullptr;
+    QTimer::singleShot(0, &about, [&] {
+        shownModally = QApplication::activeModalWidget();
+        about.accept();
+    });
+
+    form.About1->trigger();
+
+    QCOMPARE(shownModally, &about);
+    QVERIFY(!about.isVisible());
+}
+
+void MainFormTest::panelsStartAtTheirDesignSizes()
+{
+    TMainForm& form = OpenWindow();
+    QCOMPARE(form.VerticalSplitter->size(), QSize(595, 417));
+    QCOMPARE(form.UpperMainPanel->height(), 260);
+    QCOMPARE(form.LowerMainPanel->height(), 152);
+    QCOMPARE(form.UpperLeftPanel->width(), 209);
+    QCOMPARE(form.UpperRightPanel->width(), 381);
+    QCOMPARE(form.Memo1->width(), 329);
+    QCOMPARE(form.LowerLeftPanel->width(), 258);
+    QCOMPARE(form.VerticalSplitter->orientation(), Qt::Vertical);
+    QCOMPARE(form.VerticalSplitter->handleWidth(), 5);
+    QCOMPARE(form.UpperHorizSplitter->handleWidth(), 5);
+    QCOMPARE(form.LowerHorizSplitter->handleWidth(), 8);
+    QCOMPARE(form.ShellTreeView1->parentWidget(), form.UpperLeftPanel);
+    QCOMPARE(form.ShellListView1->parentWidget(), form.UpperRightPanel);
+    QCOMPARE(form.LowerLeftPanel->frameShadow(), QFrame::Sunken);
+}
+
+void MainFormTest::panelsHaveTheirMinimumSizes_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QSize>("minimum");
+    QTest::newRow("UpperMainPanel") << "UpperMainPanel" << QSize(100, 40);
+    QTest::newRow("LowerMainPanel") << "LowerMainPanel" << QSize(100, 50);
+    QTest::newRow("UpperLeftPanel") << "UpperLeftPanel" << QSize(40, 30);
+    QTest::newRow("UpperRightPanel") << "UpperRightPanel" << QSize(40, 30);
+    QTest::newRow("Memo1") << "Memo1" << QSize(40, 30);
+    QTest::newRow("LowerLeftPanel") << "LowerLeftPanel" << QSize(30, 30);
+}
+
+void MainFormTest::panelsHaveTheirMinimumSizes()
+{
+    QFETCH(QString, panel);
+    QFETCH(QSize, minimum);
+    form_ = std::make_unique<TMainForm>();
+    const std::map<QString, QWidget*> panels{
+        {"UpperMainPanel", form_->UpperMainPanel}, {"LowerMainPanel", form_->LowerMainPanel},
+        {"UpperLeftPanel", form_->UpperLeftPanel}, {"UpperRightPanel", form_->UpperRightPanel},
+        {"Memo1", form_->Memo1},                   {"LowerLeftPanel", form_->LowerLeftPanel}};
+    QCOMPARE(panels.at(panel)->minimumSize(), minimum);
+}
+
+void MainFormTest::resizingKeepsTheUpperAreaAndTreeInProportionAndThePaneWidth()
+{
+    TMainForm& form = OpenWindow();
+    ResizeClient(695, 517);
+
+    QCOMPARE(form.UpperMainPanel->height(), 322);
+    QCOMPARE(form.UpperLeftPanel->width(), 244);
+    QCOMPARE(form.UpperRightPanel->width(), 446);
+    QCOMPARE(form.Memo1->width(), 329);
+    QCOMPARE(form.LowerLeftPanel->width(), 358);
+    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.6228240132331848f));
+    QCOMPARE(double(lmp::gui::SizeRatios[1]), double(0.35107913613319397f));
+    QCOMPARE(double(lmp::gui::SizeRatios[2]), double(0.5151079297065735f));
+}
+
+void MainFormTest::resizingInSmallStepsCarriesTheTruncationForward()
+{
+    TMainForm& form = OpenWindow();
+    for (int height = 418; height <= 427; ++height) {
+        ResizeClient(595, height);
+    }
+    QCOMPARE(form.UpperMainPanel->height(), 260);
+    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.6088992953300476f));
+
+    form_.reset();
+    TMainForm& fresh = OpenWindow();
+    ResizeClient(595, 427);
+    QCOMPARE(fresh.UpperMainPanel->height(), 266);
+}
+
+void MainFormTest::shrinkingStopsAtThePanelMinimumsAndRemeasures()
+{
+    TMainForm& form = OpenWindow();
+    DragSplitter(*form.VerticalSplitter, 200);
+    QCOMPARE(form.UpperMainPanel->height(), 362);
+    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.8681055307388306f));
+
+    // 300 × 0.868 would leave the lower area 35 pixels, below its 50.
+    ResizeClient(595, 300);
+    QCOMPARE(form.UpperMainPanel->height(), 245);
+    QCOMPARE(form.LowerMainPanel->height(), 50);
+    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.8166666626930237f));
+
+    ResizeClient(595, 417);
+    QCOMPARE(form.UpperMainPanel->height(), 340);
+}
+
+void MainFormTest::splitterMoveRemeasuresOnlyItsOwnRatio_data()
+{
+    QTest::addColumn<QString>("splitter");
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<float>("upper");
+    QTest::addColumn<float>("tree");
+    QTest::addColumn<float>("lowerLeft");
+
+    QTest::newRow("vertical, upper area to 300") << "VerticalSplitter" << 40 << 0.7194244861602783f
+                                                 << 0.3512605130672455f << 0.43361344933509827f;
+    QTest::newRow("upper horizontal, tree to 239") << "UpperHorizSplitter" << 30 << 0.623501181602478f
+                                                   << 0.40168067812919617f << 0.43361344933509827f;
+    QTest::newRow("lower horizontal, pane to 300") << "LowerHorizSplitter" << -29 << 0.623501181602478f
+                                                   << 0.3512605130672455f << 0.48235294222831726f;
+}
+
+void MainFormTest::splitterMoveRemeasuresOnlyItsOwnRatio()
+{
+    QFETCH(QString, splitter);
+    QFETCH(int, delta);
+    QFETCH(float, upper);
+    QFETCH(float, tree);
+    QFETCH(float, lowerLeft);
+
+    TMainForm& form = OpenWindow();
+    const std::map<QString, QSplitter*> splitters{{"VerticalSplitter", form.VerticalSplitter},
+                                                  {"UpperHorizSplitter", form.UpperHorizSplitter},
+                                                  {"LowerHorizSplitter", form.LowerHorizSplitter}};
+    DragSplitter(*splitters.at(splitter), delta);
+
+    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(upper));
+    QCOMPARE(double(lmp::gui::SizeRatios[1]), double(tree));
+    QCOMPARE(double(lmp::gui::SizeRatios[2]), double(lowerLeft));
+}
+
+void MainFormTest::proportionOfAMovedSplitterIsKeptOnResize()
+{
+    TMainForm& form = OpenWindow();
+    DragSplitter(*form.VerticalSplitter, 40);
+    DragSplitter(*form.LowerHorizSplitter, -29);
+    ResizeClient(595, 517);
+    QCOMPARE(form.UpperMainPanel->height(), 371);
+    QCOMPARE(form.Memo1->width(), 300);
+}
+
+void MainFormTest::clickingOneItemDescribesItWithoutSeparator()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+
+    ClickItem(*form.ShellListView1, kAlpha);
+
+    QCOMPARE(Pane(), AlphaBlock());
+    QCOMPARE(form.Memo1->document()->blockCount(), 7);
+
+    ClickItem(*form.ShellListView1, kGamma);
+    QCOMPARE(Pane(), kGammaBlock);
+}
+
+void MainFormTest::ctrlClickingAppendsEachItemAfterASeparator()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+
+    ClickItem(*form.ShellListView1, kAlpha);
+    ClickItem(*form.ShellListView1, kBeta, Qt::ControlModifier);
+    ClickItem(*form.ShellListView1, kGamma, Qt::ControlModifier);
+
+    QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kBetaBlock, kSeparator, kGammaBlock}));
+    QCOMPARE(form.ShellListView1->SelectionCount(), 3);
+}
+
+void MainFormTest::shiftClickingARangeAddsOnlyTheFocusedItem()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+
+    ClickItem(*form.ShellListView1, kGamma);
+    ClickItem(*form.ShellListView1, kAlpha, Qt::ShiftModifier);
+
+    QCOMPARE(Pane(), Lines({kGammaBlock, kSeparator, AlphaBlock()}));
+    QCOMPARE(form.ShellListView1->SelectionCount(), 3);
+
+    form.RefreshDescription->trigger();
+    QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kBetaBlock, kSeparator, kGammaBlock}));
+}
+
+void MainFormTest::itemAlreadyDescribedIsNotDescribedAgain()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    ClickItem(*form.ShellListView1, kAlpha);
+    ClickItem(*form.ShellListView1, kBeta, Qt::ControlModifier);
+
+    // The focus goes back to Alpha while both stay selected.
+    QTest::keyClick(form.ShellListView1, Qt::Key_Up, Qt::ControlModifier);
+
+    QVERIFY(form.ShellListView1->Focused(kAlpha));
+    QCOMPARE(form.ShellListView1->SelectionCount(), 2);
+    QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kBetaBlock}));
+}
+
+void MainFormTest::deselectingDownToOneItemClearsThePane()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    ClickItem(*form.ShellListView1, kAlpha);
+    ClickItem(*form.ShellListView1, kBeta, Qt::ControlModifier);
+
+    ClickItem(*form.ShellListView1, kBeta, Qt::ControlModifier);
+
+    QCOMPARE(form.ShellListView1->SelectionCount(), 1);
+    QVERIFY(form.ShellListView1->Selected(kAlpha));
+    QCOMPARE(Pane(), QString());
+
+    form.RefreshDescription->trigger();
+    QCOMPARE(Pane(), AlphaBlock());
+}
+
+void MainFormTest::notificationForAllItemsClearsThePaneWhenOneItemIsSelected()
+{
+    folder_->AddTrackDesign("Alpha.TD4", kAlphaSpec, 0);
+    TMainForm& form = OpenAt(*folder_, 1);
+    ClickItem(*form.ShellListView1, 0);
+    QCOMPARE(Pane(), AlphaBlock());
+
+    QTest::keyClick(form.ShellListView1, Qt::Key_A, Qt::ControlModifier);
+
+    QCOMPARE(form.ShellListView1->SelectionCount(), 1);
+    QCOMPARE(Pane(), QString());
+}
+
+void MainFormTest::notificationForAllItemsKeepsThePaneWhenSeveralAreSelected()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    ClickItem(*form.ShellListView1, kAlpha);
+
+    QTest::keyClick(form.ShellListView1, Qt::Key_A, Qt::ControlModifier);
+
+    QCOMPARE(form.ShellListView1->SelectionCount(), kSampleItems);
+    QCOMPARE(Pane(), AlphaBlock());
+}
+
+void MainFormTest::itemsThatAreNoGameFilesAddNoLines()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+
+    ClickItem(*form.ShellListView1, kNotes);
+    QCOMPARE(Pane(), QString());
+    ClickItem(*form.ShellListView1, kSubfolder, Qt::ControlModifier);
+    QCOMPARE(Pane(), QString());
+    ClickItem(*form.ShellListView1, kAlpha, Qt::ControlModifier);
+
+    QCOMPARE(Pane(), Lines({kSeparator, AlphaBlock()}));
+}
+
+void MainFormTest::refreshDescriptionWithNothingSelectedEmptiesThePane()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    form.Memo1->setPlainText(QStringLiteral("typed by the user"));
+
+    form.RefreshDescription->trigger();
+
+    QCOMPARE(Pane(), QString());
+}
+
+void MainFormTest::refreshDescriptionRebuildsFromTheSelectionInListOrder()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    ClickItem(*form.ShellListView1, kGamma);
+    ClickItem(*form.ShellListView1, kAlpha, Qt::ControlModifier);
+    QCOMPARE(Pane(), Lines({kGammaBlock, kSeparator, AlphaBlock()}));
+
+    form.RefreshDescription->trigger();
+
+    QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kGammaBlock}));
+    // The marks stay: focus coming back to Gamma adds nothing.
+    QTest::keyClick(form.ShellListView1, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(form.ShellListView1, Qt::Key_Down, Qt::ControlModifier);
+    QVERIFY(form.ShellListView1->Focused(kGamma));
+    QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kGammaBlock}));
+}
+
+void MainFormTest::refreshDirectoryReadsTheFolderAgainAndRebuildsThePane()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    ClickItem(*form.ShellListView1, kAlpha);
+    folder_->AddTrackDesign("Delta.TD4", kBetaSpec, 1);
+
+    form.RefreshDirectory->trigger();
+
+    QTRY_COMPARE(form.ShellListView1->ItemCount(), kSampleItems + 1);
+    QCOMPARE(lmp::guitest::ItemNames(*form.ShellListView1),
+             (QStringList{"Subfolder", "Alpha.TD4", "Beta.TD4", "Delta.TD4", "Gamma.TD4", "notes.txt"}));
+    QCOMPARE(form.ShellListView1->SelectionCount(), 0);
+    QCOMPARE(Pane(), QString());
+    QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
+}
+
+void MainFormTest::choosingAnotherFolderInTheTreeEmptiesThePane()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    ClickItem(*form.ShellListView1, kAlpha);
+    QCOMPARE(Pane(), AlphaBlock());
+
+    lmp::gui::TShellTreeView& tree = *form.ShellTreeView1;
+    tree.expand(tree.currentIndex());
+    QTRY_COMPARE(tree.model()->rowCount(tree.currentIndex()), 1);
+    const QModelIndex subfolder = tree.model()->index(0, 0, tree.currentIndex());
+    tree.scrollTo(subfolder);
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, Qt::NoModifier, tree.visualRect(subfolder).center());
+
+    QCOMPARE(tree.Path(), folder_->PathOf("Subfolder"));
+    QCOMPARE(form.ShellListView1->Folder(), folder_->PathOf("Subfolder"));
+    QCOMPARE(Pane(), QString());
+}
+
+void MainFormTest::openingAFolderInTheListEmptiesThePaneAndMovesTheTree()
+{
+    AddSampleFiles(*folder_);
+    folder_->AddTrackDesign("Subfolder/Inner.TD4", kAlphaSpec, 0);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    ClickItem(*form.ShellListView1, kAlpha);
+
+    lmp::guitest::DoubleClickItem(*form.ShellListView1, kSubfolder);
+
+    QCOMPARE(form.ShellTreeView1->Path(), folder_->PathOf("Subfolder"));
+    QCOMPARE(Pane(), QString());
+    QTRY_COMPARE(form.ShellListView1->ItemCount(), 1);
+    ClickItem(*form.ShellListView1, 0);
+    QCOMPARE(Pane(), AlphaBlock().replace("Alpha", "Inner"));
+}
+
+void MainFormTest::fileThatCannotBeReadShowsTheErrorBoxAndIsTriedAgainLater()
+{
+    folder_->AddTrackDesign("Alpha.TD4", kAlphaSpec, 0);
+    folder_->AddTrackDesign(".beta", kBetaSpec, 1);
+    QVERIFY(QFile::link(folder_->PathOf(".beta"), folder_->PathOf("Beta.TD4")));
+    folder_->AddTrackDesign("Gamma.TD4", kGammaSpec, 2);
+    TMainForm& form = OpenAt(*folder_, 3);
+    ClickItem(*form.ShellListView1, 0);
+    QVERIFY(QFile::rename(folder_->PathOf(".beta"), folder_->PathOf(".beta-away")));
+
+    ClickItem(*form.ShellListView1, 1, Qt::ControlModifier);
+
+    QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf("Beta.TD4")});
+    QCOMPARE(boxes_->titles, QStringList{"LMPexplorer"});
+    boxes_->texts.clear();
+    QCOMPARE(Pane(), AlphaBlock());
+
+    // Readable again: the next notification for the item describes it.
+    QVERIFY(QFile::rename(folder_->PathOf(".beta-away"), folder_->PathOf(".beta")));
+    QTest::keyClick(form.ShellListView1, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(form.ShellListView1, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kBetaBlock}));
+}
+
+void MainFormTest::refreshDescriptionStopsAtAFileThatCannotBeRead()
+{
+    folder_->AddTrackDesign("Alpha.TD4", kAlphaSpec, 0);
+    folder_->AddTrackDesign(".beta", kBetaSpec, 1);
+    QVERIFY(QFile::link(folder_->PathOf(".beta"), folder_->PathOf("Beta.TD4")));
+    folder_->AddTrackDesign("Gamma.TD4", kGammaSpec, 2);
+    TMainForm& form = OpenAt(*folder_, 3);
+    QTest::keyClick(form.ShellListView1, Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(QFile::remove(folder_->PathOf(".beta")));
+
+    form.RefreshDescription->trigger();
+
+    QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf("Beta.TD4")});
+    boxes_->texts.clear();
+    QCOMPARE(Pane(), AlphaBlock());
+}
+
+void MainFormTest::itemsBeyondTheFlagsAreDescribedOnce()
+{
+    constexpr int kFillers = lmp::gui::DescribedItemSet::kFlagCount;
+    for (int i = 0; i < kFillers; ++i) {
+        folder_->AddFile(QStringLiteral("filler %1.txt").arg(i), "");
+    }
+    folder_->AddTrackDesign("zz Alpha.TD4", kAlphaSpec, 0);
+    settings_->WriteSetupRecord(RecordWithPath(folder_->Path()));
+    TMainForm& form = OpenWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(form.ShellListView1->ItemCount(), kFillers + 1, 120000);
+    const int beyond = kFillers;  // index 10001, just past the last flag
+    QCOMPARE(QFileInfo(form.ShellListView1->ItemPath(beyond)).fileName(), QStringLiteral("zz Alpha.TD4"));
+
+    ClickItem(*form.ShellListView1, 0);
+    ClickItem(*form.ShellListView1, beyond, Qt::ControlModifier);
+    const QString described = Lines({kSeparator, AlphaBlock().replace("Alpha.TD4", "zz Alpha.TD4")});
+    QCOMPARE(Pane(), described);
+
+    QTest::keyClick(form.ShellListView1, Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(form.ShellListView1, Qt::Key_Down, Qt::ControlModifier);
+    QVERIFY(form.ShellListView1->Focused(beyond));
+    QCOMPARE(Pane(), described);
+}
+
+void MainFormTest::decimalMarkIsReadAgainWhenTheRegionChanges()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    ClickItem(*form.ShellListView1, kAlpha);
+    QCOMPARE(Pane(), AlphaBlock());
+
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QEvent change(QEvent::LocaleChange);
+    QCoreApplication::sendEvent(qApp, &change);
+    form.RefreshDescription->trigger();
+
+    QCOMPARE(Pane(), AlphaBlock(QStringLiteral(",")));
+}
+
+void MainFormTest::describeFileWritesOnlyAcceptedEditionsAndReturnsTheEdition_data()
+{
+    QTest::addColumn<int>("item");
+    QTest::addColumn<bool>("original");
+    QTest::addColumn<bool>("first");
+    QTest::addColumn<bool>("second");
+    QTest::addColumn<bool>("separator");
+    QTest::addColumn<int>("edition");
+    QTest::addColumn<QString>("pane");
+
+    QTest::newRow("original, accepted") << kAlpha << true << false << false << false << 0 << AlphaBlock();
+    QTest::newRow("first expansion, not accepted") << kBeta << true << false << true << false << 1 << QString();
+    QTest::newRow("first expansion, with separator")
+        << kBeta << false << true << false << true << 1 << Lines({kSeparator, kBetaBlock});
+    QTest::newRow("second expansion, not accepted") << kGamma << true << true << false << true << 2 << QString();
+    QTest::newRow("no game file") << kNotes << true << true << true << false << -1 << QString();
+}
+
+void MainFormTest::describeFileWritesOnlyAcceptedEditionsAndReturnsTheEdition()
+{
+    QFETCH(int, item);
+    QFETCH(bool, original);
+    QFETCH(bool, first);
+    QFETCH(bool, second);
+    QFETCH(bool, separator);
+    QFETCH(int, edition);
+    QFETCH(QString, pane);
+
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+
+    QCOMPARE(form.DescribeFile(item, original, first, second, separator), edition);
+    QCOMPARE(Pane(), pane);
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, form.DescribeFile(kSampleItems, true, true, true, false));
+}
+
+QTEST_MAIN(MainFormTest)
+#include "MainFormTest.moc"

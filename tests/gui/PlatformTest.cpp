@@ -1,0 +1,193 @@
+// The small layers over the desktop: the install-folder record, the error box, the regional decimal
+// mark, fonts and native paths.
+#include <optional>
+#include <stdexcept>
+
+#include <QApplication>
+#include <QFile>
+#include <QLocale>
+#include <QTest>
+
+#include "GuiTestSupport.h"
+#include "gui/main/MainForm.h"
+#include "gui/platform/DecimalMark.h"
+#include "gui/platform/ErrorBox.h"
+#include "gui/platform/Fonts.h"
+#include "gui/platform/InstallFolder.h"
+#include "gui/platform/NativePath.h"
+
+using lmp::guitest::MachineSettings;
+using lmp::guitest::MessageBoxCatcher;
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void installFolderComesFromTheSetupRecord_data();
+    void installFolderComesFromTheSetupRecord();
+    void installFolderThatIsNotTextIsAnError_data();
+    void installFolderThatIsNotTextIsAnError();
+    void readingTheInstallFolderLeavesTheRecordAsItWas();
+
+    void errorLeavingAHandlerEndsItAndShowsItsTextTitledWithTheProgram();
+    void handlerThatSucceedsShowsNoBox();
+
+    void decimalMarkIsTheRegionalOne_data();
+    void decimalMarkIsTheRegionalOne();
+
+    void preferredFontIsUsedWhenInstalled();
+    void missingFixedPitchFaceFallsBackToThePlatformOne();
+
+    void nativePathKeepsNonAsciiNames();
+};
+
+void PlatformTest::initTestCase()
+{
+    QApplication::setApplicationDisplayName(QString::fromLatin1(lmp::gui::kApplicationTitle));
+}
+
+void PlatformTest::cleanup()
+{
+    QLocale::setDefault(QLocale::system());
+}
+
+void PlatformTest::installFolderComesFromTheSetupRecord_data()
+{
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<std::optional<QString>>("expected");
+
+    QTest::newRow("no record") << QByteArray() << std::optional<QString>();
+    QTest::newRow("path") << QByteArray("[General]\nPath=/games/lumora\n") << std::optional<QString>("/games/lumora");
+    QTest::newRow("path with blanks, quoted")
+        << QByteArray("[General]\nPath=\"/games/Lumora Parks, Gold\"\n")
+        << std::optional<QString>("/games/Lumora Parks, Gold");
+    QTest::newRow("empty path") << QByteArray("[General]\nPath=\n") << std::optional<QString>("");
+    QTest::newRow("record without the path") << QByteArray("[General]\nVersion=1.0\n") << std::optional<QString>("");
+    QTest::newRow("empty record") << QByteArray("") << std::optional<QString>();
+}
+
+void PlatformTest::installFolderComesFromTheSetupRecord()
+{
+    QFETCH(QByteArray, record);
+    QFETCH(std::optional<QString>, expected);
+
+    const MachineSettings settings;
+    if (!record.isNull()) {
+        settings.WriteSetupRecord(record);
+    }
+    QCOMPARE(lmp::gui::ReadInstallFolder(), expected);
+}
+
+void PlatformTest::installFolderThatIsNotTextIsAnError_data()
+{
+    QTest::addColumn<QByteArray>("record");
+    QTest::newRow("bytes") << QByteArray("[General]\nPath=@ByteArray(/games/lumora)\n");
+    QTest::newRow("point") << QByteArray("[General]\nPath=@Point(1 2)\n");
+    QTest::newRow("list") << QByteArray("[General]\nPath=/games/a, /games/b\n");
+}
+
+void PlatformTest::installFolderThatIsNotTextIsAnError()
+{
+    QFETCH(QByteArray, record);
+    const MachineSettings settings;
+    settings.WriteSetupRecord(record);
+    try {
+        lmp::gui::ReadInstallFolder();
+        QFAIL("no error");
+    } catch (const lmp::gui::SettingsError& error) {
+        QCOMPARE(QString::fromUtf8(error.what()), QStringLiteral("Invalid data type for 'Path'"));
+    }
+}
+
+void PlatformTest::readingTheInstallFolderLeavesTheRecordAsItWas()
+{
+    // Settings written back would come out reformatted, without the comment and the blanks.
+    const QByteArray record("; written by the setup\n[General]\nPath = /games/lumora\nVersion=1.0\n");
+    const MachineSettings settings;
+    settings.WriteSetupRecord(record);
+
+    QCOMPARE(lmp::gui::ReadInstallFolder(), std::optional<QString>("/games/lumora"));
+
+    QFile file(settings.SetupRecordPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), record);
+}
+
+void PlatformTest::errorLeavingAHandlerEndsItAndShowsItsTextTitledWithTheProgram()
+{
+    const MessageBoxCatcher catcher;
+    bool rest = false;
+    bool after = false;
+    lmp::gui::RunHandler([&] {
+        throw std::runtime_error("Cannot open file /games/a.TD4");
+        rest = true;
+    });
+    after = true;
+
+    QTRY_COMPARE(catcher.texts, QStringList{"Cannot open file /games/a.TD4"});
+    QCOMPARE(catcher.titles, QStringList{"LMPexplorer"});
+    QVERIFY(!rest);
+    QVERIFY(after);
+}
+
+void PlatformTest::handlerThatSucceedsShowsNoBox()
+{
+    const MessageBoxCatcher catcher;
+    bool ran = false;
+    lmp::gui::RunHandler([&] { ran = true; });
+    lmp::guitest::ProcessPendingEvents();
+    QVERIFY(ran);
+    QCOMPARE(catcher.texts, QStringList());
+}
+
+void PlatformTest::decimalMarkIsTheRegionalOne_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("C") << QLocale::c() << QByteArray(".");
+    QTest::newRow("United States") << QLocale(QLocale::English, QLocale::UnitedStates) << QByteArray(".");
+    QTest::newRow("Germany") << QLocale(QLocale::German, QLocale::Germany) << QByteArray(",");
+    QTest::newRow("Egypt, two bytes of UTF-8") << QLocale(QLocale::Arabic, QLocale::Egypt)
+                                               << QByteArray("\xd9\xab");
+}
+
+void PlatformTest::decimalMarkIsTheRegionalOne()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QByteArray, expected);
+    QLocale::setDefault(locale);
+    QCOMPARE(QByteArray::fromStdString(lmp::gui::RegionalDecimalMark()), expected);
+}
+
+void PlatformTest::preferredFontIsUsedWhenInstalled()
+{
+    if (!QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans"))) {
+        QSKIP("DejaVu Sans (fonts-dejavu-core) is not installed");
+    }
+    const QFont font = lmp::gui::PreferredFont(QStringLiteral("DejaVu Sans"), 11, QFontDatabase::FixedFont);
+    QCOMPARE(font.family(), QStringLiteral("DejaVu Sans"));
+    QCOMPARE(font.pixelSize(), 11);
+}
+
+void PlatformTest::missingFixedPitchFaceFallsBackToThePlatformOne()
+{
+    const QString missing = QStringLiteral("No Such Face 7f3a");
+    QVERIFY(!QFontDatabase::hasFamily(missing));
+    const QFont font = lmp::gui::PreferredFont(missing, 12, QFontDatabase::FixedFont);
+    QCOMPARE(font.family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    QCOMPARE(font.pixelSize(), 12);
+}
+
+void PlatformTest::nativePathKeepsNonAsciiNames()
+{
+    QCOMPARE(lmp::gui::NativePath(QStringLiteral("/games/Caf\u00e9 Cascade.SC4")).string(),
+             std::string("/games/Caf\xc3\xa9 Cascade.SC4"));
+}
+
+QTEST_MAIN(PlatformTest)
+#include "PlatformTest.moc"

@@ -1,0 +1,399 @@
+// The shell views: the folder tree and the file list over the file system, and their link.
+#include <stdexcept>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+#include <QWidget>
+
+#include "GuiTestSupport.h"
+#include "gui/main/MainForm.h"
+#include "gui/platform/ShellViews.h"
+
+using lmp::gui::TShellListView;
+using lmp::gui::TShellTreeView;
+using lmp::guitest::ClickItem;
+using lmp::guitest::GameFolder;
+using lmp::guitest::ItemNames;
+
+// Takes the files that the list hands to the desktop.
+class DesktopStandIn : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
+
+class ShellViewsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void treeRootIsTheDesktopHoldingTheFileSystemRootAndHome();
+    void treeListsFoldersOnlyInNaturalOrder();
+    void treeSelectsTheFolderOfAPath();
+    void treeReachesAFolderThroughAHiddenOne();
+    void emptyPathSelectsTheDesktop();
+    void pathThatDoesNotResolveIsRejected_data();
+    void pathThatDoesNotResolveIsRejected();
+
+    void listShowsFoldersFirstThenNaturalNameOrder();
+    void listIsAReportOfNameSizeTypeAndDate();
+    void listShowsTheFileSystemRootsForTheDesktop();
+    void itemPathOutsideTheListIsAnError();
+    void clickReportsEachChangedItemOnceWithTheFocusedOneLast();
+    void shiftClickReportsTheRangeWithTheFocusedOneLast();
+    void selectingAllReportsAllItemsAtOnce();
+    void refreshReadsTheFolderAgainWithNothingSelected();
+    void renamingInPlaceRenamesTheFile();
+    void doubleClickOnAFileHandsItToTheDesktop();
+    void doubleClickOnAFolderOpensItAndTheLinkedTreeFollows();
+    void linkedListShowsTheFolderSelectedInTheTree();
+
+private:
+    void Show(QWidget& widget);
+
+    std::unique_ptr<GameFolder> folder_;
+    std::unique_ptr<QWidget> window_;
+    TShellTreeView* tree_ = nullptr;
+    TShellListView* list_ = nullptr;
+};
+
+void ShellViewsTest::initTestCase()
+{
+    QApplication::setApplicationDisplayName(QString::fromLatin1(lmp::gui::kApplicationTitle));
+}
+
+void ShellViewsTest::init()
+{
+    folder_ = std::make_unique<GameFolder>();
+    window_ = std::make_unique<QWidget>();
+    auto* layout = new QHBoxLayout(window_.get());
+    tree_ = new TShellTreeView;
+    list_ = new TShellListView;
+    layout->addWidget(tree_);
+    layout->addWidget(list_);
+    window_->resize(900, 500);
+}
+
+void ShellViewsTest::cleanup()
+{
+    window_.reset();
+    folder_.reset();
+}
+
+void ShellViewsTest::Show(QWidget& widget)
+{
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+}
+
+void ShellViewsTest::treeRootIsTheDesktopHoldingTheFileSystemRootAndHome()
+{
+    const QAbstractItemModel& model = *tree_->model();
+    QCOMPARE(model.rowCount(), 1);
+    const QModelIndex desktop = model.index(0, 0);
+    QCOMPARE(desktop.data().toString(), QStringLiteral("Desktop"));
+    QCOMPARE(tree_->currentIndex(), desktop);
+    QVERIFY(tree_->isExpanded(desktop));
+    QCOMPARE(tree_->Path(), QString());
+
+    QCOMPARE(model.rowCount(desktop), 2);
+    QCOMPARE(model.index(0, 0, desktop).data().toString(), QStringLiteral("/"));
+    QCOMPARE(model.index(1, 0, desktop).data().toString(), QDir::home().dirName());
+
+    tree_->setCurrentIndex(model.index(1, 0, desktop));
+    QCOMPARE(tree_->Path(), QDir::homePath());
+}
+
+void ShellViewsTest::treeListsFoldersOnlyInNaturalOrder()
+{
+    folder_->AddFolder("b10");
+    folder_->AddFolder("B2");
+    folder_->AddFolder("a");
+    folder_->AddFolder(".hidden");
+    folder_->AddFile("z.txt", "text");
+    tree_->SetPath(folder_->Path());
+    Show(*window_);
+
+    const QModelIndex node = tree_->currentIndex();
+    tree_->expand(node);
+    const QAbstractItemModel& model = *tree_->model();
+    QTRY_COMPARE(model.rowCount(node), 3);
+    QStringList captions;
+    for (int row = 0; row < model.rowCount(node); ++row) {
+        captions << model.index(row, 0, node).data().toString();
+    }
+    QCOMPARE(captions, (QStringList{"a", "B2", "b10"}));
+}
+
+void ShellViewsTest::treeSelectsTheFolderOfAPath()
+{
+    folder_->AddFolder("Parks/Saved");
+    QSignalSpy changes(tree_, &TShellTreeView::Change);
+    const QString path = folder_->PathOf("Parks/Saved");
+
+    tree_->SetPath(path + "/");
+
+    QCOMPARE(tree_->Path(), path);
+    QCOMPARE(tree_->currentIndex().data().toString(), QStringLiteral("Saved"));
+    QVERIFY(tree_->isExpanded(tree_->currentIndex().parent()));
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes.front().front().toString(), path);
+
+    tree_->SetPath(path);
+    QCOMPARE(changes.count(), 1);
+}
+
+void ShellViewsTest::treeReachesAFolderThroughAHiddenOne()
+{
+    folder_->AddFolder(".cache/parks");
+    tree_->SetPath(folder_->PathOf(".cache/parks"));
+    QCOMPARE(tree_->Path(), folder_->PathOf(".cache/parks"));
+    QCOMPARE(tree_->currentIndex().parent().data().toString(), QStringLiteral(".cache"));
+}
+
+void ShellViewsTest::emptyPathSelectsTheDesktop()
+{
+    tree_->SetPath(folder_->Path());
+    tree_->SetPath(QString());
+    QCOMPARE(tree_->Path(), QString());
+    QCOMPARE(tree_->currentIndex().data().toString(), QStringLiteral("Desktop"));
+}
+
+void ShellViewsTest::pathThatDoesNotResolveIsRejected_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing folder") << "gone";
+    QTest::newRow("a file") << "notes.txt";
+    QTest::newRow("below a file") << "notes.txt/inner";
+}
+
+void ShellViewsTest::pathThatDoesNotResolveIsRejected()
+{
+    QFETCH(QString, name);
+    folder_->AddFile("notes.txt", "text");
+    tree_->SetPath(folder_->Path());
+    const QString path = folder_->PathOf(name);
+    try {
+        tree_->SetPath(path);
+        QFAIL("no error");
+    } catch (const lmp::gui::PathError& error) {
+        QCOMPARE(QString::fromUtf8(error.what()), "Error setting path: \"" + path + "\"");
+    }
+    QCOMPARE(tree_->Path(), folder_->Path());
+}
+
+void ShellViewsTest::listShowsFoldersFirstThenNaturalNameOrder()
+{
+    folder_->AddFile("track10.TD4", "");
+    folder_->AddFile("Track2.TD4", "");
+    folder_->AddFile("a.txt", "");
+    folder_->AddFolder("zdir");
+    folder_->AddFolder("Adir");
+    list_->SetFolder(folder_->Path());
+    QTRY_COMPARE(list_->ItemCount(), 5);
+    QCOMPARE(ItemNames(*list_), (QStringList{"Adir", "zdir", "a.txt", "Track2.TD4", "track10.TD4"}));
+    QCOMPARE(list_->ItemPath(3), folder_->PathOf("Track2.TD4"));
+}
+
+void ShellViewsTest::listIsAReportOfNameSizeTypeAndDate()
+{
+    QCOMPARE(list_->model()->columnCount(), 4);
+    QStringList headers;
+    for (int column = 0; column < 4; ++column) {
+        headers << list_->model()->headerData(column, Qt::Horizontal).toString();
+    }
+    QCOMPARE(headers, (QStringList{"Name", "Size", "Type", "Date Modified"}));
+    QCOMPARE(list_->selectionMode(), QAbstractItemView::ExtendedSelection);
+}
+
+void ShellViewsTest::listShowsTheFileSystemRootsForTheDesktop()
+{
+    QCOMPARE(list_->Folder(), QString());
+    QTRY_COMPARE(list_->ItemCount(), 1);
+    QCOMPARE(list_->ItemPath(0), QStringLiteral("/"));
+}
+
+void ShellViewsTest::itemPathOutsideTheListIsAnError()
+{
+    folder_->AddFile("a.txt", "");
+    list_->SetFolder(folder_->Path());
+    QTRY_COMPARE(list_->ItemCount(), 1);
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, list_->ItemPath(-1));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, list_->ItemPath(1));
+    QVERIFY(!list_->Selected(1));
+    QVERIFY(!list_->Focused(-1));
+}
+
+void ShellViewsTest::clickReportsEachChangedItemOnceWithTheFocusedOneLast()
+{
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        folder_->AddFile(name, "");
+    }
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(list_->ItemCount(), 3);
+    ClickItem(*list_, 2);
+    QSignalSpy changes(list_, &TShellListView::Change);
+
+    ClickItem(*list_, 0);
+
+    QCOMPARE(changes.count(), 2);
+    QCOMPARE(changes[0].front().toInt(), 2);
+    QCOMPARE(changes[1].front().toInt(), 0);
+    QVERIFY(list_->Selected(0) && list_->Focused(0));
+    QCOMPARE(list_->SelectionCount(), 1);
+}
+
+void ShellViewsTest::shiftClickReportsTheRangeWithTheFocusedOneLast()
+{
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+        folder_->AddFile(name, "");
+    }
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(list_->ItemCount(), 4);
+    ClickItem(*list_, 3);
+    QSignalSpy changes(list_, &TShellListView::Change);
+
+    ClickItem(*list_, 1, Qt::ShiftModifier);
+
+    QList<int> reported;
+    for (const QList<QVariant>& change : changes) {
+        reported << change.front().toInt();
+    }
+    QCOMPARE(reported, (QList<int>{2, 3, 1}));
+    QCOMPARE(list_->SelectionCount(), 3);
+    QVERIFY(list_->Focused(1));
+}
+
+void ShellViewsTest::selectingAllReportsAllItemsAtOnce()
+{
+    for (const char* name : {"a.txt", "b.txt"}) {
+        folder_->AddFile(name, "");
+    }
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(list_->ItemCount(), 2);
+    ClickItem(*list_, 0);
+    QSignalSpy changes(list_, &TShellListView::Change);
+
+    QTest::keyClick(list_, Qt::Key_A, Qt::ControlModifier);
+
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes.front().front().toInt(), TShellListView::kAllItems);
+    QCOMPARE(list_->SelectionCount(), 2);
+}
+
+void ShellViewsTest::refreshReadsTheFolderAgainWithNothingSelected()
+{
+    folder_->AddFile("a.txt", "");
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(list_->ItemCount(), 1);
+    ClickItem(*list_, 0);
+    folder_->AddFile("b.txt", "");
+    QSignalSpy changes(list_, &TShellListView::Change);
+
+    list_->Refresh();
+
+    QTRY_COMPARE(list_->ItemCount(), 2);
+    QCOMPARE(ItemNames(*list_), (QStringList{"a.txt", "b.txt"}));
+    QCOMPARE(list_->SelectionCount(), 0);
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes.front().front().toInt(), TShellListView::kAllItems);
+}
+
+void ShellViewsTest::renamingInPlaceRenamesTheFile()
+{
+    folder_->AddFile("Old Name.TD4", "bytes");
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(list_->ItemCount(), 1);
+    ClickItem(*list_, 0);
+    list_->setFocus();
+
+    QTest::keyClick(list_, Qt::Key_F2);
+    auto* editor = list_->findChild<QLineEdit*>();
+    QVERIFY(editor != nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "New Name.TD4");
+    QTest::keyClick(editor, Qt::Key_Return);
+
+    QTRY_VERIFY(QFile::exists(folder_->PathOf("New Name.TD4")));
+    QVERIFY(!QFile::exists(folder_->PathOf("Old Name.TD4")));
+    QFile renamed(folder_->PathOf("New Name.TD4"));
+    QVERIFY(renamed.open(QIODevice::ReadOnly));
+    QCOMPARE(renamed.readAll(), QByteArray("bytes"));
+}
+
+void ShellViewsTest::doubleClickOnAFileHandsItToTheDesktop()
+{
+    folder_->AddFile("Park Ideas.txt", "ideas");
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(list_->ItemCount(), 1);
+    DesktopStandIn desktop;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "Open");
+
+    lmp::guitest::DoubleClickItem(*list_, 0);
+
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(folder_->PathOf("Park Ideas.txt"))});
+    QCOMPARE(list_->Folder(), folder_->Path());
+}
+
+void ShellViewsTest::doubleClickOnAFolderOpensItAndTheLinkedTreeFollows()
+{
+    folder_->AddFolder("Saved Games");
+    folder_->AddFile("Saved Games/a.SV4", "");
+    folder_->AddFile("b.TD4", "");
+    lmp::gui::LinkShellViews(*tree_, *list_);
+    tree_->SetPath(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(list_->ItemCount(), 2);
+
+    lmp::guitest::DoubleClickItem(*list_, 0);
+
+    const QString opened = folder_->PathOf("Saved Games");
+    QCOMPARE(list_->Folder(), opened);
+    QCOMPARE(tree_->Path(), opened);
+    QTRY_COMPARE(ItemNames(*list_), QStringList{"a.SV4"});
+}
+
+void ShellViewsTest::linkedListShowsTheFolderSelectedInTheTree()
+{
+    folder_->AddFolder("Tracks");
+    folder_->AddFile("Tracks/Comet Run.TD4", "");
+    tree_->SetPath(folder_->Path());
+    lmp::gui::LinkShellViews(*tree_, *list_);
+    QCOMPARE(list_->Folder(), folder_->Path());
+    Show(*window_);
+    tree_->expand(tree_->currentIndex());
+    QTRY_COMPARE(tree_->model()->rowCount(tree_->currentIndex()), 1);
+
+    const QModelIndex tracks = tree_->model()->index(0, 0, tree_->currentIndex());
+    QCOMPARE(tracks.data().toString(), QStringLiteral("Tracks"));
+    tree_->scrollTo(tracks);
+    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, Qt::NoModifier, tree_->visualRect(tracks).center());
+
+    QCOMPARE(tree_->Path(), folder_->PathOf("Tracks"));
+    QCOMPARE(list_->Folder(), folder_->PathOf("Tracks"));
+    QTRY_COMPARE(ItemNames(*list_), QStringList{"Comet Run.TD4"});
+}
+
+QTEST_MAIN(ShellViewsTest)
+#include "ShellViewsTest.moc"
