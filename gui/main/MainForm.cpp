@@ -126,7 +126,8 @@ void TMainForm::CreateMenu()
     N2 = View1->addSeparator();
     SelectMatchingTP4s = View1->addAction(QStringLiteral("Select Matching TP4's"));
     // The selection commands are not built yet; their items stay in place, unavailable.
-    for (QAction* command : {SelectAllOriginalLMPfiles1, SelectAllVJEMfiles1, SelectAllQQfiles1, SelectMatchingTP4s}) {
+    for (QAction* command :
+         {SelectAllOriginalLMPfiles1, SelectAllVJEMfiles1, SelectAllQQfiles1, SelectMatchingTP4s}) {
         command->setEnabled(false);
     }
 
@@ -168,12 +169,15 @@ void TMainForm::CreateLayout()
 
     VerticalSplitter = Splitter(Qt::Vertical, 5, UpperMainPanel, LowerMainPanel);
     setCentralWidget(VerticalSplitter);
+    setTabOrder(ShellTreeView1, ShellListView1);
+    setTabOrder(ShellListView1, Memo1);
 }
 
 void TMainForm::CreateConnections()
 {
     LinkShellViews(*ShellTreeView1, *ShellListView1);
-    connect(ShellTreeView1, &TShellTreeView::Change, this, [this] { RunHandler([this] { ShellTreeView1Change(); }); });
+    connect(ShellTreeView1, &TShellTreeView::Change, this,
+            [this] { RunHandler([this] { ShellTreeView1Change(); }); });
     connect(ShellListView1, &TShellListView::Change, this,
             [this](int item) { RunHandler([this, item] { ShellListView1Change(item); }); });
     connect(VerticalSplitter, &QSplitter::splitterMoved, this, [this] { VerticalSplitterMoved(); });
@@ -181,8 +185,10 @@ void TMainForm::CreateConnections()
     connect(LowerHorizSplitter, &QSplitter::splitterMoved, this, [this] { LowerHorizSplitterMoved(); });
     connect(ExitItem, &QAction::triggered, this, [this] { RunHandler([this] { ExitItemClick(); }); });
     connect(About1, &QAction::triggered, this, [this] { RunHandler([this] { About1Click(); }); });
-    connect(RefreshDescription, &QAction::triggered, this, [this] { RunHandler([this] { RefreshDescriptionClick(); }); });
-    connect(RefreshDirectory, &QAction::triggered, this, [this] { RunHandler([this] { RefreshDirectoryClick(); }); });
+    connect(RefreshDescription, &QAction::triggered, this,
+            [this] { RunHandler([this] { RefreshDescriptionClick(); }); });
+    connect(RefreshDirectory, &QAction::triggered, this,
+            [this] { RunHandler([this] { RefreshDirectoryClick(); }); });
 }
 
 // Lays the hidden window out at its design sizes, so that FormCreate measures the design's ratios.
@@ -268,7 +274,8 @@ void TMainForm::ShellListView1Change(int item)
         notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item),
                                 DescribedItems.Contains(item)};
     }
-    const PaneResponse response = RespondToListChange(SelectionBusy, ShellListView1->SelectionCount(), notified);
+    const PaneResponse response =
+        RespondToListChange(SelectionBusy, ShellListView1->SelectionCount(), notified);
     if (response.reset) {
         Memo1->clear();
         DescribedItems.Clear();

@@ -41,10 +41,10 @@ public:
     TShellTreeView* ShellTreeView1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     QWidget* UpperMainPanel = nullptr;
-    QSplitter* VerticalSplitter = nullptr;  // holds UpperMainPanel above LowerMainPanel
+    QSplitter* VerticalSplitter = nullptr; // holds UpperMainPanel above LowerMainPanel
     QWidget* LowerMainPanel = nullptr;
-    QSplitter* UpperHorizSplitter = nullptr;  // holds UpperLeftPanel beside UpperRightPanel
-    QSplitter* LowerHorizSplitter = nullptr;  // holds Memo1 beside LowerLeftPanel
+    QSplitter* UpperHorizSplitter = nullptr; // holds UpperLeftPanel beside UpperRightPanel
+    QSplitter* LowerHorizSplitter = nullptr; // holds Memo1 beside LowerLeftPanel
     QFrame* LowerLeftPanel = nullptr;
     QWidget* UpperLeftPanel = nullptr;
     QWidget* UpperRightPanel = nullptr;
@@ -74,8 +74,8 @@ public:
     // Appends the description of the list item at index to Memo1, one line per entry, when its
     // edition is accepted, and returns its edition code (-1 when none). Throws lmp::FileError before
     // writing any line when the file cannot be read, std::out_of_range for an index outside the list.
-    std::int32_t DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion, bool AcceptSecondExpansion,
-                              bool WithSeparator);
+    std::int32_t DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
+                              bool AcceptSecondExpansion, bool WithSeparator);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -89,7 +89,7 @@ private:
     void MeasureSizeRatios();
 
     std::string decimalMark_;
-    QSize measuredClientSize_;  // the client area the ratios were last measured from
+    QSize measuredClientSize_; // the client area the ratios were last measured from
 };
 
 // The program's one main window; null until it is created.
@@ -97,7 +97,7 @@ extern TMainForm* MainForm;
 
 // The window's program-wide state, set up by FormCreate.
 extern DescribedItemSet DescribedItems;
-extern bool SelectionBusy;  // a command is changing the list's selection: notifications are ignored
+extern bool SelectionBusy; // a command is changing the list's selection: notifications are ignored
 extern std::string SeparatorLine;
 extern SizeRatioSet SizeRatios;
 

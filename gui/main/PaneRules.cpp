@@ -2,7 +2,8 @@
 
 namespace lmp::gui {
 
-PaneResponse RespondToListChange(bool busy, int selectionCount, const std::optional<NotifiedItem>& item) noexcept
+PaneResponse RespondToListChange(bool busy, int selectionCount,
+                                 const std::optional<NotifiedItem>& item) noexcept
 {
     PaneResponse response;
     if (busy) {

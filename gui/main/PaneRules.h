@@ -8,13 +8,13 @@ namespace lmp::gui {
 struct NotifiedItem {
     bool selected = false;
     bool focused = false;
-    bool described = false;  // marked in DescribedItems
+    bool described = false; // marked in DescribedItems
 };
 
 // What the description pane does about one change notification of the file list.
 struct PaneResponse {
-    bool reset = false;     // clear the pane and forget the described items
-    bool describe = false;  // describe the item, then mark it
+    bool reset = false;    // clear the pane and forget the described items
+    bool describe = false; // describe the item, then mark it
     bool withSeparator = false;
 
     bool operator==(const PaneResponse&) const = default;
@@ -22,6 +22,7 @@ struct PaneResponse {
 
 // The response to a notification while selectionCount items are selected; item is empty when the
 // notification concerns all items at once. Nothing while a command holds the selection (busy).
-PaneResponse RespondToListChange(bool busy, int selectionCount, const std::optional<NotifiedItem>& item) noexcept;
+PaneResponse RespondToListChange(bool busy, int selectionCount,
+                                 const std::optional<NotifiedItem>& item) noexcept;
 
 } // namespace lmp::gui

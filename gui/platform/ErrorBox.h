@@ -15,8 +15,7 @@ void ShowErrorBox(const QString& text);
 // Runs a handler. An error that leaves it ends it there and its text goes to the error box; the
 // program goes on. Qt lets no exception cross its event dispatch, so every handler that can fail
 // runs through here.
-template <typename Handler>
-void RunHandler(Handler&& handler) noexcept
+template <typename Handler> void RunHandler(Handler&& handler) noexcept
 {
     try {
         std::forward<Handler>(handler)();

@@ -74,7 +74,7 @@ public:
     struct Node {
         Kind kind = Kind::Folder;
         QString caption;
-        QString path;  // empty for the desktop
+        QString path; // empty for the desktop
         Node* parent = nullptr;
         int row = 0;
         bool listed = false;
@@ -106,7 +106,7 @@ private:
     Node* ChildNamed(Node& node, const QString& name);
     Node& Insert(Node& parent, std::size_t position, Kind kind, const QString& caption, const QString& path);
 
-    Node root_;  // the invisible root above the desktop
+    Node root_; // the invisible root above the desktop
     QIcon desktopIcon_;
     QIcon driveIcon_;
     QIcon folderIcon_;
@@ -131,11 +131,12 @@ ShellTreeModel::ShellTreeModel(QObject* parent) : QAbstractItemModel(parent)
         Insert(desktop, desktop.children.size(), Kind::Drive, caption, path);
     }
     const QDir home = QDir::home();
-    Insert(desktop, desktop.children.size(), Kind::Home, home.dirName(), QDir::cleanPath(home.absolutePath()));
+    Insert(desktop, desktop.children.size(), Kind::Home, home.dirName(),
+           QDir::cleanPath(home.absolutePath()));
 }
 
-ShellTreeModel::Node& ShellTreeModel::Insert(Node& parent, std::size_t position, Kind kind, const QString& caption,
-                                             const QString& path)
+ShellTreeModel::Node& ShellTreeModel::Insert(Node& parent, std::size_t position, Kind kind,
+                                             const QString& caption, const QString& path)
 {
     auto node = std::make_unique<Node>();
     node->kind = kind;
@@ -215,7 +216,9 @@ QVariant ShellTreeModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return node->path.isEmpty() ? QVariant() : QVariant(QDir::toNativeSeparators(node->path));
     case Qt::DecorationRole:
-        return node->kind == Kind::Desktop ? desktopIcon_ : node->kind == Kind::Drive ? driveIcon_ : folderIcon_;
+        return node->kind == Kind::Desktop ? desktopIcon_
+               : node->kind == Kind::Drive ? driveIcon_
+                                           : folderIcon_;
     default:
         return {};
     }
@@ -311,7 +314,8 @@ void TShellTreeView::SetPath(const QString& path)
     QModelIndex target = model_->DesktopIndex();
     if (!path.isEmpty()) {
         const QFileInfo info(path);
-        const auto* node = info.isDir() ? model_->FindFolder(QDir::cleanPath(info.absoluteFilePath())) : nullptr;
+        const auto* node =
+            info.isDir() ? model_->FindFolder(QDir::cleanPath(info.absoluteFilePath())) : nullptr;
         if (node == nullptr) {
             throw PathError(path);
         }
@@ -392,8 +396,10 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent)
 
 void TShellListView::CreateModel()
 {
+    // Each folder gets a model of its own, read when it is opened: a model kept from an earlier
+    // visit could show files that have gone since. Changes on disk are not followed, so items keep
+    // their indexes until the folder is read again.
     auto* files = new QFileSystemModel(this);
-    // The list shows a folder as read; Refresh reads it again. Items keep their indexes meanwhile.
     files->setOption(QFileSystemModel::DontWatchForChanges);
     files->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot);
     files->setReadOnly(false);
@@ -417,7 +423,8 @@ void TShellListView::CreateModel()
     }
     files_ = files;
     order_ = order;
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TShellListView::OnSelectionChanged);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TShellListView::OnSelectionChanged);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TShellListView::OnCurrentChanged);
 
     header()->setStretchLastSection(false);
@@ -438,10 +445,8 @@ void TShellListView::SetFolder(const QString& path)
     if (path == folder_) {
         return;
     }
-    NotificationBatch batch(*this, true);
-    selectionModel()->clear();
     folder_ = path;
-    ShowFolderRoot();
+    Refresh();
 }
 
 void TShellListView::Refresh()
@@ -474,7 +479,7 @@ int TShellListView::SelectionCount() const
     }
     std::sort(rows.begin(), rows.end());
     int count = 0;
-    int counted = -1;  // the last row counted, so that overlapping ranges count their rows once
+    int counted = -1; // the last row counted, so that overlapping ranges count their rows once
     for (const auto& [top, bottom] : rows) {
         if (bottom > counted) {
             count += bottom - std::max(top, counted + 1) + 1;
@@ -611,7 +616,8 @@ void TShellListView::OnActivated(const QModelIndex& index)
 
 void LinkShellViews(TShellTreeView& tree, TShellListView& list)
 {
-    QObject::connect(&tree, &TShellTreeView::Change, &list, [&list](const QString& path) { list.SetFolder(path); });
+    QObject::connect(&tree, &TShellTreeView::Change, &list,
+                     [&list](const QString& path) { list.SetFolder(path); });
     QObject::connect(&list, &TShellListView::FolderOpened, &tree,
                      [&tree](const QString& path) { RunHandler([&] { tree.SetPath(path); }); });
     list.SetFolder(tree.Path());

@@ -66,8 +66,9 @@ public:
 
     // The folder shown; empty while the desktop is.
     QString Folder() const { return folder_; }
-    // Shows the folder at path (its contents arrive asynchronously); the desktop's contents, the
-    // file-system roots, for an empty path. Clears the selection. Nothing happens when path is shown.
+    // Shows the folder at path as it is now (its contents arrive asynchronously); the desktop's
+    // contents, the file-system roots, for an empty path. Nothing is selected afterwards. Nothing
+    // happens when path is shown already.
     void SetFolder(const QString& path);
     // Reads the folder shown again; nothing is selected afterwards.
     void Refresh();

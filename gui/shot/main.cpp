@@ -1,6 +1,7 @@
-// lmpexplorer-shot: opens the explorer window at a folder, selects the named files as a click and then
-// Ctrl-clicks would, and saves a picture of the window as the display shows it. Run it under Xvfb to
-// take the documentation's screenshot:
+// lmpexplorer-shot: opens the explorer window at a folder, a little larger than at design so that the
+// pane shows a few descriptions whole, selects the named files as a click and then Ctrl-clicks would,
+// and saves a picture of the window as the display shows it. Run it under Xvfb to take the
+// documentation's screenshot:
 //   xvfb-run -s "-screen 0 1024x768x24" lmpexplorer-shot FOLDER OUT.png NAME...
 #include <functional>
 #include <iostream>
@@ -65,6 +66,8 @@ int main(int argc, char* argv[])
         std::cerr << "lmpexplorer-shot: " << error.what() << '\n';
         return 1;
     }
+    form.resize(760, 640);
+    form.move(form.screen()->availableGeometry().topLeft());
     form.show();
     lmp::gui::TShellListView& list = *form.ShellListView1;
     int loaded = -1;

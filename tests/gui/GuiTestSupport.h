@@ -24,7 +24,8 @@ public:
     QString Path() const { return dir_.path(); }
     QString PathOf(const QString& name) const { return dir_.filePath(name); }
 
-    void AddTrackDesign(const QString& name, const testkit::TrackDesignSpec& spec, std::int32_t edition) const;
+    void AddTrackDesign(const QString& name, const testkit::TrackDesignSpec& spec,
+                        std::int32_t edition) const;
     void AddFile(const QString& name, const QByteArray& bytes) const;
     void AddFolder(const QString& name) const;
 

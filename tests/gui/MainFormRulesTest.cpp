@@ -40,28 +40,28 @@ void MainFormRulesTest::listChangeResponseFollowsSelectionFocusAndMarks_data()
     QTest::addColumn<PaneResponse>("expected");
 
     // NotifiedItem{selected, focused, described}; PaneResponse{reset, describe, withSeparator}
-    QTest::newRow("a command holds the selection") << true << 1 << std::optional(NotifiedItem{true, true, false})
-                                                   << PaneResponse{false, false, false};
-    QTest::newRow("the one selected item") << false << 1 << std::optional(NotifiedItem{true, true, false})
-                                           << PaneResponse{true, true, false};
+    QTest::newRow("a command holds the selection")
+        << true << 1 << std::optional(NotifiedItem{true, true, false}) << PaneResponse{false, false, false};
+    QTest::newRow("the one selected item")
+        << false << 1 << std::optional(NotifiedItem{true, true, false}) << PaneResponse{true, true, false};
     QTest::newRow("the one selected item, marked before the reset")
         << false << 1 << std::optional(NotifiedItem{true, true, true}) << PaneResponse{true, true, false};
-    QTest::newRow("a second selected item") << false << 2 << std::optional(NotifiedItem{true, true, false})
-                                            << PaneResponse{false, true, true};
-    QTest::newRow("an item already described") << false << 3 << std::optional(NotifiedItem{true, true, true})
-                                                << PaneResponse{false, false, false};
-    QTest::newRow("a range member without focus") << false << 3 << std::optional(NotifiedItem{true, false, false})
-                                                  << PaneResponse{false, false, false};
+    QTest::newRow("a second selected item")
+        << false << 2 << std::optional(NotifiedItem{true, true, false}) << PaneResponse{false, true, true};
+    QTest::newRow("an item already described")
+        << false << 3 << std::optional(NotifiedItem{true, true, true}) << PaneResponse{false, false, false};
+    QTest::newRow("a range member without focus")
+        << false << 3 << std::optional(NotifiedItem{true, false, false}) << PaneResponse{false, false, false};
     QTest::newRow("the focused item just deselected")
         << false << 1 << std::optional(NotifiedItem{false, true, false}) << PaneResponse{true, false, false};
     QTest::newRow("an item losing focus beside one selected")
         << false << 1 << std::optional(NotifiedItem{false, false, true}) << PaneResponse{true, false, false};
-    QTest::newRow("all items, one selected") << false << 1 << std::optional<NotifiedItem>()
-                                             << PaneResponse{true, false, false};
-    QTest::newRow("all items, several selected") << false << 4 << std::optional<NotifiedItem>()
-                                                 << PaneResponse{false, false, false};
-    QTest::newRow("nothing selected") << false << 0 << std::optional(NotifiedItem{false, true, false})
-                                      << PaneResponse{false, false, false};
+    QTest::newRow("all items, one selected")
+        << false << 1 << std::optional<NotifiedItem>() << PaneResponse{true, false, false};
+    QTest::newRow("all items, several selected")
+        << false << 4 << std::optional<NotifiedItem>() << PaneResponse{false, false, false};
+    QTest::newRow("nothing selected")
+        << false << 0 << std::optional(NotifiedItem{false, true, false}) << PaneResponse{false, false, false};
 }
 
 void MainFormRulesTest::listChangeResponseFollowsSelectionFocusAndMarks()

@@ -60,9 +60,9 @@ QString AlphaBlock(const QString& mark = QStringLiteral("."))
 const QString kBetaBlock = Lines({"File Name : Beta.TD4", "   Version: Vortex Jamboree/Extra Marvels",
                                   "      Type: Miniature Railroad", "Excitement: 1.00", " Intensity: 2.00",
                                   "    Nausea: 0.50", "    Length: 3,280 ft, (1,000 meters)"});
-const QString kGammaBlock = Lines({"File Name : Gamma.TD4", "   Version: Quirky Quarters",
-                                   "      Type: Steel Corkscrew Roller Coaster", "Excitement: 7.20",
-                                   " Intensity: 6.80", "    Nausea: 4.50", "    Length: 820 ft, (250 meters)"});
+const QString kGammaBlock = Lines(
+    {"File Name : Gamma.TD4", "   Version: Quirky Quarters", "      Type: Steel Corkscrew Roller Coaster",
+     "Excitement: 7.20", " Intensity: 6.80", "    Nausea: 4.50", "    Length: 820 ft, (250 meters)"});
 
 void AddSampleFiles(const GameFolder& folder)
 {
@@ -84,11 +84,12 @@ void DragSplitter(QSplitter& splitter, int delta)
     QWidget* handle = splitter.handle(1);
     const QPoint start = handle->rect().center();
     const QPoint end = start + (splitter.orientation() == Qt::Vertical ? QPoint(0, delta) : QPoint(delta, 0));
-    QMouseEvent press(QEvent::MouseButtonPress, start, handle->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent move(QEvent::MouseMove, end, handle->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, end, handle->mapToGlobal(end), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, start, handle->mapToGlobal(start), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, end, handle->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, end, handle->mapToGlobal(end), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(handle, &press);
     QApplication::sendEvent(handle, &move);
     QApplication::sendEvent(handle, &release);
@@ -119,6 +120,7 @@ private slots:
     void aboutShowsTheAboutBoxModally();
 
     void panelsStartAtTheirDesignSizes();
+    void tabMovesFromTheUpperAreaToThePane();
     void panelsHaveTheirMinimumSizes_data();
     void panelsHaveTheirMinimumSizes();
     void resizingKeepsTheUpperAreaAndTreeInProportionAndThePaneWidth();
@@ -381,6 +383,19 @@ void MainFormTest::panelsStartAtTheirDesignSizes()
     QCOMPARE(form.LowerLeftPanel->frameShadow(), QFrame::Sunken);
 }
 
+void MainFormTest::tabMovesFromTheUpperAreaToThePane()
+{
+    TMainForm& form = OpenWindow();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.ShellTreeView1->setFocus();
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), form.ShellListView1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), form.Memo1);
+}
+
 void MainFormTest::panelsHaveTheirMinimumSizes_data()
 {
     QTest::addColumn<QString>("panel");
@@ -398,10 +413,12 @@ void MainFormTest::panelsHaveTheirMinimumSizes()
     QFETCH(QString, panel);
     QFETCH(QSize, minimum);
     form_ = std::make_unique<TMainForm>();
-    const std::map<QString, QWidget*> panels{
-        {"UpperMainPanel", form_->UpperMainPanel}, {"LowerMainPanel", form_->LowerMainPanel},
-        {"UpperLeftPanel", form_->UpperLeftPanel}, {"UpperRightPanel", form_->UpperRightPanel},
-        {"Memo1", form_->Memo1},                   {"LowerLeftPanel", form_->LowerLeftPanel}};
+    const std::map<QString, QWidget*> panels{{"UpperMainPanel", form_->UpperMainPanel},
+                                             {"LowerMainPanel", form_->LowerMainPanel},
+                                             {"UpperLeftPanel", form_->UpperLeftPanel},
+                                             {"UpperRightPanel", form_->UpperRightPanel},
+                                             {"Memo1", form_->Memo1},
+                                             {"LowerLeftPanel", form_->LowerLeftPanel}};
     QCOMPARE(panels.at(panel)->minimumSize(), minimum);
 }
 
@@ -460,12 +477,12 @@ void MainFormTest::splitterMoveRemeasuresOnlyItsOwnRatio_data()
     QTest::addColumn<float>("tree");
     QTest::addColumn<float>("lowerLeft");
 
-    QTest::newRow("vertical, upper area to 300") << "VerticalSplitter" << 40 << 0.7194244861602783f
-                                                 << 0.3512605130672455f << 0.43361344933509827f;
-    QTest::newRow("upper horizontal, tree to 239") << "UpperHorizSplitter" << 30 << 0.623501181602478f
-                                                   << 0.40168067812919617f << 0.43361344933509827f;
-    QTest::newRow("lower horizontal, pane to 300") << "LowerHorizSplitter" << -29 << 0.623501181602478f
-                                                   << 0.3512605130672455f << 0.48235294222831726f;
+    QTest::newRow("vertical, upper area to 300")
+        << "VerticalSplitter" << 40 << 0.7194244861602783f << 0.3512605130672455f << 0.43361344933509827f;
+    QTest::newRow("upper horizontal, tree to 239")
+        << "UpperHorizSplitter" << 30 << 0.623501181602478f << 0.40168067812919617f << 0.43361344933509827f;
+    QTest::newRow("lower horizontal, pane to 300")
+        << "LowerHorizSplitter" << -29 << 0.623501181602478f << 0.3512605130672455f << 0.48235294222831726f;
 }
 
 void MainFormTest::splitterMoveRemeasuresOnlyItsOwnRatio()
@@ -742,7 +759,7 @@ void MainFormTest::itemsBeyondTheFlagsAreDescribedOnce()
     settings_->WriteSetupRecord(RecordWithPath(folder_->Path()));
     TMainForm& form = OpenWindow();
     QTRY_COMPARE_WITH_TIMEOUT(form.ShellListView1->ItemCount(), kFillers + 1, 120000);
-    const int beyond = kFillers;  // index 10001, just past the last flag
+    const int beyond = kFillers; // index 10001, just past the last flag
     QCOMPARE(QFileInfo(form.ShellListView1->ItemPath(beyond)).fileName(), QStringLiteral("zz Alpha.TD4"));
 
     ClickItem(*form.ShellListView1, 0);
@@ -782,10 +799,12 @@ void MainFormTest::describeFileWritesOnlyAcceptedEditionsAndReturnsTheEdition_da
     QTest::addColumn<QString>("pane");
 
     QTest::newRow("original, accepted") << kAlpha << true << false << false << false << 0 << AlphaBlock();
-    QTest::newRow("first expansion, not accepted") << kBeta << true << false << true << false << 1 << QString();
+    QTest::newRow("first expansion, not accepted")
+        << kBeta << true << false << true << false << 1 << QString();
     QTest::newRow("first expansion, with separator")
         << kBeta << false << true << false << true << 1 << Lines({kSeparator, kBetaBlock});
-    QTest::newRow("second expansion, not accepted") << kGamma << true << true << false << true << 2 << QString();
+    QTest::newRow("second expansion, not accepted")
+        << kGamma << true << true << false << true << 2 << QString();
     QTest::newRow("no game file") << kNotes << true << true << true << false << -1 << QString();
 }
 

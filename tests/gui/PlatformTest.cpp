@@ -62,12 +62,13 @@ void PlatformTest::installFolderComesFromTheSetupRecord_data()
     QTest::addColumn<std::optional<QString>>("expected");
 
     QTest::newRow("no record") << QByteArray() << std::optional<QString>();
-    QTest::newRow("path") << QByteArray("[General]\nPath=/games/lumora\n") << std::optional<QString>("/games/lumora");
-    QTest::newRow("path with blanks, quoted")
-        << QByteArray("[General]\nPath=\"/games/Lumora Parks, Gold\"\n")
-        << std::optional<QString>("/games/Lumora Parks, Gold");
+    QTest::newRow("path") << QByteArray("[General]\nPath=/games/lumora\n")
+                          << std::optional<QString>("/games/lumora");
+    QTest::newRow("path with blanks, quoted") << QByteArray("[General]\nPath=\"/games/Lumora Parks, Gold\"\n")
+                                              << std::optional<QString>("/games/Lumora Parks, Gold");
     QTest::newRow("empty path") << QByteArray("[General]\nPath=\n") << std::optional<QString>("");
-    QTest::newRow("record without the path") << QByteArray("[General]\nVersion=1.0\n") << std::optional<QString>("");
+    QTest::newRow("record without the path")
+        << QByteArray("[General]\nVersion=1.0\n") << std::optional<QString>("");
     QTest::newRow("empty record") << QByteArray("") << std::optional<QString>();
 }
 
@@ -152,8 +153,8 @@ void PlatformTest::decimalMarkIsTheRegionalOne_data()
     QTest::newRow("C") << QLocale::c() << QByteArray(".");
     QTest::newRow("United States") << QLocale(QLocale::English, QLocale::UnitedStates) << QByteArray(".");
     QTest::newRow("Germany") << QLocale(QLocale::German, QLocale::Germany) << QByteArray(",");
-    QTest::newRow("Egypt, two bytes of UTF-8") << QLocale(QLocale::Arabic, QLocale::Egypt)
-                                               << QByteArray("\xd9\xab");
+    QTest::newRow("Egypt, two bytes of UTF-8")
+        << QLocale(QLocale::Arabic, QLocale::Egypt) << QByteArray("\xd9\xab");
 }
 
 void PlatformTest::decimalMarkIsTheRegionalOne()

@@ -57,6 +57,7 @@ private slots:
     void shiftClickReportsTheRangeWithTheFocusedOneLast();
     void selectingAllReportsAllItemsAtOnce();
     void refreshReadsTheFolderAgainWithNothingSelected();
+    void folderOpenedAgainIsShownAsItIsNow();
     void renamingInPlaceRenamesTheFile();
     void doubleClickOnAFileHandsItToTheDesktop();
     void doubleClickOnAFolderOpensItAndTheLinkedTreeFollows();
@@ -315,6 +316,22 @@ void ShellViewsTest::refreshReadsTheFolderAgainWithNothingSelected()
     QCOMPARE(list_->SelectionCount(), 0);
     QCOMPARE(changes.count(), 1);
     QCOMPARE(changes.front().front().toInt(), TShellListView::kAllItems);
+}
+
+void ShellViewsTest::folderOpenedAgainIsShownAsItIsNow()
+{
+    folder_->AddFolder("Other");
+    folder_->AddFile("a.txt", "");
+    folder_->AddFile("b.txt", "");
+    list_->SetFolder(folder_->Path());
+    QTRY_COMPARE(list_->ItemCount(), 3);
+    list_->SetFolder(folder_->PathOf("Other"));
+    QVERIFY(QFile::remove(folder_->PathOf("a.txt")));
+    folder_->AddFile("c.txt", "");
+
+    list_->SetFolder(folder_->Path());
+
+    QTRY_COMPARE(ItemNames(*list_), (QStringList{"Other", "b.txt", "c.txt"}));
 }
 
 void ShellViewsTest::renamingInPlaceRenamesTheFile()
