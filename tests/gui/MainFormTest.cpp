@@ -116,7 +116,6 @@ private slots:
     void windowIsTitledAndKeepsItsMinimumSize();
     void menuHoldsTheCommandsWithTheirCaptions();
     void altXClosesTheWindow();
-    void exitClosesTheWindow();
     void aboutShowsTheAboutBoxModally();
 
     void panelsStartAtTheirDesignSizes();
@@ -337,13 +336,6 @@ void MainFormTest::altXClosesTheWindow()
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(&form, Qt::Key_X, Qt::AltModifier);
-    QVERIFY(!form.isVisible());
-}
-
-void MainFormTest::exitClosesTheWindow()
-{
-    TMainForm& form = OpenWindow();
-    form.ExitItem->trigger();
     QVERIFY(!form.isVisible());
 }
 

@@ -35,7 +35,6 @@ private slots:
     void readingTheInstallFolderLeavesTheRecordAsItWas();
 
     void errorLeavingAHandlerEndsItAndShowsItsTextTitledWithTheProgram();
-    void handlerThatSucceedsShowsNoBox();
 
     void decimalMarkIsTheRegionalOne_data();
     void decimalMarkIsTheRegionalOne();
@@ -134,16 +133,6 @@ void PlatformTest::errorLeavingAHandlerEndsItAndShowsItsTextTitledWithTheProgram
     QCOMPARE(catcher.titles, QStringList{"LMPexplorer"});
     QVERIFY(!rest);
     QVERIFY(after);
-}
-
-void PlatformTest::handlerThatSucceedsShowsNoBox()
-{
-    const MessageBoxCatcher catcher;
-    bool ran = false;
-    lmp::gui::RunHandler([&] { ran = true; });
-    lmp::guitest::ProcessPendingEvents();
-    QVERIFY(ran);
-    QCOMPARE(catcher.texts, QStringList());
 }
 
 void PlatformTest::decimalMarkIsTheRegionalOne_data()

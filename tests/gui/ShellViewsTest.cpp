@@ -45,7 +45,6 @@ private slots:
     void treeListsFoldersOnlyInNaturalOrder();
     void treeSelectsTheFolderOfAPath();
     void treeReachesAFolderThroughAHiddenOne();
-    void emptyPathSelectsTheDesktop();
     void pathThatDoesNotResolveIsRejected_data();
     void pathThatDoesNotResolveIsRejected();
 
@@ -57,11 +56,8 @@ private slots:
     void shiftClickReportsTheRangeWithTheFocusedOneLast();
     void selectingAllReportsAllItemsAtOnce();
     void refreshReadsTheFolderAgainWithNothingSelected();
-    void folderOpenedAgainIsShownAsItIsNow();
     void renamingInPlaceRenamesTheFile();
     void doubleClickOnAFileHandsItToTheDesktop();
-    void doubleClickOnAFolderOpensItAndTheLinkedTreeFollows();
-    void linkedListShowsTheFolderSelectedInTheTree();
 
 private:
     void Show(QWidget& widget);
@@ -164,14 +160,6 @@ void ShellViewsTest::treeReachesAFolderThroughAHiddenOne()
     tree_->SetPath(folder_->PathOf(".cache/parks"));
     QCOMPARE(tree_->Path(), folder_->PathOf(".cache/parks"));
     QCOMPARE(tree_->currentIndex().parent().data().toString(), QStringLiteral(".cache"));
-}
-
-void ShellViewsTest::emptyPathSelectsTheDesktop()
-{
-    tree_->SetPath(folder_->Path());
-    tree_->SetPath(QString());
-    QCOMPARE(tree_->Path(), QString());
-    QCOMPARE(tree_->currentIndex().data().toString(), QStringLiteral("Desktop"));
 }
 
 void ShellViewsTest::pathThatDoesNotResolveIsRejected_data()
@@ -318,22 +306,6 @@ void ShellViewsTest::refreshReadsTheFolderAgainWithNothingSelected()
     QCOMPARE(changes.front().front().toInt(), TShellListView::kAllItems);
 }
 
-void ShellViewsTest::folderOpenedAgainIsShownAsItIsNow()
-{
-    folder_->AddFolder("Other");
-    folder_->AddFile("a.txt", "");
-    folder_->AddFile("b.txt", "");
-    list_->SetFolder(folder_->Path());
-    QTRY_COMPARE(list_->ItemCount(), 3);
-    list_->SetFolder(folder_->PathOf("Other"));
-    QVERIFY(QFile::remove(folder_->PathOf("a.txt")));
-    folder_->AddFile("c.txt", "");
-
-    list_->SetFolder(folder_->Path());
-
-    QTRY_COMPARE(ItemNames(*list_), (QStringList{"Other", "b.txt", "c.txt"}));
-}
-
 void ShellViewsTest::renamingInPlaceRenamesTheFile()
 {
     folder_->AddFile("Old Name.TD4", "bytes");
@@ -371,45 +343,6 @@ void ShellViewsTest::doubleClickOnAFileHandsItToTheDesktop()
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(folder_->PathOf("Park Ideas.txt"))});
     QCOMPARE(list_->Folder(), folder_->Path());
-}
-
-void ShellViewsTest::doubleClickOnAFolderOpensItAndTheLinkedTreeFollows()
-{
-    folder_->AddFolder("Saved Games");
-    folder_->AddFile("Saved Games/a.SV4", "");
-    folder_->AddFile("b.TD4", "");
-    lmp::gui::LinkShellViews(*tree_, *list_);
-    tree_->SetPath(folder_->Path());
-    Show(*window_);
-    QTRY_COMPARE(list_->ItemCount(), 2);
-
-    lmp::guitest::DoubleClickItem(*list_, 0);
-
-    const QString opened = folder_->PathOf("Saved Games");
-    QCOMPARE(list_->Folder(), opened);
-    QCOMPARE(tree_->Path(), opened);
-    QTRY_COMPARE(ItemNames(*list_), QStringList{"a.SV4"});
-}
-
-void ShellViewsTest::linkedListShowsTheFolderSelectedInTheTree()
-{
-    folder_->AddFolder("Tracks");
-    folder_->AddFile("Tracks/Comet Run.TD4", "");
-    tree_->SetPath(folder_->Path());
-    lmp::gui::LinkShellViews(*tree_, *list_);
-    QCOMPARE(list_->Folder(), folder_->Path());
-    Show(*window_);
-    tree_->expand(tree_->currentIndex());
-    QTRY_COMPARE(tree_->model()->rowCount(tree_->currentIndex()), 1);
-
-    const QModelIndex tracks = tree_->model()->index(0, 0, tree_->currentIndex());
-    QCOMPARE(tracks.data().toString(), QStringLiteral("Tracks"));
-    tree_->scrollTo(tracks);
-    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, Qt::NoModifier, tree_->visualRect(tracks).center());
-
-    QCOMPARE(tree_->Path(), folder_->PathOf("Tracks"));
-    QCOMPARE(list_->Folder(), folder_->PathOf("Tracks"));
-    QTRY_COMPARE(ItemNames(*list_), QStringList{"Comet Run.TD4"});
 }
 
 QTEST_MAIN(ShellViewsTest)
