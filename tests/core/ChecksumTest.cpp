@@ -2,103 +2,67 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <limits>
-#include <span>
-#include <vector>
+
+#include "TestSupport.h"
 
 namespace lmp {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
-struct ChecksumRow {
-    const char* name;
-    Bytes bytes;
-    std::uint32_t checksum;
-};
-
-// Expected values worked through by hand: add each byte to the low byte (carry dropped), then
-// rotate the word left by three.
-const ChecksumRow kChecksums[] = {
-    {"empty", {}, 0},
-    {"one byte", {0x01}, 0x08},
-    {"abc", {0x61, 0x62, 0x63}, 0xDD98},
-    {"carry out of the low byte is dropped", {0xFF, 0xFF}, 0x3FB8},
-    {"carry is dropped when bit 8 is clear", {0x1F, 0x10}, 0x40},
-    {"00 41", {0x00, 0x41}, 0x208},
-    {"top bits still in the word", {0xE0, 0, 0, 0, 0, 0, 0, 0}, 0xE0000000},
-    {"top bits rotate round to the bottom", {0xE0, 0, 0, 0, 0, 0, 0, 0, 0}, 0x00000007},
-    {"abc then 01 02 03 04", {0x61, 0x62, 0x63, 0x01, 0x02, 0x03, 0x04}, 0x0DD994E0}};
-
-TEST(ChecksumAccumulator, MatchesHandComputedExamples)
+// Worked through by hand: add each byte to the low byte (carry dropped), then rotate the word left by three.
+TEST(ChecksumAccumulator, MatchesHandComputedExamplesWhateverTheSplit)
 {
-    for (const auto& row : kChecksums) {
+    struct Row { const char* name; Bytes bytes; std::uint32_t checksum; };
+    const Row rows[] = {{"empty", {}, 0},
+                        {"one byte", {0x01}, 0x08},
+                        {"abc", {0x61, 0x62, 0x63}, 0xDD98},
+                        {"carry out of the low byte is dropped", {0xFF, 0xFF}, 0x3FB8},
+                        {"carry is dropped when bit 8 is clear", {0x1F, 0x10}, 0x40},
+                        {"00 41", {0x00, 0x41}, 0x208},
+                        {"top bits still in the word", {0xE0, 0, 0, 0, 0, 0, 0, 0}, 0xE0000000},
+                        {"top bits rotate round to the bottom", {0xE0, 0, 0, 0, 0, 0, 0, 0, 0}, 0x00000007},
+                        {"abc then 01 02 03 04", {0x61, 0x62, 0x63, 0x01, 0x02, 0x03, 0x04}, 0x0DD994E0}};
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        ChecksumAccumulator checksum;
-        checksum.Add(row.bytes);
-        EXPECT_EQ(checksum.Value(), row.checksum);
-    }
-}
-
-TEST(ChecksumAccumulator, GivesTheSameValueWhateverTheSplit)
-{
-    const Bytes bytes = {0x61, 0x62, 0x63, 0x01, 0x02, 0x03, 0x04};
-    for (std::size_t first = 0; first <= bytes.size(); ++first) {
-        for (std::size_t second = first; second <= bytes.size(); ++second) {
-            SCOPED_TRACE(testing::Message() << "split at " << first << " and " << second);
-            const std::span<const std::uint8_t> all(bytes);
-            ChecksumAccumulator checksum;
-            checksum.Add(all.subspan(0, first));
-            checksum.Add(all.subspan(first, second - first));
-            checksum.Add(all.subspan(second));
-            EXPECT_EQ(checksum.Value(), 0x0DD994E0u);
+        const std::span<const std::uint8_t> all(row.bytes);
+        for (std::size_t first = 0; first <= all.size(); ++first) {
+            for (std::size_t second = first; second <= all.size(); ++second) {
+                ChecksumAccumulator checksum;
+                checksum.Add(all.subspan(0, first));
+                checksum.Add(all.subspan(first, second - first));
+                checksum.Add(all.subspan(second));
+                EXPECT_EQ(checksum.Value(), row.checksum) << "split at " << first << ", " << second;
+            }
         }
     }
 }
 
 TEST(ComputeFileChecksum, ExcludesTheFourTrailerBytesOnlyWhenAsked)
 {
-    struct Row {
-        const char* name;
-        Bytes file;
-        std::uint32_t excluded, whole;
-    };
+    struct Row { const char* name; Bytes file; std::uint32_t excluded, whole; };
     const Row rows[] = {{"abc with trailer", {0x61, 0x62, 0x63, 0x01, 0x02, 0x03, 0x04}, 0xDD98, 0x0DD994E0},
                         {"one-byte body", {0x01, 0x61, 0x62, 0x63, 0x64}, 0x08, 0x76FE0},
                         {"empty body", {0x01, 0x02, 0x03, 0x04}, 0, 0x14E0},
-                        {"three bytes", {0x61, 0x62, 0x63}, 0, 0xDD98},
-                        {"one byte", {0x01}, 0, 0x08},
+                        {"three bytes", {0x61, 0x62, 0x63}, 0, 0xDD98}, {"one byte", {0x01}, 0, 0x08},
                         {"empty file", {}, 0, 0}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const ByteStream buffer(row.file);
-        EXPECT_EQ(ComputeFileChecksum(buffer, true), row.excluded);
-        EXPECT_EQ(ComputeFileChecksum(buffer, false), row.whole);
+        EXPECT_EQ(ComputeFileChecksum(ByteStream(row.file), true), row.excluded) << row.name;
+        EXPECT_EQ(ComputeFileChecksum(ByteStream(row.file), false), row.whole) << row.name;
     }
 }
 
 TEST(ChecksumDifference, IsStoredMinusComputedWrappedToSigned)
 {
-    struct Row {
-        std::uint32_t stored, computed;
-        std::int32_t difference;
-    };
-    constexpr std::int32_t kMin32 = std::numeric_limits<std::int32_t>::min();
-    const Row rows[] = {{5, 3, 2},
-                        {3, 5, -2},
-                        {0, 1, -1},
-                        {0, 0, 0},
-                        {0x7FFFFFFF, 0, 0x7FFFFFFF},
-                        {0x80000000, 0, kMin32},
-                        {0, 0x80000001, 0x7FFFFFFF},
-                        {0x0001A884, 0x208, 108156},
-                        {0xFFFE5B8C, 0x208, -108156},
-                        {0x208, 0xFFFFFFFF, 0x209}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << std::hex << row.stored << " - " << row.computed);
-        EXPECT_EQ(ChecksumDifference(row.stored, row.computed), row.difference);
-    }
+    struct Row { std::uint32_t stored, computed; std::int32_t difference; };
+    const Row rows[] = {{5, 3, 2}, {3, 5, -2}, {0, 1, -1}, {0, 0, 0}, {0x7FFFFFFF, 0, 0x7FFFFFFF},
+                        {0x80000000, 0, std::numeric_limits<std::int32_t>::min()},
+                        {0, 0x80000001, 0x7FFFFFFF}, {0x0001A884, 0x208, 108156},
+                        {0xFFFE5B8C, 0x208, -108156}, {0x208, 0xFFFFFFFF, 0x209}};
+    for (const auto& row : rows)
+        EXPECT_EQ(ChecksumDifference(row.stored, row.computed), row.difference)
+            << row.stored << " - " << row.computed;
 }
 
 } // namespace
