@@ -19,9 +19,9 @@ namespace fs = std::filesystem;
 using lmp::FileType;
 using namespace lmp::testkit;
 
-ParkSpec BusyPark()
+ParkFields BusyPark()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Bench Park";
     park.slot = 7;
     park.goalType = 1;
@@ -43,14 +43,14 @@ ParkSpec BusyPark()
 
 Bytes TrackDesignFile()
 {
-    TrackDesignSpec spec;
-    spec.rideType = 51;
-    spec.lengthMetres = 1000;
-    spec.excitement = 81;
-    spec.intensity = 77;
-    spec.nausea = 56;
-    spec.size = 4096;  // a track design's layout follows the summary fields
-    return MakeTrackDesignFile(spec, 2);
+    TrackDesignFields fields;
+    fields.rideType = 51;
+    fields.lengthMetres = 1000;
+    fields.excitement = 81;
+    fields.intensity = 77;
+    fields.nausea = 56;
+    fields.size = 4096;  // a track design's layout follows the summary fields
+    return MakeTrackDesignFile(fields, 2);
 }
 
 void BM_Checksum(benchmark::State& state)

@@ -171,37 +171,37 @@ void ScrambleScenario(Bytes& decoded)
     }
 }
 
-Bytes BuildTrackDesign(const TrackDesignSpec& spec)
+Bytes BuildTrackDesign(const TrackDesignFields& fields)
 {
-    Bytes bytes(spec.size, 0);
-    PutU8(bytes, 0, spec.rideType);
-    PutU8(bytes, kTrackDesignFlagsOffset, spec.expansionFlag ? 0x04 : 0x00);
-    PutU16(bytes, 43, spec.lengthMetres);
-    PutU8(bytes, 51, spec.excitement);
-    PutU8(bytes, 52, spec.intensity);
-    PutU8(bytes, 53, spec.nausea);
+    Bytes bytes(fields.size, 0);
+    PutU8(bytes, 0, fields.rideType);
+    PutU8(bytes, kTrackDesignFlagsOffset, fields.expansionFlag ? 0x04 : 0x00);
+    PutU16(bytes, 43, fields.lengthMetres);
+    PutU8(bytes, 51, fields.excitement);
+    PutU8(bytes, 52, fields.intensity);
+    PutU8(bytes, 53, fields.nausea);
     return bytes;
 }
 
-Bytes BuildPark(const ParkSpec& spec)
+Bytes BuildPark(const ParkFields& fields)
 {
-    if (spec.name.size() > 32) {
+    if (fields.name.size() > 32) {
         throw std::invalid_argument("a scenario name holds at most 32 bytes");
     }
-    if (spec.rides.size() > kRideCount) {
+    if (fields.rides.size() > kRideCount) {
         throw std::invalid_argument("a park holds at most 255 rides");
     }
-    if (spec.staff < 0 || spec.otherPeople < 0 ||
-        static_cast<std::size_t>(spec.staff) + static_cast<std::size_t>(spec.otherPeople) > kPersonCount) {
+    if (fields.staff < 0 || fields.otherPeople < 0 ||
+        static_cast<std::size_t>(fields.staff) + static_cast<std::size_t>(fields.otherPeople) > kPersonCount) {
         throw std::invalid_argument("a park holds 0 to 5000 people");
     }
 
     Bytes bytes(kParkExtent, 0);
-    PutU16(bytes, 0, spec.monthWord);
-    PutU16(bytes, 2, spec.dayWord);
+    PutU16(bytes, 0, fields.monthWord);
+    PutU16(bytes, 2, fields.dayWord);
 
-    const auto staff = static_cast<std::size_t>(spec.staff);
-    const auto inUse = staff + static_cast<std::size_t>(spec.otherPeople);
+    const auto staff = static_cast<std::size_t>(fields.staff);
+    const auto inUse = staff + static_cast<std::size_t>(fields.otherPeople);
     for (std::size_t j = 0; j < kPersonCount; ++j) {
         const std::size_t record = kPersonTable + kPersonSize * j;
         // Records in use get a first byte that varies but is never the empty mark.
@@ -209,21 +209,21 @@ Bytes BuildPark(const ParkSpec& spec)
         PutU8(bytes, record + kPersonStaffFlag, j < staff ? 1 : 0);
     }
 
-    PutU32(bytes, 1673268, static_cast<std::uint32_t>(spec.cash));
-    PutU16(bytes, 1674396, spec.guests);
-    PutU16(bytes, 1675528, spec.rating);
-    PutU8(bytes, 1676624, spec.goalType);
-    PutU8(bytes, 1676625, spec.goalYears);
-    PutU32(bytes, 1676628, static_cast<std::uint32_t>(spec.goalAmount));
-    PutU16(bytes, 1676632, spec.goalCount);
+    PutU32(bytes, 1673268, static_cast<std::uint32_t>(fields.cash));
+    PutU16(bytes, 1674396, fields.guests);
+    PutU16(bytes, 1675528, fields.rating);
+    PutU8(bytes, 1676624, fields.goalType);
+    PutU8(bytes, 1676625, fields.goalYears);
+    PutU32(bytes, 1676628, static_cast<std::uint32_t>(fields.goalAmount));
+    PutU16(bytes, 1676632, fields.goalCount);
 
     for (std::size_t i = 0; i < kRideCount; ++i) {
         const std::size_t record = kRideTable + kRideSize * i;
-        if (i >= spec.rides.size()) {
+        if (i >= fields.rides.size()) {
             PutU8(bytes, record, kUnusedSlot);
             continue;
         }
-        const RideSpec& ride = spec.rides[i];
+        const RideFields& ride = fields.rides[i];
         PutU8(bytes, record, ride.type);
         PutU16(bytes, record + 2, ride.rated ? 0x0002 : 0x0000);
         PutU16(bytes, record + 240, ride.excitement);
@@ -231,14 +231,14 @@ Bytes BuildPark(const ParkSpec& spec)
         PutU16(bytes, record + 244, ride.nausea);
     }
 
-    std::copy(spec.name.begin(), spec.name.end(), bytes.begin() + 2065172);
-    PutU16(bytes, 2065234, spec.slot);
+    std::copy(fields.name.begin(), fields.name.end(), bytes.begin() + 2065172);
+    PutU16(bytes, 2065234, fields.slot);
     return bytes;
 }
 
-Bytes MakeTrackDesignFile(const TrackDesignSpec& spec, std::int32_t edition)
+Bytes MakeTrackDesignFile(const TrackDesignFields& fields, std::int32_t edition)
 {
-    TrackDesignSpec flagged = spec;
+    TrackDesignFields flagged = fields;
     if (edition == 0 || edition == 1) {
         flagged.expansionFlag = edition == 1;
     }
@@ -246,9 +246,9 @@ Bytes MakeTrackDesignFile(const TrackDesignSpec& spec, std::int32_t edition)
     return edition == kNoEdition ? PackUnmatched(body) : PackGameFile(body, FileType::TrackDesign, edition);
 }
 
-Bytes MakeParkFile(const ParkSpec& spec, FileType type, std::int32_t edition)
+Bytes MakeParkFile(const ParkFields& fields, FileType type, std::int32_t edition)
 {
-    Bytes decoded = BuildPark(spec);
+    Bytes decoded = BuildPark(fields);
     if (type == FileType::Scenario && (edition == 1 || edition == 2)) {
         ScrambleScenario(decoded);
     }

@@ -50,7 +50,7 @@ Bytes PackUnmatched(std::span<const std::uint8_t> body);
 // The exact inverse of DescrambleScenario, over the same region.
 void ScrambleScenario(Bytes& decoded);
 
-struct TrackDesignSpec {
+struct TrackDesignFields {
     std::uint8_t rideType = 0;
     bool expansionFlag = false;  // bit 0x04 of byte 7: edition 1 rather than 0
     std::uint16_t lengthMetres = 0;
@@ -60,11 +60,11 @@ struct TrackDesignSpec {
     std::size_t size = 54;  // decoded size; at least the fields above
 };
 
-// Decoded contents of a track design, spec.size bytes; fields that do not fit in a smaller size are
+// Decoded contents of a track design, fields.size bytes; fields that do not fit in a smaller size are
 // left out (for damaged, short contents).
-Bytes BuildTrackDesign(const TrackDesignSpec& spec);
+Bytes BuildTrackDesign(const TrackDesignFields& fields);
 
-struct RideSpec {
+struct RideFields {
     std::uint8_t type = 0;
     bool rated = false;
     std::uint16_t excitement = 0;  // hundredths
@@ -72,7 +72,7 @@ struct RideSpec {
     std::uint16_t nausea = 0;
 };
 
-struct ParkSpec {
+struct ParkFields {
     std::string name;  // bytes as stored (8-bit characters), at most 32
     std::uint16_t slot = 0;
     std::uint8_t goalType = 3;
@@ -84,19 +84,19 @@ struct ParkSpec {
     std::uint16_t rating = 0;
     std::int32_t cash = 0;  // tenths
     std::uint16_t guests = 0;
-    std::vector<RideSpec> rides;  // at most 255; the other ride records get an uncounted type
+    std::vector<RideFields> rides;  // at most 255; the other ride records get an uncounted type
     int staff = 0;                // person records marked as staff
     int otherPeople = 0;          // person records in use but not staff
 };
 
 // Decoded contents of a saved game or scenario, kParkExtent bytes, unscrambled.
-Bytes BuildPark(const ParkSpec& spec);
+Bytes BuildPark(const ParkFields& fields);
 
 // Ready-made files: built, scrambled where the edition calls for it, encoded and packed. A track design
-// of edition 0 or 1 gets the flag byte of that edition whatever spec.expansionFlag says. Edition
+// of edition 0 or 1 gets the flag byte of that edition whatever fields.expansionFlag says. Edition
 // kNoEdition packs the contents with a checksum that matches no rule (and scrambles nothing).
-Bytes MakeTrackDesignFile(const TrackDesignSpec& spec, std::int32_t edition);
-Bytes MakeParkFile(const ParkSpec& spec, FileType type, std::int32_t edition);
+Bytes MakeTrackDesignFile(const TrackDesignFields& fields, std::int32_t edition);
+Bytes MakeParkFile(const ParkFields& fields, FileType type, std::int32_t edition);
 
 // Writes bytes to path, replacing the file; throws std::runtime_error on failure.
 void WriteFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);

@@ -56,7 +56,7 @@ void MakeSparseFile(const fs::path& path, std::uint64_t size, bool matchingTrail
 
 void MakeExpandingSavedGame(const fs::path& path, std::uint64_t decodedBytes)
 {
-    testkit::ParkSpec park;
+    testkit::ParkFields park;
     park.name = "Endless Acres";
     park.rating = 640;
     park.cash = 99990;

@@ -8,9 +8,9 @@
 namespace lmp::tools {
 namespace fs = std::filesystem;
 using testkit::Bytes;
-using testkit::ParkSpec;
-using testkit::RideSpec;
-using testkit::TrackDesignSpec;
+using testkit::ParkFields;
+using testkit::RideFields;
+using testkit::TrackDesignFields;
 
 namespace {
 
@@ -56,19 +56,19 @@ std::uint16_t DayWord(int day)
     return static_cast<std::uint16_t>((day - 1) << 11);
 }
 
-RideSpec Rated(std::uint8_t type, std::uint16_t excitement, std::uint16_t intensity, std::uint16_t nausea)
+RideFields Rated(std::uint8_t type, std::uint16_t excitement, std::uint16_t intensity, std::uint16_t nausea)
 {
     return {type, true, excitement, intensity, nausea};
 }
 
-RideSpec Unrated(std::uint8_t type)
+RideFields Unrated(std::uint8_t type)
 {
     return {type, false, 0, 0, 0};
 }
 
-ParkSpec SunnyMeadows()
+ParkFields SunnyMeadows()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Sunny Meadows";
     park.monthWord = MonthWord(3, 3);
     park.dayWord = DayWord(14);
@@ -82,9 +82,9 @@ ParkSpec SunnyMeadows()
     return park;
 }
 
-ParkSpec HarbourLights()
+ParkFields HarbourLights()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Harbour Lights";
     park.monthWord = MonthWord(7, 1);
     park.dayWord = DayWord(3);
@@ -97,9 +97,9 @@ ParkSpec HarbourLights()
     return park;
 }
 
-ParkSpec CrystalCaverns()
+ParkFields CrystalCaverns()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Crystal Caverns";
     park.monthWord = MonthWord(5, 5);
     park.dayWord = DayWord(28);
@@ -114,9 +114,9 @@ ParkSpec CrystalCaverns()
     return park;
 }
 
-ParkSpec PineHollow()
+ParkFields PineHollow()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Pine Hollow";
     park.slot = 4;
     park.goalType = 1;
@@ -131,9 +131,9 @@ ParkSpec PineHollow()
     return park;
 }
 
-ParkSpec GoldenFields()
+ParkFields GoldenFields()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Golden Fields";
     park.slot = 9;
     park.goalType = 6;
@@ -149,9 +149,9 @@ ParkSpec GoldenFields()
     return park;
 }
 
-ParkSpec CafeCascade()
+ParkFields CafeCascade()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Caf\xE9 Cascade";  // 8-bit (Latin-1) characters, as the game stores them
     park.slot = 12;
     park.goalType = 3;
@@ -163,9 +163,9 @@ ParkSpec CafeCascade()
     return park;
 }
 
-ParkSpec LagoonGetaway()
+ParkFields LagoonGetaway()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Lagoon Getaway";
     park.slot = 2;
     park.goalType = 2;
@@ -182,9 +182,9 @@ ParkSpec LagoonGetaway()
     return park;
 }
 
-ParkSpec FrostyPeaks()
+ParkFields FrostyPeaks()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Frosty Peaks";
     park.slot = 17;
     park.goalType = 9;
@@ -200,9 +200,9 @@ ParkSpec FrostyPeaks()
     return park;
 }
 
-ParkSpec CloudNine()
+ParkFields CloudNine()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Cloud Nine";
     park.slot = 5;
     park.goalType = 8;
@@ -219,9 +219,9 @@ ParkSpec CloudNine()
     return park;
 }
 
-ParkSpec DesertOasis()
+ParkFields DesertOasis()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Desert Oasis";
     park.slot = 21;
     park.goalType = 7;
@@ -234,9 +234,9 @@ ParkSpec DesertOasis()
     return park;
 }
 
-ParkSpec MysteryIsland()
+ParkFields MysteryIsland()
 {
-    ParkSpec park;
+    ParkFields park;
     park.name = "Mystery Island";
     park.slot = 30;
     park.goalType = 4;
@@ -244,16 +244,16 @@ ParkSpec MysteryIsland()
     return park;
 }
 
-TrackDesignSpec Design(std::uint8_t rideType, std::uint16_t metres, std::uint8_t excitement, std::uint8_t intensity,
+TrackDesignFields Design(std::uint8_t rideType, std::uint16_t metres, std::uint8_t excitement, std::uint8_t intensity,
                        std::uint8_t nausea)
 {
-    TrackDesignSpec spec;
-    spec.rideType = rideType;
-    spec.lengthMetres = metres;
-    spec.excitement = excitement;
-    spec.intensity = intensity;
-    spec.nausea = nausea;
-    return spec;
+    TrackDesignFields fields;
+    fields.rideType = rideType;
+    fields.lengthMetres = metres;
+    fields.excitement = excitement;
+    fields.intensity = intensity;
+    fields.nausea = nausea;
+    return fields;
 }
 
 bool IsSampleFolder(const fs::path& folder)

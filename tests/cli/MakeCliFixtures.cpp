@@ -13,7 +13,7 @@ using lmp::kNoEdition;
 
 namespace {
 
-TrackDesignSpec Design(std::uint8_t rideType, std::uint16_t metres, std::uint8_t excitement,
+TrackDesignFields Design(std::uint8_t rideType, std::uint16_t metres, std::uint8_t excitement,
                        std::uint8_t intensity, std::uint8_t nausea)
 {
     return {.rideType = rideType, .lengthMetres = metres, .excitement = excitement, .intensity = intensity,
@@ -22,17 +22,17 @@ TrackDesignSpec Design(std::uint8_t rideType, std::uint16_t metres, std::uint8_t
 
 // April 16, year 2; two rated rides whose averages need integer division, an unrated ride, a stall
 // and a reserved type that counts as neither.
-const ParkSpec kMapleGrove = {
+const ParkFields kMapleGrove = {
     .name = "Maple Grove", .monthWord = 9, .dayWord = 0x7800, .rating = 725, .cash = -12345, .guests = 1500,
     .rides = {{0, true, 650, 400, 100}, {33}, {64, true, 999, 999, 999}, {51, true, 701, 451, 103},
               {36, true, 500, 500, 500}},
     .staff = 3, .otherPeople = 5};
-const ParkSpec kCoralCove = {.name = "Coral Cove", .slot = 3, .goalType = 8, .goalCount = 305, .monthWord = 7,
+const ParkFields kCoralCove = {.name = "Coral Cove", .slot = 3, .goalType = 8, .goalCount = 305, .monthWord = 7,
                              .dayWord = 30 << 11, .rating = 999, .cash = 1234567, .rides = {}};
-const ParkSpec kLongName = {.name = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", .slot = 65535, .goalType = 9,
+const ParkFields kLongName = {.name = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", .slot = 65535, .goalType = 9,
                             .goalAmount = 650, .monthWord = 7 << 3, .rides = {{10, true, 1, 2, 3}},
                             .staff = 1};
-const ParkSpec kCafe = {.name = "Caf\xE9", .goalType = 1, .goalYears = 3, .goalCount = 1500, .rating = 1,
+const ParkFields kCafe = {.name = "Caf\xE9", .goalType = 1, .goalYears = 3, .goalCount = 1500, .rating = 1,
                         .cash = 9, .rides = {}};
 
 void LinkNowhere(const fs::path& link)

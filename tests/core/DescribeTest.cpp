@@ -35,12 +35,12 @@ Result DescribeBytes(std::string_view fileName, const Bytes& file, const Describ
     return Of(DescribePackedFile(fileName, type, ScanPackedBytes(file, HeadLimitFor(type)), options));
 }
 
-const testkit::TrackDesignSpec kCoaster = {
+const testkit::TrackDesignFields kCoaster = {
     .rideType = 51, .lengthMetres = 305, .excitement = 67, .intensity = 5, .nausea = 255};
 const Lines kCoasterLines = {"      Type: Steel Twister Roller Coaster", "Excitement: 6.70",
                              " Intensity: 0.50", "    Nausea: 25.50", "    Length: 1,000 ft, (305 meters)"};
 
-const testkit::ParkSpec kLakeside = {
+const testkit::ParkFields kLakeside = {
     .name = "Lakeside Fun", .slot = 4, .goalType = 1, .goalYears = 3, .goalCount = 1500, .monthWord = 9,
     .dayWord = 0x7800, .rating = 650, .cash = 123456, .guests = 2500,
     .rides = {{33, true, 650, 400, 200}, {51, true, 701, 501, 301}, {28}, {64, true, 999, 999, 999}, {0}},
@@ -94,9 +94,9 @@ TEST(DescribePackedFile, TellsTrackDesignEditionsApartByTheFlagByte)
                         {"second expansion ignores the flag", true, -120001, 2, "Quirky Quarters"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        auto spec = kCoaster;
-        spec.expansionFlag = row.flag;
-        const Bytes body = testkit::EncodeRunLength(testkit::BuildTrackDesign(spec));
+        auto fields = kCoaster;
+        fields.expansionFlag = row.flag;
+        const Bytes body = testkit::EncodeRunLength(testkit::BuildTrackDesign(fields));
         const Bytes file = testkit::PackWithDifference(body, row.difference);
         const Lines head = {kSeparator, "File Name : Twister.TD4", "   Version: " + row.label};
         EXPECT_EQ(DescribeBytes("Twister.TD4", file, All(true)),

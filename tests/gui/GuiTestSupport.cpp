@@ -24,10 +24,10 @@ GameFolder::GameFolder()
     }
 }
 
-void GameFolder::AddTrackDesign(const QString& name, const testkit::TrackDesignSpec& spec,
+void GameFolder::AddTrackDesign(const QString& name, const testkit::TrackDesignFields& fields,
                                 std::int32_t edition) const
 {
-    testkit::WriteFile(gui::NativePath(PathOf(name)), testkit::MakeTrackDesignFile(spec, edition));
+    testkit::WriteFile(gui::NativePath(PathOf(name)), testkit::MakeTrackDesignFile(fields, edition));
 }
 
 void GameFolder::AddFile(const QString& name, const QByteArray& bytes) const

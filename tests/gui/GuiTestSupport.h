@@ -24,7 +24,7 @@ public:
     QString Path() const { return dir_.path(); }
     QString PathOf(const QString& name) const { return dir_.filePath(name); }
 
-    void AddTrackDesign(const QString& name, const testkit::TrackDesignSpec& spec,
+    void AddTrackDesign(const QString& name, const testkit::TrackDesignFields& fields,
                         std::int32_t edition) const;
     void AddFile(const QString& name, const QByteArray& bytes) const;
     void AddFolder(const QString& name) const;

@@ -38,11 +38,11 @@ constexpr int kGamma = 3;
 constexpr int kNotes = 4;
 constexpr int kSampleItems = 5;
 
-const lmp::testkit::TrackDesignSpec kAlphaSpec{
+const lmp::testkit::TrackDesignFields kAlphaSpec{
     .rideType = 0, .lengthMetres = 100, .excitement = 67, .intensity = 52, .nausea = 38};
-const lmp::testkit::TrackDesignSpec kBetaSpec{
+const lmp::testkit::TrackDesignFields kBetaSpec{
     .rideType = 5, .lengthMetres = 1000, .excitement = 10, .intensity = 20, .nausea = 5};
-const lmp::testkit::TrackDesignSpec kGammaSpec{
+const lmp::testkit::TrackDesignFields kGammaSpec{
     .rideType = 19, .lengthMetres = 250, .excitement = 72, .intensity = 68, .nausea = 45};
 
 QString Lines(const QStringList& lines)
