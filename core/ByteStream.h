@@ -55,7 +55,6 @@ public:
     }
 
     void Clear() noexcept { bytes_.clear(); }
-    void Reserve(std::size_t capacity) { bytes_.reserve(capacity); }
     void Append(std::span<const std::uint8_t> bytes);
     void AppendRepeated(std::uint8_t value, std::size_t count);
 
