@@ -1,5 +1,6 @@
 #include "core/Park.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <string>
@@ -166,7 +167,8 @@ RideClass ClassifyRideType(std::uint8_t rideType) noexcept
 
 void DescrambleScenario(ByteStream& decoded) noexcept
 {
-    for (std::size_t p = kScrambledBegin; p + 4 <= kParkExtent && decoded.Reader().Fits(p, 4); p += 4) {
+    const std::size_t end = std::min(kParkExtent, decoded.Size());
+    for (std::size_t p = kScrambledBegin; p + 4 <= end; p += 4) {
         std::uint32_t w = decoded.U32(p) ^ kScrambleMask;
         w = std::rotr(w, 8);
         const auto low = static_cast<std::uint8_t>(w);
