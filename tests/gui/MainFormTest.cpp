@@ -38,11 +38,11 @@ constexpr int kGamma = 3;
 constexpr int kNotes = 4;
 constexpr int kSampleItems = 5;
 
-const lmp::testkit::TrackDesignFields kAlphaSpec{
+const lmp::testkit::TrackDesignFields kAlphaFields{
     .rideType = 0, .lengthMetres = 100, .excitement = 67, .intensity = 52, .nausea = 38};
-const lmp::testkit::TrackDesignFields kBetaSpec{
+const lmp::testkit::TrackDesignFields kBetaFields{
     .rideType = 5, .lengthMetres = 1000, .excitement = 10, .intensity = 20, .nausea = 5};
-const lmp::testkit::TrackDesignFields kGammaSpec{
+const lmp::testkit::TrackDesignFields kGammaFields{
     .rideType = 19, .lengthMetres = 250, .excitement = 72, .intensity = 68, .nausea = 45};
 
 QString Lines(const QStringList& lines)
@@ -67,9 +67,9 @@ const QString kGammaBlock = Lines(
 void AddSampleFiles(const GameFolder& folder)
 {
     folder.AddFolder("Subfolder");
-    folder.AddTrackDesign("Alpha.TD4", kAlphaSpec, 0);
-    folder.AddTrackDesign("Beta.TD4", kBetaSpec, 1);
-    folder.AddTrackDesign("Gamma.TD4", kGammaSpec, 2);
+    folder.AddTrackDesign("Alpha.TD4", kAlphaFields, 0);
+    folder.AddTrackDesign("Beta.TD4", kBetaFields, 1);
+    folder.AddTrackDesign("Gamma.TD4", kGammaFields, 2);
     folder.AddFile("notes.txt", "park ideas");
 }
 
@@ -582,7 +582,7 @@ void MainFormTest::deselectingDownToOneItemClearsThePane()
 
 void MainFormTest::notificationForAllItemsClearsThePaneWhenOneItemIsSelected()
 {
-    folder_->AddTrackDesign("Alpha.TD4", kAlphaSpec, 0);
+    folder_->AddTrackDesign("Alpha.TD4", kAlphaFields, 0);
     TMainForm& form = OpenAt(*folder_, 1);
     ClickItem(*form.ShellListView1, 0);
     QCOMPARE(Pane(), AlphaBlock());
@@ -653,7 +653,7 @@ void MainFormTest::refreshDirectoryReadsTheFolderAgainAndRebuildsThePane()
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
     ClickItem(*form.ShellListView1, kAlpha);
-    folder_->AddTrackDesign("Delta.TD4", kBetaSpec, 1);
+    folder_->AddTrackDesign("Delta.TD4", kBetaFields, 1);
 
     form.RefreshDirectory->trigger();
 
@@ -687,7 +687,7 @@ void MainFormTest::choosingAnotherFolderInTheTreeEmptiesThePane()
 void MainFormTest::openingAFolderInTheListEmptiesThePaneAndMovesTheTree()
 {
     AddSampleFiles(*folder_);
-    folder_->AddTrackDesign("Subfolder/Inner.TD4", kAlphaSpec, 0);
+    folder_->AddTrackDesign("Subfolder/Inner.TD4", kAlphaFields, 0);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
     ClickItem(*form.ShellListView1, kAlpha);
 
@@ -702,10 +702,10 @@ void MainFormTest::openingAFolderInTheListEmptiesThePaneAndMovesTheTree()
 
 void MainFormTest::fileThatCannotBeReadShowsTheErrorBoxAndIsTriedAgainLater()
 {
-    folder_->AddTrackDesign("Alpha.TD4", kAlphaSpec, 0);
-    folder_->AddTrackDesign(".beta", kBetaSpec, 1);
+    folder_->AddTrackDesign("Alpha.TD4", kAlphaFields, 0);
+    folder_->AddTrackDesign(".beta", kBetaFields, 1);
     QVERIFY(QFile::link(folder_->PathOf(".beta"), folder_->PathOf("Beta.TD4")));
-    folder_->AddTrackDesign("Gamma.TD4", kGammaSpec, 2);
+    folder_->AddTrackDesign("Gamma.TD4", kGammaFields, 2);
     TMainForm& form = OpenAt(*folder_, 3);
     ClickItem(*form.ShellListView1, 0);
     QVERIFY(QFile::rename(folder_->PathOf(".beta"), folder_->PathOf(".beta-away")));
@@ -726,10 +726,10 @@ void MainFormTest::fileThatCannotBeReadShowsTheErrorBoxAndIsTriedAgainLater()
 
 void MainFormTest::refreshDescriptionStopsAtAFileThatCannotBeRead()
 {
-    folder_->AddTrackDesign("Alpha.TD4", kAlphaSpec, 0);
-    folder_->AddTrackDesign(".beta", kBetaSpec, 1);
+    folder_->AddTrackDesign("Alpha.TD4", kAlphaFields, 0);
+    folder_->AddTrackDesign(".beta", kBetaFields, 1);
     QVERIFY(QFile::link(folder_->PathOf(".beta"), folder_->PathOf("Beta.TD4")));
-    folder_->AddTrackDesign("Gamma.TD4", kGammaSpec, 2);
+    folder_->AddTrackDesign("Gamma.TD4", kGammaFields, 2);
     TMainForm& form = OpenAt(*folder_, 3);
     QTest::keyClick(form.ShellListView1, Qt::Key_A, Qt::ControlModifier);
     QVERIFY(QFile::remove(folder_->PathOf(".beta")));
@@ -747,7 +747,7 @@ void MainFormTest::itemsBeyondTheFlagsAreDescribedOnce()
     for (int i = 0; i < kFillers; ++i) {
         folder_->AddFile(QStringLiteral("filler %1.txt").arg(i), "");
     }
-    folder_->AddTrackDesign("zz Alpha.TD4", kAlphaSpec, 0);
+    folder_->AddTrackDesign("zz Alpha.TD4", kAlphaFields, 0);
     settings_->WriteSetupRecord(RecordWithPath(folder_->Path()));
     TMainForm& form = OpenWindow();
     QTRY_COMPARE_WITH_TIMEOUT(form.ShellListView1->ItemCount(), kFillers + 1, 120000);
