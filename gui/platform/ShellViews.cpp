@@ -423,6 +423,7 @@ void TShellListView::CreateModel()
     }
     files_ = files;
     order_ = order;
+    ++contentsVersion_;
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TShellListView::OnSelectionChanged);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TShellListView::OnCurrentChanged);
@@ -493,6 +494,27 @@ bool TShellListView::Selected(int index) const
 {
     const QModelIndex item = ItemAt(index);
     return item.isValid() && selectionModel()->isSelected(item);
+}
+
+void TShellListView::SetSelected(int index, bool selected)
+{
+    const QModelIndex item = ItemAt(index);
+    if (item.isValid()) {
+        selectionModel()->select(item, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                                           QItemSelectionModel::Rows);
+    }
+}
+
+void TShellListView::ClearSelection()
+{
+    NotificationBatch batch(*this, true);
+    selectionModel()->clearSelection();
+}
+
+QString TShellListView::Caption(int index) const
+{
+    const QModelIndex item = ItemAt(index);
+    return item.isValid() ? item.data(Qt::DisplayRole).toString() : QString();
 }
 
 bool TShellListView::Focused(int index) const

@@ -77,6 +77,15 @@ public:
     int SelectionCount() const;
     // False for an index outside the list.
     bool Selected(int index) const;
+    // Selects or deselects one item; nothing happens for an index outside the list.
+    void SetSelected(int index, bool selected);
+    // Deselects every item, reported as one notification for all items.
+    void ClearSelection();
+    // The name shown for the item; empty for an index outside the list.
+    QString Caption(int index) const;
+    // Changes whenever the list reads a folder, so that a caller holding item indexes can tell that
+    // they no longer stand for the same items.
+    unsigned ContentsVersion() const { return contentsVersion_; }
     bool Focused(int index) const;
     // The full path of the item; throws std::out_of_range for an index outside the list.
     QString ItemPath(int index) const;
@@ -114,6 +123,7 @@ private:
     QFileSystemModel* files_ = nullptr;
     FolderFirstOrder* order_ = nullptr;
     QString folder_;
+    unsigned contentsVersion_ = 0;
     int batchDepth_ = 0;
     bool batchConcernsAll_ = false;
     QList<QPersistentModelIndex> touched_;
