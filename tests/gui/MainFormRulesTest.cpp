@@ -1,13 +1,15 @@
 // The main window's rules that need no window: when the pane describes an item, which items count as
-// described, and the ratio arithmetic of resizing.
+// described, which track images "Select Matching TP4's" picks, and the ratio arithmetic of resizing.
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include <QTest>
 
 #include "gui/main/DescribedItems.h"
 #include "gui/main/PaneRules.h"
+#include "gui/main/SelectionRules.h"
 #include "gui/main/SizeRatios.h"
 
 using lmp::gui::DescribedItemSet;
@@ -16,6 +18,8 @@ using lmp::gui::PaneResponse;
 
 Q_DECLARE_METATYPE(std::optional<NotifiedItem>)
 Q_DECLARE_METATYPE(PaneResponse)
+Q_DECLARE_METATYPE(std::vector<bool>)
+Q_DECLARE_METATYPE(std::vector<int>)
 
 class MainFormRulesTest : public QObject {
     Q_OBJECT
@@ -26,6 +30,8 @@ private slots:
     void describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags_data();
     void describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags();
     void clearingDescribedItemsForgetsFlagsAndItemsBeyondThem();
+    void matchingImagesFollowTheirSelectedTrackDesigns_data();
+    void matchingImagesFollowTheirSelectedTrackDesigns();
     void measuredRatioIsTheQuotientRoundedToAFloat_data();
     void measuredRatioIsTheQuotientRoundedToAFloat();
     void appliedRatioIsTheExactProductTruncated_data();
@@ -109,6 +115,50 @@ void MainFormRulesTest::clearingDescribedItemsForgetsFlagsAndItemsBeyondThem()
     items.Clear();
     QVERIFY(!items.Contains(7));
     QVERIFY(!items.Contains(10001));
+}
+
+void MainFormRulesTest::matchingImagesFollowTheirSelectedTrackDesigns_data()
+{
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<std::vector<bool>>("selected");
+    QTest::addColumn<std::vector<int>>("images");
+
+    QTest::newRow("design followed by its image")
+        << QStringList{"RIDE.TD4", "RIDE.TP4"} << std::vector{true, false} << std::vector{1};
+    QTest::newRow("names compare in upper case")
+        << QStringList{"Ride.td4", "RIDE.TP4"} << std::vector{true, false} << std::vector{1};
+    QTest::newRow("design not selected")
+        << QStringList{"RIDE.TD4", "RIDE.TP4"} << std::vector{false, false} << std::vector<int>{};
+    QTest::newRow("selected image without design")
+        << QStringList{"RIDE.TP4", "RIDE.TP4"} << std::vector{true, false} << std::vector<int>{};
+    QTest::newRow("scan stops at the first other name")
+        << QStringList{"RIDE.TD4", "ROAD.TP4", "RIDE.TP4"} << std::vector{true, false, false}
+        << std::vector<int>{};
+    QTest::newRow("same name with other extensions is passed over")
+        << QStringList{"RIDE.TD4", "RIDE.TXT", "RIDE.TP4"} << std::vector{true, false, false} << std::vector{2};
+    QTest::newRow("the first image ends the scan")
+        << QStringList{"RIDE.TD4", "RIDE.TP4", "RIDE.tp4"} << std::vector{true, false, false} << std::vector{1};
+    QTest::newRow("names are cut by four characters, not at the dot")
+        << QStringList{"RIDE.TD4", "RIDEABCD", "RIDE.TP4"} << std::vector{true, false, false} << std::vector{2};
+    QTest::newRow("design that is the last item")
+        << QStringList{"A.TP4", "RIDE.TD4"} << std::vector{false, true} << std::vector<int>{};
+    QTest::newRow("two designs, each with its image")
+        << QStringList{"A.TD4", "A.TP4", "B.TD4", "B.TP4"} << std::vector{true, false, true, false}
+        << std::vector{1, 3};
+    QTest::newRow("captions shorter than four characters shorten to nothing")
+        << QStringList{".TD4", "ab", ".tp4"} << std::vector{true, false, false} << std::vector{2};
+    QTest::newRow("caption without extension")
+        << QStringList{"TD4", "TP4"} << std::vector{true, false} << std::vector<int>{};
+    QTest::newRow("items beyond the selection states count as unselected")
+        << QStringList{"A.TD4", "A.TP4"} << std::vector<bool>{} << std::vector<int>{};
+}
+
+void MainFormRulesTest::matchingImagesFollowTheirSelectedTrackDesigns()
+{
+    QFETCH(QStringList, captions);
+    QFETCH(std::vector<bool>, selected);
+    QFETCH(std::vector<int>, images);
+    QCOMPARE(lmp::gui::MatchingTrackImages(captions, selected), images);
 }
 
 void MainFormRulesTest::measuredRatioIsTheQuotientRoundedToAFloat_data()
