@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QEvent>
 #include <QFrame>
@@ -18,6 +22,7 @@
 #include "core/Describe.h"
 #include "gui/about/AboutBox.h"
 #include "gui/main/PaneRules.h"
+#include "gui/main/SelectionRules.h"
 #include "gui/platform/DecimalMark.h"
 #include "gui/platform/ErrorBox.h"
 #include "gui/platform/Fonts.h"
@@ -77,6 +82,18 @@ QSplitter* Splitter(Qt::Orientation orientation, int handleWidth, QWidget* first
     return splitter;
 }
 
+// Runs an action when the scope ends, however it ends.
+template <typename Action> class AtScopeEnd {
+public:
+    explicit AtScopeEnd(Action action) : action_(std::move(action)) {}
+    ~AtScopeEnd() { action_(); }
+    AtScopeEnd(const AtScopeEnd&) = delete;
+    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
+
+private:
+    Action action_;
+};
+
 int Extent(const QSplitter& splitter)
 {
     return splitter.orientation() == Qt::Vertical ? splitter.height() : splitter.width();
@@ -125,11 +142,6 @@ void TMainForm::CreateMenu()
     SelectAllQQfiles1 = View1->addAction(QStringLiteral("Select All QQ files"));
     N2 = View1->addSeparator();
     SelectMatchingTP4s = View1->addAction(QStringLiteral("Select Matching TP4's"));
-    // The selection commands are not built yet; their items stay in place, unavailable.
-    for (QAction* command :
-         {SelectAllOriginalLMPfiles1, SelectAllVJEMfiles1, SelectAllQQfiles1, SelectMatchingTP4s}) {
-        command->setEnabled(false);
-    }
 
     Help1 = MainMenu->addMenu(QStringLiteral("&Help"));
     About1 = Help1->addAction(QStringLiteral("&About..."));
@@ -189,6 +201,14 @@ void TMainForm::CreateConnections()
             [this] { RunHandler([this] { RefreshDescriptionClick(); }); });
     connect(RefreshDirectory, &QAction::triggered, this,
             [this] { RunHandler([this] { RefreshDirectoryClick(); }); });
+    connect(SelectAllOriginalLMPfiles1, &QAction::triggered, this,
+            [this] { RunHandler([this] { SelectAllOriginalLMPfiles1Click(); }); });
+    connect(SelectAllVJEMfiles1, &QAction::triggered, this,
+            [this] { RunHandler([this] { SelectAllVJEMfiles1Click(); }); });
+    connect(SelectAllQQfiles1, &QAction::triggered, this,
+            [this] { RunHandler([this] { SelectAllQQfiles1Click(); }); });
+    connect(SelectMatchingTP4s, &QAction::triggered, this,
+            [this] { RunHandler([this] { SelectMatchingTP4sClick(); }); });
 }
 
 // Lays the hidden window out at its design sizes, so that FormCreate measures the design's ratios.
@@ -310,6 +330,79 @@ void TMainForm::ShellTreeView1Change()
     Memo1->clear();
 }
 
+void TMainForm::SelectAllOriginalLMPfiles1Click()
+{
+    SelectAllOfEdition(0);
+}
+
+void TMainForm::SelectAllVJEMfiles1Click()
+{
+    SelectAllOfEdition(1);
+}
+
+void TMainForm::SelectAllQQfiles1Click()
+{
+    SelectAllOfEdition(2);
+}
+
+void TMainForm::SelectAllOfEdition(unsigned edition)
+{
+    ++selectionCommandDepth_;
+    SelectionBusy = true;
+    const AtScopeEnd endCommand([this] {
+        if (--selectionCommandDepth_ == 0) {
+            SelectionBusy = false;
+        }
+    });
+    if (edition > 2) {
+        return;
+    }
+    // A command started from inside the loop below supersedes this one.
+    const unsigned run = ++selectionRun_;
+    ShellListView1->ClearSelection();
+    repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const AtScopeEnd restoreCursor([] { QApplication::restoreOverrideCursor(); });
+    ShellListView1->setFocus();
+    Memo1->clear();
+
+    const auto wanted = static_cast<std::int32_t>(edition);
+    const unsigned contents = ShellListView1->ContentsVersion();
+    bool withSeparator = false;
+    const int count = ShellListView1->ItemCount();
+    for (int index = 0; index < count; ++index) {
+        // Events processed below may have started another command, shown another folder or read
+        // this one again: the indexes no longer stand for the items this loop began with.
+        if (run != selectionRun_ || contents != ShellListView1->ContentsVersion() ||
+            index >= ShellListView1->ItemCount()) {
+            break;
+        }
+        withSeparator = withSeparator || ShellListView1->SelectionCount() > 0;
+        const std::int32_t found = DescribeFile(index, wanted == 0, wanted == 1, wanted == 2, withSeparator);
+        ShellListView1->SetSelected(index, found == wanted);
+        if (found == wanted) {
+            repaint();
+        }
+        QCoreApplication::processEvents();
+    }
+}
+
+void TMainForm::SelectMatchingTP4sClick()
+{
+    QStringList captions;
+    std::vector<bool> selected;
+    const int count = ShellListView1->ItemCount();
+    captions.reserve(count);
+    selected.reserve(static_cast<std::size_t>(count));
+    for (int index = 0; index < count; ++index) {
+        captions.append(ShellListView1->Caption(index));
+        selected.push_back(ShellListView1->Selected(index));
+    }
+    for (const int image : MatchingTrackImages(captions, selected)) {
+        ShellListView1->SetSelected(image, true);
+    }
+}
+
 std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
                                      bool AcceptSecondExpansion, bool WithSeparator)
 {
@@ -343,6 +436,13 @@ void TMainForm::changeEvent(QEvent* event)
         decimalMark_ = RegionalDecimalMark();
     }
     QMainWindow::changeEvent(event);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    // A select-all loop still running stops reading files once the window has gone.
+    ++selectionRun_;
+    QMainWindow::closeEvent(event);
 }
 
 } // namespace lmp::gui

@@ -70,6 +70,18 @@ public:
     void RefreshDescriptionClick();
     void RefreshDirectoryClick();
     void ShellTreeView1Change();
+    void SelectAllOriginalLMPfiles1Click();
+    void SelectAllVJEMfiles1Click();
+    void SelectAllQQfiles1Click();
+    void SelectMatchingTP4sClick();
+
+    // Selects exactly the list's files of the edition (0, 1 or 2), describing them in the pane as
+    // it goes, with pending events processed after each item. Another selection command started
+    // meanwhile, another folder, a re-read of the list or closing the window ends the loop; the
+    // busy cursor and SelectionBusy last until the outermost command ends, also when a file cannot
+    // be read (which throws lmp::FileError out of the loop). Other codes only set and clear
+    // SelectionBusy.
+    void SelectAllOfEdition(unsigned edition);
 
     // Appends the description of the list item at index to Memo1, one line per entry, when its
     // edition is accepted, and returns its edition code (-1 when none). Throws lmp::FileError before
@@ -80,6 +92,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateLayout();
@@ -90,6 +103,8 @@ private:
 
     std::string decimalMark_;
     QSize measuredClientSize_; // the client area the ratios were last measured from
+    int selectionCommandDepth_ = 0; // select-all commands running, nested through event processing
+    unsigned selectionRun_ = 0;     // changes when a running select-all loop must stop
 };
 
 // The program's one main window; null until it is created.
