@@ -381,7 +381,10 @@ void TMainForm::SelectAllOfEdition(unsigned edition)
         const std::int32_t found = DescribeFile(index, wanted == 0, wanted == 1, wanted == 2, withSeparator);
         ShellListView1->SetSelected(index, found == wanted);
         if (found == wanted) {
-            repaint();
+            // What changed is painted at once; the whole window with its frames and scroll bars
+            // would cost more than describing the file.
+            ShellListView1->RepaintItem(index);
+            Memo1->viewport()->repaint();
         }
         QCoreApplication::processEvents();
     }
