@@ -1,6 +1,7 @@
 // The View menu's selection commands on the real window: selecting all files of one edition while
 // describing them, and adding each selected track design's image.
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <QAction>
@@ -99,6 +100,7 @@ private slots:
     void commandStartedFromInsideTheLoopTakesOver();
     void anotherFolderShownDuringTheLoopEndsIt();
     void matchingImagesJoinTheSelectionAndThePaneStays();
+    void selectAllReachesItemsFarBeyondTheDescribedFlags();
 
 private:
     TMainForm& OpenAt(const GameFolder& folder, int items);
@@ -263,6 +265,38 @@ void SelectionCommandsTest::matchingImagesJoinTheSelectionAndThePaneStays()
     QCOMPARE(SelectedItems(*form.ShellListView1), (std::vector{0, 1, 2, 3, 4}));
     QCOMPARE(Pane(), before);
     QVERIFY(!lmp::gui::SelectionBusy);
+}
+
+void SelectionCommandsTest::selectAllReachesItemsFarBeyondTheDescribedFlags()
+{
+    constexpr int kItems = 20000;
+    const std::vector<std::pair<int, int>> designs = {{5, 0},     {10000, 1}, {10001, 0},
+                                                      {10002, 0}, {15000, 1}, {19999, 0}};
+    std::vector<bool> isDesign(kItems, false);
+    for (const auto& [index, edition] : designs) {
+        folder_->AddTrackDesign(QStringLiteral("f%1.TD4").arg(index, 5, 10, QLatin1Char('0')), kWoodenFields,
+                                edition);
+        isDesign[static_cast<std::size_t>(index)] = true;
+    }
+    for (int index = 0; index < kItems; ++index) {
+        if (!isDesign[static_cast<std::size_t>(index)]) {
+            folder_->AddFile(QStringLiteral("f%1.txt").arg(index, 5, 10, QLatin1Char('0')), "x");
+        }
+    }
+    settings_->WriteSetupRecord("[General]\nPath=" + folder_->Path().toUtf8() + "\n");
+    form_ = std::make_unique<TMainForm>();
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QTRY_COMPARE_WITH_TIMEOUT(form_->ShellListView1->ItemCount(), kItems, 120000);
+
+    form_->SelectAllOriginalLMPfiles1->trigger();
+
+    QCOMPARE(SelectedItems(*form_->ShellListView1), (std::vector{5, 10001, 10002, 19999}));
+    QCOMPARE(Pane(), Lines({WoodenBlock("f00005.TD4", "Original LMP"), kSeparator,
+                            WoodenBlock("f10001.TD4", "Original LMP"), kSeparator,
+                            WoodenBlock("f10002.TD4", "Original LMP"), kSeparator,
+                            WoodenBlock("f19999.TD4", "Original LMP")}));
+    VerifyIdle();
 }
 
 QTEST_MAIN(SelectionCommandsTest)
