@@ -128,8 +128,9 @@ void PaintParkScene(QPainter& painter, const QRectF& area)
     PaintGrass(painter);
     PaintFerrisWheel(painter);
     PaintCoaster(painter);
-    for (const auto& [foot, height] : {std::pair{QPointF(16.0, 126.0), 24.0}, std::pair{QPointF(90.0, 120.0), 18.0},
-                                       std::pair{QPointF(150.0, 140.0), 28.0}, std::pair{QPointF(182.0, 130.0), 20.0}}) {
+    for (const auto& [foot, height] :
+         {std::pair{QPointF(16.0, 126.0), 24.0}, std::pair{QPointF(90.0, 120.0), 18.0},
+          std::pair{QPointF(150.0, 140.0), 28.0}, std::pair{QPointF(182.0, 130.0), 20.0}}) {
         PaintTree(painter, foot, height);
     }
     painter.restore();
