@@ -483,9 +483,7 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent)
     setAllColumnsShowFocus(true);
     setSortingEnabled(false);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    // With dragging on, a press on a selected item keeps the selection until the release, so that
-    // several selected items can be dragged; startDrag decides whether a drag really begins.
-    setDragEnabled(true);
+    // startDrag decides whether a drag really begins.
     setDragDropMode(QAbstractItemView::DragOnly);
     connect(this, &QAbstractItemView::activated, this, &TShellListView::OnActivated);
     CreateModel();
@@ -649,6 +647,10 @@ void TShellListView::selectAll()
 void TShellListView::mousePressEvent(QMouseEvent* event)
 {
     dragPending_ = false;
+    // With dragging on, a plain press on a selected item keeps the selection until the release, so
+    // that several selected items can be dragged. Ctrl- and Shift-clicks keep it off: Qt would leave
+    // a Ctrl-click on a selected item to the release, which never deselects it.
+    setDragEnabled(!event->modifiers().testAnyFlags(Qt::ControlModifier | Qt::ShiftModifier));
     {
         NotificationBatch batch(*this);
         QTreeView::mousePressEvent(event);
