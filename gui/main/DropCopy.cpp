@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 
+#include "gui/platform/FileCopy.h"
 #include "gui/platform/NativePath.h"
 
 namespace lmp::gui {
@@ -73,8 +74,7 @@ QString OverwriteQuestion(const QString& fileName)
     return fileName + QStringLiteral(" already exists. Do you want to overwrite?");
 }
 
-std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& folder, const AskOverwrite& ask,
-                                   const CopyFaults& faults)
+std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& folder, const AskOverwrite& ask)
 {
     std::vector<ItemOutcome> outcomes;
     outcomes.reserve(static_cast<std::size_t>(sources.size()));
@@ -83,7 +83,7 @@ std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& fo
         const QString name = QFileInfo(source).fileName();
         const std::filesystem::path from = NativePath(source);
         const std::filesystem::path to = NativePath(folder + name);
-        const CopyResult first = CopyOneFile(from, to, CopyMode::FailIfExists, faults);
+        const CopyResult first = CopyOneFile(from, to, CopyMode::FailIfExists);
         if (first.status == CopyStatus::Copied) {
             outcomes.push_back(ItemOutcome::Copied);
         } else if (first.status != CopyStatus::TargetExists) {
@@ -91,7 +91,7 @@ std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& fo
         } else if (!ask(name)) {
             outcomes.push_back(ItemOutcome::Kept);
         } else {
-            const CopyResult second = CopyOneFile(from, to, CopyMode::Overwrite, faults);
+            const CopyResult second = CopyOneFile(from, to, CopyMode::Overwrite);
             outcomes.push_back(second.status == CopyStatus::Copied ? ItemOutcome::Overwritten : ItemOutcome::Failed);
         }
     }

@@ -6,8 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-#include "gui/platform/FileCopy.h"
-
 namespace lmp::gui {
 
 // How the folder tree's captions name folders: under the file-system root node "/" with "/" between
@@ -55,7 +53,6 @@ using AskOverwrite = std::function<bool(const QString& fileName)>;
 // Copies each source (a full path) in order into folder (ending in the separator) under the source's
 // file name, asking before an existing file is overwritten; a failed item is skipped. Nothing that
 // was in the folder is lost, whatever fails. One outcome per source.
-std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& folder, const AskOverwrite& ask,
-                                   const CopyFaults& faults = {});
+std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& folder, const AskOverwrite& ask);
 
 } // namespace lmp::gui

@@ -11,7 +11,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -160,7 +159,6 @@ private slots:
     void dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing_data();
     void dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing();
     void dropOutsideEveryNodeDoesNothing();
-    void diskFillingUpDuringAnOverwriteKeepsTheOldFile();
 
 private:
     void OpenWindow();
@@ -348,7 +346,6 @@ void DropCopyTest::treeAcceptsDragsOnlyFromAFileList()
     } rows[] = {
         {"the file list", form_->ShellListView1, true},
         {"the tree", form_->ShellTreeView1, false},
-        {"the pane", form_->Memo1, false},
         {"outside the program", nullptr, false},
     };
     for (const auto& row : rows) {
@@ -503,24 +500,6 @@ void DropCopyTest::dropOutsideEveryNodeDoesNothing()
 
     QCOMPARE(boxes.texts, QStringList());
     QCOMPARE(Entries(target_->Path()), QStringList());
-}
-
-void DropCopyTest::diskFillingUpDuringAnOverwriteKeepsTheOldFile()
-{
-    target_->AddFile("Alpha.TD4", kOldBytes);
-    QStringList asked;
-    const auto outcomes = lmp::gui::CopyItems(
-        {source_->PathOf("Alpha.TD4"), source_->PathOf("notes.txt")}, target_->Path() + "/",
-        [&asked](const QString& name) {
-            asked << name;
-            return true;
-        },
-        {.writeLimit = 4});
-
-    QCOMPARE(asked, QStringList{"Alpha.TD4"});
-    QVERIFY(outcomes == (std::vector{lmp::gui::ItemOutcome::Failed, lmp::gui::ItemOutcome::Failed}));
-    QCOMPARE(Contents(target_->PathOf("Alpha.TD4")), kOldBytes);
-    QCOMPARE(Entries(target_->Path()), QStringList{"Alpha.TD4"});
 }
 
 QTEST_MAIN(DropCopyTest)
