@@ -92,7 +92,8 @@ std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& fo
             outcomes.push_back(ItemOutcome::Kept);
         } else {
             const CopyResult second = CopyOneFile(from, to, CopyMode::Overwrite);
-            outcomes.push_back(second.status == CopyStatus::Copied ? ItemOutcome::Overwritten : ItemOutcome::Failed);
+            outcomes.push_back(second.status == CopyStatus::Copied ? ItemOutcome::Overwritten
+                                                                   : ItemOutcome::Failed);
         }
     }
     return outcomes;

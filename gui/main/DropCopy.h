@@ -53,6 +53,7 @@ using AskOverwrite = std::function<bool(const QString& fileName)>;
 // Copies each source (a full path) in order into folder (ending in the separator) under the source's
 // file name, asking before an existing file is overwritten; a failed item is skipped. Nothing that
 // was in the folder is lost, whatever fails. One outcome per source.
-std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& folder, const AskOverwrite& ask);
+std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& folder,
+                                   const AskOverwrite& ask);
 
 } // namespace lmp::gui

@@ -368,8 +368,8 @@ void TMainForm::ShellTreeView1DragDrop(QObject* Source, int, int)
     }
     const TargetFolder folder = TargetFolderFromCaptions(captions);
     if (!folder.driveFound) {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NoDriveMessage(folder.path),
-                        QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle),
+                        NoDriveMessage(folder.path), QMessageBox::Ok, this);
         box.exec();
         return;
     }

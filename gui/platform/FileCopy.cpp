@@ -105,12 +105,13 @@ bool OpenSource(const std::filesystem::path& path, Source& source, std::error_co
 bool IsSameFile(const Source& source, const std::filesystem::path& target)
 {
     Handle other;
-    other.Reset(CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    other.Reset(CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     return other.Valid() && GetFileInformationByHandle(other.get(), &info) != 0 &&
            info.dwVolumeSerialNumber == source.info.dwVolumeSerialNumber &&
-           info.nFileIndexHigh == source.info.nFileIndexHigh && info.nFileIndexLow == source.info.nFileIndexLow;
+           info.nFileIndexHigh == source.info.nFileIndexHigh &&
+           info.nFileIndexLow == source.info.nFileIndexLow;
 }
 
 bool NameTaken(const std::filesystem::path& target)
@@ -120,7 +121,8 @@ bool NameTaken(const std::filesystem::path& target)
 
 bool CreateExclusive(const std::filesystem::path& path, Handle& file, std::error_code& error)
 {
-    file.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file.Reset(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Valid()) {
         return true;
     }
@@ -163,8 +165,8 @@ bool Finish(const Source& source, Handle& file, const std::filesystem::path& pat
         error = LastError();
         return false;
     }
-    constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                            FILE_ATTRIBUTE_ARCHIVE;
+    constexpr DWORD kKept =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
     const DWORD attributes = source.info.dwFileAttributes & kKept;
     if (attributes != 0 && SetFileAttributesW(path.c_str(), attributes) == 0) {
         error = LastError();
@@ -189,7 +191,8 @@ bool PlaceNoReplace(const std::filesystem::path& temporary, const std::filesyste
 bool PlaceReplacing(const std::filesystem::path& temporary, const std::filesystem::path& target,
                     std::error_code& error)
 {
-    if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+    constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (MoveFileExW(temporary.c_str(), target.c_str(), kFlags) != 0) {
         return true;
     }
     error = LastError();
@@ -465,8 +468,8 @@ CopyResult Failure(std::error_code error)
 
 } // namespace
 
-CopyResult CopyOneFile(const std::filesystem::path& source, const std::filesystem::path& target, CopyMode mode,
-                       const CopyFaults& faults)
+CopyResult CopyOneFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                       CopyMode mode, const CopyFaults& faults)
 {
     std::error_code error;
     Source input;
@@ -487,7 +490,8 @@ CopyResult CopyOneFile(const std::filesystem::path& source, const std::filesyste
     if (!CreateTemporary(folder, temporary, error)) {
         return {CopyStatus::Failed, error};
     }
-    if (!FillTemporary(input, temporary, faults, error) || !Finish(input, temporary.file, temporary.path, error)) {
+    if (!FillTemporary(input, temporary, faults, error) ||
+        !Finish(input, temporary.file, temporary.path, error)) {
         return {CopyStatus::Failed, error};
     }
     const bool placed = mode == CopyMode::Overwrite ? PlaceReplacing(temporary.path, target, error)

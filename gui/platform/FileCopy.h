@@ -33,7 +33,7 @@ struct CopyFaults {
 // put in place only when complete, so on any failure the target is exactly as it was and no
 // temporary file is left. A source that is not a regular file fails. When source and target are the
 // same file, FailIfExists reports TargetExists and Overwrite reports Copied without writing.
-CopyResult CopyOneFile(const std::filesystem::path& source, const std::filesystem::path& target, CopyMode mode,
-                       const CopyFaults& faults = {});
+CopyResult CopyOneFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                       CopyMode mode, const CopyFaults& faults = {});
 
 } // namespace lmp::gui

@@ -414,7 +414,8 @@ void TShellTreeView::dropEvent(QDropEvent* event)
     emit EndDrag(this, position);
 }
 
-void TShellTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void TShellTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const
 {
     QTreeView::drawRow(painter, option, index);
     if (dropTarget_.isValid() && dropTarget_ == index) {

@@ -64,7 +64,8 @@ QByteArray Contents(const QString& path)
 // Every entry of the folder, hidden ones included, by name.
 QStringList Entries(const QString& path)
 {
-    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                QDir::Name);
 }
 
 // Sends the tree what the window system sends while something is dragged to position.
@@ -83,7 +84,8 @@ void DragOverNode(TShellTreeView& tree, const QModelIndex& node)
     DragOverTree(tree, tree.visualRect(node).center());
 }
 
-void SendMouse(QWidget& widget, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint position)
+void SendMouse(QWidget& widget, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held,
+               QPoint position)
 {
     QMouseEvent event(type, position, widget.mapToGlobal(position), button, held, Qt::NoModifier);
     QApplication::sendEvent(&widget, &event);
@@ -125,10 +127,7 @@ public:
     QList<QList<QUrl>> drags;
 
 protected:
-    void RunDrag(QDrag* drag) override
-    {
-        drags << drag->mimeData()->urls();
-    }
+    void RunDrag(QDrag* drag) override { drags << drag->mimeData()->urls(); }
 };
 
 } // namespace
@@ -245,7 +244,8 @@ void DropCopyTest::targetFolderIsBuiltFromCaptionsUpToTheDrive_data()
     const int posix = static_cast<int>(PathStyle::Posix);
     const QString longName(700, QLatin1Char('x'));
 
-    QTest::newRow("windows drive node") << windows << QStringList{"Local Disk (C:)", "Desktop"} << true << "C:\\";
+    QTest::newRow("windows drive node")
+        << windows << QStringList{"Local Disk (C:)", "Desktop"} << true << "C:\\";
     QTest::newRow("windows drive node has no parent visited")
         << windows << QStringList{"Local Disk (C:)", "Other (E:)"} << true << "C:\\";
     QTest::newRow("windows folder below the drive")
@@ -255,12 +255,14 @@ void DropCopyTest::targetFolderIsBuiltFromCaptionsUpToTheDrive_data()
     QTest::newRow("windows desktop folder")
         << windows << QStringList{"My Documents", "Desktop"} << false << "Desktop\\My Documents";
     QTest::newRow("file-system root") << posix << QStringList{"/", "Desktop"} << true << "/";
-    QTest::newRow("folder below the root") << posix << QStringList{"home", "/", "Desktop"} << true << "/home/";
+    QTest::newRow("folder below the root")
+        << posix << QStringList{"home", "/", "Desktop"} << true << "/home/";
     QTest::newRow("three levels below the root")
         << posix << QStringList{"Tracks", "Parks", "home", "/", "Desktop"} << true << "/home/Parks/Tracks/";
     QTest::newRow("drive-like folder name is a folder on linux")
         << posix << QStringList{"Data (C:)", "/", "Desktop"} << true << "/Data (C:)/";
-    QTest::newRow("home shortcut node") << posix << QStringList{"alice", "Desktop"} << false << "Desktop/alice";
+    QTest::newRow("home shortcut node")
+        << posix << QStringList{"alice", "Desktop"} << false << "Desktop/alice";
     QTest::newRow("desktop itself") << posix << QStringList{"Desktop"} << false << "Desktop";
     QTest::newRow("no captions") << posix << QStringList{} << false << "";
     QTest::newRow("captions longer than any buffer")
@@ -420,7 +422,8 @@ void DropCopyTest::existingFileIsOverwrittenOnlyWhenTheAnswerIsYes()
                                           "notes.txt already exists. Do you want to overwrite?"}));
     QCOMPARE(Entries(target_->Path()), (QStringList{"Alpha.TD4", "Beta.TD4", "notes.txt"}));
     QCOMPARE(Contents(target_->PathOf("Beta.TD4")), Contents(source_->PathOf("Beta.TD4")));
-    QCOMPARE(Contents(target_->PathOf("Alpha.TD4")), overwritten ? Contents(source_->PathOf("Alpha.TD4")) : kOldBytes);
+    QCOMPARE(Contents(target_->PathOf("Alpha.TD4")),
+             overwritten ? Contents(source_->PathOf("Alpha.TD4")) : kOldBytes);
     QCOMPARE(Contents(target_->PathOf("notes.txt")), overwritten ? kNotesText : kOldBytes);
 }
 

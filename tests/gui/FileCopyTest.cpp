@@ -57,7 +57,7 @@ std::vector<std::string> Names(const fs::path& folder)
 }
 
 enum class Source { File, Missing, Folder, LinkToFile, DanglingLink, SameAsTarget };
-enum class Target { Absent, File, Folder, InMissingFolder };
+enum class Target { Absent, OldFile, FolderThere, InMissingFolder };
 
 struct CopyCase {
     const char* name;
@@ -75,35 +75,36 @@ const std::error_code kExists = std::make_error_code(std::errc::file_exists);
 const std::error_code kMissing = std::make_error_code(std::errc::no_such_file_or_directory);
 const std::error_code kIsFolder = std::make_error_code(std::errc::is_a_directory);
 
+constexpr CopyMode kFailIfExists = CopyMode::FailIfExists;
+constexpr CopyMode kOverwrite = CopyMode::Overwrite;
+constexpr CopyStatus kCopied = CopyStatus::Copied;
+constexpr CopyStatus kTargetExists = CopyStatus::TargetExists;
+constexpr CopyStatus kFailed = CopyStatus::Failed;
+const std::vector<std::string> kOnlyTarget = {"a.TD4"};
+const std::vector<std::string> kEmpty;
+
+using enum Source;
+using enum Target;
+
 const CopyCase kCopyCases[] = {
-    {"new name, fail if exists", Source::File, Target::Absent, CopyMode::FailIfExists, CopyStatus::Copied, kNone,
-     kNew, {"a.TD4"}},
-    {"new name, overwrite", Source::File, Target::Absent, CopyMode::Overwrite, CopyStatus::Copied, kNone, kNew,
-     {"a.TD4"}},
-    {"existing file, fail if exists", Source::File, Target::File, CopyMode::FailIfExists, CopyStatus::TargetExists,
-     kExists, kOld, {"a.TD4"}},
-    {"existing file, overwrite", Source::File, Target::File, CopyMode::Overwrite, CopyStatus::Copied, kNone, kNew,
-     {"a.TD4"}},
-    {"existing folder, fail if exists", Source::File, Target::Folder, CopyMode::FailIfExists,
-     CopyStatus::TargetExists, kExists, std::nullopt, {"a.TD4"}},
-    {"existing folder, overwrite", Source::File, Target::Folder, CopyMode::Overwrite, CopyStatus::Failed, kIsFolder,
-     std::nullopt, {"a.TD4"}},
-    {"missing source", Source::Missing, Target::Absent, CopyMode::FailIfExists, CopyStatus::Failed, kMissing,
-     std::nullopt, {}},
-    {"source is a folder", Source::Folder, Target::Absent, CopyMode::FailIfExists, CopyStatus::Failed, kIsFolder,
-     std::nullopt, {}},
-    {"source is a folder, over a file", Source::Folder, Target::File, CopyMode::Overwrite, CopyStatus::Failed,
-     kIsFolder, kOld, {"a.TD4"}},
-    {"link to a file copies the file", Source::LinkToFile, Target::Absent, CopyMode::FailIfExists,
-     CopyStatus::Copied, kNone, kNew, {"a.TD4"}},
-    {"dangling link", Source::DanglingLink, Target::Absent, CopyMode::FailIfExists, CopyStatus::Failed, kMissing,
-     std::nullopt, {}},
-    {"target folder missing", Source::File, Target::InMissingFolder, CopyMode::Overwrite, CopyStatus::Failed,
-     kMissing, std::nullopt, {}},
-    {"same file, fail if exists", Source::SameAsTarget, Target::File, CopyMode::FailIfExists,
-     CopyStatus::TargetExists, kExists, kNew, {"a.TD4"}},
-    {"same file, overwrite keeps it", Source::SameAsTarget, Target::File, CopyMode::Overwrite, CopyStatus::Copied,
-     kNone, kNew, {"a.TD4"}},
+    {"new name, fail if exists", File, Absent, kFailIfExists, kCopied, kNone, kNew, kOnlyTarget},
+    {"new name, overwrite", File, Absent, kOverwrite, kCopied, kNone, kNew, kOnlyTarget},
+    {"existing file, fail if exists", File, OldFile, kFailIfExists, kTargetExists, kExists, kOld,
+     kOnlyTarget},
+    {"existing file, overwrite", File, OldFile, kOverwrite, kCopied, kNone, kNew, kOnlyTarget},
+    {"existing folder, fail if exists", File, FolderThere, kFailIfExists, kTargetExists, kExists,
+     std::nullopt, kOnlyTarget},
+    {"existing folder, overwrite", File, FolderThere, kOverwrite, kFailed, kIsFolder, std::nullopt,
+     kOnlyTarget},
+    {"missing source", Missing, Absent, kFailIfExists, kFailed, kMissing, std::nullopt, kEmpty},
+    {"source is a folder", Folder, Absent, kFailIfExists, kFailed, kIsFolder, std::nullopt, kEmpty},
+    {"source is a folder, over a file", Folder, OldFile, kOverwrite, kFailed, kIsFolder, kOld, kOnlyTarget},
+    {"link to a file copies the file", LinkToFile, Absent, kFailIfExists, kCopied, kNone, kNew, kOnlyTarget},
+    {"dangling link", DanglingLink, Absent, kFailIfExists, kFailed, kMissing, std::nullopt, kEmpty},
+    {"target folder missing", File, InMissingFolder, kOverwrite, kFailed, kMissing, std::nullopt, kEmpty},
+    {"same file, fail if exists", SameAsTarget, OldFile, kFailIfExists, kTargetExists, kExists, kNew,
+     kOnlyTarget},
+    {"same file, overwrite keeps it", SameAsTarget, OldFile, kOverwrite, kCopied, kNone, kNew, kOnlyTarget},
 };
 
 TEST(CopyOneFile, ReportsEachCaseAndLeavesOnlyTheTargetInItsFolder)
@@ -117,10 +118,10 @@ TEST(CopyOneFile, ReportsEachCaseAndLeavesOnlyTheTargetInItsFolder)
         switch (row.target) {
         case Target::Absent:
             break;
-        case Target::File:
+        case Target::OldFile:
             Write(target, row.source == Source::SameAsTarget ? kNew : kOld);
             break;
-        case Target::Folder:
+        case Target::FolderThere:
             fs::create_directory(target);
             break;
         case Target::InMissingFolder:
@@ -228,14 +229,15 @@ TEST(CopyOneFile, DiskFillingUpLeavesTheTargetAsItWasAndNoTemporaryFile)
             Write(to / "a.TD4", kOld);
         }
 
-        const CopyResult result = CopyOneFile(from / "a.TD4", to / "a.TD4", row.mode, {.writeLimit = row.writeLimit});
+        const CopyResult result =
+            CopyOneFile(from / "a.TD4", to / "a.TD4", row.mode, {.writeLimit = row.writeLimit});
 
         EXPECT_EQ(result.status, row.status);
         if (row.status == CopyStatus::Failed) {
             EXPECT_EQ(result.error.value(), ENOSPC);
         }
         EXPECT_EQ(Read(to / "a.TD4"), row.content);
-        EXPECT_EQ(Names(to.Path()), row.content ? std::vector<std::string>{"a.TD4"} : std::vector<std::string>{});
+        EXPECT_EQ(Names(to.Path()), row.content ? kOnlyTarget : kEmpty);
     }
 }
 
@@ -304,7 +306,8 @@ TEST(CopyOneFile, ReadOnlyTargetFolderFailsAndKeepsWhatItHolds)
 
         const CopyResult fresh = CopyOneFile(from / "a.TD4", to / "a.TD4", mode);
         EXPECT_EQ(fresh.status, CopyStatus::Failed);
-        EXPECT_TRUE(fresh.error == std::errc::permission_denied || fresh.error == std::errc::operation_not_permitted)
+        EXPECT_TRUE(fresh.error == std::errc::permission_denied ||
+                    fresh.error == std::errc::operation_not_permitted)
             << fresh.error.message();
         if (mode == CopyMode::Overwrite) {
             EXPECT_EQ(CopyOneFile(from / "b.TD4", to / "b.TD4", mode).status, CopyStatus::Failed);
