@@ -15,12 +15,14 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
 
 #include "core/Describe.h"
 #include "gui/about/AboutBox.h"
+#include "gui/main/DropCopy.h"
 #include "gui/main/PaneRules.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/platform/DecimalMark.h"
@@ -188,6 +190,20 @@ void TMainForm::CreateLayout()
 void TMainForm::CreateConnections()
 {
     LinkShellViews(*ShellTreeView1, *ShellListView1);
+    connect(ShellListView1, &TShellListView::MouseDown, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& position) {
+                RunHandler([&] { ShellListView1MouseDown(button, modifiers, position.x(), position.y()); });
+            });
+    connect(ShellTreeView1, &TShellTreeView::DragOver, this,
+            [this](QObject* source, const QPoint& position, bool& accept) {
+                RunHandler([&] { ShellTreeView1DragOver(source, position.x(), position.y(), accept); });
+            });
+    connect(ShellTreeView1, &TShellTreeView::DragDrop, this, [this](QObject* source, const QPoint& position) {
+        RunHandler([&] { ShellTreeView1DragDrop(source, position.x(), position.y()); });
+    });
+    connect(ShellTreeView1, &TShellTreeView::EndDrag, this, [this](QObject* target, const QPoint& position) {
+        RunHandler([&] { ShellTreeView1EndDrag(target, position.x(), position.y()); });
+    });
     connect(ShellTreeView1, &TShellTreeView::Change, this,
             [this] { RunHandler([this] { ShellTreeView1Change(); }); });
     connect(ShellListView1, &TShellListView::Change, this,
@@ -422,6 +438,56 @@ std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool Accept
     }
     return description.edition;
 }
+
+void TMainForm::ShellListView1MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, int, int)
+{
+    if (Button == Qt::LeftButton) {
+        ShellListView1->BeginDrag();
+    }
+}
+
+void TMainForm::ShellTreeView1DragOver(QObject* Source, int, int, bool& Accept)
+{
+    Accept = qobject_cast<TShellListView*>(Source) != nullptr;
+}
+
+void TMainForm::ShellTreeView1DragDrop(QObject* Source, int, int)
+{
+    const TTreeNode target = ShellTreeView1->DropTarget();
+    auto* list = qobject_cast<TShellListView*>(Source);
+    if (!target || list == nullptr) {
+        return;
+    }
+    QStringList captions;
+    for (TTreeNode node = target; node; node = node.Parent()) {
+        captions << node.Caption();
+    }
+    const TargetFolder folder = TargetFolderFromCaptions(captions);
+    if (!folder.driveFound) {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle),
+                        NoDriveMessage(folder.path), QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    // The paths are taken before the first question: while it is open the list may read more of
+    // its folder and move items to other indexes.
+    QStringList sources;
+    const int count = list->ItemCount();
+    for (int index = 0; index < count; ++index) {
+        if (list->Selected(index)) {
+            sources << list->ItemPath(index);
+        }
+    }
+    CopyItems(sources, folder.path, [this](const QString& fileName) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    });
+}
+
+void TMainForm::ShellTreeView1EndDrag(QObject*, int, int) {}
 
 void TMainForm::resizeEvent(QResizeEvent* event)
 {

@@ -11,6 +11,7 @@
 
 class QAction;
 class QFrame;
+class QObject;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
@@ -88,6 +89,14 @@ public:
     // writing any line when the file cannot be read, std::out_of_range for an index outside the list.
     std::int32_t DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
                               bool AcceptSecondExpansion, bool WithSeparator);
+
+    // Drag-and-drop copy from the file list onto a folder of the tree. A left press on the list
+    // starts a drag once the mouse moves past the drag threshold; the tree takes drags that come from
+    // a file list; a drop copies the list's selected files into the folder of the drop-target node.
+    void ShellListView1MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void ShellTreeView1DragOver(QObject* Source, int X, int Y, bool& Accept);
+    void ShellTreeView1DragDrop(QObject* Source, int X, int Y);
+    void ShellTreeView1EndDrag(QObject* Target, int X, int Y);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

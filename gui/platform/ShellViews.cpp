@@ -11,12 +11,20 @@
 #include <QAbstractItemModel>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSortFilterProxyModel>
+#include <QStorageInfo>
 #include <QUrl>
 
 #include "core/NaturalOrder.h"
@@ -56,6 +64,18 @@ QString JoinPath(const QString& folder, const QString& name)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
+
+#ifdef Q_OS_WIN
+// As the desktop names drives, "Local Disk (C:)": drops find the drive of a folder by its caption.
+QString DriveCaption(const QString& path)
+{
+    QString label = QStorageInfo(path).name();
+    if (label.isEmpty()) {
+        label = QStringLiteral("Local Disk");
+    }
+    return label + QStringLiteral(" (") + path.left(2) + QLatin1Char(')');
+}
+#endif
 
 } // namespace
 
@@ -124,10 +144,14 @@ ShellTreeModel::ShellTreeModel(QObject* parent) : QAbstractItemModel(parent)
     desktop.listed = true;
     for (const QFileInfo& drive : QDir::drives()) {
         const QString path = drive.absoluteFilePath();
+#ifdef Q_OS_WIN
+        const QString caption = DriveCaption(path);
+#else
         QString caption = path;
         if (caption.size() > 1 && caption.endsWith(QLatin1Char('/'))) {
             caption.chop(1);
         }
+#endif
         Insert(desktop, desktop.children.size(), Kind::Drive, caption, path);
     }
     const QDir home = QDir::home();
@@ -285,9 +309,21 @@ const ShellTreeModel::Node* ShellTreeModel::FindFolder(const QString& path)
     return nullptr;
 }
 
+QString TTreeNode::Caption() const
+{
+    return index_.isValid() ? index_.data(Qt::DisplayRole).toString() : QString();
+}
+
+TTreeNode TTreeNode::Parent() const
+{
+    return index_.isValid() ? TTreeNode(index_.parent()) : TTreeNode();
+}
+
 TShellTreeView::TShellTreeView(QWidget* parent) : QTreeView(parent), model_(new ShellTreeModel(this))
 {
     setModel(model_);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     setHeaderHidden(true);
     setRootIsDecorated(false);
     setIndentation(19);
@@ -337,6 +373,65 @@ void TShellTreeView::mousePressEvent(QMouseEvent* event)
         }
     }
     QTreeView::mousePressEvent(event);
+}
+
+// The tree's selection stays where it is during a drag: moving it would show another folder in the
+// list that the drag comes from.
+void TShellTreeView::dragEnterEvent(QDragEnterEvent* event)
+{
+    dragMoveEvent(event);
+}
+
+void TShellTreeView::dragMoveEvent(QDragMoveEvent* event)
+{
+    const QPoint position = event->position().toPoint();
+    SetDropTarget(indexAt(position));
+    bool accept = false;
+    emit DragOver(event->source(), position, accept);
+    if (accept) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TShellTreeView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    SetDropTarget({});
+    event->accept();
+    emit EndDrag(nullptr, {});
+}
+
+void TShellTreeView::dropEvent(QDropEvent* event)
+{
+    const QPoint position = event->position().toPoint();
+    SetDropTarget(indexAt(position));
+    emit DragDrop(event->source(), position);
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    SetDropTarget({});
+    emit EndDrag(this, position);
+}
+
+void TShellTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const
+{
+    QTreeView::drawRow(painter, option, index);
+    if (dropTarget_.isValid() && dropTarget_ == index) {
+        painter->save();
+        painter->setPen(palette().color(QPalette::Highlight));
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+}
+
+void TShellTreeView::SetDropTarget(const QModelIndex& index)
+{
+    if (dropTarget_ != index) {
+        dropTarget_ = index;
+        viewport()->update();
+    }
 }
 
 // Folders first, then names in the order the rest of the program lists files in.
@@ -389,6 +484,8 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent)
     setAllColumnsShowFocus(true);
     setSortingEnabled(false);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // startDrag decides whether a drag really begins.
+    setDragDropMode(QAbstractItemView::DragOnly);
     connect(this, &QAbstractItemView::activated, this, &TShellListView::OnActivated);
     CreateModel();
     ShowFolderRoot();
@@ -540,6 +637,38 @@ QString TShellListView::ItemPath(int index) const
     return files_->filePath(order_->mapToSource(item));
 }
 
+void TShellListView::BeginDrag()
+{
+    dragPending_ = true;
+}
+
+void TShellListView::startDrag(Qt::DropActions)
+{
+    if (!std::exchange(dragPending_, false)) {
+        return;
+    }
+    QList<QUrl> urls;
+    const int count = ItemCount();
+    for (int index = 0; index < count; ++index) {
+        if (Selected(index)) {
+            urls << QUrl::fromLocalFile(ItemPath(index));
+        }
+    }
+    if (urls.isEmpty()) {
+        return;
+    }
+    auto* payload = new QMimeData;
+    payload->setUrls(urls);
+    auto* drag = new QDrag(this);
+    drag->setMimeData(payload);
+    RunDrag(drag);
+}
+
+void TShellListView::RunDrag(QDrag* drag)
+{
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
 void TShellListView::selectAll()
 {
     NotificationBatch batch(*this, true);
@@ -548,8 +677,16 @@ void TShellListView::selectAll()
 
 void TShellListView::mousePressEvent(QMouseEvent* event)
 {
-    NotificationBatch batch(*this);
-    QTreeView::mousePressEvent(event);
+    dragPending_ = false;
+    // With dragging on, a plain press on a selected item keeps the selection until the release, so
+    // that several selected items can be dragged. Ctrl- and Shift-clicks keep it off: Qt would leave
+    // a Ctrl-click on a selected item to the release, which never deselects it.
+    setDragEnabled(!event->modifiers().testAnyFlags(Qt::ControlModifier | Qt::ShiftModifier));
+    {
+        NotificationBatch batch(*this);
+        QTreeView::mousePressEvent(event);
+    }
+    emit MouseDown(event->button(), event->modifiers(), event->position().toPoint());
 }
 
 void TShellListView::mouseMoveEvent(QMouseEvent* event)
@@ -560,6 +697,7 @@ void TShellListView::mouseMoveEvent(QMouseEvent* event)
 
 void TShellListView::mouseReleaseEvent(QMouseEvent* event)
 {
+    dragPending_ = false;
     NotificationBatch batch(*this);
     QTreeView::mouseReleaseEvent(event);
 }

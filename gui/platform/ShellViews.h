@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTreeView>
 
+class QDrag;
 class QFileSystemModel;
 class QItemSelection;
 
@@ -20,6 +21,24 @@ class ShellTreeModel;
 class PathError : public std::runtime_error {
 public:
     explicit PathError(const QString& path);
+};
+
+// A node of the folder tree, or none. It turns into none when its node goes.
+class TTreeNode {
+public:
+    TTreeNode() = default;
+
+    explicit operator bool() const { return index_.isValid(); }
+    // The node's display name; empty for none.
+    QString Caption() const;
+    // The node above; none for the desktop and for none.
+    TTreeNode Parent() const;
+
+private:
+    friend class TShellTreeView;
+    explicit TTreeNode(const QModelIndex& index) : index_(index) {}
+
+    QPersistentModelIndex index_;
 };
 
 // The folder tree. Folders only, under one root node that stands for the desktop (caption "Desktop",
@@ -38,17 +57,36 @@ public:
     // Selects the folder at path, opening the nodes above it; an empty path selects the desktop.
     // Throws PathError when path names no existing folder.
     void SetPath(const QString& path);
+    // The node marked under the cursor while something is dragged over the tree; none outside the
+    // nodes and while no drag is over it.
+    TTreeNode DropTarget() const { return TTreeNode(dropTarget_); }
 
 signals:
     // The selection moved to another node; path is the new Path().
     void Change(const QString& path);
+    // Something from source (null from outside the program) is dragged over position; a drop is
+    // offered, as a copy, exactly when a receiver sets accept.
+    void DragOver(QObject* source, const QPoint& position, bool& accept);
+    // What source dragged was dropped at position, with DropTarget() the node there.
+    void DragDrop(QObject* source, const QPoint& position);
+    // A drag over the tree has ended: dropped on it (target the tree) or taken away (target null).
+    void EndDrag(QObject* target, const QPoint& position);
 
 protected:
     // A right click selects the node under the cursor before anything else happens.
     void mousePressEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
 
 private:
+    void SetDropTarget(const QModelIndex& index);
+
     ShellTreeModel* model_;
+    QPersistentModelIndex dropTarget_;
 };
 
 // The file list: the folders and files of one folder in a report view (name, size, type, date),
@@ -91,6 +129,11 @@ public:
     bool Focused(int index) const;
     // The full path of the item; throws std::out_of_range for an index outside the list.
     QString ItemPath(int index) const;
+    // Once the mouse, pressed now, moves past the system's drag threshold while still pressed, drags
+    // the selected items' files to be copied. The release of the press ends the wait.
+    void BeginDrag();
+    // A drag waits for the mouse to move past the threshold.
+    bool DragPending() const { return dragPending_; }
 
 signals:
     // An item's selected or focused state changed (kAllItems: the states of all items at once).
@@ -99,6 +142,8 @@ signals:
     void Change(int index);
     // A folder of the list was opened (double click or Enter); the list shows it already.
     void FolderOpened(const QString& path);
+    // A mouse button was pressed over the list, after the list took the press.
+    void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& position);
 
 public slots:
     void selectAll() override;
@@ -109,6 +154,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Qt calls this once the mouse has moved past the threshold; it drags only when BeginDrag asked.
+    void startDrag(Qt::DropActions supportedActions) override;
+    // Runs the drag until it is dropped or given up.
+    virtual void RunDrag(QDrag* drag);
 
 private:
     class NotificationBatch;
@@ -128,6 +177,7 @@ private:
     unsigned contentsVersion_ = 0;
     int batchDepth_ = 0;
     bool batchConcernsAll_ = false;
+    bool dragPending_ = false;
     QList<QPersistentModelIndex> touched_;
 };
 

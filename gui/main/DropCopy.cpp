@@ -1,0 +1,102 @@
+#include "gui/main/DropCopy.h"
+
+#include <optional>
+
+#include <QFileInfo>
+
+#include "gui/platform/FileCopy.h"
+#include "gui/platform/NativePath.h"
+
+namespace lmp::gui {
+
+namespace {
+
+QChar Separator(PathStyle style)
+{
+    return style == PathStyle::Windows ? QLatin1Char('\\') : QLatin1Char('/');
+}
+
+// The path's start for a drive node's caption, the separator included; none for other nodes.
+std::optional<QString> DriveOf(const QString& caption, PathStyle style)
+{
+    if (style == PathStyle::Posix) {
+        return caption == QLatin1String("/") ? std::optional<QString>(caption) : std::nullopt;
+    }
+    if (!IsDriveLabel(caption)) {
+        return std::nullopt;
+    }
+    return caption.mid(caption.size() - 3, 2) + Separator(style);
+}
+
+} // namespace
+
+bool IsDriveLabel(const QString& text)
+{
+    const qsizetype size = text.size();
+    return size >= 4 && text[size - 4] == QLatin1Char('(') && text[size - 2] == QLatin1Char(':') &&
+           text[size - 1] == QLatin1Char(')');
+}
+
+TargetFolder TargetFolderFromCaptions(const QStringList& captions, PathStyle style)
+{
+    TargetFolder folder;
+    if (captions.isEmpty()) {
+        return folder;
+    }
+    const QChar separator = Separator(style);
+    if (const std::optional<QString> drive = DriveOf(captions.front(), style)) {
+        folder.path = *drive;
+        folder.driveFound = true;
+    } else {
+        folder.path = captions.front();
+    }
+    for (qsizetype above = 1; !folder.driveFound && above < captions.size(); ++above) {
+        if (const std::optional<QString> drive = DriveOf(captions[above], style)) {
+            folder.path.prepend(*drive);
+            folder.driveFound = true;
+        } else {
+            folder.path.prepend(captions[above] + separator);
+        }
+    }
+    if (folder.driveFound && !folder.path.endsWith(separator)) {
+        folder.path += separator;
+    }
+    return folder;
+}
+
+QString NoDriveMessage(const QString& path)
+{
+    return QStringLiteral("Sorry; unable to drag to \"") + path + QLatin1Char('"');
+}
+
+QString OverwriteQuestion(const QString& fileName)
+{
+    return fileName + QStringLiteral(" already exists. Do you want to overwrite?");
+}
+
+std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& folder, const AskOverwrite& ask)
+{
+    std::vector<ItemOutcome> outcomes;
+    outcomes.reserve(static_cast<std::size_t>(sources.size()));
+    for (const QString& source : sources) {
+        // The name after the last "/" of the list's path: on Linux ":" and "\" belong to file names.
+        const QString name = QFileInfo(source).fileName();
+        const std::filesystem::path from = NativePath(source);
+        const std::filesystem::path to = NativePath(folder + name);
+        const CopyResult first = CopyOneFile(from, to, CopyMode::FailIfExists);
+        if (first.status == CopyStatus::Copied) {
+            outcomes.push_back(ItemOutcome::Copied);
+        } else if (first.status != CopyStatus::TargetExists) {
+            outcomes.push_back(ItemOutcome::Failed);
+        } else if (!ask(name)) {
+            outcomes.push_back(ItemOutcome::Kept);
+        } else {
+            const CopyResult second = CopyOneFile(from, to, CopyMode::Overwrite);
+            outcomes.push_back(second.status == CopyStatus::Copied ? ItemOutcome::Overwritten
+                                                                   : ItemOutcome::Failed);
+        }
+    }
+    return outcomes;
+}
+
+} // namespace lmp::gui

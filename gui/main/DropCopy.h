@@ -1,0 +1,59 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+
+namespace lmp::gui {
+
+// How the folder tree's captions name folders: under the file-system root node "/" with "/" between
+// names, or under drive nodes captioned like "Local Disk (C:)" with "\" between names.
+enum class PathStyle { Posix, Windows };
+
+#ifdef Q_OS_WIN
+inline constexpr PathStyle kNativePathStyle = PathStyle::Windows;
+#else
+inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
+#endif
+
+// True when text has at least 4 characters and, of its last four, the first is "(" and the last two
+// are ":)"; the drive letter between them is not examined.
+bool IsDriveLabel(const QString& text);
+
+struct TargetFolder {
+    bool driveFound = false;
+    // With a drive: the folder's path, ending in the separator. Without: the captions walked, joined
+    // by the separator, for the message.
+    QString path;
+};
+
+// The folder that a tree node stands for, built from captions: the node's own first, then its
+// parent's and so on up to the root, of any length. The walk stops at the first drive node; none
+// found (or no captions) gives driveFound false.
+TargetFolder TargetFolderFromCaptions(const QStringList& captions, PathStyle style = kNativePathStyle);
+
+// The message for a drop on a node with no drive above it, path as TargetFolderFromCaptions gave it.
+QString NoDriveMessage(const QString& path);
+
+// The question asked before a file of that name in the target folder is overwritten.
+QString OverwriteQuestion(const QString& fileName);
+
+enum class ItemOutcome {
+    Copied,
+    Overwritten, // existed, the answer was yes
+    Kept,        // existed, the answer was no
+    Failed,      // not a regular file, gone, unreadable, or the folder cannot take it
+};
+
+// Answers whether the existing file fileName in the target folder is overwritten.
+using AskOverwrite = std::function<bool(const QString& fileName)>;
+
+// Copies each source (a full path) in order into folder (ending in the separator) under the source's
+// file name, asking before an existing file is overwritten; a failed item is skipped. Nothing that
+// was in the folder is lost, whatever fails. One outcome per source.
+std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& folder,
+                                   const AskOverwrite& ask);
+
+} // namespace lmp::gui

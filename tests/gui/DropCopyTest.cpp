@@ -1,0 +1,509 @@
+// Drag-and-drop copy: drive labels and target folders from tree captions, the list's drag start, and
+// drops onto the explorer window's tree copying testkit files between temporary folders.
+#include <memory>
+
+#include <QApplication>
+#include <QDir>
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "GuiTestSupport.h"
+#include "gui/main/DropCopy.h"
+#include "gui/main/MainForm.h"
+#include "gui/platform/ShellViews.h"
+
+using lmp::gui::PathStyle;
+using lmp::gui::TMainForm;
+using lmp::gui::TShellListView;
+using lmp::gui::TShellTreeView;
+using lmp::guitest::ClickItem;
+using lmp::guitest::GameFolder;
+
+namespace {
+
+// The sample folder's items in displayed order.
+constexpr int kSubfolder = 0;
+constexpr int kAlpha = 1;
+constexpr int kBeta = 2;
+constexpr int kGamma = 3;
+constexpr int kLink = 4; // a symbolic link to Alpha.TD4
+constexpr int kNotes = 5;
+constexpr int kSampleItems = 6;
+
+const lmp::testkit::TrackDesignFields kAlphaFields{
+    .rideType = 0, .lengthMetres = 100, .excitement = 67, .intensity = 52, .nausea = 38};
+const lmp::testkit::TrackDesignFields kBetaFields{
+    .rideType = 5, .lengthMetres = 1000, .excitement = 10, .intensity = 20, .nausea = 5};
+const QByteArray kNotesText = "park ideas";
+const QByteArray kOldBytes = "an older file";
+
+void AddSampleFiles(const GameFolder& folder)
+{
+    folder.AddFolder("Subfolder");
+    folder.AddTrackDesign("Alpha.TD4", kAlphaFields, 0);
+    folder.AddTrackDesign("Beta.TD4", kBetaFields, 1);
+    folder.AddTrackDesign("Gamma.TD4", kBetaFields, 2);
+    QFile::link(folder.PathOf("Alpha.TD4"), folder.PathOf("link.TD4"));
+    folder.AddFile("notes.txt", kNotesText);
+}
+
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// Every entry of the folder, hidden ones included, by name.
+QStringList Entries(const QString& path)
+{
+    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                QDir::Name);
+}
+
+// Sends the tree what the window system sends while something is dragged to position.
+void DragOverTree(TShellTreeView& tree, const QPoint& position)
+{
+    QMimeData data;
+    QDragEnterEvent enter(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tree.viewport(), &enter);
+    QDragMoveEvent move(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tree.viewport(), &move);
+}
+
+void DragOverNode(TShellTreeView& tree, const QModelIndex& node)
+{
+    tree.scrollTo(node);
+    DragOverTree(tree, tree.visualRect(node).center());
+}
+
+void SendMouse(QWidget& widget, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held,
+               QPoint position)
+{
+    QMouseEvent event(type, position, widget.mapToGlobal(position), button, held, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &event);
+}
+
+enum class Answer { Yes, No, Escape };
+
+// Answers every modal message box that opens while it lives, noting its title and text.
+class DialogAnswerer {
+public:
+    explicit DialogAnswerer(Answer answer)
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this, answer] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr || !box->isVisible()) {
+                return;
+            }
+            titles << box->windowTitle();
+            texts << box->text();
+            if (answer == Answer::Escape) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else {
+                box->button(answer == Answer::Yes ? QMessageBox::Yes : QMessageBox::No)->click();
+            }
+        });
+        timer_.start(5);
+    }
+
+    QStringList titles;
+    QStringList texts;
+
+private:
+    QTimer timer_;
+};
+
+// A file list whose drags are noted instead of run: a drag cannot run on the offscreen platform.
+class NotingList : public TShellListView {
+public:
+    QList<QList<QUrl>> drags;
+
+protected:
+    void RunDrag(QDrag* drag) override { drags << drag->mimeData()->urls(); }
+};
+
+} // namespace
+
+class DropCopyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void driveLabelEndsInParenthesisedDriveDesignation_data();
+    void driveLabelEndsInParenthesisedDriveDesignation();
+    void targetFolderIsBuiltFromCaptionsUpToTheDrive_data();
+    void targetFolderIsBuiltFromCaptionsUpToTheDrive();
+
+    void listStartsTheDragOfTheSelectedFilesOnlyPastTheThreshold();
+    void onlyALeftPressOnTheListMakesADragWait_data();
+    void onlyALeftPressOnTheListMakesADragWait();
+    void treeAcceptsDragsOnlyFromAFileList();
+
+    void dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied_data();
+    void dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied();
+    void existingFileIsOverwrittenOnlyWhenTheAnswerIsYes_data();
+    void existingFileIsOverwrittenOnlyWhenTheAnswerIsYes();
+    void dropBackOntoTheSourceFolderAsksForEachFileAndKeepsThemIntact();
+    void dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing_data();
+    void dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing();
+    void dropOutsideEveryNodeDoesNothing();
+
+private:
+    void OpenWindow();
+    void SelectRows(const QList<int>& rows);
+
+    std::unique_ptr<lmp::guitest::MachineSettings> settings_;
+    std::unique_ptr<GameFolder> source_;
+    std::unique_ptr<GameFolder> target_;
+    std::unique_ptr<TMainForm> form_;
+    QPersistentModelIndex sourceNode_;
+    QPersistentModelIndex targetNode_;
+};
+
+void DropCopyTest::initTestCase()
+{
+    QApplication::setApplicationDisplayName(QString::fromLatin1(lmp::gui::kApplicationTitle));
+}
+
+void DropCopyTest::init()
+{
+    settings_ = std::make_unique<lmp::guitest::MachineSettings>();
+    source_ = std::make_unique<GameFolder>();
+    target_ = std::make_unique<GameFolder>();
+    AddSampleFiles(*source_);
+}
+
+void DropCopyTest::cleanup()
+{
+    form_.reset();
+    target_.reset();
+    source_.reset();
+    settings_.reset();
+}
+
+// The window shows the source folder in its list; the target folder has a node in the tree.
+void DropCopyTest::OpenWindow()
+{
+    form_ = std::make_unique<TMainForm>();
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    form_->ShellTreeView1->SetPath(target_->Path());
+    targetNode_ = form_->ShellTreeView1->currentIndex();
+    form_->ShellTreeView1->SetPath(source_->Path());
+    sourceNode_ = form_->ShellTreeView1->currentIndex();
+    QTRY_COMPARE(form_->ShellListView1->ItemCount(), kSampleItems);
+}
+
+void DropCopyTest::SelectRows(const QList<int>& rows)
+{
+    for (const int row : rows) {
+        ClickItem(*form_->ShellListView1, row, Qt::ControlModifier);
+    }
+}
+
+void DropCopyTest::driveLabelEndsInParenthesisedDriveDesignation_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("drive");
+    QTest::newRow("disk caption") << "Local Disk (C:)" << true;
+    QTest::newRow("bare designation") << "(C:)" << true;
+    QTest::newRow("letter not examined") << "Odd (?:)" << true;
+    QTest::newRow("drive without parentheses") << "C:" << false;
+    QTest::newRow("no colon") << "Data (C)" << false;
+    QTest::newRow("text after the parenthesis") << "Local Disk (C:) " << false;
+    QTest::newRow("three characters") << "(:)" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("folder name") << "Games" << false;
+}
+
+void DropCopyTest::driveLabelEndsInParenthesisedDriveDesignation()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, drive);
+    QCOMPARE(lmp::gui::IsDriveLabel(text), drive);
+}
+
+void DropCopyTest::targetFolderIsBuiltFromCaptionsUpToTheDrive_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<bool>("driveFound");
+    QTest::addColumn<QString>("path");
+    const int windows = static_cast<int>(PathStyle::Windows);
+    const int posix = static_cast<int>(PathStyle::Posix);
+    const QString longName(700, QLatin1Char('x'));
+
+    QTest::newRow("windows drive node")
+        << windows << QStringList{"Local Disk (C:)", "Desktop"} << true << "C:\\";
+    QTest::newRow("windows drive node has no parent visited")
+        << windows << QStringList{"Local Disk (C:)", "Other (E:)"} << true << "C:\\";
+    QTest::newRow("windows folder below the drive")
+        << windows << QStringList{"Games", "Local Disk (C:)", "Desktop"} << true << "C:\\Games\\";
+    QTest::newRow("windows two levels below the drive")
+        << windows << QStringList{"Tracks", "Games", "Data (D:)", "Desktop"} << true << "D:\\Games\\Tracks\\";
+    QTest::newRow("windows desktop folder")
+        << windows << QStringList{"My Documents", "Desktop"} << false << "Desktop\\My Documents";
+    QTest::newRow("file-system root") << posix << QStringList{"/", "Desktop"} << true << "/";
+    QTest::newRow("folder below the root")
+        << posix << QStringList{"home", "/", "Desktop"} << true << "/home/";
+    QTest::newRow("three levels below the root")
+        << posix << QStringList{"Tracks", "Parks", "home", "/", "Desktop"} << true << "/home/Parks/Tracks/";
+    QTest::newRow("drive-like folder name is a folder on linux")
+        << posix << QStringList{"Data (C:)", "/", "Desktop"} << true << "/Data (C:)/";
+    QTest::newRow("home shortcut node")
+        << posix << QStringList{"alice", "Desktop"} << false << "Desktop/alice";
+    QTest::newRow("desktop itself") << posix << QStringList{"Desktop"} << false << "Desktop";
+    QTest::newRow("no captions") << posix << QStringList{} << false << "";
+    QTest::newRow("captions longer than any buffer")
+        << posix << QStringList{longName, longName, "/", "Desktop"} << true
+        << "/" + longName + "/" + longName + "/";
+}
+
+void DropCopyTest::targetFolderIsBuiltFromCaptionsUpToTheDrive()
+{
+    QFETCH(int, style);
+    QFETCH(QStringList, captions);
+    QFETCH(bool, driveFound);
+    QFETCH(QString, path);
+    const lmp::gui::TargetFolder folder =
+        lmp::gui::TargetFolderFromCaptions(captions, static_cast<PathStyle>(style));
+    QCOMPARE(folder.driveFound, driveFound);
+    QCOMPARE(folder.path, path);
+}
+
+void DropCopyTest::listStartsTheDragOfTheSelectedFilesOnlyPastTheThreshold()
+{
+    NotingList list;
+    QObject::connect(&list, &TShellListView::MouseDown, [&list](Qt::MouseButton button) {
+        if (button == Qt::LeftButton) {
+            list.BeginDrag();
+        }
+    });
+    list.resize(600, 400);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    list.SetFolder(source_->Path());
+    QTRY_COMPARE(list.ItemCount(), kSampleItems);
+    ClickItem(list, kAlpha);
+    ClickItem(list, kNotes, Qt::ControlModifier);
+
+    QWidget& viewport = *list.viewport();
+    const QPoint start = list.visualRect(list.model()->index(kAlpha, 0, list.rootIndex())).center();
+    const int threshold = QApplication::startDragDistance();
+    SendMouse(viewport, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, start);
+    QVERIFY(list.DragPending());
+    SendMouse(viewport, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, start + QPoint(1, 0));
+    SendMouse(viewport, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, start + QPoint(threshold, 0));
+    QCOMPARE(list.drags.size(), 0);
+    SendMouse(viewport, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, start + QPoint(threshold + 1, 0));
+
+    QCOMPARE(list.drags.size(), 1);
+    QCOMPARE(list.drags.front(), (QList<QUrl>{QUrl::fromLocalFile(source_->PathOf("Alpha.TD4")),
+                                              QUrl::fromLocalFile(source_->PathOf("notes.txt"))}));
+    QCOMPARE(list.SelectionCount(), 2);
+    QVERIFY(!list.DragPending());
+}
+
+void DropCopyTest::onlyALeftPressOnTheListMakesADragWait_data()
+{
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<bool>("waits");
+    QTest::newRow("left") << Qt::LeftButton << true;
+    QTest::newRow("right") << Qt::RightButton << false;
+    QTest::newRow("middle") << Qt::MiddleButton << false;
+}
+
+void DropCopyTest::onlyALeftPressOnTheListMakesADragWait()
+{
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(bool, waits);
+    OpenWindow();
+    TShellListView& list = *form_->ShellListView1;
+    const QPoint item = list.visualRect(list.model()->index(kAlpha, 0, list.rootIndex())).center();
+
+    QTest::mousePress(list.viewport(), button, Qt::NoModifier, item);
+    QCOMPARE(list.DragPending(), waits);
+    QTest::mouseRelease(list.viewport(), button, Qt::NoModifier, item);
+    QVERIFY(!list.DragPending());
+}
+
+void DropCopyTest::treeAcceptsDragsOnlyFromAFileList()
+{
+    OpenWindow();
+    const struct {
+        const char* name;
+        QObject* source;
+        bool accepted;
+    } rows[] = {
+        {"the file list", form_->ShellListView1, true},
+        {"the tree", form_->ShellTreeView1, false},
+        {"outside the program", nullptr, false},
+    };
+    for (const auto& row : rows) {
+        bool accept = !row.accepted;
+        form_->ShellTreeView1DragOver(row.source, 0, 0, accept);
+        QVERIFY2(accept == row.accepted, row.name);
+    }
+}
+
+void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied_data()
+{
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QString>("removed"); // from the source folder after the selection
+    QTest::addColumn<QStringList>("copied");
+    QTest::newRow("several files") << QList<int>{kAlpha, kBeta, kNotes} << ""
+                                   << QStringList{"Alpha.TD4", "Beta.TD4", "notes.txt"};
+    QTest::newRow("nothing selected") << QList<int>{} << "" << QStringList{};
+    QTest::newRow("a folder among them") << QList<int>{kSubfolder, kGamma} << "" << QStringList{"Gamma.TD4"};
+    QTest::newRow("a symbolic link") << QList<int>{kLink} << "" << QStringList{"link.TD4"};
+    QTest::newRow("a source removed before the drop")
+        << QList<int>{kAlpha, kBeta} << "Alpha.TD4" << QStringList{"Beta.TD4"};
+}
+
+void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
+{
+    QFETCH(QList<int>, rows);
+    QFETCH(QString, removed);
+    QFETCH(QStringList, copied);
+    OpenWindow();
+    SelectRows(rows);
+    if (!removed.isEmpty()) {
+        QVERIFY(QFile::remove(source_->PathOf(removed)));
+    }
+    const lmp::guitest::MessageBoxCatcher boxes;
+
+    DragOverNode(*form_->ShellTreeView1, targetNode_);
+    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+
+    QCOMPARE(boxes.texts, QStringList());
+    QCOMPARE(Entries(target_->Path()), copied);
+    for (const QString& name : copied) {
+        const QString original = name == "link.TD4" ? "Alpha.TD4" : name;
+        QCOMPARE(Contents(target_->PathOf(name)), Contents(source_->PathOf(original)));
+        QVERIFY(!QFileInfo(target_->PathOf(name)).isSymLink());
+    }
+}
+
+void DropCopyTest::existingFileIsOverwrittenOnlyWhenTheAnswerIsYes_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("overwritten");
+    QTest::newRow("yes") << static_cast<int>(Answer::Yes) << true;
+    QTest::newRow("no") << static_cast<int>(Answer::No) << false;
+    QTest::newRow("escape") << static_cast<int>(Answer::Escape) << false;
+}
+
+void DropCopyTest::existingFileIsOverwrittenOnlyWhenTheAnswerIsYes()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, overwritten);
+    target_->AddFile("Alpha.TD4", kOldBytes);
+    target_->AddFile("notes.txt", kOldBytes);
+    OpenWindow();
+    SelectRows({kAlpha, kBeta, kNotes});
+    const DialogAnswerer answerer(static_cast<Answer>(answer));
+
+    DragOverNode(*form_->ShellTreeView1, targetNode_);
+    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+
+    QCOMPARE(answerer.titles, (QStringList{"Warning", "Warning"}));
+    QCOMPARE(answerer.texts, (QStringList{"Alpha.TD4 already exists. Do you want to overwrite?",
+                                          "notes.txt already exists. Do you want to overwrite?"}));
+    QCOMPARE(Entries(target_->Path()), (QStringList{"Alpha.TD4", "Beta.TD4", "notes.txt"}));
+    QCOMPARE(Contents(target_->PathOf("Beta.TD4")), Contents(source_->PathOf("Beta.TD4")));
+    QCOMPARE(Contents(target_->PathOf("Alpha.TD4")),
+             overwritten ? Contents(source_->PathOf("Alpha.TD4")) : kOldBytes);
+    QCOMPARE(Contents(target_->PathOf("notes.txt")), overwritten ? kNotesText : kOldBytes);
+}
+
+void DropCopyTest::dropBackOntoTheSourceFolderAsksForEachFileAndKeepsThemIntact()
+{
+    OpenWindow();
+    const QByteArray alpha = Contents(source_->PathOf("Alpha.TD4"));
+    SelectRows({kAlpha, kNotes});
+    const DialogAnswerer answerer(Answer::Yes);
+
+    DragOverNode(*form_->ShellTreeView1, sourceNode_);
+    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+
+    QCOMPARE(answerer.texts, (QStringList{"Alpha.TD4 already exists. Do you want to overwrite?",
+                                          "notes.txt already exists. Do you want to overwrite?"}));
+    QCOMPARE(Contents(source_->PathOf("Alpha.TD4")), alpha);
+    QCOMPARE(Contents(source_->PathOf("notes.txt")), kNotesText);
+    QCOMPARE(Entries(source_->Path()),
+             (QStringList{"Alpha.TD4", "Beta.TD4", "Gamma.TD4", "Subfolder", "link.TD4", "notes.txt"}));
+}
+
+void DropCopyTest::dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing_data()
+{
+    QTest::addColumn<QString>("below"); // the folder dropped on, below the home shortcut node
+    QTest::newRow("home shortcut node") << "";
+    QTest::newRow("folder below it") << "Parks";
+}
+
+void DropCopyTest::dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing()
+{
+    QFETCH(QString, below);
+    // The tree's home shortcut node stands for the target folder.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", target_->Path().toUtf8());
+    target_->AddFolder("Parks");
+    OpenWindow();
+    qputenv("HOME", home);
+    SelectRows({kAlpha});
+    const QAbstractItemModel& tree = *form_->ShellTreeView1->model();
+    const QModelIndex desktop = tree.index(0, 0);
+    QModelIndex node = tree.index(1, 0, desktop);
+    const QString homeName = QFileInfo(target_->Path()).fileName();
+    QCOMPARE(node.data().toString(), homeName);
+    QString expected = "Sorry; unable to drag to \"Desktop/" + homeName + "\"";
+    if (!below.isEmpty()) {
+        form_->ShellTreeView1->expand(node);
+        form_->ShellTreeView1->model()->fetchMore(node);
+        QTRY_COMPARE(tree.rowCount(node), 1);
+        node = tree.index(0, 0, node);
+        expected = "Sorry; unable to drag to \"Desktop/" + homeName + "/Parks\"";
+    }
+    const lmp::guitest::MessageBoxCatcher boxes;
+
+    DragOverNode(*form_->ShellTreeView1, node);
+    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+
+    QCOMPARE(boxes.titles, QStringList{"LMPexplorer"});
+    QCOMPARE(boxes.texts, QStringList{expected});
+    QCOMPARE(Entries(target_->Path()), QStringList{"Parks"});
+    QCOMPARE(Entries(target_->PathOf("Parks")), QStringList());
+}
+
+void DropCopyTest::dropOutsideEveryNodeDoesNothing()
+{
+    OpenWindow();
+    SelectRows({kAlpha});
+    TShellTreeView& tree = *form_->ShellTreeView1;
+    DragOverNode(tree, targetNode_);
+    QVERIFY(tree.DropTarget());
+    tree.collapseAll();
+    tree.expand(tree.model()->index(0, 0));
+    const lmp::guitest::MessageBoxCatcher boxes;
+
+    DragOverTree(tree, QPoint(5, tree.viewport()->height() - 5));
+    QVERIFY(!tree.DropTarget());
+    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+
+    QCOMPARE(boxes.texts, QStringList());
+    QCOMPARE(Entries(target_->Path()), QStringList());
+}
+
+QTEST_MAIN(DropCopyTest)
+#include "DropCopyTest.moc"
