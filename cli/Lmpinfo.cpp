@@ -37,9 +37,16 @@ std::string UserDecimalMark()
 
 namespace {
 
+// The name's bytes on POSIX systems; on Windows, whose native names are UTF-16, their UTF-8 form.
+std::string NameText(const fs::path& path)
+{
+    const std::u8string name = path.filename().u8string();
+    return std::string(name.begin(), name.end());
+}
+
 bool NaturalPathLess(const fs::path& a, const fs::path& b)
 {
-    return NaturalLess(a.filename().native(), b.filename().native());
+    return NaturalLess(NameText(a), NameText(b));
 }
 
 // The regular files of a folder and, when wanted, its subfolders (not links to folders), each in
@@ -143,15 +150,20 @@ DescribeOptions DescribeOptionsFor(const Options& options, const std::string& de
 }
 
 int Run(const Options& options, const std::string& decimalMark, std::ostream& out, std::ostream& err,
-        bool errIsTerminal)
+        Terminals terminals)
 {
     DescribeOptions describe = DescribeOptionsFor(options, decimalMark);
     SeparatorRule separator(options.edition, options.noSeparator);
     const std::vector<Item> items = ExpandPaths(options.paths, options.recursive);
-    ProgressLine progress(err, errIsTerminal, items.size());
+    ProgressLine progress(err, terminals.err, items.size(), terminals.out ? &out : nullptr);
+    // Lines for a file or a pipe leave the progress line standing; on the same screen they go below it.
+    const auto beforeOut = [&] {
+        if (terminals.out)
+            progress.Hide();
+    };
     int exitCode = kExitOk;
     const auto write = [&](const Record& record) {
-        progress.Hide();
+        beforeOut();
         out << (options.format == OutputFormat::Json ? JsonLine(record) : CsvRow(record));
     };
     const auto report = [&](const Item& item, const std::string& message) {
@@ -182,7 +194,7 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
                     write(DescribedRecord(item.path, description));
                 }
             } else if (!description.lines.empty()) {
-                progress.Hide();
+                beforeOut();
                 for (const std::string& line : description.lines) {
                     out << line << '\n';
                 }
@@ -203,7 +215,7 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     return exitCode;
 }
 
-int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal)
+int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Terminals terminals)
 {
     ParseResult parsed = ParseArguments(argc, argv);
     if (!parsed.options) {
@@ -211,7 +223,7 @@ int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err
         return parsed.exitCode;
     }
     const std::string decimalMark = parsed.options->decimalMark ? *parsed.options->decimalMark : UserDecimalMark();
-    return Run(*parsed.options, decimalMark, out, err, errIsTerminal);
+    return Run(*parsed.options, decimalMark, out, err, terminals);
 }
 
 } // namespace lmp::cli

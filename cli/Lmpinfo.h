@@ -87,15 +87,22 @@ private:
 // The acceptance flags and decimal mark for the options; the separator is left to SeparatorRule.
 DescribeOptions DescribeOptionsFor(const Options& options, const std::string& decimalMark);
 
+// Which of the standard streams are terminals: the progress line shows on a terminal stderr, and
+// gives way to the lines when stdout is the same screen.
+struct Terminals {
+    bool out = false;
+    bool err = false;
+};
+
 // Describes every item, writing each line and "\n" (text), one JSON object per line (JSON) or a
 // header and one row per file (CSV) to out and each problem to err; in the structured formats a
 // problem also gives a record with its message in "error". A file gets a record exactly when the
-// text would show lines for it. errIsTerminal allows the progress line for many files. Returns
+// text would show lines for it. terminals.err allows the progress line for many files. Returns
 // kExitOk, or kExitFileError when any path named nothing or any file could not be read.
 int Run(const Options& options, const std::string& decimalMark, std::ostream& out, std::ostream& err,
-        bool errIsTerminal = false);
+        Terminals terminals = {});
 
 // The whole command: parse, pick the decimal mark, run.
-int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool errIsTerminal = false);
+int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Terminals terminals = {});
 
 } // namespace lmp::cli

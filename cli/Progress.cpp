@@ -15,8 +15,8 @@ std::string Grouped(std::size_t count)
 
 } // namespace
 
-ProgressLine::ProgressLine(std::ostream& err, bool terminal, std::size_t total) noexcept
-    : err_(err), enabled_(terminal && total > kProgressThreshold), total_(total)
+ProgressLine::ProgressLine(std::ostream& err, bool terminal, std::size_t total, std::ostream* out) noexcept
+    : err_(err), out_(out), enabled_(terminal && total > kProgressThreshold), total_(total)
 {
 }
 
@@ -32,6 +32,8 @@ void ProgressLine::Examined(std::size_t examined)
 {
     if (!enabled_ || examined % kProgressStep != 0)
         return;
+    if (out_ != nullptr)
+        out_->flush();
     const std::string text = "lmpinfo: " + Grouped(examined) + " of " + Grouped(total_) + " files examined";
     err_ << '\r' << text;
     if (text.size() < shownLength_)

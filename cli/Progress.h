@@ -14,9 +14,10 @@ inline constexpr std::size_t kProgressStep = 100;
 // A line on standard error that tells how many of the files were examined, rewritten in place with a
 // carriage return. It shows only when enabled, which the caller decides (a terminal), and only for
 // more than kProgressThreshold files; everything else written to that terminal goes after Hide().
+// out, when given, is flushed before the line is drawn, so that its buffered lines come first.
 class ProgressLine {
 public:
-    ProgressLine(std::ostream& err, bool terminal, std::size_t total) noexcept;
+    ProgressLine(std::ostream& err, bool terminal, std::size_t total, std::ostream* out = nullptr) noexcept;
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
     ~ProgressLine();
@@ -28,6 +29,7 @@ public:
 
 private:
     std::ostream& err_;
+    std::ostream* out_;
     bool enabled_;
     std::size_t total_;
     std::size_t shownLength_ = 0;

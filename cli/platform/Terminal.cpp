@@ -9,6 +9,15 @@
 
 namespace lmp::cli {
 
+bool StandardOutputIsTerminal() noexcept
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(STDOUT_FILENO) == 1;
+#endif
+}
+
 bool StandardErrorIsTerminal() noexcept
 {
 #ifdef _WIN32

@@ -2,7 +2,8 @@
 
 namespace lmp::cli {
 
-// True when the process's standard error is a terminal (a console window on Windows).
+// True when the process's standard output or standard error is a terminal (a console on Windows).
+bool StandardOutputIsTerminal() noexcept;
 bool StandardErrorIsTerminal() noexcept;
 
 } // namespace lmp::cli

@@ -76,10 +76,11 @@ void WriteGeneratedFolder(const fs::path& folder)
     for (int i = 0; i < 60; ++i)
         testkit::WriteFile(folder / ("design " + std::to_string(i) + ".TD4"),
                            testkit::MakeTrackDesignFile(maker.Design(), maker.Edition()));
-    for (int i = 0; i < 40; ++i) {
+    // Parks cost a decoding of 2 MB each: two of each type and edition, no edition (-1) included.
+    for (int i = 0; i < 16; ++i) {
         const FileType type = i % 2 == 0 ? FileType::SavedGame : FileType::Scenario;
         testkit::WriteFile(folder / "parks" / ("park " + std::to_string(i) + (i % 2 == 0 ? ".SV4" : ".SC4")),
-                           testkit::MakeParkFile(maker.Park(), type, maker.Edition()));
+                           testkit::MakeParkFile(maker.Park(), type, i / 2 % 4 - 1));
     }
     tools::WriteSampleFolder(folder / "samples");
 }
