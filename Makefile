@@ -7,13 +7,13 @@ JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 SAMPLES   := $(BUILD_DIR)/samples
 
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
-            qt6-base-dev libgl-dev fonts-dejavu-core
+            qt6-base-dev libgl-dev fonts-dejavu-core nlohmann-json3-dev dpkg-dev desktop-file-utils
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_DIR  ?= build-fuzz
 FUZZ_SECONDS ?= 60
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test sanitize samples fuzz clean
+.PHONY: deps build run test sanitize samples fuzz package clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
@@ -38,6 +38,10 @@ run: samples
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# A Debian package (CPack) of what `cmake --install` puts in place: build/lmpexplorer_VERSION_ARCH.deb.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 # The test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps

@@ -12,7 +12,16 @@ constexpr const char* kDescription =
 constexpr const char* kFooter =
     "Each PATH is described in order. A PATH that is a folder stands for the files directly in it\n"
     "(subfolders are left out), in the file list's order: by name, case-insensitive, with runs of\n"
-    "digits compared by value (\"Coaster 2\" before \"Coaster 10\").\n"
+    "digits compared by value (\"Coaster 2\" before \"Coaster 10\"). With -r the folder's files are\n"
+    "followed by its subfolders in that order, each with all it holds; links to folders are not\n"
+    "followed.\n"
+    "\n"
+    "--json writes one JSON object per line for each file the text would describe, --csv a header\n"
+    "row and one row per such file (RFC 4180, CRLF line ends). Both hold the numbers, not their\n"
+    "texts (ratings as decimals such as 6.7, cash in whole units), with \".\" as the decimal mark\n"
+    "whatever the locale; a path that cannot be read gets a record with an \"error\" field. Text\n"
+    "that is not valid UTF-8 (file names) has each stray byte replaced by U+FFFD.\n"
+    "The fields are listed in lmpinfo(1) and the README.\n"
     "\n"
     "Separator line (31 hyphens) in front of a file's description:\n"
     "  without --edition  every edition is described; every description except the first\n"
@@ -33,6 +42,9 @@ constexpr const char* kFooter =
     "  1  a PATH named nothing (\"No such file or folder: PATH\") or a file could not be read\n"
     "     (\"Cannot open file PATH\"); the other paths are still described\n"
     "  2  usage error (the message says which); nothing is described\n"
+    "\n"
+    "When standard error is a terminal and more than 500 files are examined, a progress line\n"
+    "shows there; it never shows when standard error goes to a file or a pipe.\n"
     "\n"
     "A PATH that starts with \"-\" goes after \"--\".\n";
 
@@ -61,6 +73,11 @@ ParseResult ParseArguments(int argc, const char* const* argv)
                            : "the edition is 0, 1 or 2, not '" + value + "'";
             });
     app.add_flag("--no-separator", options.noSeparator, "Never write the separator line");
+    bool json = false;
+    bool csv = false;
+    auto* jsonFlag = app.add_flag("--json", json, "One JSON object per line for each file described");
+    app.add_flag("--csv", csv, "A header row and one CSV row for each file described")->excludes(jsonFlag);
+    app.add_flag("-r,--recursive", options.recursive, "A folder also stands for the files of its subfolders");
     auto* markOption = app.add_option("--decimal-mark", decimalMark,
                                       "Decimal mark of numbers with decimals (one character), instead of the locale's")
                            ->type_name("C")
@@ -81,6 +98,11 @@ ParseResult ParseArguments(int argc, const char* const* argv)
         return {std::nullopt, kExitUsage, UsageError(error.what())};
     }
 
+    if (json) {
+        options.format = OutputFormat::Json;
+    } else if (csv) {
+        options.format = OutputFormat::Csv;
+    }
     if (editionOption->count() > 0) {
         options.edition = edition;
     }

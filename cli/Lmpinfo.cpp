@@ -5,57 +5,17 @@
 #include <ostream>
 #include <system_error>
 
+#include "cli/Progress.h"
+#include "cli/Record.h"
+#include "cli/Utf8.h"
 #include "core/NaturalOrder.h"
 
 namespace lmp::cli {
 namespace fs = std::filesystem;
 
-namespace {
-
-// The length of the UTF-8 sequence that lead starts, 0 when lead cannot start one.
-std::size_t SequenceLength(unsigned char lead) noexcept
-{
-    if (lead < 0x80) {
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        return 2;
-    }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        return 3;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        return 4;
-    }
-    return 0;
-}
-
-} // namespace
-
 bool IsSingleCharacter(std::string_view text) noexcept
 {
-    if (text.empty()) {
-        return false;
-    }
-    const auto lead = static_cast<unsigned char>(text[0]);
-    const std::size_t length = SequenceLength(lead);
-    if (length == 0 || length != text.size()) {
-        return false;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            return false;
-        }
-    }
-    if (length >= 3) {
-        const auto second = static_cast<unsigned char>(text[1]);
-        // Overlong forms, UTF-16 surrogates and values above U+10FFFF.
-        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-            (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
-            return false;
-        }
-    }
-    return true;
+    return !text.empty() && WellFormedLength(text, 0) == text.size();
 }
 
 std::string DecimalMarkOf(const char* localeDecimalPoint)
@@ -75,28 +35,81 @@ std::string UserDecimalMark()
     return DecimalMarkOf(conventions != nullptr ? conventions->decimal_point : nullptr);
 }
 
-std::vector<fs::path> FolderFiles(const fs::path& folder)
+namespace {
+
+// The name's bytes on POSIX systems; on Windows, whose native names are UTF-16, their UTF-8 form.
+std::string NameText(const fs::path& path)
 {
-    std::vector<fs::path> files;
+    const std::u8string name = path.filename().u8string();
+    return std::string(name.begin(), name.end());
+}
+
+bool NaturalPathLess(const fs::path& a, const fs::path& b)
+{
+    return NaturalLess(NameText(a), NameText(b));
+}
+
+// The regular files of a folder and, when wanted, its subfolders (not links to folders), each in
+// file-list order. Throws std::filesystem::filesystem_error when the folder cannot be listed.
+void ListFolder(const fs::path& folder, std::vector<fs::path>& files, std::vector<fs::path>* subfolders)
+{
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
         std::error_code error;
         if (entry.is_regular_file(error)) {
             files.push_back(entry.path());
+        } else if (subfolders != nullptr && !entry.is_symlink(error) && entry.is_directory(error)) {
+            subfolders->push_back(entry.path());
         }
     }
-    std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
-        return NaturalLess(a.filename().native(), b.filename().native());
-    });
+    std::sort(files.begin(), files.end(), NaturalPathLess);
+    if (subfolders != nullptr) {
+        std::sort(subfolders->begin(), subfolders->end(), NaturalPathLess);
+    }
+}
+
+// A folder tree depth first, a folder's files before its subfolders, with a stack of its own so that
+// deep trees cannot exhaust the call stack.
+void AddFolderTree(const fs::path& top, const std::string& topText, std::vector<Item>& items)
+{
+    std::vector<fs::path> pending{top};
+    while (!pending.empty()) {
+        const fs::path folder = std::move(pending.back());
+        pending.pop_back();
+        std::vector<fs::path> files;
+        std::vector<fs::path> subfolders;
+        try {
+            ListFolder(folder, files, &subfolders);
+        } catch (const fs::filesystem_error&) {
+            items.push_back({folder, "Cannot open folder " + (folder == top ? topText : folder.string())});
+            continue;
+        }
+        for (fs::path& file : files) {
+            items.push_back({std::move(file), {}});
+        }
+        pending.insert(pending.end(), subfolders.rbegin(), subfolders.rend());
+    }
+}
+
+} // namespace
+
+std::vector<fs::path> FolderFiles(const fs::path& folder)
+{
+    std::vector<fs::path> files;
+    ListFolder(folder, files, nullptr);
     return files;
 }
 
-std::vector<Item> ExpandPaths(const std::vector<std::string>& paths)
+std::vector<Item> ExpandPaths(const std::vector<std::string>& paths, bool recursive)
 {
     std::vector<Item> items;
     for (const std::string& text : paths) {
         const fs::path path(text);
         std::error_code error;
         if (fs::is_directory(fs::status(path, error))) {
+            if (recursive) {
+                AddFolderTree(path, text, items);
+                continue;
+            }
             try {
                 for (fs::path& file : FolderFiles(path)) {
                     items.push_back({std::move(file), {}});
@@ -136,34 +149,63 @@ DescribeOptions DescribeOptionsFor(const Options& options, const std::string& de
     return describe;
 }
 
-int Run(const Options& options, const std::string& decimalMark, std::ostream& out, std::ostream& err)
+int Run(const Options& options, const std::string& decimalMark, std::ostream& out, std::ostream& err,
+        Terminals terminals)
 {
     DescribeOptions describe = DescribeOptionsFor(options, decimalMark);
     SeparatorRule separator(options.edition, options.noSeparator);
+    const std::vector<Item> items = ExpandPaths(options.paths, options.recursive);
+    ProgressLine progress(err, terminals.err, items.size(), terminals.out ? &out : nullptr);
+    // Lines for a file or a pipe leave the progress line standing; on the same screen they go below it.
+    const auto beforeOut = [&] {
+        if (terminals.out)
+            progress.Hide();
+    };
     int exitCode = kExitOk;
-    const auto report = [&](const std::string& message) {
+    const auto write = [&](const Record& record) {
+        beforeOut();
+        out << (options.format == OutputFormat::Json ? JsonLine(record) : CsvRow(record));
+    };
+    const auto report = [&](const Item& item, const std::string& message) {
+        progress.Hide();
         out.flush();  // keeps the messages in place among the lines on a terminal
         err << message << '\n';
         exitCode = kExitFileError;
+        if (options.format != OutputFormat::Text) {
+            write(ErrorRecord(item.path, message));
+        }
     };
 
-    for (const Item& item : ExpandPaths(options.paths)) {
+    if (options.format == OutputFormat::Csv) {
+        out << CsvHeaderRow();
+    }
+    std::size_t examined = 0;
+    for (const Item& item : items) {
+        progress.Examined(examined++);
         if (!item.problem.empty()) {
-            report(item.problem);
+            report(item, item.problem);
             continue;
         }
         describe.withSeparator = separator.Next();
         try {
             const Description description = DescribeFile(item.path, describe);
-            for (const std::string& line : description.lines) {
-                out << line << '\n';
+            if (options.format != OutputFormat::Text) {
+                if (!description.lines.empty()) {
+                    write(DescribedRecord(item.path, description));
+                }
+            } else if (!description.lines.empty()) {
+                beforeOut();
+                for (const std::string& line : description.lines) {
+                    out << line << '\n';
+                }
             }
             separator.Described(description.edition);
         } catch (const FileError& error) {
-            report(error.what());
+            report(item, error.what());
             separator.Failed();
         }
     }
+    progress.Hide();
 
     out.flush();
     if (!out) {
@@ -173,7 +215,7 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     return exitCode;
 }
 
-int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Terminals terminals)
 {
     ParseResult parsed = ParseArguments(argc, argv);
     if (!parsed.options) {
@@ -181,7 +223,7 @@ int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err
         return parsed.exitCode;
     }
     const std::string decimalMark = parsed.options->decimalMark ? *parsed.options->decimalMark : UserDecimalMark();
-    return Run(*parsed.options, decimalMark, out, err);
+    return Run(*parsed.options, decimalMark, out, err, terminals);
 }
 
 } // namespace lmp::cli

@@ -16,9 +16,13 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFileError = 1;
 inline constexpr int kExitUsage = 2;
 
+enum class OutputFormat { Text, Json, Csv };
+
 struct Options {
     std::optional<std::int32_t> edition;     // --edition N: 0, 1 or 2
     bool noSeparator = false;                // --no-separator
+    OutputFormat format = OutputFormat::Text;  // --json, --csv
+    bool recursive = false;                  // -r, --recursive
     std::optional<std::string> decimalMark;  // --decimal-mark C
     std::vector<std::string> paths;          // as given, in order
 };
@@ -51,9 +55,12 @@ struct Item {
 };
 
 // The items the paths stand for, in order: a folder stands for the regular files directly in it in
-// file-list order (natural, case-insensitive names), subfolders left out; a path that names nothing
-// gives "No such file or folder: PATH"; a folder that cannot be listed gives "Cannot open folder PATH".
-std::vector<Item> ExpandPaths(const std::vector<std::string>& paths);
+// file-list order (natural, case-insensitive names), subfolders left out unless recursive; a path
+// that names nothing gives "No such file or folder: PATH"; a folder that cannot be listed gives
+// "Cannot open folder PATH". Recursive: after a folder's files come its subfolders in the same
+// order, each with its files and subfolders in turn; links to folders are not followed, so no folder
+// is visited twice through a loop.
+std::vector<Item> ExpandPaths(const std::vector<std::string>& paths, bool recursive = false);
 
 // The files of a folder in file-list order; throws std::filesystem::filesystem_error when it cannot
 // be listed.
@@ -80,11 +87,22 @@ private:
 // The acceptance flags and decimal mark for the options; the separator is left to SeparatorRule.
 DescribeOptions DescribeOptionsFor(const Options& options, const std::string& decimalMark);
 
-// Describes every item, writing each line and "\n" to out and each problem to err; returns
+// Which of the standard streams are terminals: the progress line shows on a terminal stderr, and
+// gives way to the lines when stdout is the same screen.
+struct Terminals {
+    bool out = false;
+    bool err = false;
+};
+
+// Describes every item, writing each line and "\n" (text), one JSON object per line (JSON) or a
+// header and one row per file (CSV) to out and each problem to err; in the structured formats a
+// problem also gives a record with its message in "error". A file gets a record exactly when the
+// text would show lines for it. terminals.err allows the progress line for many files. Returns
 // kExitOk, or kExitFileError when any path named nothing or any file could not be read.
-int Run(const Options& options, const std::string& decimalMark, std::ostream& out, std::ostream& err);
+int Run(const Options& options, const std::string& decimalMark, std::ostream& out, std::ostream& err,
+        Terminals terminals = {});
 
 // The whole command: parse, pick the decimal mark, run.
-int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Terminals terminals = {});
 
 } // namespace lmp::cli

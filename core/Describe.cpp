@@ -78,17 +78,17 @@ Description DescribePackedFile(std::string_view fileName, FileType type, const P
     result.lines.push_back("   Version: " + std::string(EditionLabel(type, edition)));
     switch (type) {
     case FileType::TrackDesign:
-        DescribeTrackDesign(decoded, options.decimalMark, result.lines);
+        result.summary = DescribeTrackDesign(decoded, options.decimalMark, result.lines);
         break;
     case FileType::SavedGame:
         decode();
-        DescribeParkFile(decoded, false, options.decimalMark, result.lines);
+        result.summary = DescribeParkFile(decoded, false, options.decimalMark, result.lines);
         break;
     case FileType::Scenario:
         decode();
         if (edition == 1 || edition == 2)
             DescrambleScenario(decoded);
-        DescribeParkFile(decoded, true, options.decimalMark, result.lines);
+        result.summary = DescribeParkFile(decoded, true, options.decimalMark, result.lines);
         break;
     case FileType::None:
         break;

@@ -4,10 +4,13 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include "core/Edition.h"
 #include "core/Lines.h"
 #include "core/PackedFile.h"
+#include "core/Park.h"
+#include "core/TrackDesign.h"
 
 namespace lmp {
 
@@ -27,9 +30,14 @@ struct DescribeOptions {
     bool Accepts(std::int32_t edition) const noexcept;
 };
 
+// What the lines of a described file were made from; none when the file was not described (other
+// types, editions not accepted, no edition rule matched).
+using Summary = std::variant<std::monostate, TrackDesignSummary, ParkSummary>;
+
 struct Description {
     std::int32_t edition = kNoEdition;  // 0, 1 or 2 when a checksum rule matched, described or not
     Lines lines;
+    Summary summary;
 };
 
 // Describes the packed file of the given name and type.

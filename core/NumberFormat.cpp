@@ -88,12 +88,16 @@ std::string FormatMoney(std::int32_t tenths)
     return FormatGrouped(tenths / 10);
 }
 
-std::string FormatFeet(std::uint16_t metres)
+std::uint32_t FeetOfMetres(std::uint16_t metres) noexcept
 {
     // metres * 3.28 never lies halfway between two whole feet (its fraction is a multiple of 0.04),
     // so rounding the exact product in integers gives the nearest whole foot.
-    const std::uint32_t feet = (static_cast<std::uint32_t>(metres) * 328u + 50u) / 100u;
-    return GroupThousands(Digits(feet));
+    return (static_cast<std::uint32_t>(metres) * 328u + 50u) / 100u;
+}
+
+std::string FormatFeet(std::uint16_t metres)
+{
+    return GroupThousands(Digits(FeetOfMetres(metres)));
 }
 
 std::string FormatFixed(Decimal value, int precision, int decimals, std::string_view decimalMark)

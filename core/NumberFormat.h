@@ -28,7 +28,10 @@ std::string FormatGrouped(std::int32_t value);
 // An amount in tenths, truncated toward zero to whole units, grouped.
 std::string FormatMoney(std::int32_t tenths);
 
-// Metres times 3.28, rounded to the nearest whole foot, grouped.
+// Metres times 3.28, rounded to the nearest whole foot.
+std::uint32_t FeetOfMetres(std::uint16_t metres) noexcept;
+
+// FeetOfMetres, grouped.
 std::string FormatFeet(std::uint16_t metres);
 
 // Rounds to at most precision significant digits and at most decimals decimals, halves away from

@@ -61,37 +61,6 @@ std::string Latin1ToUtf8(const ByteReader& data, std::size_t offset, std::size_t
     return text;
 }
 
-std::string GoalText(const ByteReader& data, std::string_view decimalMark)
-{
-    const std::uint8_t years = data.U8(kGoalYearsOffset);
-    const std::int32_t amount = data.I32(kGoalAmountOffset);
-    const std::uint16_t count = data.U16(kGoalCountOffset);
-    switch (data.U8(kGoalTypeOffset)) {
-    case 1:
-        return FormatGrouped(count) + " guests by end of year " + PlainDecimal(years);
-    case 2:
-        return "park value of at least $" + FormatMoney(amount);
-    case 3:
-        return "to have fun!";
-    case 4:
-        return "competition";
-    case 5:
-        return "10 coasters with excitement at least 6.00";
-    case 6:
-        return FormatGrouped(count) + " guests without falling below 700 rating";
-    case 7:
-        return "monthly ride income of at least $" + FormatMoney(amount);
-    case 8:
-        return "ten coasters with excitement 7.0 and length > " + FormatFeet(count) + " ft, (" +
-               FormatGrouped(count) + " meters)";
-    case 9:
-        return "complete five coasters with excitement at least " +
-               FormatFixed(DecimalOfSingle(amount, 2), 6, 2, decimalMark);
-    default:
-        return "???";
-    }
-}
-
 struct RideScan {
     std::int32_t rides = 0;
     std::int32_t stalls = 0;
@@ -178,31 +147,94 @@ void DescrambleScenario(ByteStream& decoded) noexcept
     }
 }
 
-void DescribeParkFile(const ByteStream& decoded, bool scenario, std::string_view decimalMark, Lines& lines)
+std::string_view MonthName(unsigned monthIndex) noexcept
+{
+    return monthIndex < kMonthNames.size() ? kMonthNames[monthIndex] : std::string_view();
+}
+
+ParkSummary SummarizePark(const ByteStream& decoded, bool scenario)
 {
     const ByteReader data = decoded.Reader();
-
-    std::string name = "  Scenario: " + Latin1ToUtf8(data, kNameOffset, kNameSize);
-    if (scenario)
-        name += "  ; slot #" + PlainDecimal(data.U16(kSlotOffset));
-    lines.push_back(std::move(name));
-    if (scenario)
-        lines.push_back("      Goal: " + GoalText(data, decimalMark));
-
     const std::uint16_t monthWord = data.U16(kMonthWordOffset);
     const std::uint16_t dayWord = data.U16(kDayWordOffset);
-    lines.push_back("      Date: " + std::string(kMonthNames[monthWord & 0x7u]) + " " +
-                    PlainDecimal((dayWord >> 11) + 1) + ", year " + PlainDecimal((monthWord >> 3) + 1));
-    lines.push_back("    Rating: " + PlainDecimal(data.U16(kRatingOffset)));
-    lines.push_back("      Cash: $" + FormatMoney(data.I32(kCashOffset)));
-
     const RideScan rides = ScanRides(data);
-    lines.push_back("    #Rides: " + PlainDecimal(rides.rides) + ",  #Stalls: " + PlainDecimal(rides.stalls));
-    lines.push_back("Avg Excite: " + AverageText(rides.averageExcitement, decimalMark));
-    lines.push_back("Avg Intens: " + AverageText(rides.averageIntensity, decimalMark));
-    lines.push_back("Avg Nausea: " + AverageText(rides.averageNausea, decimalMark));
-    lines.push_back("   #Guests: " + FormatGrouped(data.U16(kGuestsOffset)) + " ,  #Staff: " +
-                    PlainDecimal(CountStaff(data)));
+    return {.scenario = scenario,
+            .name = Latin1ToUtf8(data, kNameOffset, kNameSize),
+            .slot = data.U16(kSlotOffset),
+            .goalType = data.U8(kGoalTypeOffset),
+            .goalYears = data.U8(kGoalYearsOffset),
+            .goalAmount = data.I32(kGoalAmountOffset),
+            .goalCount = data.U16(kGoalCountOffset),
+            .monthIndex = monthWord & 0x7u,
+            .day = (dayWord >> 11u) + 1u,
+            .year = (monthWord >> 3u) + 1u,
+            .rating = data.U16(kRatingOffset),
+            .cash = data.I32(kCashOffset),
+            .rides = rides.rides,
+            .stalls = rides.stalls,
+            .averageExcitement = rides.averageExcitement,
+            .averageIntensity = rides.averageIntensity,
+            .averageNausea = rides.averageNausea,
+            .guests = data.U16(kGuestsOffset),
+            .staff = CountStaff(data)};
+}
+
+std::string GoalText(const ParkSummary& summary, std::string_view decimalMark)
+{
+    const std::int32_t amount = summary.goalAmount;
+    const std::uint16_t count = summary.goalCount;
+    switch (summary.goalType) {
+    case 1:
+        return FormatGrouped(count) + " guests by end of year " + PlainDecimal(summary.goalYears);
+    case 2:
+        return "park value of at least $" + FormatMoney(amount);
+    case 3:
+        return "to have fun!";
+    case 4:
+        return "competition";
+    case 5:
+        return "10 coasters with excitement at least 6.00";
+    case 6:
+        return FormatGrouped(count) + " guests without falling below 700 rating";
+    case 7:
+        return "monthly ride income of at least $" + FormatMoney(amount);
+    case 8:
+        return "ten coasters with excitement 7.0 and length > " + FormatFeet(count) + " ft, (" +
+               FormatGrouped(count) + " meters)";
+    case 9:
+        return "complete five coasters with excitement at least " +
+               FormatFixed(DecimalOfSingle(amount, 2), 6, 2, decimalMark);
+    default:
+        return "???";
+    }
+}
+
+void FormatParkSummary(const ParkSummary& summary, std::string_view decimalMark, Lines& lines)
+{
+    std::string name = "  Scenario: " + summary.name;
+    if (summary.scenario)
+        name += "  ; slot #" + PlainDecimal(summary.slot);
+    lines.push_back(std::move(name));
+    if (summary.scenario)
+        lines.push_back("      Goal: " + GoalText(summary, decimalMark));
+
+    lines.push_back("      Date: " + std::string(MonthName(summary.monthIndex)) + " " +
+                    PlainDecimal(static_cast<std::int32_t>(summary.day)) + ", year " +
+                    PlainDecimal(static_cast<std::int32_t>(summary.year)));
+    lines.push_back("    Rating: " + PlainDecimal(summary.rating));
+    lines.push_back("      Cash: $" + FormatMoney(summary.cash));
+    lines.push_back("    #Rides: " + PlainDecimal(summary.rides) + ",  #Stalls: " + PlainDecimal(summary.stalls));
+    lines.push_back("Avg Excite: " + AverageText(summary.averageExcitement, decimalMark));
+    lines.push_back("Avg Intens: " + AverageText(summary.averageIntensity, decimalMark));
+    lines.push_back("Avg Nausea: " + AverageText(summary.averageNausea, decimalMark));
+    lines.push_back("   #Guests: " + FormatGrouped(summary.guests) + " ,  #Staff: " + PlainDecimal(summary.staff));
+}
+
+ParkSummary DescribeParkFile(const ByteStream& decoded, bool scenario, std::string_view decimalMark, Lines& lines)
+{
+    ParkSummary summary = SummarizePark(decoded, scenario);
+    FormatParkSummary(summary, decimalMark, lines);
+    return summary;
 }
 
 } // namespace lmp

@@ -115,15 +115,31 @@ std::string_view RideTypeName(unsigned rideType) noexcept
     return rideType < kRideTypeNames.size() ? kRideTypeNames[rideType] : "ERROR!";
 }
 
-void DescribeTrackDesign(const ByteStream& decoded, std::string_view decimalMark, Lines& lines)
+TrackDesignSummary SummarizeTrackDesign(const ByteStream& decoded) noexcept
 {
     const ByteReader data = decoded.Reader();
-    const std::uint16_t length = data.U16(kLengthOffset);
-    lines.push_back("      Type: " + std::string(RideTypeName(data.U8(kRideTypeOffset))));
-    lines.push_back("Excitement: " + RatingText(data.U8(kExcitementOffset), decimalMark));
-    lines.push_back(" Intensity: " + RatingText(data.U8(kIntensityOffset), decimalMark));
-    lines.push_back("    Nausea: " + RatingText(data.U8(kNauseaOffset), decimalMark));
+    return {.rideType = data.U8(kRideTypeOffset),
+            .excitement = data.U8(kExcitementOffset),
+            .intensity = data.U8(kIntensityOffset),
+            .nausea = data.U8(kNauseaOffset),
+            .lengthMetres = data.U16(kLengthOffset)};
+}
+
+void FormatTrackDesign(const TrackDesignSummary& summary, std::string_view decimalMark, Lines& lines)
+{
+    const std::uint16_t length = summary.lengthMetres;
+    lines.push_back("      Type: " + std::string(RideTypeName(summary.rideType)));
+    lines.push_back("Excitement: " + RatingText(summary.excitement, decimalMark));
+    lines.push_back(" Intensity: " + RatingText(summary.intensity, decimalMark));
+    lines.push_back("    Nausea: " + RatingText(summary.nausea, decimalMark));
     lines.push_back("    Length: " + FormatFeet(length) + " ft, (" + FormatGrouped(length) + " meters)");
+}
+
+TrackDesignSummary DescribeTrackDesign(const ByteStream& decoded, std::string_view decimalMark, Lines& lines)
+{
+    const TrackDesignSummary summary = SummarizeTrackDesign(decoded);
+    FormatTrackDesign(summary, decimalMark, lines);
+    return summary;
 }
 
 } // namespace lmp

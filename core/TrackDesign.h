@@ -16,8 +16,22 @@ inline constexpr std::size_t kTrackDesignFlagsOffset = 7;
 // Display name of a ride type; "ERROR!" above 84.
 std::string_view RideTypeName(unsigned rideType) noexcept;
 
-// Appends the type, excitement, intensity, nausea and length lines. Fields beyond the end of the
-// decoded bytes read as zero.
-void DescribeTrackDesign(const ByteStream& decoded, std::string_view decimalMark, Lines& lines);
+// The fields of a track design as stored.
+struct TrackDesignSummary {
+    std::uint8_t rideType = 0;
+    std::uint8_t excitement = 0;  // tenths of a rating point
+    std::uint8_t intensity = 0;   // tenths
+    std::uint8_t nausea = 0;      // tenths
+    std::uint16_t lengthMetres = 0;
+};
+
+// Reads the summary's fields; fields beyond the end of the decoded bytes read as zero.
+TrackDesignSummary SummarizeTrackDesign(const ByteStream& decoded) noexcept;
+
+// Appends the type, excitement, intensity, nausea and length lines of the summary.
+void FormatTrackDesign(const TrackDesignSummary& summary, std::string_view decimalMark, Lines& lines);
+
+// Summarizes the decoded bytes, appends their lines and returns the summary.
+TrackDesignSummary DescribeTrackDesign(const ByteStream& decoded, std::string_view decimalMark, Lines& lines);
 
 } // namespace lmp

@@ -3,6 +3,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <string>
 
 #include "testkit/GameFiles.h"
 
@@ -65,6 +66,22 @@ void WriteFixtures(const fs::path& dir)
     WriteFile(dir / "order" / "readme.txt", Bytes{'o', 'k', '\n'});
     WriteFile(dir / "order" / "sub" / "hidden.TD4", MakeTrackDesignFile(Design(4, 4, 40, 40, 40), 0));
     LinkNowhere(dir / "order" / "dangling.TD4");
+
+    // Subfolders that only -r reaches, and a link back to the folder that it must not follow.
+    fs::create_directories(dir / "order" / "sub 9");
+    fs::create_directories(dir / "order" / "Sub 10" / "deep");
+    WriteFile(dir / "order" / "sub 9" / "nine.td4", MakeTrackDesignFile(Design(9, 9, 90, 90, 90), 0));
+    WriteFile(dir / "order" / "Sub 10" / "ten.TD4", MakeTrackDesignFile(Design(10, 100, 100, 100, 100), 0));
+    WriteFile(dir / "order" / "Sub 10" / "deep" / "deep.TD4", MakeTrackDesignFile(Design(11, 1000, 1, 2, 3), 0));
+    std::error_code ignored;
+    fs::remove(dir / "order" / "loop", ignored);
+    fs::create_directory_symlink(".", dir / "order" / "loop");
+
+    // More files than the progress line waits for.
+    fs::create_directories(dir / "many");
+    const Bytes design = MakeTrackDesignFile(Design(0, 1, 1, 1, 1), 0);
+    for (int i = 0; i < 600; ++i)
+        WriteFile(dir / "many" / ("t" + std::to_string(i) + ".TD4"), design);
 }
 
 } // namespace

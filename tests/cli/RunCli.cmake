@@ -8,8 +8,14 @@
 #   STDOUT_REGEX     regular expression stdout must match (optional)
 #   STDERR_REGEX     regular expression stderr must match (optional)
 #   EMPTY_STDOUT     when true, stdout must be empty
+#   STDIN            file to read standard input from (optional)
 string(REPLACE "|" ";" args "${ARGS}")
+set(input "")
+if(DEFINED STDIN)
+  set(input INPUT_FILE "${STDIN}")
+endif()
 execute_process(COMMAND "${PROGRAM}" ${args}
+                ${input}
                 WORKING_DIRECTORY "${WORKDIR}"
                 RESULT_VARIABLE exit_code
                 OUTPUT_VARIABLE out

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+
+namespace lmp::cli {
+
+// Folders of more files than this show how far lmpinfo has come, when standard error is a terminal.
+inline constexpr std::size_t kProgressThreshold = 500;
+// The progress line is rewritten after this many files.
+inline constexpr std::size_t kProgressStep = 100;
+
+// A line on standard error that tells how many of the files were examined, rewritten in place with a
+// carriage return. It shows only when enabled, which the caller decides (a terminal), and only for
+// more than kProgressThreshold files; everything else written to that terminal goes after Hide().
+// out, when given, is flushed before the line is drawn, so that its buffered lines come first.
+class ProgressLine {
+public:
+    ProgressLine(std::ostream& err, bool terminal, std::size_t total, std::ostream* out = nullptr) noexcept;
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+    ~ProgressLine();
+
+    // examined files of the total are done; shows the line at every kProgressStep files.
+    void Examined(std::size_t examined);
+    // Blanks the line out, when it is shown, so that other text starts at the line's beginning.
+    void Hide();
+
+private:
+    std::ostream& err_;
+    std::ostream* out_;
+    bool enabled_;
+    std::size_t total_;
+    std::size_t shownLength_ = 0;
+};
+
+} // namespace lmp::cli
