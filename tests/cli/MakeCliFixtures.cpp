@@ -1,8 +1,11 @@
 // Writes the files that the lmpinfo tests describe into the folder given as the only argument. The
 // expected texts in expected/ were worked out by hand from the values set here.
+#include <sys/stat.h>
+
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <stdexcept>
 
 #include "testkit/GameFiles.h"
 
@@ -42,6 +45,15 @@ void LinkNowhere(const fs::path& link)
     fs::create_symlink("no such target", link);
 }
 
+// A named pipe that nothing writes to: opening it for reading would block.
+void MakeFifo(const fs::path& path)
+{
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    if (::mkfifo(path.c_str(), 0644) != 0)
+        throw std::runtime_error("cannot make the pipe " + path.string());
+}
+
 void WriteFixtures(const fs::path& dir)
 {
     fs::create_directories(dir / "order" / "sub");
@@ -65,6 +77,9 @@ void WriteFixtures(const fs::path& dir)
     WriteFile(dir / "order" / "readme.txt", Bytes{'o', 'k', '\n'});
     WriteFile(dir / "order" / "sub" / "hidden.TD4", MakeTrackDesignFile(Design(4, 4, 40, 40, 40), 0));
     LinkNowhere(dir / "order" / "dangling.TD4");
+    MakeFifo(dir / "pipe.TD4");
+    fs::create_directories(dir / "folder.SV4");
+    MakeFifo(dir / "folder.SV4" / "inner.TD4");
 }
 
 } // namespace
