@@ -59,7 +59,7 @@ fuzz:
 	@set -e; for t in $(FUZZ_TARGETS); do \
 	  name=$${t%%:*}; maxlen=$${t##*:}; \
 	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
-	  $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -max_len=$$maxlen -rss_limit_mb=1024 \
+	  $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -max_len=$$maxlen -rss_limit_mb=2048 \
 	    -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/crash-$$name- $(FUZZ_DIR)/corpus/$$name \
 	    2>$(FUZZ_DIR)/fuzz-$$name.log || { tail -n 60 $(FUZZ_DIR)/fuzz-$$name.log; exit 1; }; \
 	  grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' $(FUZZ_DIR)/fuzz-$$name.log; \

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "core/ByteStream.h"
 #include "core/Park.h"
 #include "fuzz/ParkImage.h"
 #include "testkit/GameFiles.h"
@@ -19,16 +18,16 @@ using kit::Bytes;
 using lmp::FileType;
 
 constexpr std::size_t kScrambledBegin = 393240;
-constexpr std::uint32_t kDescrambledZero = 0xB6D6B6B6u;  // the word that scrambles to zero
+constexpr std::uint32_t kDescrambledZero = 0xB6D6B6B6u; // the word that scrambles to zero
 
 class Corpus {
-public:
-    Corpus(const fs::path& folder, const char* target) : folder_(folder / target) { fs::create_directories(folder_); }
-
-    void Add(const Bytes& bytes)
+  public:
+    Corpus(const fs::path& folder, const char* target) : folder_(folder / target)
     {
-        kit::WriteFile(folder_ / ("seed-" + std::to_string(count_++)), bytes);
+        fs::create_directories(folder_);
     }
+
+    void Add(const Bytes& bytes) { kit::WriteFile(folder_ / ("seed-" + std::to_string(count_++)), bytes); }
     void Add(std::uint8_t prefix, const Bytes& bytes)
     {
         Bytes all = {prefix};
@@ -36,7 +35,7 @@ public:
         Add(all);
     }
 
-private:
+  private:
     fs::path folder_;
     int count_ = 0;
 };
@@ -67,12 +66,21 @@ std::vector<kit::ParkFields> Parks()
 {
     std::vector<kit::ParkFields> parks;
     for (std::uint8_t goal = 0; goal <= 10; ++goal) {
-        kit::ParkFields park = {.name = "Seed Park " + std::to_string(goal), .slot = goal, .goalType = goal,
-                                .goalYears = 3, .goalAmount = 650 + 100000 * goal, .goalCount = 1500,
-                                .monthWord = static_cast<std::uint16_t>(9 + goal), .dayWord = 0x7800,
-                                .rating = 650, .cash = -12345 * goal, .guests = 2500,
-                                .rides = {{33, true, 650, 400, 200}, {51, true, 701, 501, 301}, {28}, {64, true, 9, 9, 9}},
-                                .staff = goal, .otherPeople = 2};
+        kit::ParkFields park = {
+            .name = "Seed Park " + std::to_string(goal),
+            .slot = goal,
+            .goalType = goal,
+            .goalYears = 3,
+            .goalAmount = 650 + 100000 * goal,
+            .goalCount = 1500,
+            .monthWord = static_cast<std::uint16_t>(9 + goal),
+            .dayWord = 0x7800,
+            .rating = 650,
+            .cash = -12345 * goal,
+            .guests = 2500,
+            .rides = {{33, true, 650, 400, 200}, {51, true, 701, 501, 301}, {28}, {64, true, 9, 9, 9}},
+            .staff = goal,
+            .otherPeople = 2};
         parks.push_back(park);
     }
     parks.back().name = std::string(32, 'N');
@@ -84,11 +92,9 @@ Bytes CompactScenarioFile(const kit::ParkFields& fields, std::int32_t edition)
 {
     Bytes decoded = kit::BuildPark(fields);
     for (std::size_t p = kScrambledBegin; p + 4 <= lmp::kParkExtent; p += 4) {
-        const lmp::ByteStream view(Bytes(decoded.begin() + static_cast<std::ptrdiff_t>(p),
-                                         decoded.begin() + static_cast<std::ptrdiff_t>(p + 4)));
-        if (view.U32(0) == 0)
-            for (int i = 0; i < 4; ++i)
-                decoded[p + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(kDescrambledZero >> (8 * i));
+        if ((decoded[p] | decoded[p + 1] | decoded[p + 2] | decoded[p + 3]) == 0)
+            for (std::size_t i = 0; i < 4; ++i)
+                decoded[p + i] = static_cast<std::uint8_t>(kDescrambledZero >> (8 * i));
     }
     kit::ScrambleScenario(decoded);
     return kit::PackGameFile(kit::EncodeRunLength(decoded), FileType::Scenario, edition);
@@ -104,14 +110,15 @@ void WriteDescribeFileSeeds(const fs::path& folder)
     const auto parks = Parks();
     for (std::int32_t edition = lmp::kNoEdition; edition <= 2; ++edition) {
         corpus.Add(0x12, kit::MakeParkFile(parks[1], FileType::SavedGame, edition));
-        corpus.Add(0x04, edition == 1 || edition == 2 ? CompactScenarioFile(parks[8], edition)
-                                                      : kit::MakeParkFile(parks[8], FileType::Scenario, edition));
+        corpus.Add(0x04, edition == 1 || edition == 2
+                             ? CompactScenarioFile(parks[8], edition)
+                             : kit::MakeParkFile(parks[8], FileType::Scenario, edition));
     }
     corpus.Add(0x06, kit::MakeTrackDesignFile(kDesigns[0], 0));
     for (const Bytes& tiny : {Bytes{}, Bytes{0x00}, Bytes{0x00, 0x41}, Bytes{0x00, 0x41, 0x84}})
         corpus.Add(0x02, tiny);
-    corpus.Add(0x02, {0x00, 0x41, 0x84, 0xA8, 0x01, 0x00});  // the smallest original saved game
-    corpus.Add(0x04, {0x00, 0x41, 0x8C, 0x5B, 0xFE, 0xFF});  // the smallest original scenario
+    corpus.Add(0x02, {0x00, 0x41, 0x84, 0xA8, 0x01, 0x00}); // the smallest original saved game
+    corpus.Add(0x04, {0x00, 0x41, 0x8C, 0x5B, 0xFE, 0xFF}); // the smallest original scenario
 }
 
 void WriteRunLengthSeeds(const fs::path& folder)
@@ -132,12 +139,12 @@ void WriteNumberFormatSeeds(const fs::path& folder)
 {
     // value, metres, units, scale, precision, decimals, mark choice, text.
     Corpus corpus(folder, "NumberFormat");
-    const auto seed = [&](std::int32_t value, std::uint16_t metres, std::int64_t units, int scale, int precision,
-                          int decimals, int mark, const std::string& text) {
-        corpus.Add(Join({Le(static_cast<std::uint32_t>(value), 4), Le(metres, 2), Le(static_cast<std::uint64_t>(units), 8),
-                         Le(static_cast<unsigned>(scale), 1), Le(static_cast<std::uint32_t>(precision), 4),
-                         Le(static_cast<unsigned>(decimals), 1), Le(static_cast<unsigned>(mark), 1),
-                         Bytes(text.begin(), text.end())}));
+    const auto seed = [&](std::int32_t value, std::uint16_t metres, std::int64_t units, int scale,
+                          int precision, int decimals, int mark, const std::string& text) {
+        corpus.Add(Join({Le(static_cast<std::uint32_t>(value), 4), Le(metres, 2),
+                         Le(static_cast<std::uint64_t>(units), 8), Le(static_cast<unsigned>(scale), 1),
+                         Le(static_cast<std::uint32_t>(precision), 4), Le(static_cast<unsigned>(decimals), 1),
+                         Le(static_cast<unsigned>(mark), 1), Bytes(text.begin(), text.end())}));
     };
     seed(1234567, 305, 650, 2, 6, 2, 0, "123456");
     seed(-12345, 65535, 12345678, 3, 6, 2, 1, "-1234");
@@ -151,8 +158,10 @@ void WriteContentSeeds(const fs::path& folder)
     Corpus designs(folder, "TrackDesign");
     for (const auto& design : kDesigns)
         designs.Add(0x00, kit::BuildTrackDesign(design));
-    designs.Add(0x01, kit::BuildTrackDesign({.rideType = 12, .expansionFlag = true, .lengthMetres = 1000,
-                                             .excitement = 1, .size = 45}));
+    designs.Add(
+        0x01,
+        kit::BuildTrackDesign(
+            {.rideType = 12, .expansionFlag = true, .lengthMetres = 1000, .excitement = 1, .size = 45}));
     designs.Add(0x02, {});
 
     Corpus parks(folder, "Park");
@@ -160,7 +169,7 @@ void WriteContentSeeds(const fs::path& folder)
         parks.Add(park.goalType % 2, lmp::fuzz::CompactParkImage(kit::BuildPark(park)));
     Bytes scrambled = kit::BuildPark(Parks()[9]);
     kit::ScrambleScenario(scrambled);
-    scrambled.resize(kScrambledBegin + 4096 + 3);  // a short scrambled park, cut inside a word
+    scrambled.resize(kScrambledBegin + 4096 + 3); // a short scrambled park, cut inside a word
     parks.Add(0x00, lmp::fuzz::CompactParkImage(scrambled));
 }
 

@@ -56,7 +56,8 @@ void CheckIntegers(std::int32_t value, std::uint16_t metres)
 {
     Require(lmp::PlainDecimal(value) == std::to_string(value), "plain decimal");
     Require(lmp::FormatGrouped(value) == GroupedFromTheRight(std::to_string(value)), "grouped");
-    Require(lmp::FormatMoney(value) == GroupedFromTheRight(std::to_string(value / 10)), "money in whole units");
+    Require(lmp::FormatMoney(value) == GroupedFromTheRight(std::to_string(value / 10)),
+            "money in whole units");
     const long double product = static_cast<long double>(metres) * 3.28L;
     Require(lmp::FormatFeet(metres) == GroupedFromTheRight(std::to_string(std::llround(product))), "feet");
 }
@@ -74,8 +75,8 @@ void CheckFixed(lmp::Decimal value, int precision, int decimals, std::string_vie
 
     const bool negative = !text.empty() && text.front() == '-';
     const std::string_view body = std::string_view(text).substr(negative ? 1 : 0);
-    const std::uint64_t magnitude =
-        value.units < 0 ? static_cast<std::uint64_t>(-(value.units + 1)) + 1 : static_cast<std::uint64_t>(value.units);
+    const std::uint64_t magnitude = value.units < 0 ? static_cast<std::uint64_t>(-(value.units + 1)) + 1
+                                                    : static_cast<std::uint64_t>(value.units);
     const int leading = DigitCount(magnitude) - 1 - value.scale;
     if (const std::size_t e = body.find('E'); e != std::string_view::npos) {
         const std::string_view exponent = body.substr(e + 1);
@@ -87,16 +88,18 @@ void CheckFixed(lmp::Decimal value, int precision, int decimals, std::string_vie
         return;
     }
     const std::string_view whole = body.substr(0, d > 0 ? body.find(mark) : body.size());
-    Require(AllDigits(whole) && (whole.size() == 1 || whole.front() != '0'), "a whole part without leading zeros");
+    Require(AllDigits(whole) && (whole.size() == 1 || whole.front() != '0'),
+            "a whole part without leading zeros");
     Require(static_cast<int>(whole.size()) <= p || (whole == "0"), "a whole part within the precision");
     std::string digits(whole);
     if (d > 0) {
         const std::string_view fraction = body.substr(whole.size() + mark.size());
-        Require(static_cast<int>(fraction.size()) == d && AllDigits(fraction), "exactly the decimals asked for");
+        Require(static_cast<int>(fraction.size()) == d && AllDigits(fraction),
+                "exactly the decimals asked for");
         digits += fraction;
     }
     if (value.units == 0 || magnitude >= 1'000'000'000'000'000u || value.scale > 10 || d > 10)
-        return;  // beyond what 128 bits hold exactly below
+        return; // beyond what 128 bits hold exactly below
 
     // shown = digits / 10^d and value = units / 10^scale, compared at the common scale 10^(d + scale).
     Wide shownDigits = 0;
@@ -105,9 +108,10 @@ void CheckFixed(lmp::Decimal value, int precision, int decimals, std::string_vie
     const Wide shown = shownDigits * PowerOfTen(value.scale);
     const Wide exact = static_cast<Wide>(magnitude) * PowerOfTen(d);
     const int place = std::max(leading - p + 1, -d);
-    const Wide unit = PowerOfTen(place + d + value.scale);  // one unit of the rounding place
+    const Wide unit = PowerOfTen(place + d + value.scale); // one unit of the rounding place
     const Wide error = shown > exact ? shown - exact : exact - shown;
-    Require(2 * error < unit || (2 * error == unit && shown > exact), "rounded to nearest, halves away from zero");
+    Require(2 * error < unit || (2 * error == unit && shown > exact),
+            "rounded to nearest, halves away from zero");
     Require(shownDigits % PowerOfTen(place + d) == 0, "nothing kept below the rounding place");
     Require(negative == (value.units < 0 && shown != 0), "a sign only on a negative value that is not zero");
 }

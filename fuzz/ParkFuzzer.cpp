@@ -48,16 +48,20 @@ void CheckSummaries(const Bytes& decoded, std::string_view mark)
     lmp::DescribeParkFile(stream, true, mark, scenario);
     Require(saved.size() == 9 && scenario.size() == 10, "nine lines for a saved game, ten for a scenario");
     Require(lmp::fuzz::ColonsAligned(saved, 0) && lmp::fuzz::ColonsAligned(scenario, 0), "aligned labels");
-    Require(lmp::fuzz::LongestLine(scenario, 0) <= 100 && lmp::fuzz::LongestLine(saved, 0) <= 100, "short lines");
+    Require(lmp::fuzz::LongestLine(scenario, 0) <= 100 && lmp::fuzz::LongestLine(saved, 0) <= 100,
+            "short lines");
 
-    const auto at = [&](std::size_t offset) -> unsigned { return offset < decoded.size() ? decoded[offset] : 0u; };
+    const auto at = [&](std::size_t offset) -> unsigned {
+        return offset < decoded.size() ? decoded[offset] : 0u;
+    };
     const unsigned slot = at(2065234) | at(2065235) << 8;
     Require(scenario[0] == saved[0] + "  ; slot #" + std::to_string(slot), "a scenario adds its slot");
     Require(StartsWith(scenario[1], "      Goal: "), "the goal line");
     Require(std::equal(saved.begin() + 1, saved.end(), scenario.begin() + 2), "the rest is shared");
     Require(StartsWith(saved[1], "      Date: "), "the date line");
     Require(CountsWithin(saved[4], "    #Rides: ", ",  #Stalls: ", 255, 255), "at most 255 rides and stalls");
-    Require(CountsWithin(saved[8], "   #Guests: ", " ,  #Staff: ", 65535, 5000), "the guests and at most 5000 staff");
+    Require(CountsWithin(saved[8], "   #Guests: ", " ,  #Staff: ", 65535, 5000),
+            "the guests and at most 5000 staff");
 }
 
 void CheckDescrambling(const Bytes& decoded)
@@ -68,7 +72,8 @@ void CheckDescrambling(const Bytes& decoded)
     Require(out.size() == decoded.size(), "descrambling keeps the size");
 
     const std::size_t end = std::min(decoded.size(), lmp::kParkExtent);
-    const std::size_t wordsEnd = end < kScrambledBegin ? 0 : kScrambledBegin + (end - kScrambledBegin) / 4 * 4;
+    const std::size_t wordsEnd =
+        end < kScrambledBegin ? 0 : kScrambledBegin + (end - kScrambledBegin) / 4 * 4;
     const std::size_t changedFrom = std::min(kScrambledBegin, decoded.size());
     Require(std::equal(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(changedFrom), decoded.begin()),
             "nothing before the scrambled region changes");

@@ -21,16 +21,16 @@ namespace lmp::fuzz {
 inline constexpr std::array<std::size_t, 40> kParkAnchors = [] {
     std::array<std::size_t, 40> anchors{};
     std::size_t n = 0;
-    for (std::size_t k = 0; k < 7; ++k)  // the date and the start of the scrambled region
+    for (std::size_t k = 0; k < 7; ++k) // the date and the start of the scrambled region
         anchors[n++] = 65536 * k;
-    for (std::size_t k = 0; k < 20; ++k)  // the person table, 1,280,000 bytes from 393236
+    for (std::size_t k = 0; k < 20; ++k) // the person table, 1,280,000 bytes from 393236
         anchors[n++] = 393236 + 65536 * k;
-    for (const std::size_t field : {1673268u, 1674396u, 1675528u, 1676624u})  // cash, guests, rating, goal
+    for (const std::size_t field : {1673268u, 1674396u, 1675528u, 1676624u}) // cash, guests, rating, goal
         anchors[n++] = field - 16;
-    for (std::size_t k = 0; k < 6; ++k)  // the ride table, 155,040 bytes from 1718432, and beyond
+    for (std::size_t k = 0; k < 6; ++k) // the ride table, 155,040 bytes from 1718432, and beyond
         anchors[n++] = 1718432 + 65536 * k;
-    anchors[n++] = 2065172 - 16;  // name
-    anchors[n++] = 2065234 - 16;  // slot
+    anchors[n++] = 2065172 - 16; // name
+    anchors[n++] = 2065234 - 16; // slot
     anchors[n++] = kParkExtent - 16;
     return anchors;
 }();
@@ -56,8 +56,12 @@ inline std::vector<std::uint8_t> ExpandParkImage(FuzzInput& input)
 inline std::vector<std::uint8_t> CompactParkImage(std::span<const std::uint8_t> decoded)
 {
     const auto size = static_cast<std::uint32_t>(decoded.size());
-    std::vector<std::uint8_t> out = {0, static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
-                                     static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24), 0};
+    std::vector<std::uint8_t> out = {0,
+                                     static_cast<std::uint8_t>(size),
+                                     static_cast<std::uint8_t>(size >> 8),
+                                     static_cast<std::uint8_t>(size >> 16),
+                                     static_cast<std::uint8_t>(size >> 24),
+                                     0};
     for (std::size_t at = 0; at < decoded.size();) {
         if (decoded[at] == 0) {
             ++at;

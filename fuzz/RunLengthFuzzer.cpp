@@ -37,7 +37,7 @@ Bytes Reference(std::span<const std::uint8_t> source, std::uint64_t bodyEnd, std
 
 Bytes Decode(std::span<const std::uint8_t> source, std::uint64_t bodyEnd, std::size_t limit)
 {
-    lmp::ByteStream destination(Bytes{0xDE, 0xAD, 0xBE, 0xEF});  // decoding empties it first
+    lmp::ByteStream destination(Bytes{0xDE, 0xAD, 0xBE, 0xEF}); // decoding empties it first
     lmp::DecodeRunLength(lmp::ByteStream(Bytes(source.begin(), source.end())), destination, bodyEnd, limit);
     return Bytes(destination.Bytes().begin(), destination.Bytes().end());
 }

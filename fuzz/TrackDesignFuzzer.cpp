@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "length line");
 
     const std::uint8_t flags = At(decoded, lmp::kTrackDesignFlagsOffset);
-    Require(lmp::TrackDesignEdition(0, flags) == ((flags & 0x04) != 0 ? 1 : 0), "the flag bit picks edition 1");
+    Require(lmp::TrackDesignEdition(0, flags) == ((flags & 0x04) != 0 ? 1 : 0),
+            "the flag bit picks edition 1");
     Require(lmp::TrackDesignEdition(2, flags) == 2, "edition 2 ignores the flag");
     return 0;
 }

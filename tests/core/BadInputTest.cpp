@@ -26,16 +26,23 @@ namespace fs = std::filesystem;
 using test::Bytes;
 using test::Concat;
 using Result = std::pair<std::int32_t, Lines>;
-using Outcome = std::variant<Result, std::string>;  // the lines of a file, or the text of its error
+using Outcome = std::variant<Result, std::string>; // the lines of a file, or the text of its error
 const std::string kFailure(kVersionFailureLine);
 
-DescribeOptions All() { return {}; }
-DescribeOptions OnlyOriginal() { return {.acceptFirstExpansion = false, .acceptSecondExpansion = false}; }
+DescribeOptions All()
+{
+    return {};
+}
+DescribeOptions OnlyOriginal()
+{
+    return {.acceptFirstExpansion = false, .acceptSecondExpansion = false};
+}
 
 Result DescribeBytes(std::string_view fileName, const Bytes& file, const DescribeOptions& options)
 {
     const FileType type = FileTypeOfName(fileName);
-    const Description described = DescribePackedFile(fileName, type, ScanPackedBytes(file, HeadLimitFor(type)), options);
+    const Description described =
+        DescribePackedFile(fileName, type, ScanPackedBytes(file, HeadLimitFor(type)), options);
     return {described.edition, described.lines};
 }
 
@@ -49,14 +56,18 @@ Outcome DescribePath(const fs::path& path, const DescribeOptions& options = All(
     }
 }
 
-std::string CannotOpen(const fs::path& path) { return "Cannot open file " + path.string(); }
+std::string CannotOpen(const fs::path& path)
+{
+    return "Cannot open file " + path.string();
+}
 
 // The five track design lines: type name, the three ratings, the length text.
 Lines Track(const std::string& type, const char* excitement, const char* intensity, const char* nausea,
             const std::string& length)
 {
-    return {"      Type: " + type, std::string("Excitement: ") + excitement, std::string(" Intensity: ") + intensity,
-            std::string("    Nausea: ") + nausea, "    Length: " + length};
+    return {"      Type: " + type, std::string("Excitement: ") + excitement,
+            std::string(" Intensity: ") + intensity, std::string("    Nausea: ") + nausea,
+            "    Length: " + length};
 }
 
 Lines TrackFile(const std::string& name, const std::string& version, const Lines& track)
@@ -67,16 +78,19 @@ Lines TrackFile(const std::string& name, const std::string& version, const Lines
 TEST(BadInput, FilesOfNoneToThreeBytesOnDiskGiveTheVersionFailureByTypeAndFlags)
 {
     const test::TempFolder folder;
-    struct Row { const char* name; Lines all, one; };
-    const Row rows[] = {{"x.TD4", {kFailure}, {}}, {"x.SV4", {kFailure}, {kFailure}}, {"x.SC4", {kFailure}, {}}};
+    struct Row {
+        const char* name;
+        Lines all, one;
+    };
+    const Row rows[] = {
+        {"x.TD4", {kFailure}, {}}, {"x.SV4", {kFailure}, {kFailure}}, {"x.SC4", {kFailure}, {}}};
     const Bytes files[] = {{}, {0x00}, {0x00, 0x41}, {0x00, 0x41, 0x84}};
     for (const auto& row : rows) {
         for (const Bytes& file : files) {
             SCOPED_TRACE(testing::Message() << row.name << ", " << file.size() << " bytes");
             testkit::WriteFile(folder / row.name, file);
             EXPECT_EQ(DescribePath(folder / row.name), Outcome(Result(kNoEdition, row.all)));
-            EXPECT_EQ(DescribePath(folder / row.name, OnlyOriginal()),
-                      Outcome(Result(kNoEdition, row.one)));
+            EXPECT_EQ(DescribePath(folder / row.name, OnlyOriginal()), Outcome(Result(kNoEdition, row.one)));
         }
     }
 }
@@ -91,18 +105,29 @@ TEST(BadInput, EveryRecordCutAtEveryPositionDecodesTheBytesThatExist)
     const Lines type = Track("Whoa Belly", "0.00", "0.00", "0.00", "0 ft, (0 meters)");
     const Lines lowLength = Track("Whoa Belly", "0.00", "0.00", "0.00", "161 ft, (49 meters)");
     const Lines length = Track("Whoa Belly", "0.00", "0.00", "0.00", "1,000 ft, (305 meters)");
-    struct Row { std::size_t cut, decodedSize; Lines lines; };
-    const Row rows[] = {
-        {0, 0, zero},     {1, 0, zero},       {2, 1, type},       {3, 1, type},       {4, 43, type},
-        {5, 43, type},    {6, 44, lowLength}, {7, 45, length},    {8, 45, length},    {9, 51, length},
-        {10, 51, length},
-        {11, 52, Track("Whoa Belly", "6.70", "0.00", "0.00", "1,000 ft, (305 meters)")},
-        {12, 53, Track("Whoa Belly", "6.70", "5.20", "0.00", "1,000 ft, (305 meters)")},
-        {13, 54, Track("Whoa Belly", "6.70", "5.20", "3.80", "1,000 ft, (305 meters)")}};
+    struct Row {
+        std::size_t cut, decodedSize;
+        Lines lines;
+    };
+    const Row rows[] = {{0, 0, zero},
+                        {1, 0, zero},
+                        {2, 1, type},
+                        {3, 1, type},
+                        {4, 43, type},
+                        {5, 43, type},
+                        {6, 44, lowLength},
+                        {7, 45, length},
+                        {8, 45, length},
+                        {9, 51, length},
+                        {10, 51, length},
+                        {11, 52, Track("Whoa Belly", "6.70", "0.00", "0.00", "1,000 ft, (305 meters)")},
+                        {12, 53, Track("Whoa Belly", "6.70", "5.20", "0.00", "1,000 ft, (305 meters)")},
+                        {13, 54, Track("Whoa Belly", "6.70", "5.20", "3.80", "1,000 ft, (305 meters)")}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "cut after " << row.cut << " bytes");
         ByteStream decoded;
-        DecodeRunLength(ByteStream(Bytes(kFiveRecords.begin(), kFiveRecords.begin() + static_cast<std::ptrdiff_t>(row.cut))),
+        DecodeRunLength(ByteStream(Bytes(kFiveRecords.begin(),
+                                         kFiveRecords.begin() + static_cast<std::ptrdiff_t>(row.cut))),
                         decoded, kUnlimited);
         EXPECT_EQ(decoded.Size(), row.decodedSize);
         Lines lines;
@@ -132,18 +157,32 @@ TEST(BadInput, EveryCutOfAPackedFileMatchesNoEdition)
 TEST(BadInput, RecordsReachingIntoAndPastTheTrailerTakeItsBytesAsData)
 {
     const std::string noLength = "0 ft, (0 meters)", wooden = "Wooden Roller Coaster";
-    struct Row { const char* name; Bytes file; std::string version; Lines track; };
-    const Row rows[] = {
-        {"a record starting at the trailer is not read", {0xCE, 0x00, 0x04, 0x8D, 0xFE, 0xFF}, "Original LMP",
-         Track(wooden, "0.00", "0.00", "0.00", noLength)},
-        {"a literal of three ends inside the trailer", {0xCE, 0x00, 0x02, 0x94, 0xF5, 0xFF, 0xFF}, "Original LMP",
-         Track(wooden, "14.80", "24.50", "25.50", noLength)},
-        {"a literal of six runs past the end of the file", {0xCE, 0x00, 0x05, 0xAC, 0xF5, 0xFF, 0xFF},
-         "Original LMP", Track(wooden, "17.20", "24.50", "25.50", noLength)},
-        {"a repeat of the first trailer byte", {0xCE, 0x00, 0xFF, 0x7C, 0xF5, 0xFF, 0xFF}, "Original LMP",
-         Track(wooden, "12.40", "12.40", "0.00", noLength)},
-        {"the flag byte taken from the trailer", {0xFA, 0x00, 0x00, 0x84, 0x4D, 0x00, 0x00},
-         "Vortex Jamboree/Extra Marvels", Track(wooden, "0.00", "0.00", "0.00", noLength)}};
+    struct Row {
+        const char* name;
+        Bytes file;
+        std::string version;
+        Lines track;
+    };
+    const Row rows[] = {{"a record starting at the trailer is not read",
+                         {0xCE, 0x00, 0x04, 0x8D, 0xFE, 0xFF},
+                         "Original LMP",
+                         Track(wooden, "0.00", "0.00", "0.00", noLength)},
+                        {"a literal of three ends inside the trailer",
+                         {0xCE, 0x00, 0x02, 0x94, 0xF5, 0xFF, 0xFF},
+                         "Original LMP",
+                         Track(wooden, "14.80", "24.50", "25.50", noLength)},
+                        {"a literal of six runs past the end of the file",
+                         {0xCE, 0x00, 0x05, 0xAC, 0xF5, 0xFF, 0xFF},
+                         "Original LMP",
+                         Track(wooden, "17.20", "24.50", "25.50", noLength)},
+                        {"a repeat of the first trailer byte",
+                         {0xCE, 0x00, 0xFF, 0x7C, 0xF5, 0xFF, 0xFF},
+                         "Original LMP",
+                         Track(wooden, "12.40", "12.40", "0.00", noLength)},
+                        {"the flag byte taken from the trailer",
+                         {0xFA, 0x00, 0x00, 0x84, 0x4D, 0x00, 0x00},
+                         "Vortex Jamboree/Extra Marvels",
+                         Track(wooden, "0.00", "0.00", "0.00", noLength)}};
     for (const auto& row : rows)
         EXPECT_EQ(DescribeBytes("t.TD4", row.file, All()),
                   Result(row.version == "Original LMP" ? 0 : 1, TrackFile("t.TD4", row.version, row.track)))
@@ -155,7 +194,10 @@ TEST(BadInput, DecodedTrackDesignsOfEveryLengthReadMissingFieldsAsZero)
     const Bytes full = testkit::BuildTrackDesign(
         {.rideType = 12, .lengthMetres = 305, .excitement = 67, .intensity = 52, .nausea = 38, .size = 60});
     const std::string length = "1,000 ft, (305 meters)";
-    struct Row { std::size_t from, to; Lines lines; };  // decoded lengths from..to
+    struct Row {
+        std::size_t from, to;
+        Lines lines;
+    }; // decoded lengths from..to
     const Row rows[] = {{0, 0, Track("Wooden Roller Coaster", "0.00", "0.00", "0.00", "0 ft, (0 meters)")},
                         {1, 43, Track("Whoa Belly", "0.00", "0.00", "0.00", "0 ft, (0 meters)")},
                         {44, 44, Track("Whoa Belly", "0.00", "0.00", "0.00", "161 ft, (49 meters)")},
@@ -166,8 +208,9 @@ TEST(BadInput, DecodedTrackDesignsOfEveryLengthReadMissingFieldsAsZero)
     for (const auto& row : rows) {
         for (std::size_t size = row.from; size <= row.to; ++size) {
             Lines lines;
-            DescribeTrackDesign(ByteStream(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size))), ".",
-                                lines);
+            DescribeTrackDesign(
+                ByteStream(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size))), ".",
+                lines);
             EXPECT_EQ(lines, row.lines) << size << " decoded bytes";
         }
     }
@@ -179,63 +222,91 @@ TEST(BadInput, DecodedTrackDesignsOfEveryLengthReadMissingFieldsAsZero)
 // others type 255; three people are staff. Missing ride records read as unrated rides of type 0.
 TEST(BadInput, DecodedParksOfEveryLengthUpToPastEachFieldReadMissingFieldsAsZero)
 {
-    const Bytes full = testkit::BuildPark({.name = "Lakeside", .slot = 260, .goalType = 1, .goalYears = 3,
-                                           .goalCount = 1500, .monthWord = 9, .dayWord = 0x7800, .rating = 650,
-                                           .cash = -12345, .guests = 2500,
-                                           .rides = {{33, true, 650, 400, 200}, {28}}, .staff = 3});
+    const Bytes full = testkit::BuildPark({.name = "Lakeside",
+                                           .slot = 260,
+                                           .goalType = 1,
+                                           .goalYears = 3,
+                                           .goalCount = 1500,
+                                           .monthWord = 9,
+                                           .dayWord = 0x7800,
+                                           .rating = 650,
+                                           .cash = -12345,
+                                           .guests = 2500,
+                                           .rides = {{33, true, 650, 400, 200}, {28}},
+                                           .staff = 3});
     constexpr std::size_t people = 393236, cash = 1673268, guests = 1674396, rating = 1675528, goal = 1676624;
     constexpr std::size_t rides = 1718432, name = 2065172, slot = 2065234;
-    struct Row { std::size_t size; std::string name, goal, date, rating, cash, rides, excite, intens, nausea, guests; };
+    struct Row {
+        std::size_t size;
+        std::string name, goal, date, rating, cash, rides, excite, intens, nausea, guests;
+    };
     const std::string early = "255,  #Stalls: 0";
     const std::string noGoal = "???", lateGoal = "1,500 guests by end of year 3", date = "April 16, year 2";
     const Row rows[] = {
-        {0, "  ; slot #0", noGoal, "March 1, year 1", "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 0"},
-        {1, "  ; slot #0", noGoal, "April 1, year 2", "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 0"},
-        {3, "  ; slot #0", noGoal, "April 1, year 2", "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 0"},
+        {0, "  ; slot #0", noGoal, "March 1, year 1", "0", "0", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 0"},
+        {1, "  ; slot #0", noGoal, "April 1, year 2", "0", "0", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 0"},
+        {3, "  ; slot #0", noGoal, "April 1, year 2", "0", "0", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 0"},
         {4, "  ; slot #0", noGoal, date, "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 0"},
         {people + 46, "  ; slot #0", noGoal, date, "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 0"},
         {people + 47, "  ; slot #0", noGoal, date, "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 1"},
-        {people + 512 + 47, "  ; slot #0", noGoal, date, "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 3"},
+        {people + 512 + 47, "  ; slot #0", noGoal, date, "0", "0", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 3"},
         {cash, "  ; slot #0", noGoal, date, "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 3"},
         {cash + 1, "  ; slot #0", noGoal, date, "0", "19", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 3"},
-        {cash + 2, "  ; slot #0", noGoal, date, "0", "5,319", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 3"},
-        {cash + 3, "  ; slot #0", noGoal, date, "0", "1,676,487", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 3"},
-        {cash + 4, "  ; slot #0", noGoal, date, "0", "-1,234", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 3"},
-        {guests + 1, "  ; slot #0", noGoal, date, "0", "-1,234", early, "0.00", "0.00", "0.00", "196 ,  #Staff: 3"},
-        {rating + 1, "  ; slot #0", noGoal, date, "138", "-1,234", early, "0.00", "0.00", "0.00", "2,500 ,  #Staff: 3"},
-        {goal, "  ; slot #0", noGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00", "2,500 ,  #Staff: 3"},
-        {goal + 1, "  ; slot #0", "0 guests by end of year 0", date, "650", "-1,234", early, "0.00", "0.00", "0.00",
+        {cash + 2, "  ; slot #0", noGoal, date, "0", "5,319", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 3"},
+        {cash + 3, "  ; slot #0", noGoal, date, "0", "1,676,487", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 3"},
+        {cash + 4, "  ; slot #0", noGoal, date, "0", "-1,234", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 3"},
+        {guests + 1, "  ; slot #0", noGoal, date, "0", "-1,234", early, "0.00", "0.00", "0.00",
+         "196 ,  #Staff: 3"},
+        {rating + 1, "  ; slot #0", noGoal, date, "138", "-1,234", early, "0.00", "0.00", "0.00",
          "2,500 ,  #Staff: 3"},
-        {goal + 2, "  ; slot #0", "0 guests by end of year 3", date, "650", "-1,234", early, "0.00", "0.00", "0.00",
+        {goal, "  ; slot #0", noGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00",
          "2,500 ,  #Staff: 3"},
-        {goal + 9, "  ; slot #0", "220 guests by end of year 3", date, "650", "-1,234", early, "0.00", "0.00", "0.00",
+        {goal + 1, "  ; slot #0", "0 guests by end of year 0", date, "650", "-1,234", early, "0.00", "0.00",
+         "0.00", "2,500 ,  #Staff: 3"},
+        {goal + 2, "  ; slot #0", "0 guests by end of year 3", date, "650", "-1,234", early, "0.00", "0.00",
+         "0.00", "2,500 ,  #Staff: 3"},
+        {goal + 9, "  ; slot #0", "220 guests by end of year 3", date, "650", "-1,234", early, "0.00", "0.00",
+         "0.00", "2,500 ,  #Staff: 3"},
+        {rides, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00",
          "2,500 ,  #Staff: 3"},
-        {rides, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00", "2,500 ,  #Staff: 3"},
-        {rides + 3, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00", "2,500 ,  #Staff: 3"},
-        {rides + 4, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00", "2,500 ,  #Staff: 3"},
-        {rides + 241, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "1.38", "0.00", "0.00", "2,500 ,  #Staff: 3"},
-        {rides + 246, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "6.50", "4.00", "2.00", "2,500 ,  #Staff: 3"},
-        {rides + 609, "  ; slot #0", lateGoal, date, "650", "-1,234", "254,  #Stalls: 1", "6.50", "4.00", "2.00",
+        {rides + 3, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00",
          "2,500 ,  #Staff: 3"},
-        {rides + 1217, "  ; slot #0", lateGoal, date, "650", "-1,234", "253,  #Stalls: 1", "6.50", "4.00", "2.00",
+        {rides + 4, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00",
          "2,500 ,  #Staff: 3"},
+        {rides + 241, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "1.38", "0.00", "0.00",
+         "2,500 ,  #Staff: 3"},
+        {rides + 246, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "6.50", "4.00", "2.00",
+         "2,500 ,  #Staff: 3"},
+        {rides + 609, "  ; slot #0", lateGoal, date, "650", "-1,234", "254,  #Stalls: 1", "6.50", "4.00",
+         "2.00", "2,500 ,  #Staff: 3"},
+        {rides + 1217, "  ; slot #0", lateGoal, date, "650", "-1,234", "253,  #Stalls: 1", "6.50", "4.00",
+         "2.00", "2,500 ,  #Staff: 3"},
         {name, "  ; slot #0", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50", "4.00", "2.00",
          "2,500 ,  #Staff: 3"},
-        {name + 4, "Lake  ; slot #0", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50", "4.00", "2.00",
-         "2,500 ,  #Staff: 3"},
-        {slot + 1, "Lakeside  ; slot #4", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50", "4.00", "2.00",
-         "2,500 ,  #Staff: 3"},
-        {kParkExtent, "Lakeside  ; slot #260", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50", "4.00",
-         "2.00", "2,500 ,  #Staff: 3"}};
+        {name + 4, "Lake  ; slot #0", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50", "4.00",
+         "2.00", "2,500 ,  #Staff: 3"},
+        {slot + 1, "Lakeside  ; slot #4", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50", "4.00",
+         "2.00", "2,500 ,  #Staff: 3"},
+        {kParkExtent, "Lakeside  ; slot #260", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50",
+         "4.00", "2.00", "2,500 ,  #Staff: 3"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.size << " decoded bytes");
         Lines lines;
-        DescribeParkFile(ByteStream(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(row.size))), true, ".",
-                         lines);
-        EXPECT_EQ(lines, (Lines{"  Scenario: " + row.name, "      Goal: " + row.goal, "      Date: " + row.date,
-                                "    Rating: " + row.rating, "      Cash: $" + row.cash, "    #Rides: " + row.rides,
-                                "Avg Excite: " + row.excite, "Avg Intens: " + row.intens, "Avg Nausea: " + row.nausea,
-                                "   #Guests: " + row.guests}));
+        DescribeParkFile(
+            ByteStream(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(row.size))), true, ".",
+            lines);
+        EXPECT_EQ(lines,
+                  (Lines{"  Scenario: " + row.name, "      Goal: " + row.goal, "      Date: " + row.date,
+                         "    Rating: " + row.rating, "      Cash: $" + row.cash, "    #Rides: " + row.rides,
+                         "Avg Excite: " + row.excite, "Avg Intens: " + row.intens,
+                         "Avg Nausea: " + row.nausea, "   #Guests: " + row.guests}));
     }
 }
 
@@ -249,16 +320,16 @@ TEST(BadInput, TrackDesignThatWouldExpandToAGigabyteIsDescribedFromItsFirstBytes
     const test::TempFolder folder;
     testkit::WriteFile(folder / "huge.TD4", testkit::PackGameFile(body, FileType::TrackDesign, 0));
     EXPECT_EQ(DescribePath(folder / "huge.TD4"),
-              Outcome(Result(
-                  0, TrackFile("huge.TD4", "Original LMP",
-                               Track("Stand-Up Steel Roller Coaster", "0.10", "0.10", "0.10", "843 ft, (257 meters)")))));
+              Outcome(Result(0, TrackFile("huge.TD4", "Original LMP",
+                                          Track("Stand-Up Steel Roller Coaster", "0.10", "0.10", "0.10",
+                                                "843 ft, (257 meters)")))));
 }
 
 // Folders nested levels deep below base, each named by 100 letters, holding one file. They are made
 // and removed one level at a time through open folders, so that paths longer than the system allows
 // can be built and taken apart again.
 class DeepFolder {
-public:
+  public:
     DeepFolder(const fs::path& base, int levels, const std::string& fileName, const Bytes& bytes)
         : path_(base), fileName_(fileName)
     {
@@ -268,7 +339,8 @@ public:
             fds_.push_back(::openat(fds_.back(), kLevel.c_str(), O_RDONLY | O_DIRECTORY));
             path_ /= kLevel;
         }
-        const int file = fds_.back() < 0 ? -1 : ::openat(fds_.back(), fileName.c_str(), O_WRONLY | O_CREAT, 0644);
+        const int file =
+            fds_.back() < 0 ? -1 : ::openat(fds_.back(), fileName.c_str(), O_WRONLY | O_CREAT, 0644);
         made_ = file >= 0 && ::write(file, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
         if (file >= 0)
             ::close(file);
@@ -291,7 +363,7 @@ public:
     bool Made() const noexcept { return made_; }
     fs::path File() const { return path_ / fileName_; }
 
-private:
+  private:
     inline static const std::string kLevel = std::string(100, 'd');
     fs::path path_;
     std::string fileName_;
@@ -304,8 +376,8 @@ private:
 TEST(BadInput, PathsThatAreNoReadableFileGiveTheOpenErrorAndOddReadablePathsAreDescribed)
 {
     const test::TempFolder folder;
-    const Bytes design = testkit::MakeTrackDesignFile({.rideType = 12, .lengthMetres = 305, .excitement = 67,
-                                                       .intensity = 52, .nausea = 38}, 0);
+    const Bytes design = testkit::MakeTrackDesignFile(
+        {.rideType = 12, .lengthMetres = 305, .excitement = 67, .intensity = 52, .nausea = 38}, 0);
     const Lines track = Track("Whoa Belly", "6.70", "5.20", "3.80", "1,000 ft, (305 meters)");
     testkit::WriteFile(folder / "real.TD4", design);
     for (const char* name : {"x.SV4", "x.TD4", "x.SC4"})
@@ -321,13 +393,17 @@ TEST(BadInput, PathsThatAreNoReadableFileGiveTheOpenErrorAndOddReadablePathsAreD
     testkit::WriteFile(folder / latin1, design);
     fs::create_directory(folder / "\xC3(");
     testkit::WriteFile(folder / "\xC3(" / invalid, design);
-    const DeepFolder deep(folder.Path(), 6, "deep.TD4", design);      // more than 600 bytes
-    const DeepFolder tooDeep(folder.Path(), 45, "deep.TD4", design);  // more than the system's 4096
+    const DeepFolder deep(folder.Path(), 6, "deep.TD4", design);     // more than 600 bytes
+    const DeepFolder tooDeep(folder.Path(), 45, "deep.TD4", design); // more than the system's 4096
     ASSERT_TRUE(deep.Made() && tooDeep.Made());
     ASSERT_GT(deep.File().string().size(), 600u);
     ASSERT_GT(tooDeep.File().string().size(), 4500u);
 
-    struct Row { const char* name; fs::path path; Outcome expected; };
+    struct Row {
+        const char* name;
+        fs::path path;
+        Outcome expected;
+    };
     const auto error = [](const fs::path& path) { return Outcome(CannotOpen(path)); };
     const auto described = [&](const std::string& name) {
         return Outcome(Result(0, TrackFile(name, "Original LMP", track)));
@@ -385,5 +461,5 @@ TEST(BadInput, FileWithoutReadPermissionGivesTheOpenError)
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the unprivileged child did not get \"" << CannotOpen(path) << "\"";
 }
 
-}  // namespace
-}  // namespace lmp
+} // namespace
+} // namespace lmp
