@@ -20,14 +20,32 @@ using lmp::fuzz::Require;
 constexpr std::array<const char*, 10> kExtensions = {".TD4", ".td4", ".SV4", ".sV4", ".SC4",
                                                      ".Sc4", ".TP4", ".txt", "",     ".TD4.bak"};
 
-const std::filesystem::path& Folder()
-{
-    static const std::filesystem::path folder = [] {
+// The folder that the inputs are written to, removed when the fuzzer exits.
+class ScratchFolder {
+  public:
+    ScratchFolder()
+    {
         std::string pattern = (std::filesystem::temp_directory_path() / "lmp-fuzz-XXXXXX").string();
         Require(::mkdtemp(pattern.data()) != nullptr, "a temporary folder can be made");
-        return std::filesystem::path(pattern);
-    }();
-    return folder;
+        path_ = pattern;
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::filesystem::path& Path() const noexcept { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+const std::filesystem::path& Folder()
+{
+    static const ScratchFolder folder;
+    return folder.Path();
 }
 
 void Write(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)

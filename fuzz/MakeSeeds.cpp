@@ -164,13 +164,15 @@ void WriteContentSeeds(const fs::path& folder)
             {.rideType = 12, .expansionFlag = true, .lengthMetres = 1000, .excitement = 1, .size = 45}));
     designs.Add(0x02, {});
 
+    // The first byte: bit 0 the decimal mark, bit 1 descrambling rather than the summaries.
     Corpus parks(folder, "Park");
     for (const auto& park : Parks())
-        parks.Add(park.goalType % 2, lmp::fuzz::CompactParkImage(kit::BuildPark(park)));
+        parks.Add(static_cast<std::uint8_t>(park.goalType % 4),
+                  lmp::fuzz::CompactParkImage(kit::BuildPark(park)));
     Bytes scrambled = kit::BuildPark(Parks()[9]);
     kit::ScrambleScenario(scrambled);
     scrambled.resize(kScrambledBegin + 4096 + 3); // a short scrambled park, cut inside a word
-    parks.Add(0x00, lmp::fuzz::CompactParkImage(scrambled));
+    parks.Add(0x02, lmp::fuzz::CompactParkImage(scrambled));
 }
 
 } // namespace

@@ -314,9 +314,9 @@ TEST(BadInput, DecodedParksOfEveryLengthUpToPastEachFieldReadMissingFieldsAsZero
 // flag byte 01 (no expansion bit), length 0x0101 = 257 metres, ratings of 1 tenth.
 TEST(BadInput, TrackDesignThatWouldExpandToAGigabyteIsDescribedFromItsFirstBytes)
 {
-    Bytes body;
-    for (std::size_t i = 0; i < (std::size_t{1} << 23); ++i)
-        body.insert(body.end(), {0x80, 0x01});
+    Bytes body(std::size_t{2} << 23, 0x01);
+    for (std::size_t i = 0; i < body.size(); i += 2)
+        body[i] = 0x80;
     const test::TempFolder folder;
     testkit::WriteFile(folder / "huge.TD4", testkit::PackGameFile(body, FileType::TrackDesign, 0));
     EXPECT_EQ(DescribePath(folder / "huge.TD4"),
