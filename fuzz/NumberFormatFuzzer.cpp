@@ -70,8 +70,8 @@ void CheckFixed(lmp::Decimal value, int precision, int decimals, std::string_vie
     const int p = std::clamp(precision, 1, 30);
     const int d = std::clamp(decimals, 0, 30);
     Require(text.size() <= 72 + mark.size(), "fixed text stays short");
-    if (mark != "." && mark != ",")
-        return;
+    if (mark.empty() || mark.find_first_of("0123456789+-E") != std::string_view::npos)
+        return; // a mark that could be read as part of a number leaves the text ambiguous
 
     const bool negative = !text.empty() && text.front() == '-';
     const std::string_view body = std::string_view(text).substr(negative ? 1 : 0);
@@ -134,7 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckIntegers(value, metres);
     CheckGrouping(text);
     const std::string_view marks[] = {".", ",", "", "\xC2\xB7"};
-    const std::string_view mark = markChoice < 4 ? marks[markChoice] : text.substr(0, markChoice % 5);
+    const std::string_view mark =
+        (markChoice & 0x80) == 0 ? marks[markChoice % 4] : text.substr(0, markChoice % 5);
     CheckFixed({units, scale}, precision, decimals, mark);
     CheckFixed(lmp::DecimalOfSingle(value, scale % 3), precision % 32, decimals % 8, mark);
     return 0;
