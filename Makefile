@@ -49,19 +49,27 @@ sanitize: deps
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
-# Each describer fuzz target for FUZZ_SECONDS, seeded with the sample folder's files of its type.
-fuzz: samples
+# Each fuzz target for FUZZ_SECONDS, seeded with valid files of every type and edition that
+# lmp_fuzz_seeds writes from the test kit; prints each target's executions and their total.
+FUZZ_TARGETS := DescribeFile:131072 RunLength:4096 NumberFormat:256 TrackDesign:256 Park:4096
+
+fuzz:
 	$(MAKE) deps EXTRA_PACKAGES="$(FUZZ_PACKAGES)"
 	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLMP_BUILD_FUZZERS=ON \
 	  -DLMP_BUILD_GUI=OFF -DLMP_BUILD_BENCHMARKS=OFF
-	cmake --build $(FUZZ_DIR) -j $(JOBS) --target lmp_fuzz_TrackDesign lmp_fuzz_SavedGame lmp_fuzz_Scenario
-	@set -e; for t in TrackDesign:TD4 SavedGame:SV4 Scenario:SC4; do \
-	  name=$${t%%:*}; ext=$${t##*:}; corpus=$(FUZZ_DIR)/corpus-$$name; mkdir -p $$corpus; \
-	  find $(SAMPLES) -maxdepth 1 -iname "*.$$ext" -exec cp {} $$corpus/ \; ; \
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target lmp_fuzz_seeds \
+	  $(foreach t,$(FUZZ_TARGETS),lmp_fuzz_$(firstword $(subst :, ,$(t))))
+	$(FUZZ_DIR)/fuzz/lmp_fuzz_seeds $(FUZZ_DIR)/corpus
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  name=$${t%%:*}; maxlen=$${t##*:}; \
 	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
-	  $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -rss_limit_mb=512 \
-	    -print_final_stats=1 $$corpus; \
-	done
+	  $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -max_len=$$maxlen -rss_limit_mb=2048 \
+	    -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/crash-$$name- $(FUZZ_DIR)/corpus/$$name \
+	    2>$(FUZZ_DIR)/fuzz-$$name.log || { tail -n 60 $(FUZZ_DIR)/fuzz-$$name.log; exit 1; }; \
+	  grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' $(FUZZ_DIR)/fuzz-$$name.log; \
+	done; \
+	for t in $(FUZZ_TARGETS); do cat $(FUZZ_DIR)/fuzz-$${t%%:*}.log; done | awk '/^stat::number_of_executed_units/ { n += $$2 } \
+	  END { print "fuzzing: " n " executions in total, no finding" }'
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

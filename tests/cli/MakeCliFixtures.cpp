@@ -1,8 +1,11 @@
 // Writes the files that the lmpinfo tests describe into the folder given as the only argument. The
 // expected texts in expected/ were worked out by hand from the values set here.
+#include <sys/stat.h>
+
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 #include "testkit/GameFiles.h"
@@ -41,6 +44,15 @@ void LinkNowhere(const fs::path& link)
     std::error_code ignored;
     fs::remove(link, ignored);
     fs::create_symlink("no such target", link);
+}
+
+// A named pipe that nothing writes to: opening it for reading would block.
+void MakeFifo(const fs::path& path)
+{
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    if (::mkfifo(path.c_str(), 0644) != 0)
+        throw std::runtime_error("cannot make the pipe " + path.string());
 }
 
 void WriteFixtures(const fs::path& dir)
@@ -82,6 +94,10 @@ void WriteFixtures(const fs::path& dir)
     const Bytes design = MakeTrackDesignFile(Design(0, 1, 1, 1, 1), 0);
     for (int i = 0; i < 600; ++i)
         WriteFile(dir / "many" / ("t" + std::to_string(i) + ".TD4"), design);
+
+    MakeFifo(dir / "pipe.TD4");
+    fs::create_directories(dir / "folder.SV4");
+    MakeFifo(dir / "folder.SV4" / "inner.TD4");
 }
 
 } // namespace

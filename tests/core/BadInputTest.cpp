@@ -1,0 +1,465 @@
+// Bad input of every kind: cut and overlong records, short decoded contents, and paths that are no
+// readable game file. Each gives the lines its contents call for or a FileError, never a crash or a hang.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "TestSupport.h"
+#include "core/Describe.h"
+#include "core/Park.h"
+#include "core/RunLength.h"
+#include "core/TrackDesign.h"
+#include "testkit/GameFiles.h"
+
+namespace lmp {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::Concat;
+using Result = std::pair<std::int32_t, Lines>;
+using Outcome = std::variant<Result, std::string>; // the lines of a file, or the text of its error
+const std::string kFailure(kVersionFailureLine);
+
+DescribeOptions All()
+{
+    return {};
+}
+DescribeOptions OnlyOriginal()
+{
+    return {.acceptFirstExpansion = false, .acceptSecondExpansion = false};
+}
+
+Result DescribeBytes(std::string_view fileName, const Bytes& file, const DescribeOptions& options)
+{
+    const FileType type = FileTypeOfName(fileName);
+    const Description described =
+        DescribePackedFile(fileName, type, ScanPackedBytes(file, HeadLimitFor(type)), options);
+    return {described.edition, described.lines};
+}
+
+Outcome DescribePath(const fs::path& path, const DescribeOptions& options = All())
+{
+    try {
+        const Description described = DescribeFile(path, options);
+        return Result(described.edition, described.lines);
+    } catch (const FileError& error) {
+        return std::string(error.what());
+    }
+}
+
+std::string CannotOpen(const fs::path& path)
+{
+    return "Cannot open file " + path.string();
+}
+
+// The five track design lines: type name, the three ratings, the length text.
+Lines Track(const std::string& type, const char* excitement, const char* intensity, const char* nausea,
+            const std::string& length)
+{
+    return {"      Type: " + type, std::string("Excitement: ") + excitement,
+            std::string(" Intensity: ") + intensity, std::string("    Nausea: ") + nausea,
+            "    Length: " + length};
+}
+
+Lines TrackFile(const std::string& name, const std::string& version, const Lines& track)
+{
+    return Concat({{"File Name : " + name, "   Version: " + version}, track});
+}
+
+TEST(BadInput, FilesOfNoneToThreeBytesOnDiskGiveTheVersionFailureByTypeAndFlags)
+{
+    const test::TempFolder folder;
+    struct Row {
+        const char* name;
+        Lines all, one;
+    };
+    const Row rows[] = {
+        {"x.TD4", {kFailure}, {}}, {"x.SV4", {kFailure}, {kFailure}}, {"x.SC4", {kFailure}, {}}};
+    const Bytes files[] = {{}, {0x00}, {0x00, 0x41}, {0x00, 0x41, 0x84}};
+    for (const auto& row : rows) {
+        for (const Bytes& file : files) {
+            SCOPED_TRACE(testing::Message() << row.name << ", " << file.size() << " bytes");
+            testkit::WriteFile(folder / row.name, file);
+            EXPECT_EQ(DescribePath(folder / row.name), Outcome(Result(kNoEdition, row.all)));
+            EXPECT_EQ(DescribePath(folder / row.name, OnlyOriginal()), Outcome(Result(kNoEdition, row.one)));
+        }
+    }
+}
+
+// A track design in five records, one of each kind: a one-byte literal (type 12), a repeat of 42
+// zeros, a two-byte literal (length 305 = 0x0131), a repeat of 6 zeros, a three-byte literal (ratings).
+const Bytes kFiveRecords = {0x00, 0x0C, 0xD7, 0x00, 0x01, 0x31, 0x01, 0xFB, 0x00, 0x02, 0x43, 0x34, 0x26};
+
+TEST(BadInput, EveryRecordCutAtEveryPositionDecodesTheBytesThatExist)
+{
+    const Lines zero = Track("Wooden Roller Coaster", "0.00", "0.00", "0.00", "0 ft, (0 meters)");
+    const Lines type = Track("Whoa Belly", "0.00", "0.00", "0.00", "0 ft, (0 meters)");
+    const Lines lowLength = Track("Whoa Belly", "0.00", "0.00", "0.00", "161 ft, (49 meters)");
+    const Lines length = Track("Whoa Belly", "0.00", "0.00", "0.00", "1,000 ft, (305 meters)");
+    struct Row {
+        std::size_t cut, decodedSize;
+        Lines lines;
+    };
+    const Row rows[] = {{0, 0, zero},
+                        {1, 0, zero},
+                        {2, 1, type},
+                        {3, 1, type},
+                        {4, 43, type},
+                        {5, 43, type},
+                        {6, 44, lowLength},
+                        {7, 45, length},
+                        {8, 45, length},
+                        {9, 51, length},
+                        {10, 51, length},
+                        {11, 52, Track("Whoa Belly", "6.70", "0.00", "0.00", "1,000 ft, (305 meters)")},
+                        {12, 53, Track("Whoa Belly", "6.70", "5.20", "0.00", "1,000 ft, (305 meters)")},
+                        {13, 54, Track("Whoa Belly", "6.70", "5.20", "3.80", "1,000 ft, (305 meters)")}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "cut after " << row.cut << " bytes");
+        ByteStream decoded;
+        DecodeRunLength(ByteStream(Bytes(kFiveRecords.begin(),
+                                         kFiveRecords.begin() + static_cast<std::ptrdiff_t>(row.cut))),
+                        decoded, kUnlimited);
+        EXPECT_EQ(decoded.Size(), row.decodedSize);
+        Lines lines;
+        DescribeTrackDesign(decoded, ".", lines);
+        EXPECT_EQ(lines, row.lines);
+    }
+}
+
+// Cutting a packed file makes its last four bytes the trailer, which then matches no rule.
+TEST(BadInput, EveryCutOfAPackedFileMatchesNoEdition)
+{
+    const Bytes file = testkit::PackGameFile(kFiveRecords, FileType::TrackDesign, 0);
+    ASSERT_EQ(DescribeBytes("x.TD4", file, All()),
+              Result(0, TrackFile("x.TD4", "Original LMP",
+                                  Track("Whoa Belly", "6.70", "5.20", "3.80", "1,000 ft, (305 meters)"))));
+    for (std::size_t cut = 0; cut < file.size(); ++cut) {
+        SCOPED_TRACE(testing::Message() << "cut after " << cut << " bytes");
+        const Bytes head(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
+        for (const char* name : {"x.TD4", "x.SV4", "x.SC4"})
+            EXPECT_EQ(DescribeBytes(name, head, All()), Result(kNoEdition, {kFailure})) << name;
+    }
+}
+
+// Checksums worked out by hand: CE 00 (51 zeros) has the checksum 0x3380; followed by 02, 05 or FF it
+// has 0x19C10, 0x19C28 or 0x19BF8; FA 00 00 has 0x1F400. Each trailer is that minus 108156, so every
+// file is an original track design whose last record takes trailer bytes as data.
+TEST(BadInput, RecordsReachingIntoAndPastTheTrailerTakeItsBytesAsData)
+{
+    const std::string noLength = "0 ft, (0 meters)", wooden = "Wooden Roller Coaster";
+    struct Row {
+        const char* name;
+        Bytes file;
+        std::string version;
+        Lines track;
+    };
+    const Row rows[] = {{"a record starting at the trailer is not read",
+                         {0xCE, 0x00, 0x04, 0x8D, 0xFE, 0xFF},
+                         "Original LMP",
+                         Track(wooden, "0.00", "0.00", "0.00", noLength)},
+                        {"a literal of three ends inside the trailer",
+                         {0xCE, 0x00, 0x02, 0x94, 0xF5, 0xFF, 0xFF},
+                         "Original LMP",
+                         Track(wooden, "14.80", "24.50", "25.50", noLength)},
+                        {"a literal of six runs past the end of the file",
+                         {0xCE, 0x00, 0x05, 0xAC, 0xF5, 0xFF, 0xFF},
+                         "Original LMP",
+                         Track(wooden, "17.20", "24.50", "25.50", noLength)},
+                        {"a repeat of the first trailer byte",
+                         {0xCE, 0x00, 0xFF, 0x7C, 0xF5, 0xFF, 0xFF},
+                         "Original LMP",
+                         Track(wooden, "12.40", "12.40", "0.00", noLength)},
+                        {"the flag byte taken from the trailer",
+                         {0xFA, 0x00, 0x00, 0x84, 0x4D, 0x00, 0x00},
+                         "Vortex Jamboree/Extra Marvels",
+                         Track(wooden, "0.00", "0.00", "0.00", noLength)}};
+    for (const auto& row : rows)
+        EXPECT_EQ(DescribeBytes("t.TD4", row.file, All()),
+                  Result(row.version == "Original LMP" ? 0 : 1, TrackFile("t.TD4", row.version, row.track)))
+            << row.name;
+}
+
+TEST(BadInput, DecodedTrackDesignsOfEveryLengthReadMissingFieldsAsZero)
+{
+    const Bytes full = testkit::BuildTrackDesign(
+        {.rideType = 12, .lengthMetres = 305, .excitement = 67, .intensity = 52, .nausea = 38, .size = 60});
+    const std::string length = "1,000 ft, (305 meters)";
+    struct Row {
+        std::size_t from, to;
+        Lines lines;
+    }; // decoded lengths from..to
+    const Row rows[] = {{0, 0, Track("Wooden Roller Coaster", "0.00", "0.00", "0.00", "0 ft, (0 meters)")},
+                        {1, 43, Track("Whoa Belly", "0.00", "0.00", "0.00", "0 ft, (0 meters)")},
+                        {44, 44, Track("Whoa Belly", "0.00", "0.00", "0.00", "161 ft, (49 meters)")},
+                        {45, 51, Track("Whoa Belly", "0.00", "0.00", "0.00", length)},
+                        {52, 52, Track("Whoa Belly", "6.70", "0.00", "0.00", length)},
+                        {53, 53, Track("Whoa Belly", "6.70", "5.20", "0.00", length)},
+                        {54, 60, Track("Whoa Belly", "6.70", "5.20", "3.80", length)}};
+    for (const auto& row : rows) {
+        for (std::size_t size = row.from; size <= row.to; ++size) {
+            Lines lines;
+            DescribeTrackDesign(
+                ByteStream(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size))), ".",
+                lines);
+            EXPECT_EQ(lines, row.lines) << size << " decoded bytes";
+        }
+    }
+}
+
+// A scenario's decoded contents cut just before, inside and after each field the summary reads.
+// Cash -12345 is C7 CF FF FF; 2500 guests 0x09C4; rating 650 0x028A; 1500 goal guests 0x05DC;
+// slot 260 0x0104. Ride 0 is a rated ride of type 33 (excitement 650 = 0x028A), ride 1 a stall, the
+// others type 255; three people are staff. Missing ride records read as unrated rides of type 0.
+TEST(BadInput, DecodedParksOfEveryLengthUpToPastEachFieldReadMissingFieldsAsZero)
+{
+    const Bytes full = testkit::BuildPark({.name = "Lakeside",
+                                           .slot = 260,
+                                           .goalType = 1,
+                                           .goalYears = 3,
+                                           .goalCount = 1500,
+                                           .monthWord = 9,
+                                           .dayWord = 0x7800,
+                                           .rating = 650,
+                                           .cash = -12345,
+                                           .guests = 2500,
+                                           .rides = {{33, true, 650, 400, 200}, {28}},
+                                           .staff = 3});
+    constexpr std::size_t people = 393236, cash = 1673268, guests = 1674396, rating = 1675528, goal = 1676624;
+    constexpr std::size_t rides = 1718432, name = 2065172, slot = 2065234;
+    struct Row {
+        std::size_t size;
+        std::string name, goal, date, rating, cash, rides, excite, intens, nausea, guests;
+    };
+    const std::string early = "255,  #Stalls: 0";
+    const std::string noGoal = "???", lateGoal = "1,500 guests by end of year 3", date = "April 16, year 2";
+    const Row rows[] = {
+        {0, "  ; slot #0", noGoal, "March 1, year 1", "0", "0", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 0"},
+        {1, "  ; slot #0", noGoal, "April 1, year 2", "0", "0", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 0"},
+        {3, "  ; slot #0", noGoal, "April 1, year 2", "0", "0", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 0"},
+        {4, "  ; slot #0", noGoal, date, "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 0"},
+        {people + 46, "  ; slot #0", noGoal, date, "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 0"},
+        {people + 47, "  ; slot #0", noGoal, date, "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 1"},
+        {people + 512 + 47, "  ; slot #0", noGoal, date, "0", "0", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 3"},
+        {cash, "  ; slot #0", noGoal, date, "0", "0", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 3"},
+        {cash + 1, "  ; slot #0", noGoal, date, "0", "19", early, "0.00", "0.00", "0.00", "0 ,  #Staff: 3"},
+        {cash + 2, "  ; slot #0", noGoal, date, "0", "5,319", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 3"},
+        {cash + 3, "  ; slot #0", noGoal, date, "0", "1,676,487", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 3"},
+        {cash + 4, "  ; slot #0", noGoal, date, "0", "-1,234", early, "0.00", "0.00", "0.00",
+         "0 ,  #Staff: 3"},
+        {guests + 1, "  ; slot #0", noGoal, date, "0", "-1,234", early, "0.00", "0.00", "0.00",
+         "196 ,  #Staff: 3"},
+        {rating + 1, "  ; slot #0", noGoal, date, "138", "-1,234", early, "0.00", "0.00", "0.00",
+         "2,500 ,  #Staff: 3"},
+        {goal, "  ; slot #0", noGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00",
+         "2,500 ,  #Staff: 3"},
+        {goal + 1, "  ; slot #0", "0 guests by end of year 0", date, "650", "-1,234", early, "0.00", "0.00",
+         "0.00", "2,500 ,  #Staff: 3"},
+        {goal + 2, "  ; slot #0", "0 guests by end of year 3", date, "650", "-1,234", early, "0.00", "0.00",
+         "0.00", "2,500 ,  #Staff: 3"},
+        {goal + 9, "  ; slot #0", "220 guests by end of year 3", date, "650", "-1,234", early, "0.00", "0.00",
+         "0.00", "2,500 ,  #Staff: 3"},
+        {rides, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00",
+         "2,500 ,  #Staff: 3"},
+        {rides + 3, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00",
+         "2,500 ,  #Staff: 3"},
+        {rides + 4, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "0.00", "0.00", "0.00",
+         "2,500 ,  #Staff: 3"},
+        {rides + 241, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "1.38", "0.00", "0.00",
+         "2,500 ,  #Staff: 3"},
+        {rides + 246, "  ; slot #0", lateGoal, date, "650", "-1,234", early, "6.50", "4.00", "2.00",
+         "2,500 ,  #Staff: 3"},
+        {rides + 609, "  ; slot #0", lateGoal, date, "650", "-1,234", "254,  #Stalls: 1", "6.50", "4.00",
+         "2.00", "2,500 ,  #Staff: 3"},
+        {rides + 1217, "  ; slot #0", lateGoal, date, "650", "-1,234", "253,  #Stalls: 1", "6.50", "4.00",
+         "2.00", "2,500 ,  #Staff: 3"},
+        {name, "  ; slot #0", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50", "4.00", "2.00",
+         "2,500 ,  #Staff: 3"},
+        {name + 4, "Lake  ; slot #0", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50", "4.00",
+         "2.00", "2,500 ,  #Staff: 3"},
+        {slot + 1, "Lakeside  ; slot #4", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50", "4.00",
+         "2.00", "2,500 ,  #Staff: 3"},
+        {kParkExtent, "Lakeside  ; slot #260", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50",
+         "4.00", "2.00", "2,500 ,  #Staff: 3"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.size << " decoded bytes");
+        Lines lines;
+        DescribeParkFile(
+            ByteStream(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(row.size))), true, ".",
+            lines);
+        EXPECT_EQ(lines,
+                  (Lines{"  Scenario: " + row.name, "      Goal: " + row.goal, "      Date: " + row.date,
+                         "    Rating: " + row.rating, "      Cash: $" + row.cash, "    #Rides: " + row.rides,
+                         "Avg Excite: " + row.excite, "Avg Intens: " + row.intens,
+                         "Avg Nausea: " + row.nausea, "   #Guests: " + row.guests}));
+    }
+}
+
+// 2^23 records of 129 copies of 01 would decode to a gigabyte; a track design reads 54 of them: type 1,
+// flag byte 01 (no expansion bit), length 0x0101 = 257 metres, ratings of 1 tenth.
+TEST(BadInput, TrackDesignThatWouldExpandToAGigabyteIsDescribedFromItsFirstBytes)
+{
+    Bytes body(std::size_t{2} << 23, 0x01);
+    for (std::size_t i = 0; i < body.size(); i += 2)
+        body[i] = 0x80;
+    const test::TempFolder folder;
+    testkit::WriteFile(folder / "huge.TD4", testkit::PackGameFile(body, FileType::TrackDesign, 0));
+    EXPECT_EQ(DescribePath(folder / "huge.TD4"),
+              Outcome(Result(0, TrackFile("huge.TD4", "Original LMP",
+                                          Track("Stand-Up Steel Roller Coaster", "0.10", "0.10", "0.10",
+                                                "843 ft, (257 meters)")))));
+}
+
+// Folders nested levels deep below base, each named by 100 letters, holding one file. They are made
+// and removed one level at a time through open folders, so that paths longer than the system allows
+// can be built and taken apart again.
+class DeepFolder {
+  public:
+    DeepFolder(const fs::path& base, int levels, const std::string& fileName, const Bytes& bytes)
+        : path_(base), fileName_(fileName)
+    {
+        fds_.push_back(::open(base.c_str(), O_RDONLY | O_DIRECTORY));
+        for (int i = 0; i < levels && fds_.back() >= 0; ++i) {
+            ::mkdirat(fds_.back(), kLevel.c_str(), 0755);
+            fds_.push_back(::openat(fds_.back(), kLevel.c_str(), O_RDONLY | O_DIRECTORY));
+            path_ /= kLevel;
+        }
+        const int file =
+            fds_.back() < 0 ? -1 : ::openat(fds_.back(), fileName.c_str(), O_WRONLY | O_CREAT, 0644);
+        made_ = file >= 0 && ::write(file, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+        if (file >= 0)
+            ::close(file);
+    }
+    ~DeepFolder()
+    {
+        if (fds_.back() >= 0)
+            ::unlinkat(fds_.back(), fileName_.c_str(), 0);
+        for (std::size_t i = fds_.size(); i-- > 0;) {
+            if (fds_[i] < 0)
+                continue;
+            ::close(fds_[i]);
+            if (i > 0 && fds_[i - 1] >= 0)
+                ::unlinkat(fds_[i - 1], kLevel.c_str(), AT_REMOVEDIR);
+        }
+    }
+    DeepFolder(const DeepFolder&) = delete;
+    DeepFolder& operator=(const DeepFolder&) = delete;
+
+    bool Made() const noexcept { return made_; }
+    fs::path File() const { return path_ / fileName_; }
+
+  private:
+    inline static const std::string kLevel = std::string(100, 'd');
+    fs::path path_;
+    std::string fileName_;
+    std::vector<int> fds_;
+    bool made_ = false;
+};
+
+// Paths that are no readable game file give "Cannot open file PATH" (the path as given) and never
+// block; other names are not opened at all; odd but readable paths are described.
+TEST(BadInput, PathsThatAreNoReadableFileGiveTheOpenErrorAndOddReadablePathsAreDescribed)
+{
+    const test::TempFolder folder;
+    const Bytes design = testkit::MakeTrackDesignFile(
+        {.rideType = 12, .lengthMetres = 305, .excitement = 67, .intensity = 52, .nausea = 38}, 0);
+    const Lines track = Track("Whoa Belly", "6.70", "5.20", "3.80", "1,000 ft, (305 meters)");
+    testkit::WriteFile(folder / "real.TD4", design);
+    for (const char* name : {"x.SV4", "x.TD4", "x.SC4"})
+        fs::create_directories(folder / "folder" / name);
+    fs::create_symlink("no such target", folder / "dangling.TD4");
+    fs::create_symlink("loop.SC4", folder / "loop.SC4");
+    fs::create_symlink("real.TD4", folder / "link.TD4");
+    fs::create_symlink("/dev/zero", folder / "zero.SV4");
+    ASSERT_EQ(::mkfifo((folder / "pipe.TD4").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo((folder / "pipe.TP4").c_str(), 0644), 0);
+    fs::create_symlink("pipe.TD4", folder / "pipe-link.SC4");
+    const std::string latin1 = "Caf\xE9.TD4", invalid = "\xFF\xFE.td4";
+    testkit::WriteFile(folder / latin1, design);
+    fs::create_directory(folder / "\xC3(");
+    testkit::WriteFile(folder / "\xC3(" / invalid, design);
+    const DeepFolder deep(folder.Path(), 6, "deep.TD4", design);     // more than 600 bytes
+    const DeepFolder tooDeep(folder.Path(), 45, "deep.TD4", design); // more than the system's 4096
+    ASSERT_TRUE(deep.Made() && tooDeep.Made());
+    ASSERT_GT(deep.File().string().size(), 600u);
+    ASSERT_GT(tooDeep.File().string().size(), 4500u);
+
+    struct Row {
+        const char* name;
+        fs::path path;
+        Outcome expected;
+    };
+    const auto error = [](const fs::path& path) { return Outcome(CannotOpen(path)); };
+    const auto described = [&](const std::string& name) {
+        return Outcome(Result(0, TrackFile(name, "Original LMP", track)));
+    };
+    const Row rows[] = {
+        {"a folder named x.SV4", folder / "folder" / "x.SV4", error(folder / "folder" / "x.SV4")},
+        {"a folder named x.TD4", folder / "folder" / "x.TD4", error(folder / "folder" / "x.TD4")},
+        {"a folder named x.SC4", folder / "folder" / "x.SC4", error(folder / "folder" / "x.SC4")},
+        {"a dangling symbolic link", folder / "dangling.TD4", error(folder / "dangling.TD4")},
+        {"a symbolic link to itself", folder / "loop.SC4", error(folder / "loop.SC4")},
+        {"a symbolic link to an endless device", folder / "zero.SV4", error(folder / "zero.SV4")},
+        {"a FIFO named x.TD4", folder / "pipe.TD4", error(folder / "pipe.TD4")},
+        {"a symbolic link to a FIFO", folder / "pipe-link.SC4", error(folder / "pipe-link.SC4")},
+        {"a FIFO of another type is not opened", folder / "pipe.TP4", Outcome(Result(kNoEdition, {}))},
+        {"a symbolic link to a track design", folder / "link.TD4", described("link.TD4")},
+        {"a Latin-1 file name keeps its bytes", folder / latin1, described(latin1)},
+        {"names that are not UTF-8", folder / "\xC3(" / invalid, described(invalid)},
+        {"a missing file in a folder that is not UTF-8", folder / "\xC3(" / "gone.SV4",
+         error(folder / "\xC3(" / "gone.SV4")},
+        {"a path of more than 600 bytes", deep.File(), described("deep.TD4")},
+        {"a path longer than the system allows", tooDeep.File(), error(tooDeep.File())}};
+    for (const auto& row : rows)
+        EXPECT_EQ(DescribePath(row.path), row.expected) << row.name;
+}
+
+// Root reads a file whatever its permissions say, so there the check runs in a child process that has
+// given up root for an unprivileged user; where that is not possible the test is skipped.
+TEST(BadInput, FileWithoutReadPermissionGivesTheOpenError)
+{
+    const test::TempFolder folder;
+    const fs::path path = folder / "locked.SV4";
+    testkit::ParkFields park;
+    park.name = "Locked";
+    testkit::WriteFile(path, testkit::MakeParkFile(park, FileType::SavedGame, 0));
+    fs::permissions(path, fs::perms::none);
+    const Outcome expected = CannotOpen(path);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(DescribePath(path), expected);
+        return;
+    }
+    constexpr uid_t kNobody = 65534;
+    constexpr int kCannotDrop = 77;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 || ::geteuid() == 0)
+            ::_exit(kCannotDrop);
+        ::_exit(DescribePath(path) == expected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kCannotDrop)
+        GTEST_SKIP() << "running as root, which reads any file, and cannot switch to an unprivileged user";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the unprivileged child did not get \"" << CannotOpen(path) << "\"";
+}
+
+} // namespace
+} // namespace lmp
