@@ -61,7 +61,7 @@ std::vector<Case> Cases()
     const testkit::TrackDesignFields coaster = {.rideType = 52, .expansionFlag = true, .lengthMetres = 640,
                                                 .excitement = 88, .intensity = 71, .nausea = 40, .size = 300};
     const Bytes track = testkit::BuildTrackDesign(coaster);
-    for (const std::size_t size : {0, 1, 7, 8, 44, 53, 54}) {
+    for (const std::size_t size : std::initializer_list<std::size_t>{0, 1, 7, 8, 44, 53, 54}) {
         const Bytes cut(track.begin(), track.begin() + static_cast<std::ptrdiff_t>(size));
         cases.push_back({"Short track " + std::to_string(size) + ".TD4", Packed(cut, FileType::TrackDesign, 0)});
     }
