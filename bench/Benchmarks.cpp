@@ -199,6 +199,9 @@ int main(int argc, char** argv)
     table.Print(std::cout, {
         {"checksum (assembly form)", "BM_Checksum/SavedGame", Files().savedGame.bytes.size(), ""},
         {"checksum (C++ form)", "BM_ChecksumPortable", Files().savedGame.bytes.size(), "BM_Checksum/SavedGame"},
+        {"checksum of the scenario", "BM_Checksum/Scenario", Files().scenario.bytes.size(), ""},
+        {"read a track design (open, read, close)", "BM_ReadFile/TrackDesign", Files().trackDesign.bytes.size(), ""},
+        {"read a saved game", "BM_ReadFile/SavedGame", Files().savedGame.bytes.size(), ""},
         {"decode a park (output)", "BM_DecodeRunLength", decodedSize, ""},
         {"descramble a scenario", "BM_DescrambleScenario", decodedSize - 393240, ""},
         {"describe a track design", "BM_DescribeFile/TrackDesign", 0, "BM_ReadFile/TrackDesign"},
