@@ -133,10 +133,10 @@ void PackedFileScanner::FeedHead(std::size_t filled)
 }
 
 // Decoding may start a record only where the bytes it can read are all in the head and lie before the
-// last four bytes seen so far, which may turn out to be the trailer. Within that, the records are
-// decoded in step with the checksum, one or a few after every eight bytes of it: the checksum is a chain
-// of dependent steps that leaves most of the processor idle, and work on the same bytes interleaved this
-// finely fills in beside it.
+// last four bytes seen so far, which may turn out to be the trailer. Within that, one record is decoded
+// after every eight checksum bytes and the rest after the pass: the checksum is a chain of dependent
+// steps that leaves most of the processor idle, and work interleaved this finely fills in beside it
+// (coarser turns, a few hundred bytes each, hid almost nothing).
 void PackedFileScanner::Checksum(std::span<const std::uint8_t> bytes)
 {
     const std::size_t ready = head_.Size();
