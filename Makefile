@@ -13,7 +13,7 @@ FUZZ_DIR  ?= build-fuzz
 FUZZ_SECONDS ?= 60
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test sanitize samples fuzz package clean
+.PHONY: deps build run test sanitize samples fuzz bench package clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
@@ -48,6 +48,13 @@ sanitize: deps
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLMP_SANITIZE=ON -DLMP_BUILD_BENCHMARKS=OFF
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The benchmarks and the folder benchmark, each ending with a short table (see README, Performance).
+bench: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder
+	$(BUILD_DIR)/bench/lmp_bench --table_only --benchmark_repetitions=3
+	bench/folder-bench.sh $(BUILD_DIR)
 
 # Each fuzz target for FUZZ_SECONDS, seeded with valid files of every type and edition that
 # lmp_fuzz_seeds writes from the test kit; prints each target's executions and their total.

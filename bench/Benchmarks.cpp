@@ -1,153 +1,216 @@
-// Throughput of the pieces of describing a file: the checksum, the run-length decoder, the summaries
-// and the whole path-level describer on a file on disk.
+// The pieces of describing a file and the whole describer on realistic files, beside the straightforward
+// baseline, ending with a table of throughputs and ratios measured in the same run.
 #include <cstdint>
 #include <filesystem>
+#include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <unistd.h>
 
+#include "bench/SummaryTable.h"
 #include "core/Checksum.h"
 #include "core/Describe.h"
 #include "core/PackedFile.h"
+#include "core/Park.h"
 #include "core/RunLength.h"
-#include "testkit/GameFiles.h"
+#include "testkit/Baseline.h"
+#include "testkit/BenchFiles.h"
 
 namespace {
 namespace fs = std::filesystem;
 using lmp::FileType;
-using namespace lmp::testkit;
+using lmp::testkit::Bytes;
 
-ParkFields BusyPark()
-{
-    ParkFields park;
-    park.name = "Bench Park";
-    park.slot = 7;
-    park.goalType = 1;
-    park.goalYears = 3;
-    park.goalCount = 1500;
-    park.monthWord = 9;
-    park.dayWord = 0x7800;
-    park.rating = 850;
-    park.cash = 1234567;
-    park.guests = 4321;
-    for (std::uint8_t i = 0; i < 120; ++i) {
-        park.rides.push_back({static_cast<std::uint8_t>(i % 85), i % 3 != 0, static_cast<std::uint16_t>(i * 7),
-                              static_cast<std::uint16_t>(i * 5), static_cast<std::uint16_t>(i * 3)});
+struct BenchFile {
+    std::string name;
+    FileType type;
+    Bytes bytes;
+    fs::path path;
+};
+
+// The files every case works on, written once into a fresh folder that main removes again.
+struct BenchFiles {
+    fs::path folder;
+    BenchFile trackDesign{"Coaster.TD4", FileType::TrackDesign, lmp::testkit::RealisticTrackDesignFile(2, 7), {}};
+    BenchFile savedGame{"Saved.SV4", FileType::SavedGame, lmp::testkit::RealisticParkFile(FileType::SavedGame, 0, 11), {}};
+    BenchFile scenario{"Scenario.SC4", FileType::Scenario, lmp::testkit::RealisticParkFile(FileType::Scenario, 1, 12), {}};
+
+    BenchFiles() : folder(fs::temp_directory_path() / ("lmp-bench-" + std::to_string(::getpid())))
+    {
+        fs::create_directories(folder);
+        for (BenchFile* file : {&trackDesign, &savedGame, &scenario}) {
+            file->path = folder / file->name;
+            lmp::testkit::WriteFile(file->path, file->bytes);
+        }
     }
-    park.staff = 150;
-    park.otherPeople = 3500;
-    return park;
+    ~BenchFiles()
+    {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    BenchFiles(const BenchFiles&) = delete;
+    BenchFiles& operator=(const BenchFiles&) = delete;
+};
+
+BenchFiles& Files()
+{
+    static BenchFiles files;
+    return files;
 }
 
-Bytes TrackDesignFile()
+BenchFile& FileOf(FileType type)
 {
-    TrackDesignFields fields;
-    fields.rideType = 51;
-    fields.lengthMetres = 1000;
-    fields.excitement = 81;
-    fields.intensity = 77;
-    fields.nausea = 56;
-    fields.size = 4096;  // a track design's layout follows the summary fields
-    return MakeTrackDesignFile(fields, 2);
+    switch (type) {
+    case FileType::TrackDesign:
+        return Files().trackDesign;
+    case FileType::SavedGame:
+        return Files().savedGame;
+    default:
+        return Files().scenario;
+    }
 }
 
-void BM_Checksum(benchmark::State& state)
+void SetBytes(benchmark::State& state, std::size_t bytesPerIteration)
 {
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(state.range(0)));
-    for (std::size_t i = 0; i < buffer.size(); ++i) {
-        buffer[i] = static_cast<std::uint8_t>(i * 131 + (i >> 9));
-    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytesPerIteration));
+}
+
+// The checksum pass over a whole file in memory: the lower bound of describing it.
+void BM_Checksum(benchmark::State& state, FileType type)
+{
+    const Bytes& bytes = FileOf(type).bytes;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(lmp::ChecksumSteps(0, bytes));
+    SetBytes(state, bytes.size());
+}
+BENCHMARK_CAPTURE(BM_Checksum, TrackDesign, FileType::TrackDesign);
+BENCHMARK_CAPTURE(BM_Checksum, SavedGame, FileType::SavedGame);
+BENCHMARK_CAPTURE(BM_Checksum, Scenario, FileType::Scenario);
+
+void BM_ChecksumPortable(benchmark::State& state)
+{
+    const Bytes& bytes = Files().savedGame.bytes;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(lmp::ChecksumStepsPortable(0, bytes));
+    SetBytes(state, bytes.size());
+}
+BENCHMARK(BM_ChecksumPortable);
+
+// Bytes read with read(2) and nothing else, as cat does: the reading in "a track design within 10 us
+// plus reading it".
+void BM_ReadFile(benchmark::State& state, FileType type)
+{
+    const BenchFile& file = FileOf(type);
+    std::vector<char> buffer(1 << 20);
     for (auto _ : state) {
-        lmp::ChecksumAccumulator checksum;
-        checksum.Add(buffer);
-        benchmark::DoNotOptimize(checksum.Value());
+        const int fd = ::open(file.path.c_str(), O_RDONLY);
+        while (::read(fd, buffer.data(), buffer.size()) > 0) {
+        }
+        ::close(fd);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+    SetBytes(state, file.bytes.size());
 }
-BENCHMARK(BM_Checksum)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadFile, TrackDesign, FileType::TrackDesign);
+BENCHMARK_CAPTURE(BM_ReadFile, SavedGame, FileType::SavedGame);
 
-void BM_ComputeFileChecksum(benchmark::State& state)
+void BM_DecodeRunLength(benchmark::State& state)
 {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(state.range(0)), 0x5A);
-    const lmp::ByteStream buffer(std::move(bytes));
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(lmp::ComputeFileChecksum(buffer, true));
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
-}
-BENCHMARK(BM_ComputeFileChecksum)->Arg(64 << 20)->Unit(benchmark::kMillisecond);
-
-void BM_DecodeRunLengthOfPark(benchmark::State& state)
-{
-    const lmp::ByteStream source(MakeParkFile(BusyPark(), FileType::SavedGame, 0));
+    const lmp::ByteStream source(Files().savedGame.bytes);
     lmp::ByteStream decoded;
     for (auto _ : state) {
-        lmp::DecodeRunLength(source, decoded);
-        benchmark::DoNotOptimize(decoded.Size());
+        lmp::DecodeRunLength(source, decoded, source.Size() - 4, lmp::kParkExtent);
+        benchmark::DoNotOptimize(decoded.Bytes().data());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * decoded.Size()));
-    state.counters["file_bytes"] = static_cast<double>(source.Size());
+    SetBytes(state, decoded.Size());
 }
-BENCHMARK(BM_DecodeRunLengthOfPark)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeRunLength);
 
-void DescribePacked(benchmark::State& state, const Bytes& file, std::string_view name, FileType type)
+// Each turn descrambles the last turn's output again; the work does not depend on the values.
+void BM_DescrambleScenario(benchmark::State& state)
 {
-    const lmp::PackedFile packed = lmp::ScanPackedBytes(file, lmp::HeadLimitFor(type));
+    const lmp::ByteStream source(Files().scenario.bytes);
+    lmp::ByteStream decoded;
+    lmp::DecodeRunLength(source, decoded, source.Size() - 4, lmp::kParkExtent);
+    for (auto _ : state) {
+        lmp::DescrambleScenario(decoded);
+        benchmark::DoNotOptimize(decoded.Bytes().data());
+    }
+    SetBytes(state, lmp::kParkExtent - 393240);
+}
+BENCHMARK(BM_DescrambleScenario);
+
+// The whole describer on a file on disk (warm in the page cache), and the baseline on the same file.
+void BM_DescribeFile(benchmark::State& state, FileType type)
+{
+    const BenchFile& file = FileOf(type);
     const lmp::DescribeOptions options;
     for (auto _ : state) {
-        const lmp::Description description = lmp::DescribePackedFile(name, type, packed, options);
+        const lmp::Description description = lmp::DescribeFile(file.path, options);
         benchmark::DoNotOptimize(description.lines.data());
     }
+    SetBytes(state, file.bytes.size());
 }
+BENCHMARK_CAPTURE(BM_DescribeFile, TrackDesign, FileType::TrackDesign);
+BENCHMARK_CAPTURE(BM_DescribeFile, SavedGame, FileType::SavedGame);
+BENCHMARK_CAPTURE(BM_DescribeFile, Scenario, FileType::Scenario);
 
-void BM_DescribePackedFileOfScenario(benchmark::State& state)
+void BM_BaselineDescribeFile(benchmark::State& state, FileType type)
 {
-    DescribePacked(state, MakeParkFile(BusyPark(), FileType::Scenario, 2), "bench.SC4", FileType::Scenario);
-}
-BENCHMARK(BM_DescribePackedFileOfScenario)->Unit(benchmark::kMillisecond);
-
-void BM_DescribePackedFileOfSavedGame(benchmark::State& state)
-{
-    DescribePacked(state, MakeParkFile(BusyPark(), FileType::SavedGame, 0), "bench.SV4", FileType::SavedGame);
-}
-BENCHMARK(BM_DescribePackedFileOfSavedGame)->Unit(benchmark::kMillisecond);
-
-void BM_DescribePackedFileOfTrackDesign(benchmark::State& state)
-{
-    DescribePacked(state, TrackDesignFile(), "bench.TD4", FileType::TrackDesign);
-}
-BENCHMARK(BM_DescribePackedFileOfTrackDesign)->Unit(benchmark::kMicrosecond);
-
-// A file on disk, read, checksummed, decoded and summarised on every iteration.
-void DescribeOnDisk(benchmark::State& state, const Bytes& file, const std::string& name)
-{
-    const fs::path folder = fs::temp_directory_path() / ("lmp-bench-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const fs::path path = folder / name;
-    WriteFile(path, file);
+    const BenchFile& file = FileOf(type);
     const lmp::DescribeOptions options;
     for (auto _ : state) {
-        const lmp::Description description = lmp::DescribeFile(path, options);
+        const lmp::Description description = lmp::testkit::BaselineDescribeFile(file.path, options);
         benchmark::DoNotOptimize(description.lines.data());
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
-    fs::remove_all(folder);
+    SetBytes(state, file.bytes.size());
 }
-
-void BM_DescribeFileOfSavedGameOnDisk(benchmark::State& state)
-{
-    DescribeOnDisk(state, MakeParkFile(BusyPark(), FileType::SavedGame, 1), "bench.SV4");
-}
-BENCHMARK(BM_DescribeFileOfSavedGameOnDisk)->Unit(benchmark::kMillisecond);
-
-void BM_DescribeFileOfTrackDesignOnDisk(benchmark::State& state)
-{
-    DescribeOnDisk(state, TrackDesignFile(), "bench.TD4");
-}
-BENCHMARK(BM_DescribeFileOfTrackDesignOnDisk)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_BaselineDescribeFile, TrackDesign, FileType::TrackDesign);
+BENCHMARK_CAPTURE(BM_BaselineDescribeFile, SavedGame, FileType::SavedGame);
+BENCHMARK_CAPTURE(BM_BaselineDescribeFile, Scenario, FileType::Scenario)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    // --table_only leaves out the lines of the single runs.
+    bool showRuns = true;
+    std::vector<char*> arguments;
+    for (int i = 0; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--table_only")
+            showRuns = false;
+        else
+            arguments.push_back(argv[i]);
+    }
+    int count = static_cast<int>(arguments.size());
+    benchmark::Initialize(&count, arguments.data());
+    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
+        return 1;
+    lmp::bench::SummaryTable table(showRuns);
+    benchmark::RunSpecifiedBenchmarks(&table);
+    const std::size_t decodedSize = lmp::kParkExtent;
+    std::cout << "\nPacked sizes: track design " << Files().trackDesign.bytes.size() << " bytes, saved game "
+              << Files().savedGame.bytes.size() << ", scenario " << Files().scenario.bytes.size()
+              << " (first expansion, scrambled); parks decode to " << decodedSize << " bytes.\n"
+              << "Processor time per iteration, the fastest repetition; ratios within this run.\n";
+    table.Print(std::cout, {
+        {"checksum (assembly form)", "BM_Checksum/SavedGame", Files().savedGame.bytes.size(), ""},
+        {"checksum (C++ form)", "BM_ChecksumPortable", Files().savedGame.bytes.size(), "BM_Checksum/SavedGame"},
+        {"checksum of the scenario", "BM_Checksum/Scenario", Files().scenario.bytes.size(), ""},
+        {"read a track design (open, read, close)", "BM_ReadFile/TrackDesign", Files().trackDesign.bytes.size(), ""},
+        {"read a saved game", "BM_ReadFile/SavedGame", Files().savedGame.bytes.size(), ""},
+        {"decode a park (output)", "BM_DecodeRunLength", decodedSize, ""},
+        {"descramble a scenario", "BM_DescrambleScenario", decodedSize - 393240, ""},
+        {"describe a track design", "BM_DescribeFile/TrackDesign", 0, "BM_ReadFile/TrackDesign"},
+        {"describe a saved game", "BM_DescribeFile/SavedGame", 0, "BM_Checksum/SavedGame"},
+        {"describe a scenario", "BM_DescribeFile/Scenario", 0, "BM_Checksum/Scenario"},
+        {"baseline: track design", "BM_BaselineDescribeFile/TrackDesign", 0, "BM_DescribeFile/TrackDesign"},
+        {"baseline: saved game", "BM_BaselineDescribeFile/SavedGame", 0, "BM_DescribeFile/SavedGame"},
+        {"baseline: scenario", "BM_BaselineDescribeFile/Scenario", 0, "BM_DescribeFile/Scenario"},
+    });
+    benchmark::Shutdown();
+    return 0;
+}

@@ -2,32 +2,24 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <utility>
 
 namespace lmp {
 
-std::uint8_t ByteReader::U8(std::size_t offset) const noexcept
-{
-    return offset < bytes_.size() ? bytes_[offset] : std::uint8_t{0};
-}
-
-std::uint16_t ByteReader::U16(std::size_t offset) const noexcept
+std::uint16_t ByteReader::U16AtEdge(std::size_t offset) const noexcept
 {
     std::uint8_t b[2] = {};
     Read(offset, b);
     return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
 }
 
-std::uint32_t ByteReader::U32(std::size_t offset) const noexcept
+std::uint32_t ByteReader::U32AtEdge(std::size_t offset) const noexcept
 {
     std::uint8_t b[4] = {};
     Read(offset, b);
     return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
            static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-}
-
-std::int32_t ByteReader::I32(std::size_t offset) const noexcept
-{
-    return static_cast<std::int32_t>(U32(offset));
 }
 
 std::size_t ByteReader::Read(std::size_t offset, std::span<std::uint8_t> out) const noexcept
@@ -40,14 +32,72 @@ std::size_t ByteReader::Read(std::size_t offset, std::span<std::uint8_t> out) co
     return count;
 }
 
+ByteStream& ByteStream::operator=(const ByteStream& other)
+{
+    if (this != &other) {
+        Clear();
+        Append(other.Bytes());
+    }
+    return *this;
+}
+
+ByteStream::ByteStream(ByteStream&& other) noexcept
+    : data_(std::move(other.data_)), size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0))
+{
+}
+
+ByteStream& ByteStream::operator=(ByteStream&& other) noexcept
+{
+    data_ = std::move(other.data_);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+    return *this;
+}
+
+void ByteStream::Reserve(std::size_t capacity)
+{
+    if (capacity <= capacity_)
+        return;
+    auto grown = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+    if (size_ > 0)
+        std::memcpy(grown.get(), data_.get(), size_);
+    data_ = std::move(grown);
+    capacity_ = capacity;
+}
+
+std::span<std::uint8_t> ByteStream::Extend(std::size_t count)
+{
+    if (count > capacity_ - size_) {
+        if (count > SIZE_MAX - size_)
+            throw std::bad_alloc();
+        // Doubling keeps a stream grown piece by piece at a linear cost.
+        Reserve(std::max(size_ + count, capacity_ > SIZE_MAX / 2 ? SIZE_MAX : 2 * capacity_));
+    }
+    const std::span<std::uint8_t> added(data_.get() + size_, count);
+    size_ += count;
+    return added;
+}
+
 void ByteStream::Append(std::span<const std::uint8_t> bytes)
 {
-    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    if (bytes.empty())
+        return;
+    const std::span<std::uint8_t> added = Extend(bytes.size());
+    std::memcpy(added.data(), bytes.data(), bytes.size());
 }
 
 void ByteStream::AppendRepeated(std::uint8_t value, std::size_t count)
 {
-    bytes_.insert(bytes_.end(), count, value);
+    if (count == 0)
+        return;
+    const std::span<std::uint8_t> added = Extend(count);
+    std::memset(added.data(), value, count);
+}
+
+void ByteStream::Truncate(std::size_t size) noexcept
+{
+    size_ = std::min(size_, size);
 }
 
 bool ByteStream::WriteU32(std::size_t offset, std::uint32_t value) noexcept
@@ -55,7 +105,7 @@ bool ByteStream::WriteU32(std::size_t offset, std::uint32_t value) noexcept
     if (!Reader().Fits(offset, 4))
         return false;
     for (std::size_t i = 0; i < 4; ++i)
-        bytes_[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+        data_[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
     return true;
 }
 

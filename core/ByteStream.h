@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -22,15 +23,31 @@ public:
         return offset <= bytes_.size() && count <= bytes_.size() - offset;
     }
 
-    std::uint8_t U8(std::size_t offset) const noexcept;
-    std::uint16_t U16(std::size_t offset) const noexcept;
-    std::uint32_t U32(std::size_t offset) const noexcept;
-    std::int32_t I32(std::size_t offset) const noexcept;
+    // Inline, as the summaries read thousands of single fields; only reads at the edge take the call.
+    std::uint8_t U8(std::size_t offset) const noexcept { return offset < bytes_.size() ? bytes_[offset] : 0; }
+    std::uint16_t U16(std::size_t offset) const noexcept
+    {
+        if (!Fits(offset, 2))
+            return U16AtEdge(offset);
+        return static_cast<std::uint16_t>(bytes_[offset] | bytes_[offset + 1] << 8);
+    }
+    std::uint32_t U32(std::size_t offset) const noexcept
+    {
+        if (!Fits(offset, 4))
+            return U32AtEdge(offset);
+        return static_cast<std::uint32_t>(bytes_[offset]) | static_cast<std::uint32_t>(bytes_[offset + 1]) << 8 |
+               static_cast<std::uint32_t>(bytes_[offset + 2]) << 16 |
+               static_cast<std::uint32_t>(bytes_[offset + 3]) << 24;
+    }
+    std::int32_t I32(std::size_t offset) const noexcept { return static_cast<std::int32_t>(U32(offset)); }
 
     // Copies the bytes of [offset, offset + out.size()) that exist into out; returns how many that was.
     std::size_t Read(std::size_t offset, std::span<std::uint8_t> out) const noexcept;
 
 private:
+    std::uint16_t U16AtEdge(std::size_t offset) const noexcept;
+    std::uint32_t U32AtEdge(std::size_t offset) const noexcept;
+
     std::span<const std::uint8_t> bytes_;
 };
 
@@ -38,12 +55,18 @@ private:
 // word back in place. Reads past the end yield zero (see ByteReader).
 class ByteStream {
 public:
-    ByteStream() = default;
-    explicit ByteStream(std::vector<std::uint8_t> bytes) noexcept : bytes_(std::move(bytes)) {}
+    ByteStream() noexcept = default;
+    explicit ByteStream(const std::vector<std::uint8_t>& bytes) { Append(bytes); }
+    ByteStream(const ByteStream& other) { Append(other.Bytes()); }
+    ByteStream& operator=(const ByteStream& other);
+    ByteStream(ByteStream&& other) noexcept;
+    ByteStream& operator=(ByteStream&& other) noexcept;
+    ~ByteStream() = default;
 
-    std::size_t Size() const noexcept { return bytes_.size(); }
-    std::span<const std::uint8_t> Bytes() const noexcept { return bytes_; }
-    ByteReader Reader() const noexcept { return ByteReader(bytes_); }
+    std::size_t Size() const noexcept { return size_; }
+    std::span<const std::uint8_t> Bytes() const noexcept { return {data_.get(), size_}; }
+    std::span<std::uint8_t> MutableBytes() noexcept { return {data_.get(), size_}; }
+    ByteReader Reader() const noexcept { return ByteReader(Bytes()); }
 
     std::uint8_t U8(std::size_t offset) const noexcept { return Reader().U8(offset); }
     std::uint16_t U16(std::size_t offset) const noexcept { return Reader().U16(offset); }
@@ -54,16 +77,26 @@ public:
         return Reader().Read(offset, out);
     }
 
-    void Clear() noexcept { bytes_.clear(); }
+    void Clear() noexcept { size_ = 0; }
+    // Makes room for capacity bytes in all, so that appending up to there allocates nothing.
+    void Reserve(std::size_t capacity);
     void Append(std::span<const std::uint8_t> bytes);
     void AppendRepeated(std::uint8_t value, std::size_t count);
+    // Appends count bytes for the caller to fill in at once (their values are unset until then) and
+    // returns them; they stay valid until the stream grows again.
+    std::span<std::uint8_t> Extend(std::size_t count);
+    // Drops the bytes from size on; a larger size changes nothing.
+    void Truncate(std::size_t size) noexcept;
 
     // Writes the word little-endian at offset when all four bytes lie inside; otherwise changes
     // nothing and returns false.
     bool WriteU32(std::size_t offset, std::uint32_t value) noexcept;
 
 private:
-    std::vector<std::uint8_t> bytes_;
+    // Bytes past size_ are never read; they are left as they were instead of being zeroed on growth.
+    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
 };
 
 } // namespace lmp

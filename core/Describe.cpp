@@ -30,36 +30,16 @@ std::string FileNameText(const std::filesystem::path& path)
     return std::string(name.begin(), name.end());
 }
 
-} // namespace
-
-bool DescribeOptions::Accepts(std::int32_t edition) const noexcept
-{
-    return (edition == 0 && acceptOriginal) || (edition == 1 && acceptFirstExpansion) ||
-           (edition == 2 && acceptSecondExpansion);
-}
-
-std::size_t HeadLimitFor(FileType type) noexcept
-{
-    return type == FileType::None ? 0 : RunLengthInputBound(ExtentFor(type));
-}
-
-Description DescribePackedFile(std::string_view fileName, FileType type, const PackedFile& file,
-                               const DescribeOptions& options)
+// Everything after the scan, on contents decoded to the type's extent.
+Description DescribeDecoded(std::string_view fileName, FileType type, const PackedFile& file, ByteStream& decoded,
+                            const DescribeOptions& options)
 {
     Description result;
-    if (type == FileType::None)
-        return result;
-
     std::int32_t edition = kNoEdition;
     if (file.storedChecksum)
         edition = MatchEditionRule(type, ChecksumDifference(*file.storedChecksum, file.computedChecksum));
-
-    ByteStream decoded;
-    const auto decode = [&] { DecodeRunLength(file.head, decoded, file.BodyEnd(), ExtentFor(type)); };
-    if (type == FileType::TrackDesign && edition != kNoEdition) {
-        decode();
+    if (type == FileType::TrackDesign && edition != kNoEdition)
         edition = TrackDesignEdition(edition, decoded.U8(kTrackDesignFlagsOffset));
-    }
     result.edition = edition;
 
     if (edition == kNoEdition) {
@@ -81,11 +61,9 @@ Description DescribePackedFile(std::string_view fileName, FileType type, const P
         result.summary = DescribeTrackDesign(decoded, options.decimalMark, result.lines);
         break;
     case FileType::SavedGame:
-        decode();
         result.summary = DescribeParkFile(decoded, false, options.decimalMark, result.lines);
         break;
     case FileType::Scenario:
-        decode();
         if (edition == 1 || edition == 2)
             DescrambleScenario(decoded);
         result.summary = DescribeParkFile(decoded, true, options.decimalMark, result.lines);
@@ -96,13 +74,41 @@ Description DescribePackedFile(std::string_view fileName, FileType type, const P
     return result;
 }
 
+} // namespace
+
+bool DescribeOptions::Accepts(std::int32_t edition) const noexcept
+{
+    return (edition == 0 && acceptOriginal) || (edition == 1 && acceptFirstExpansion) ||
+           (edition == 2 && acceptSecondExpansion);
+}
+
+std::size_t HeadLimitFor(FileType type) noexcept
+{
+    return type == FileType::None ? 0 : RunLengthInputBound(ExtentFor(type));
+}
+
+Description DescribePackedFile(std::string_view fileName, FileType type, const PackedFile& file,
+                               const DescribeOptions& options)
+{
+    if (type == FileType::None)
+        return {};
+    ByteStream decoded;
+    DecodeRunLength(file.head, decoded, file.BodyEnd(), ExtentFor(type));
+    return DescribeDecoded(fileName, type, file, decoded, options);
+}
+
 Description DescribeFile(const std::filesystem::path& path, const DescribeOptions& options)
 {
     const std::string name = FileNameText(path);
     const FileType type = FileTypeOfName(name);
     if (type == FileType::None)
         return {};
-    return DescribePackedFile(name, type, ReadPackedFile(path, HeadLimitFor(type)), options);
+    // Decoded while the file is read and checksummed, whatever its edition turns out to be: the work
+    // hides beside the checksum's chain of steps.
+    ByteStream decoded;
+    RunLengthDecoder decoder(decoded, ExtentFor(type));
+    const PackedFile file = ReadPackedFile(path, HeadLimitFor(type), &decoder);
+    return DescribeDecoded(name, type, file, decoded, options);
 }
 
 } // namespace lmp

@@ -1,13 +1,17 @@
 #include "core/PackedFile.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <memory>
 #include <system_error>
-#include <vector>
 
 #ifdef _WIN32
+#include <cstdio>
 #include <share.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace lmp {
@@ -22,20 +26,88 @@ std::string PathText(const std::filesystem::path& path)
     return std::string(text.begin(), text.end());
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-// Read-only; on Windows other programs may read the file but not write it while it is open.
-FileHandle OpenForReading(const std::filesystem::path& path)
-{
 #ifdef _WIN32
-    return FileHandle(_wfsopen(path.c_str(), L"rb", _SH_DENYWR));
+
+// Read-only; other programs may read the file but not write it while it is open.
+class InputFile {
+public:
+    explicit InputFile(const std::filesystem::path& path)
+    {
+        // Folders and devices are no game files.
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error))
+            throw FileError(PathText(path));
+        file_ = _wfsopen(path.c_str(), L"rb", _SH_DENYWR);
+        if (file_ == nullptr)
+            throw FileError(PathText(path));
+        size_ = std::filesystem::file_size(path, error);
+        if (error) {
+            std::fclose(file_);
+            throw FileError(PathText(path));
+        }
+    }
+    ~InputFile() { std::fclose(file_); }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    std::uint64_t Size() const noexcept { return size_; }
+    // Fills as much of out as the file has; false on a read error.
+    bool Read(std::span<std::uint8_t> out, std::size_t& got) noexcept
+    {
+        got = std::fread(out.data(), 1, out.size(), file_);
+        return std::ferror(file_) == 0;
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::uint64_t size_ = 0;
+};
+
 #else
-    return FileHandle(std::fopen(path.c_str(), "rb"));
+
+class InputFile {
+public:
+    // Opened without waiting, so that a pipe without a writer cannot block; the type is then checked
+    // on the open file itself, so that it cannot change in between.
+    explicit InputFile(const std::filesystem::path& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY))
+    {
+        if (fd_ < 0)
+            throw FileError(PathText(path));
+        struct stat status {};
+        if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) {
+            ::close(fd_);
+            throw FileError(PathText(path));
+        }
+        size_ = static_cast<std::uint64_t>(status.st_size);
+    }
+    ~InputFile() { ::close(fd_); }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    std::uint64_t Size() const noexcept { return size_; }
+    bool Read(std::span<std::uint8_t> out, std::size_t& got) noexcept
+    {
+        got = 0;
+        while (got < out.size()) {
+            const ::ssize_t n = ::read(fd_, out.data() + got, out.size() - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return false;
+            if (n == 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+private:
+    int fd_;
+    std::uint64_t size_ = 0;
+};
+
 #endif
-}
 
 } // namespace
 
@@ -45,13 +117,55 @@ void PackedFileScanner::Feed(std::span<const std::uint8_t> bytes)
         return;
     if (head_.Size() < headLimit_)
         head_.Append(bytes.first(std::min(bytes.size(), headLimit_ - head_.Size())));
+    Settle(bytes);
+}
+
+std::span<std::uint8_t> PackedFileScanner::HeadSpace(std::size_t count)
+{
+    headSpaceStart_ = head_.Size();
+    return head_.Extend(std::min(count, headLimit_ - std::min(headLimit_, head_.Size())));
+}
+
+void PackedFileScanner::FeedHead(std::size_t filled)
+{
+    head_.Truncate(headSpaceStart_ + filled);
+    Settle(head_.Bytes().subspan(headSpaceStart_));
+}
+
+// Decoding may start a record only where the bytes it can read are all in the head and lie before the
+// last four bytes seen so far, which may turn out to be the trailer. Within that, one record is decoded
+// after every eight checksum bytes and the rest after the pass: the checksum is a chain of dependent
+// steps that leaves most of the processor idle, and work interleaved this finely fills in beside it
+// (coarser turns, a few hundred bytes each, hid almost nothing).
+void PackedFileScanner::Checksum(std::span<const std::uint8_t> bytes)
+{
+    const std::size_t ready = head_.Size();
+    if (decoder_ == nullptr || ready <= kLongestRecord) {
+        checksum_.Add(bytes);
+        return;
+    }
+    RunLengthCursor cursor = decoder_->Begin(head_.Bytes(), ready - kLongestRecord);
+    std::uint32_t c = checksum_.Value();
+    const std::uint8_t* p = bytes.data();
+    for (std::size_t blocks = bytes.size() / 8; blocks > 0; --blocks, p += 8) {
+        c = ChecksumEight(c, p);
+        cursor.Step();
+    }
+    while (cursor.Step()) {
+    }
+    decoder_->End(cursor);
+    checksum_ = ChecksumAccumulator(ChecksumStepsPortable(c, bytes.last(bytes.size() % 8)));
+}
+
+void PackedFileScanner::Settle(std::span<const std::uint8_t> bytes)
+{
     size_ += bytes.size();
 
     // The last four bytes seen may be the trailer, so they reach the checksum only once four more
     // bytes have followed them.
     if (bytes.size() >= 4) {
         checksum_.Add(std::span<const std::uint8_t>(pending_, pendingCount_));
-        checksum_.Add(bytes.first(bytes.size() - 4));
+        Checksum(bytes.first(bytes.size() - 4));
         std::copy_n(bytes.end() - 4, 4, pending_);
         pendingCount_ = 4;
         return;
@@ -76,43 +190,51 @@ PackedFile PackedFileScanner::Finish() &&
                               static_cast<std::uint32_t>(pending_[2]) << 16 |
                               static_cast<std::uint32_t>(pending_[3]) << 24;
     }
+    if (decoder_ != nullptr)
+        decoder_->Decode(head_.Bytes(), file.BodyEnd());
     file.head = std::move(head_);
     return file;
 }
 
-PackedFile ScanPackedBytes(std::span<const std::uint8_t> bytes, std::size_t headLimit)
+PackedFile ScanPackedBytes(std::span<const std::uint8_t> bytes, std::size_t headLimit, RunLengthDecoder* decoder)
 {
-    PackedFileScanner scanner(headLimit);
+    PackedFileScanner scanner(headLimit, decoder);
     scanner.Feed(bytes);
     return std::move(scanner).Finish();
 }
 
-PackedFile ReadPackedFile(const std::filesystem::path& path, std::size_t headLimit)
+PackedFile ReadPackedFile(const std::filesystem::path& path, std::size_t headLimit, RunLengthDecoder* decoder)
 {
-    // Folders, devices and pipes are no game files; a pipe or device could also block or never end.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        throw FileError(PathText(path));
-    const FileHandle file = OpenForReading(path);
-    if (!file)
-        throw FileError(PathText(path));
-    const std::uintmax_t sizeAtOpen = std::filesystem::file_size(path, error);
-    if (error)
-        throw FileError(PathText(path));
+    InputFile file(path);
 
     // Reading stops at the size the file had when it was opened, so a file that grows meanwhile
     // cannot keep the read going.
-    PackedFileScanner scanner(headLimit);
-    std::vector<std::uint8_t> chunk(kChunkSize);
-    std::uintmax_t remaining = sizeAtOpen;
+    PackedFileScanner scanner(headLimit, decoder);
+    // Only bytes past the head need a buffer of their own, allocated once and never zeroed.
+    std::unique_ptr<std::uint8_t[]> chunk;
+    std::size_t chunkSize = 0;
+    std::uint64_t remaining = file.Size();
     while (remaining > 0) {
-        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uintmax_t>(remaining, chunk.size()));
-        const std::size_t got = std::fread(chunk.data(), 1, wanted, file.get());
-        if (std::ferror(file.get()))
+        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kChunkSize));
+        std::span<std::uint8_t> into = scanner.HeadSpace(wanted);
+        const bool intoHead = !into.empty();
+        if (!intoHead) {
+            if (!chunk) {
+                chunkSize = wanted;
+                chunk = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
+            }
+            into = std::span<std::uint8_t>(chunk.get(), std::min(wanted, chunkSize));
+        }
+        std::size_t got = 0;
+        const bool ok = file.Read(into, got);
+        if (intoHead)
+            scanner.FeedHead(got);
+        else
+            scanner.Feed(into.first(got));
+        if (!ok)
             throw FileError(PathText(path));
-        scanner.Feed(std::span<const std::uint8_t>(chunk.data(), got));
         remaining -= got;
-        if (got < wanted)
+        if (got < into.size())
             break;
     }
     return std::move(scanner).Finish();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <string>
 
 #include "core/NumberFormat.h"
@@ -136,14 +137,36 @@ RideClass ClassifyRideType(std::uint8_t rideType) noexcept
 
 void DescrambleScenario(ByteStream& decoded) noexcept
 {
-    const std::size_t end = std::min(kParkExtent, decoded.Size());
-    for (std::size_t p = kScrambledBegin; p + 4 <= end; p += 4) {
-        std::uint32_t w = decoded.U32(p) ^ kScrambleMask;
-        w = std::rotr(w, 8);
-        const auto low = static_cast<std::uint8_t>(w);
-        w = (w & 0xFFFFFF00u) | static_cast<std::uint8_t>((low >> 3) | (low << 5));
-        w = std::rotl(w, 17);
-        decoded.WriteU32(p, w);
+    // Rotating right by 8, the low byte right by 3 and the word left by 17 moves every bit outside 8-15
+    // up by 9, bits 11-15 up by 6 and bits 8-10 up by 14: shifts and masks only, which the compiler
+    // turns into vector instructions four words at a time (a byte rotation would keep Clang from it).
+    const auto descramble = [](std::uint32_t w) {
+        const std::uint32_t x = w ^ kScrambleMask;
+        return std::rotl(x & 0xFFFF00FFu, 9) | ((x << 6) & 0x003E0000u) | ((x << 14) & 0x01C00000u);
+    };
+    const std::span<std::uint8_t> bytes = decoded.MutableBytes();
+    const std::size_t end = std::min(kParkExtent, bytes.size());
+    if (end < kScrambledBegin + 4)
+        return;
+    const std::size_t words = (end - kScrambledBegin) / 4;
+    std::uint8_t* const region = bytes.data() + kScrambledBegin;
+    std::size_t w = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; w + 4 <= words; w += 4) {
+            std::uint32_t block[4];
+            std::memcpy(block, region + 4 * w, sizeof block);
+            for (std::uint32_t& word : block)
+                word = descramble(word);
+            std::memcpy(region + 4 * w, block, sizeof block);
+        }
+    }
+    for (; w < words; ++w) {
+        std::uint8_t* const p = region + 4 * w;
+        const std::uint32_t word = descramble(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                                              static_cast<std::uint32_t>(p[2]) << 16 |
+                                              static_cast<std::uint32_t>(p[3]) << 24);
+        for (int i = 0; i < 4; ++i)
+            p[i] = static_cast<std::uint8_t>(word >> (8 * i));
     }
 }
 

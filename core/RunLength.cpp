@@ -1,31 +1,62 @@
 #include "core/RunLength.h"
 
-#include <algorithm>
-
 namespace lmp {
 
-void DecodeRunLength(const ByteStream& source, ByteStream& destination, std::uint64_t bodyEnd,
-                     std::size_t limit)
+namespace {
+
+// A record yields at most 129 bytes for the 2 it reads.
+constexpr std::size_t kMostOutputPerInputByte = 65;
+
+} // namespace
+
+RunLengthDecoder::RunLengthDecoder(ByteStream& destination, std::size_t limit) noexcept
+    : destination_(destination), limit_(limit)
 {
-    destination.Clear();
-    const std::span<const std::uint8_t> src = source.Bytes();
-    const std::size_t end = src.size();
-    std::size_t pos = 0;
-    while (pos < bodyEnd && pos < end && destination.Size() < limit) {
-        const auto n = static_cast<std::int8_t>(src[pos++]);
-        const std::size_t room = limit - destination.Size();
-        if (n >= 0) {
-            const std::size_t wanted = static_cast<std::size_t>(n) + 1;
-            const std::size_t present = std::min(wanted, end - pos);
-            destination.Append(src.subspan(pos, std::min(present, room)));
-            pos += present;
-        } else {
-            if (pos >= end)
-                break;
-            const std::size_t count = static_cast<std::size_t>(1 - n);
-            destination.AppendRepeated(src[pos++], std::min(count, room));
-        }
+    destination_.Clear();
+}
+
+RunLengthCursor RunLengthDecoder::Begin(std::span<const std::uint8_t> source, std::uint64_t startBefore)
+{
+    RunLengthCursor cursor;
+    const std::size_t end = source.size();
+    sizeBefore_ = destination_.Size();
+    cursor.src_ = source.data();
+    cursor.pos_ = position_;
+    cursor.end_ = end;
+    cursor.stop_ = static_cast<std::size_t>(std::min<std::uint64_t>(startBefore, end));
+    if (position_ >= cursor.stop_ || Full())
+        return cursor;
+
+    // Room for the most these records can yield, taken at once and cut back to what they did yield.
+    const std::size_t remaining = end - position_;
+    const std::size_t most = remaining > (kUnlimited / kMostOutputPerInputByte) ? kUnlimited
+                                                                                 : remaining * kMostOutputPerInputByte;
+    const std::size_t wanted = std::min(limit_ - sizeBefore_, most);
+    const std::span<std::uint8_t> room = destination_.Extend(wanted + kLongestRecord);
+    cursor.outBegin_ = room.data();
+    cursor.out_ = room.data();
+    cursor.outEnd_ = room.data() + wanted;
+    return cursor;
+}
+
+void RunLengthDecoder::End(const RunLengthCursor& cursor) noexcept
+{
+    destination_.Truncate(sizeBefore_ + static_cast<std::size_t>(cursor.out_ - cursor.outBegin_));
+    position_ = cursor.pos_;
+}
+
+void RunLengthDecoder::Decode(std::span<const std::uint8_t> source, std::uint64_t startBefore)
+{
+    RunLengthCursor cursor = Begin(source, startBefore);
+    while (cursor.Step()) {
     }
+    End(cursor);
+}
+
+void DecodeRunLength(const ByteStream& source, ByteStream& destination, std::uint64_t bodyEnd, std::size_t limit)
+{
+    RunLengthDecoder decoder(destination, limit);
+    decoder.Decode(source.Bytes(), bodyEnd);
 }
 
 void DecodeRunLength(const ByteStream& source, ByteStream& destination)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "TestSupport.h"
@@ -70,6 +71,33 @@ TEST(ByteStream, WriteU32ReplacesFourBytesInsideAndChangesNothingOutside)
         EXPECT_EQ(test::Contents(stream), written) << offset;
     }
     EXPECT_FALSE(ByteStream().WriteU32(0, 1));
+}
+
+TEST(ByteStream, GrowsInPlaceKeepsItsBytesAndCopiesWhole)
+{
+    ByteStream stream(Bytes{1, 2});
+    stream.Reserve(100);
+    EXPECT_EQ(test::Contents(stream), (Bytes{1, 2}));
+    const std::span<std::uint8_t> added = stream.Extend(3);
+    ASSERT_EQ(added.size(), 3u);
+    std::copy_n(Bytes{7, 8, 9}.begin(), 3, added.begin());
+    EXPECT_EQ(test::Contents(stream), (Bytes{1, 2, 7, 8, 9}));
+    stream.Truncate(4);
+    stream.Truncate(10); // never grows
+    stream.AppendRepeated(5, 2);
+    stream.Append(Bytes(300, 6)); // past the reserved room
+    Bytes expected = {1, 2, 7, 8, 5, 5};
+    expected.resize(306, 6);
+    EXPECT_EQ(test::Contents(stream), expected);
+
+    ByteStream copy = stream;
+    stream.WriteU32(0, 0xFFFFFFFF);
+    EXPECT_EQ(test::Contents(copy), expected);
+    const ByteStream moved = std::move(copy);
+    EXPECT_EQ(test::Contents(moved), expected);
+    stream.Clear();
+    stream.Append(Bytes{3});
+    EXPECT_EQ(test::Contents(stream), (Bytes{3}));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
 
 #include "TestSupport.h"
 
@@ -27,6 +28,8 @@ TEST(ChecksumAccumulator, MatchesHandComputedExamplesWhateverTheSplit)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::span<const std::uint8_t> all(row.bytes);
+        EXPECT_EQ(ChecksumStepsPortable(0, all), row.checksum) << "C++ form";
+        EXPECT_EQ(ChecksumSteps(0, all), row.checksum) << "fastest form";
         for (std::size_t first = 0; first <= all.size(); ++first) {
             for (std::size_t second = first; second <= all.size(); ++second) {
                 ChecksumAccumulator checksum;
@@ -35,6 +38,29 @@ TEST(ChecksumAccumulator, MatchesHandComputedExamplesWhateverTheSplit)
                 checksum.Add(all.subspan(second));
                 EXPECT_EQ(checksum.Value(), row.checksum) << "split at " << first << ", " << second;
             }
+        }
+    }
+}
+
+// The assembly form reads eight bytes a turn and the rest one at a time; any length, any alignment of
+// the first byte and any starting value must give what the C++ form gives.
+TEST(ChecksumSteps, AgreesWithTheCxxFormForEveryLengthAlignmentAndStartingValue)
+{
+    if (!LMP_CHECKSUM_X86_64_ASM)
+        GTEST_SKIP() << "this build has only the C++ form";
+    std::mt19937 random(20261208);
+    Bytes buffer(4096 + 16);
+    for (std::uint8_t& byte : buffer)
+        byte = static_cast<std::uint8_t>(random());
+    for (int trial = 0; trial < 3000; ++trial) {
+        const std::size_t offset = random() % 16;
+        const std::size_t length = trial < 300 ? static_cast<std::size_t>(trial) : random() % 4096;
+        const std::uint32_t start = trial % 3 == 0 ? 0 : static_cast<std::uint32_t>(random());
+        const std::span<const std::uint8_t> bytes(buffer.data() + offset, length);
+        ASSERT_EQ(ChecksumSteps(start, bytes), ChecksumStepsPortable(start, bytes))
+            << "offset " << offset << ", length " << length << ", start " << start;
+        if (length >= 8) {
+            ASSERT_EQ(ChecksumEight(start, bytes.data()), ChecksumStepsPortable(start, bytes.first(8)));
         }
     }
 }

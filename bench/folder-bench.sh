@@ -1,0 +1,99 @@
+#!/bin/bash
+# The folder benchmark: lmpinfo over a generated folder of 1,000 files (600 .TD4, 100 .TP4, 150 .SV4,
+# 150 .SC4), warm in the page cache, against cat of the game files that lmpinfo opens and against the
+# checksum pass over them alone, then lmpinfo's peak memory on the folder and on a 2 GiB junk .SV4.
+#
+# usage: bench/folder-bench.sh [BUILD_DIR]   (default build; needs lmpinfo and lmp-bench-folder built)
+#
+# Times are the fastest of RUNS measurements of REPEAT runs each. On a shared machine the processor
+# time (user + system) is the steadier figure and the ratios use it; wall time is shown beside it.
+# To add a row: measure a command under a key, then print it with row (see the end of the script).
+set -euo pipefail
+
+BUILD=${1:-build}
+FOLDER=${BENCH_FOLDER:-$BUILD/bench-folder}
+RUNS=${RUNS:-3}
+REPEAT=${REPEAT:-5}
+LMPINFO=$BUILD/cli/lmpinfo
+TOOL=$BUILD/tools/lmp-bench-folder
+
+for program in "$LMPINFO" "$TOOL" /usr/bin/time; do
+  [ -x "$program" ] || { echo "folder-bench: $program is missing (build it first)" >&2; exit 2; }
+done
+if [ ! -d "$FOLDER" ]; then
+  "$TOOL" write "$FOLDER" >/dev/null
+fi
+
+GAME_FILES=()
+while IFS= read -r -d '' file; do GAME_FILES+=("$file"); done < <(
+  find "$FOLDER" -maxdepth 1 -type f \( -iname '*.TD4' -o -iname '*.SV4' -o -iname '*.SC4' \) -print0 | sort -z)
+
+declare -A CPU WALL
+SCRATCH=$(mktemp -d)
+trap 'rm -rf "$SCRATCH"' EXIT
+
+# measure KEY COMMAND...: the fastest processor and wall seconds of one run of COMMAND.
+measure() {
+  local key=$1; shift
+  local best_cpu="" best_wall=""
+  "$@" >/dev/null 2>&1 || true  # warms the page cache
+  for ((run = 0; run < RUNS; run++)); do
+    /usr/bin/time -o "$SCRATCH/time" -f "%e %U %S" bash -c \
+      'for ((i = 0; i < '"$REPEAT"'; i++)); do "$@" >/dev/null 2>&1 || true; done' _ "$@"
+    read -r wall user sys < "$SCRATCH/time"
+    local cpu
+    cpu=$(awk -v u="$user" -v s="$sys" -v n="$REPEAT" 'BEGIN { printf "%.4f", (u + s) / n }')
+    wall=$(awk -v w="$wall" -v n="$REPEAT" 'BEGIN { printf "%.4f", w / n }')
+    if [ -z "$best_cpu" ] || awk -v a="$cpu" -v b="$best_cpu" 'BEGIN { exit !(a < b) }'; then best_cpu=$cpu; fi
+    if [ -z "$best_wall" ] || awk -v a="$wall" -v b="$best_wall" 'BEGIN { exit !(a < b) }'; then best_wall=$wall; fi
+  done
+  CPU[$key]=$best_cpu
+  WALL[$key]=$best_wall
+}
+
+# row LABEL KEY [REFERENCE_KEY]: one line of the table, with KEY's time as a multiple of the reference's.
+row() {
+  local label=$1 key=$2 reference=${3:-}
+  local ratio=""
+  if [ -n "$reference" ]; then
+    ratio=$(awk -v a="${CPU[$key]}" -v b="${CPU[$reference]}" 'BEGIN { printf "%.2f", a / b }')" x $reference"
+  fi
+  local wall="-"
+  [ -n "${WALL[$key]:-}" ] && wall=$(printf '%.3f s' "${WALL[$key]}")
+  printf '| %s | %.3f s | %s | %s |\n' "$label" "${CPU[$key]}" "$wall" "$ratio"
+}
+
+# peak KEY COMMAND...: the peak resident memory of COMMAND in MiB.
+declare -A PEAK
+peak() {
+  local key=$1; shift
+  /usr/bin/time -o "$SCRATCH/peak" -f "%M" "$@" >/dev/null 2>&1 || true
+  PEAK[$key]=$(awk '{ printf "%.1f", $1 / 1024 }' "$SCRATCH/peak")
+}
+
+measure lmpinfo "$LMPINFO" "$FOLDER"
+measure cat cat "${GAME_FILES[@]}"
+read -r checksum_seconds checksum_files checksum_bytes _ < <("$TOOL" checksum "$FOLDER")
+# Timed inside the tool, in processor time only.
+CPU[checksum]=$checksum_seconds
+CPU[checksum+cat]=$(awk -v a="${CPU[checksum]}" -v b="${CPU[cat]}" 'BEGIN { printf "%.4f", a + b }')
+
+truncate -s 2G "$SCRATCH/junk.SV4"
+peak folder "$LMPINFO" "$FOLDER"
+peak junk "$LMPINFO" "$SCRATCH/junk.SV4"
+
+echo
+echo "Folder: $FOLDER, $(find "$FOLDER" -maxdepth 1 -type f | wc -l) files; lmpinfo opens $checksum_files of them," \
+     "$((checksum_bytes / 1000000)) MB"
+echo
+echo "| What | Processor time | Wall time | Ratio |"
+echo "|---|---:|---:|---|"
+row "lmpinfo on the folder" lmpinfo checksum+cat
+row "cat of its game files" cat
+row "checksum pass alone (in memory)" checksum
+row "checksum pass + cat" checksum+cat
+echo
+echo "| Peak memory of lmpinfo | |"
+echo "|---|---:|"
+echo "| on the folder | ${PEAK[folder]} MiB |"
+echo "| on a 2 GiB junk .SV4 | ${PEAK[junk]} MiB |"
