@@ -305,6 +305,11 @@ void TMainForm::About1Click()
 
 void TMainForm::ShellListView1Change(int item)
 {
+    // A command changing the selection item by item would otherwise pay for reading the list's
+    // whole selection at every step.
+    if (SelectionBusy) {
+        return;
+    }
     std::optional<NotifiedItem> notified;
     if (item != TShellListView::kAllItems) {
         notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item),
@@ -397,10 +402,9 @@ void TMainForm::SelectAllOfEdition(unsigned edition)
         const std::int32_t found = DescribeFile(index, wanted == 0, wanted == 1, wanted == 2, withSeparator);
         ShellListView1->SetSelected(index, found == wanted);
         if (found == wanted) {
-            // What changed is painted at once; the whole window with its frames and scroll bars
-            // would cost more than describing the file.
+            // The selected row is painted at once and the pane with the events below: repainting
+            // the whole window, frames and scroll bars included, cost more than describing the file.
             ShellListView1->RepaintItem(index);
-            Memo1->viewport()->repaint();
         }
         QCoreApplication::processEvents();
     }
@@ -433,8 +437,14 @@ std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool Accept
     options.decimalMark = decimalMark_;
     options.separatorLine = SeparatorLine;
     const Description description = lmp::DescribeFile(NativePath(ShellListView1->ItemPath(index)), options);
-    for (const std::string& line : description.lines) {
-        Memo1->appendPlainText(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+    if (!description.lines.empty()) {
+        // One append of all the lines lays the pane out once per file rather than once per line.
+        QStringList lines;
+        lines.reserve(static_cast<qsizetype>(description.lines.size()));
+        for (const std::string& line : description.lines) {
+            lines.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+        }
+        Memo1->appendPlainText(lines.join(QLatin1Char('\n')));
     }
     return description.edition;
 }
