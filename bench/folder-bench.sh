@@ -1,7 +1,9 @@
 #!/bin/bash
 # The folder benchmark: lmpinfo over a generated folder of 1,000 files (600 .TD4, 100 .TP4, 150 .SV4,
 # 150 .SC4), warm in the page cache, against cat of the game files that lmpinfo opens and against the
-# checksum pass over them alone, then lmpinfo's peak memory on the folder and on a 2 GiB junk .SV4.
+# checksum pass over them alone, the window's three "Select All ..." commands (offscreen, when the
+# window is built) against lmpinfo --edition, then lmpinfo's peak memory on the folder and on a 2 GiB
+# junk .SV4.
 #
 # usage: bench/folder-bench.sh [BUILD_DIR]   (default build; needs lmpinfo and lmp-bench-folder built)
 #
@@ -16,6 +18,7 @@ RUNS=${RUNS:-3}
 REPEAT=${REPEAT:-5}
 LMPINFO=$BUILD/cli/lmpinfo
 TOOL=$BUILD/tools/lmp-bench-folder
+SELECT_ALL=$BUILD/bench/lmp-bench-selectall
 
 for program in "$LMPINFO" "$TOOL" /usr/bin/time; do
   [ -x "$program" ] || { echo "folder-bench: $program is missing (build it first)" >&2; exit 2; }
@@ -78,6 +81,19 @@ read -r checksum_seconds checksum_files checksum_bytes _ < <("$TOOL" checksum "$
 CPU[checksum]=$checksum_seconds
 CPU[checksum+cat]=$(awk -v a="${CPU[checksum]}" -v b="${CPU[cat]}" 'BEGIN { printf "%.4f", a + b }')
 
+# The window times its own commands (after the folder is listed); each edition's lmpinfo run is the
+# same work without a window.
+SELECT_EDITIONS=()
+if [ -x "$SELECT_ALL" ]; then
+  while read -r _ _ edition wall _ _ cpu _; do
+    edition=${edition%:}
+    CPU[select$edition]=$(awk -v ms="$cpu" 'BEGIN { printf "%.4f", ms / 1000 }')
+    WALL[select$edition]=$(awk -v ms="$wall" 'BEGIN { printf "%.4f", ms / 1000 }')
+    measure "lmpinfo-edition$edition" "$LMPINFO" --edition "$edition" "$FOLDER"
+    SELECT_EDITIONS+=("$edition")
+  done < <(QT_QPA_PLATFORM=offscreen "$SELECT_ALL" "$FOLDER" "$RUNS" 2>/dev/null | grep '^select-all edition')
+fi
+
 truncate -s 2G "$SCRATCH/junk.SV4"
 peak folder "$LMPINFO" "$FOLDER"
 peak junk "$LMPINFO" "$SCRATCH/junk.SV4"
@@ -92,6 +108,10 @@ row "lmpinfo on the folder" lmpinfo checksum+cat
 row "cat of its game files" cat
 row "checksum pass alone (in memory)" checksum
 row "checksum pass + cat" checksum+cat
+for edition in "${SELECT_EDITIONS[@]}"; do
+  row "lmpinfo --edition $edition" "lmpinfo-edition$edition"
+  row "window: Select All, edition $edition" "select$edition" "lmpinfo-edition$edition"
+done
 echo
 echo "| Peak memory of lmpinfo | |"
 echo "|---|---:|"
