@@ -389,6 +389,10 @@ void TMainForm::SelectAllOfEdition(unsigned edition)
 
     const auto wanted = static_cast<std::int32_t>(edition);
     const unsigned contents = ShellListView1->ContentsVersion();
+    // Until someone else changes the selection, the items ahead are known to be unselected, and
+    // deselecting them, which costs as much as selecting, can be left out.
+    unsigned ownSelection = ShellListView1->SelectionVersion();
+    bool selectionChangedElsewhere = false;
     bool withSeparator = false;
     const int count = ShellListView1->ItemCount();
     for (int index = 0; index < count; ++index) {
@@ -400,7 +404,12 @@ void TMainForm::SelectAllOfEdition(unsigned edition)
         }
         withSeparator = withSeparator || ShellListView1->SelectionCount() > 0;
         const std::int32_t found = DescribeFile(index, wanted == 0, wanted == 1, wanted == 2, withSeparator);
-        ShellListView1->SetSelected(index, found == wanted);
+        selectionChangedElsewhere =
+            selectionChangedElsewhere || ShellListView1->SelectionVersion() != ownSelection;
+        if (found == wanted || selectionChangedElsewhere) {
+            ShellListView1->SetSelected(index, found == wanted);
+            ownSelection = ShellListView1->SelectionVersion();
+        }
         if (found == wanted) {
             // The selected row is painted at once and the pane with the events below: repainting
             // the whole window, frames and scroll bars included, cost more than describing the file.

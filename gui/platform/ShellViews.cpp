@@ -716,6 +716,7 @@ void TShellListView::keyPressEvent(QKeyEvent* event)
 
 void TShellListView::OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
+    ++selectionVersion_;
     for (const QModelIndex& index : deselected.indexes()) {
         Touch(index);
     }

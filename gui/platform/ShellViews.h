@@ -126,6 +126,8 @@ public:
     // Changes whenever the list reads a folder, so that a caller holding item indexes can tell that
     // they no longer stand for the same items.
     unsigned ContentsVersion() const { return contentsVersion_; }
+    // Changes whenever the selection does, whoever changes it.
+    unsigned SelectionVersion() const { return selectionVersion_; }
     bool Focused(int index) const;
     // The full path of the item; throws std::out_of_range for an index outside the list.
     QString ItemPath(int index) const;
@@ -175,6 +177,7 @@ private:
     FolderFirstOrder* order_ = nullptr;
     QString folder_;
     unsigned contentsVersion_ = 0;
+    unsigned selectionVersion_ = 0;
     int batchDepth_ = 0;
     bool batchConcernsAll_ = false;
     bool dragPending_ = false;

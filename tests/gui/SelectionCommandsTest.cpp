@@ -99,6 +99,7 @@ private slots:
     void fileThatCannotBeReadEndsTheLoopAndRestoresTheWindow();
     void commandStartedFromInsideTheLoopTakesOver();
     void anotherFolderShownDuringTheLoopEndsIt();
+    void itemsSelectedByTheUserDuringTheLoopAreSetWhenTheLoopReachesThem();
     void matchingImagesJoinTheSelectionAndThePaneStays();
     void selectAllReachesItemsFarBeyondTheDescribedFlags();
 
@@ -244,6 +245,24 @@ void SelectionCommandsTest::anotherFolderShownDuringTheLoopEndsIt()
     QTRY_COMPARE(form.ShellListView1->ItemCount(), 1);
     QCOMPARE(SelectedItems(*form.ShellListView1), std::vector<int>{});
     QCOMPARE(Pane(), QString());
+    VerifyIdle();
+}
+
+void SelectionCommandsTest::itemsSelectedByTheUserDuringTheLoopAreSetWhenTheLoopReachesThem()
+{
+    AddMixedFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kMixedItems);
+    QTimer::singleShot(0, &form, [&form] {
+        ClickItem(*form.ShellListView1, kEcho, Qt::ControlModifier);
+        ClickItem(*form.ShellListView1, kNotes, Qt::ControlModifier);
+    });
+
+    form.SelectAllOriginalLMPfiles1->trigger();
+
+    QCOMPARE(SelectedItems(*form.ShellListView1), (std::vector{kBeta, kDelta}));
+    // The user's selection counts for the separator of the first description.
+    QCOMPARE(Pane(), Lines({kSeparator, RailroadBlock("Beta.TD4", "Original LMP"), kSeparator,
+                            WoodenBlock("Delta.TD4", "Original LMP"), kVersionFailure}));
     VerifyIdle();
 }
 
