@@ -31,7 +31,7 @@ std::string FileNameText(const std::filesystem::path& path)
 }
 
 // Everything after the scan, on contents decoded to the type's extent.
-Description DescribeDecoded(std::string_view fileName, FileType type, const PackedFile& file, ByteStream& decoded,
+Description DescribeDecoded(std::string_view fileName, FileType type, const PackedFile& file, const ByteStream& decoded,
                             const DescribeOptions& options)
 {
     Description result;
@@ -64,9 +64,9 @@ Description DescribeDecoded(std::string_view fileName, FileType type, const Pack
         result.summary = DescribeParkFile(decoded, false, options.decimalMark, result.lines);
         break;
     case FileType::Scenario:
-        if (edition == 1 || edition == 2)
-            DescrambleScenario(decoded);
-        result.summary = DescribeParkFile(decoded, true, options.decimalMark, result.lines);
+        // Expansion scenarios are scrambled; only the words the summary reads are descrambled.
+        result.summary = DescribeParkFile(decoded, true, options.decimalMark, result.lines,
+                                          edition == 1 || edition == 2 ? Scrambling::Scrambled : Scrambling::Plain);
         break;
     case FileType::None:
         break;

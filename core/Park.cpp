@@ -44,8 +44,51 @@ constexpr std::array<std::string_view, 8> kMonthNames = {
     "March", "April", "May", "June", "July", "August", "September", "October",
 };
 
+// Rotating right by 8, the low byte right by 3 and the word left by 17 moves every bit outside 8-15
+// up by 9, bits 11-15 up by 6 and bits 8-10 up by 14: shifts and masks only, which the compiler
+// turns into vector instructions four words at a time (a byte rotation would keep Clang from it).
+constexpr std::uint32_t DescrambledWord(std::uint32_t w) noexcept
+{
+    const std::uint32_t x = w ^ kScrambleMask;
+    return std::rotl(x & 0xFFFF00FFu, 9) | ((x << 6) & 0x003E0000u) | ((x << 14) & 0x01C00000u);
+}
+
+// Reads decoded bytes whose scrambled region is still scrambled as DescrambleScenario would leave
+// them: a byte of a word wholly inside the region is taken from the descrambled word.
+class DescramblingReader {
+public:
+    explicit DescramblingReader(const ByteReader& data) noexcept
+        : data_(data), end_(std::min(kParkExtent, data.Size()))
+    {
+    }
+
+    std::uint8_t U8(std::size_t offset) const noexcept
+    {
+        if (offset >= kScrambledBegin && end_ >= 4) {
+            const std::size_t word = offset - (offset - kScrambledBegin) % 4;
+            if (word <= end_ - 4)
+                return static_cast<std::uint8_t>(DescrambledWord(data_.U32(word)) >> (8 * (offset - word)));
+        }
+        return data_.U8(offset);
+    }
+    std::uint16_t U16(std::size_t offset) const noexcept
+    {
+        return static_cast<std::uint16_t>(U8(offset) | U8(offset + 1) << 8);
+    }
+    std::int32_t I32(std::size_t offset) const noexcept
+    {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(U16(offset)) |
+                                         static_cast<std::uint32_t>(U16(offset + 2)) << 16);
+    }
+
+private:
+    ByteReader data_;
+    std::size_t end_;
+};
+
 // Scenario names are 8-bit characters; each byte is its own Latin-1 code point.
-std::string Latin1ToUtf8(const ByteReader& data, std::size_t offset, std::size_t maxSize)
+template <typename Reader>
+std::string Latin1ToUtf8(const Reader& data, std::size_t offset, std::size_t maxSize)
 {
     std::string text;
     for (std::size_t i = 0; i < maxSize; ++i) {
@@ -70,7 +113,7 @@ struct RideScan {
     std::uint32_t averageNausea = 0;
 };
 
-RideScan ScanRides(const ByteReader& data)
+template <typename Reader> RideScan ScanRides(const Reader& data)
 {
     RideScan scan;
     std::uint32_t rated = 0;
@@ -101,7 +144,7 @@ RideScan ScanRides(const ByteReader& data)
     return scan;
 }
 
-std::int32_t CountStaff(const ByteReader& data)
+template <typename Reader> std::int32_t CountStaff(const Reader& data)
 {
     std::int32_t staff = 0;
     for (std::size_t j = 0; j < kPersonRecordCount; ++j) {
@@ -137,13 +180,6 @@ RideClass ClassifyRideType(std::uint8_t rideType) noexcept
 
 void DescrambleScenario(ByteStream& decoded) noexcept
 {
-    // Rotating right by 8, the low byte right by 3 and the word left by 17 moves every bit outside 8-15
-    // up by 9, bits 11-15 up by 6 and bits 8-10 up by 14: shifts and masks only, which the compiler
-    // turns into vector instructions four words at a time (a byte rotation would keep Clang from it).
-    const auto descramble = [](std::uint32_t w) {
-        const std::uint32_t x = w ^ kScrambleMask;
-        return std::rotl(x & 0xFFFF00FFu, 9) | ((x << 6) & 0x003E0000u) | ((x << 14) & 0x01C00000u);
-    };
     const std::span<std::uint8_t> bytes = decoded.MutableBytes();
     const std::size_t end = std::min(kParkExtent, bytes.size());
     if (end < kScrambledBegin + 4)
@@ -156,13 +192,13 @@ void DescrambleScenario(ByteStream& decoded) noexcept
             std::uint32_t block[4];
             std::memcpy(block, region + 4 * w, sizeof block);
             for (std::uint32_t& word : block)
-                word = descramble(word);
+                word = DescrambledWord(word);
             std::memcpy(region + 4 * w, block, sizeof block);
         }
     }
     for (; w < words; ++w) {
         std::uint8_t* const p = region + 4 * w;
-        const std::uint32_t word = descramble(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+        const std::uint32_t word = DescrambledWord(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
                                               static_cast<std::uint32_t>(p[2]) << 16 |
                                               static_cast<std::uint32_t>(p[3]) << 24);
         for (int i = 0; i < 4; ++i)
@@ -175,9 +211,10 @@ std::string_view MonthName(unsigned monthIndex) noexcept
     return monthIndex < kMonthNames.size() ? kMonthNames[monthIndex] : std::string_view();
 }
 
-ParkSummary SummarizePark(const ByteStream& decoded, bool scenario)
+namespace {
+
+template <typename Reader> ParkSummary Summarize(const Reader& data, bool scenario)
 {
-    const ByteReader data = decoded.Reader();
     const std::uint16_t monthWord = data.U16(kMonthWordOffset);
     const std::uint16_t dayWord = data.U16(kDayWordOffset);
     const RideScan rides = ScanRides(data);
@@ -200,6 +237,15 @@ ParkSummary SummarizePark(const ByteStream& decoded, bool scenario)
             .averageNausea = rides.averageNausea,
             .guests = data.U16(kGuestsOffset),
             .staff = CountStaff(data)};
+}
+
+} // namespace
+
+ParkSummary SummarizePark(const ByteStream& decoded, bool scenario, Scrambling scrambling)
+{
+    if (scrambling == Scrambling::Scrambled)
+        return Summarize(DescramblingReader(decoded.Reader()), scenario);
+    return Summarize(decoded.Reader(), scenario);
 }
 
 std::string GoalText(const ParkSummary& summary, std::string_view decimalMark)
@@ -253,9 +299,10 @@ void FormatParkSummary(const ParkSummary& summary, std::string_view decimalMark,
     lines.push_back("   #Guests: " + FormatGrouped(summary.guests) + " ,  #Staff: " + PlainDecimal(summary.staff));
 }
 
-ParkSummary DescribeParkFile(const ByteStream& decoded, bool scenario, std::string_view decimalMark, Lines& lines)
+ParkSummary DescribeParkFile(const ByteStream& decoded, bool scenario, std::string_view decimalMark, Lines& lines,
+                             Scrambling scrambling)
 {
-    ParkSummary summary = SummarizePark(decoded, scenario);
+    ParkSummary summary = SummarizePark(decoded, scenario, scrambling);
     FormatParkSummary(summary, decimalMark, lines);
     return summary;
 }

@@ -47,9 +47,14 @@ struct ParkSummary {
     std::int32_t staff = 0;
 };
 
+// Whether the scrambled region of decoded bytes is still scrambled: an expansion scenario that
+// DescrambleScenario has not been run over.
+enum class Scrambling { Plain, Scrambled };
+
 // Reads the summary's fields and scans the ride and person tables; fields beyond the end of the
-// decoded bytes read as zero.
-ParkSummary SummarizePark(const ByteStream& decoded, bool scenario);
+// decoded bytes read as zero. Scrambled bytes are descrambled word by word as they are read, which
+// gives the summary of DescrambleScenario's result without descrambling the words nobody reads.
+ParkSummary SummarizePark(const ByteStream& decoded, bool scenario, Scrambling scrambling = Scrambling::Plain);
 
 // The goal text of the goal line, "???" for an unknown goal type.
 std::string GoalText(const ParkSummary& summary, std::string_view decimalMark);
@@ -59,6 +64,6 @@ void FormatParkSummary(const ParkSummary& summary, std::string_view decimalMark,
 
 // Summarizes the decoded bytes, appends their lines and returns the summary.
 ParkSummary DescribeParkFile(const ByteStream& decoded, bool scenario, std::string_view decimalMark,
-                             Lines& lines);
+                             Lines& lines, Scrambling scrambling = Scrambling::Plain);
 
 } // namespace lmp

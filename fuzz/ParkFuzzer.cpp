@@ -85,6 +85,11 @@ void CheckDescrambling(const Bytes& decoded)
     Bytes again(out.begin(), out.end());
     lmp::testkit::ScrambleScenario(again);
     Require(again == decoded, "scrambling undoes descrambling");
+
+    lmp::Lines whole, lazy;
+    lmp::DescribeParkFile(stream, true, ".", whole);
+    lmp::DescribeParkFile(lmp::ByteStream(decoded), true, ".", lazy, lmp::Scrambling::Scrambled);
+    Require(lazy == whole, "descrambling the words read gives the summary of the descrambled bytes");
 }
 
 } // namespace

@@ -238,5 +238,31 @@ TEST(DescrambleScenario, LeavesPartialWordsOfShortDataAlone)
     }
 }
 
+TEST(SummarizePark, ScrambledBytesGiveTheSummaryOfTheirDescrambledCopyAtEveryCut)
+{
+    // Cuts inside and at the edges of the fields read in the scrambled region: the person table, cash,
+    // goal, the ride table, the name and slot.
+    const std::size_t cuts[] = {0,           kScrambledStart,     kScrambledStart + 3, kScrambledStart + 4,
+                                kPeople + 47, kCash + 2,          kCash + 4,           kGoalAmount + 3,
+                                kRides + 241, kRides + 608 * 100, kName + 5,           kSlot + 1,
+                                kParkExtent};
+    Bytes filled(kParkExtent);
+    std::uint32_t state = 12345;
+    for (std::uint8_t& byte : filled) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<std::uint8_t>(state >> 24);
+    }
+    for (const std::size_t cut : cuts) {
+        SCOPED_TRACE(cut);
+        const Bytes scrambled(filled.begin(), filled.begin() + static_cast<std::ptrdiff_t>(cut));
+        ByteStream descrambled(scrambled);
+        DescrambleScenario(descrambled);
+        Lines whole, lazy;
+        DescribeParkFile(descrambled, true, ".", whole);
+        DescribeParkFile(ByteStream(scrambled), true, ".", lazy, Scrambling::Scrambled);
+        EXPECT_EQ(lazy, whole);
+    }
+}
+
 } // namespace
 } // namespace lmp
