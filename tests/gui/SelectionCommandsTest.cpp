@@ -104,7 +104,7 @@ private slots:
     void selectAllReachesItemsFarBeyondTheDescribedFlags();
 
 private:
-    TMainForm& OpenAt(const GameFolder& folder, int items);
+    TMainForm& OpenAt(const GameFolder& folder, int items, int timeoutMs = 5000);
     QString Pane() const { return form_->Memo1->toPlainText(); }
     void VerifyIdle() const;
 
@@ -136,13 +136,13 @@ void SelectionCommandsTest::cleanup()
     settings_.reset();
 }
 
-TMainForm& SelectionCommandsTest::OpenAt(const GameFolder& folder, int items)
+TMainForm& SelectionCommandsTest::OpenAt(const GameFolder& folder, int items, int timeoutMs)
 {
     settings_->WriteSetupRecord("[General]\nPath=" + folder.Path().toUtf8() + "\n");
     form_ = std::make_unique<TMainForm>();
     form_->show();
     [&] { QVERIFY(QTest::qWaitForWindowExposed(form_.get())); }();
-    [&] { QTRY_COMPARE(form_->ShellListView1->ItemCount(), items); }();
+    [&] { QTRY_COMPARE_WITH_TIMEOUT(form_->ShellListView1->ItemCount(), items, timeoutMs); }();
     return *form_;
 }
 
@@ -302,15 +302,12 @@ void SelectionCommandsTest::selectAllReachesItemsFarBeyondTheDescribedFlags()
             folder_->AddFile(QStringLiteral("f%1.txt").arg(index, 5, 10, QLatin1Char('0')), "x");
         }
     }
-    settings_->WriteSetupRecord("[General]\nPath=" + folder_->Path().toUtf8() + "\n");
-    form_ = std::make_unique<TMainForm>();
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    QTRY_COMPARE_WITH_TIMEOUT(form_->ShellListView1->ItemCount(), kItems, 120000);
+    TMainForm& form = OpenAt(*folder_, kItems, 120000);
+    QCOMPARE(form.ShellListView1->ItemCount(), kItems);
 
-    form_->SelectAllOriginalLMPfiles1->trigger();
+    form.SelectAllOriginalLMPfiles1->trigger();
 
-    QCOMPARE(SelectedItems(*form_->ShellListView1), (std::vector{5, 10001, 10002, 19999}));
+    QCOMPARE(SelectedItems(*form.ShellListView1), (std::vector{5, 10001, 10002, 19999}));
     QCOMPARE(Pane(), Lines({WoodenBlock("f00005.TD4", "Original LMP"), kSeparator,
                             WoodenBlock("f10001.TD4", "Original LMP"), kSeparator,
                             WoodenBlock("f10002.TD4", "Original LMP"), kSeparator,
