@@ -13,7 +13,7 @@ FUZZ_DIR  ?= build-fuzz
 FUZZ_SECONDS ?= 60
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test sanitize samples fuzz bench package clean
+.PHONY: deps build run test sanitize samples fuzz bench package format-check clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
@@ -42,6 +42,11 @@ test: build
 # A Debian package (CPack) of what `cmake --install` puts in place: build/lmpexplorer_VERSION_ARCH.deb.
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
+
+# Every C++ source of the repository as the top-level .clang-format lays it out (Debian's clang-format).
+format-check:
+	$(MAKE) deps EXTRA_PACKAGES=clang-format
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 # The test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps

@@ -35,9 +35,12 @@ struct BenchFile {
 // The files every case works on, written once into a fresh folder that main removes again.
 struct BenchFiles {
     fs::path folder;
-    BenchFile trackDesign{"Coaster.TD4", FileType::TrackDesign, lmp::testkit::RealisticTrackDesignFile(2, 7), {}};
-    BenchFile savedGame{"Saved.SV4", FileType::SavedGame, lmp::testkit::RealisticParkFile(FileType::SavedGame, 0, 11), {}};
-    BenchFile scenario{"Scenario.SC4", FileType::Scenario, lmp::testkit::RealisticParkFile(FileType::Scenario, 1, 12), {}};
+    BenchFile trackDesign{
+        "Coaster.TD4", FileType::TrackDesign, lmp::testkit::RealisticTrackDesignFile(2, 7), {}};
+    BenchFile savedGame{
+        "Saved.SV4", FileType::SavedGame, lmp::testkit::RealisticParkFile(FileType::SavedGame, 0, 11), {}};
+    BenchFile scenario{
+        "Scenario.SC4", FileType::Scenario, lmp::testkit::RealisticParkFile(FileType::Scenario, 1, 12), {}};
 
     BenchFiles() : folder(fs::temp_directory_path() / ("lmp-bench-" + std::to_string(::getpid())))
     {
@@ -76,7 +79,8 @@ BenchFile& FileOf(FileType type)
 
 void SetBytes(benchmark::State& state, std::size_t bytesPerIteration)
 {
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytesPerIteration));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(bytesPerIteration));
 }
 
 // The checksum pass over a whole file in memory: the lower bound of describing it.
@@ -196,21 +200,26 @@ int main(int argc, char** argv)
               << Files().savedGame.bytes.size() << ", scenario " << Files().scenario.bytes.size()
               << " (first expansion, scrambled); parks decode to " << decodedSize << " bytes.\n"
               << "Processor time per iteration, the fastest repetition; ratios within this run.\n";
-    table.Print(std::cout, {
-        {"checksum (assembly form)", "BM_Checksum/SavedGame", Files().savedGame.bytes.size(), ""},
-        {"checksum (C++ form)", "BM_ChecksumPortable", Files().savedGame.bytes.size(), "BM_Checksum/SavedGame"},
-        {"checksum of the scenario", "BM_Checksum/Scenario", Files().scenario.bytes.size(), ""},
-        {"read a track design (open, read, close)", "BM_ReadFile/TrackDesign", Files().trackDesign.bytes.size(), ""},
-        {"read a saved game", "BM_ReadFile/SavedGame", Files().savedGame.bytes.size(), ""},
-        {"decode a park (output)", "BM_DecodeRunLength", decodedSize, ""},
-        {"descramble a scenario", "BM_DescrambleScenario", decodedSize - 393240, ""},
-        {"describe a track design", "BM_DescribeFile/TrackDesign", 0, "BM_ReadFile/TrackDesign"},
-        {"describe a saved game", "BM_DescribeFile/SavedGame", 0, "BM_Checksum/SavedGame"},
-        {"describe a scenario", "BM_DescribeFile/Scenario", 0, "BM_Checksum/Scenario"},
-        {"baseline: track design", "BM_BaselineDescribeFile/TrackDesign", 0, "BM_DescribeFile/TrackDesign"},
-        {"baseline: saved game", "BM_BaselineDescribeFile/SavedGame", 0, "BM_DescribeFile/SavedGame"},
-        {"baseline: scenario", "BM_BaselineDescribeFile/Scenario", 0, "BM_DescribeFile/Scenario"},
-    });
+    table.Print(
+        std::cout,
+        {
+            {"checksum (assembly form)", "BM_Checksum/SavedGame", Files().savedGame.bytes.size(), ""},
+            {"checksum (C++ form)", "BM_ChecksumPortable", Files().savedGame.bytes.size(),
+             "BM_Checksum/SavedGame"},
+            {"checksum of the scenario", "BM_Checksum/Scenario", Files().scenario.bytes.size(), ""},
+            {"read a track design (open, read, close)", "BM_ReadFile/TrackDesign",
+             Files().trackDesign.bytes.size(), ""},
+            {"read a saved game", "BM_ReadFile/SavedGame", Files().savedGame.bytes.size(), ""},
+            {"decode a park (output)", "BM_DecodeRunLength", decodedSize, ""},
+            {"descramble a scenario", "BM_DescrambleScenario", decodedSize - 393240, ""},
+            {"describe a track design", "BM_DescribeFile/TrackDesign", 0, "BM_ReadFile/TrackDesign"},
+            {"describe a saved game", "BM_DescribeFile/SavedGame", 0, "BM_Checksum/SavedGame"},
+            {"describe a scenario", "BM_DescribeFile/Scenario", 0, "BM_Checksum/Scenario"},
+            {"baseline: track design", "BM_BaselineDescribeFile/TrackDesign", 0,
+             "BM_DescribeFile/TrackDesign"},
+            {"baseline: saved game", "BM_BaselineDescribeFile/SavedGame", 0, "BM_DescribeFile/SavedGame"},
+            {"baseline: scenario", "BM_BaselineDescribeFile/Scenario", 0, "BM_DescribeFile/Scenario"},
+        });
     benchmark::Shutdown();
     return 0;
 }

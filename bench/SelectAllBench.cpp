@@ -65,7 +65,8 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    QAction* const commands[] = {form.SelectAllOriginalLMPfiles1, form.SelectAllVJEMfiles1, form.SelectAllQQfiles1};
+    QAction* const commands[] = {form.SelectAllOriginalLMPfiles1, form.SelectAllVJEMfiles1,
+                                 form.SelectAllQQfiles1};
     for (int edition = 0; edition < 3; ++edition) {
         double fastest = std::numeric_limits<double>::infinity();
         double fastestProcessor = std::numeric_limits<double>::infinity();
@@ -77,8 +78,8 @@ int main(int argc, char* argv[])
             fastest = std::min(fastest, static_cast<double>(timer.nsecsElapsed()) / 1e6);
             fastestProcessor = std::min(fastestProcessor, ProcessorMilliseconds() - processorStart);
         }
-        std::printf("select-all edition %d: %.1f ms wall, %.1f ms processor, %d selected of %d items\n", edition,
-                    fastest, fastestProcessor, form.ShellListView1->SelectionCount(),
+        std::printf("select-all edition %d: %.1f ms wall, %.1f ms processor, %d selected of %d items\n",
+                    edition, fastest, fastestProcessor, form.ShellListView1->SelectionCount(),
                     form.ShellListView1->ItemCount());
     }
     return 0;

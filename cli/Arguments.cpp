@@ -64,8 +64,9 @@ ParseResult ParseArguments(int argc, const char* const* argv)
     std::int32_t edition = 0;
     std::string decimalMark;
     auto* editionOption =
-        app.add_option("--edition", edition,
-                       "Describe only files of edition N: 0 original game, 1 first expansion, 2 second expansion")
+        app.add_option(
+               "--edition", edition,
+               "Describe only files of edition N: 0 original game, 1 first expansion, 2 second expansion")
             ->type_name("N")
             ->check([](const std::string& value) {
                 return value == "0" || value == "1" || value == "2"
@@ -78,14 +79,14 @@ ParseResult ParseArguments(int argc, const char* const* argv)
     auto* jsonFlag = app.add_flag("--json", json, "One JSON object per line for each file described");
     app.add_flag("--csv", csv, "A header row and one CSV row for each file described")->excludes(jsonFlag);
     app.add_flag("-r,--recursive", options.recursive, "A folder also stands for the files of its subfolders");
-    auto* markOption = app.add_option("--decimal-mark", decimalMark,
-                                      "Decimal mark of numbers with decimals (one character), instead of the locale's")
-                           ->type_name("C")
-                           ->check([](const std::string& value) {
-                               return IsSingleCharacter(value)
-                                          ? std::string()
-                                          : "the decimal mark is one character, not '" + value + "'";
-                           });
+    auto* markOption =
+        app.add_option("--decimal-mark", decimalMark,
+                       "Decimal mark of numbers with decimals (one character), instead of the locale's")
+            ->type_name("C")
+            ->check([](const std::string& value) {
+                return IsSingleCharacter(value) ? std::string()
+                                                : "the decimal mark is one character, not '" + value + "'";
+            });
     app.add_option("PATH", options.paths, "Game file, or folder whose files are described")->required();
 
     try {

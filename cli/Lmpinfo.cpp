@@ -168,7 +168,7 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     };
     const auto report = [&](const Item& item, const std::string& message) {
         progress.Hide();
-        out.flush();  // keeps the messages in place among the lines on a terminal
+        out.flush(); // keeps the messages in place among the lines on a terminal
         err << message << '\n';
         exitCode = kExitFileError;
         if (options.format != OutputFormat::Text) {
@@ -222,7 +222,8 @@ int Main(int argc, const char* const* argv, std::ostream& out, std::ostream& err
         (parsed.exitCode == kExitOk ? out : err) << parsed.text;
         return parsed.exitCode;
     }
-    const std::string decimalMark = parsed.options->decimalMark ? *parsed.options->decimalMark : UserDecimalMark();
+    const std::string decimalMark =
+        parsed.options->decimalMark ? *parsed.options->decimalMark : UserDecimalMark();
     return Run(*parsed.options, decimalMark, out, err, terminals);
 }
 

@@ -19,12 +19,12 @@ inline constexpr int kExitUsage = 2;
 enum class OutputFormat { Text, Json, Csv };
 
 struct Options {
-    std::optional<std::int32_t> edition;     // --edition N: 0, 1 or 2
-    bool noSeparator = false;                // --no-separator
-    OutputFormat format = OutputFormat::Text;  // --json, --csv
-    bool recursive = false;                  // -r, --recursive
-    std::optional<std::string> decimalMark;  // --decimal-mark C
-    std::vector<std::string> paths;          // as given, in order
+    std::optional<std::int32_t> edition;      // --edition N: 0, 1 or 2
+    bool noSeparator = false;                 // --no-separator
+    OutputFormat format = OutputFormat::Text; // --json, --csv
+    bool recursive = false;                   // -r, --recursive
+    std::optional<std::string> decimalMark;   // --decimal-mark C
+    std::vector<std::string> paths;           // as given, in order
 };
 
 // Either options to run with, or an exit code with the text to print: help on stdout (code 0),
@@ -51,7 +51,7 @@ std::string UserDecimalMark();
 // One entry of the list to describe: a file, or a path that named nothing.
 struct Item {
     std::filesystem::path path;
-    std::string problem;  // empty for a file to describe; the message to print otherwise
+    std::string problem; // empty for a file to describe; the message to print otherwise
 };
 
 // The items the paths stand for, in order: a folder stands for the regular files directly in it in
@@ -70,7 +70,9 @@ std::vector<std::filesystem::path> FolderFiles(const std::filesystem::path& fold
 // first file and true after. With one edition: false until a file of that edition was found.
 class SeparatorRule {
 public:
-    SeparatorRule(std::optional<std::int32_t> edition, bool never) noexcept : edition_(edition), never_(never) {}
+    SeparatorRule(std::optional<std::int32_t> edition, bool never) noexcept : edition_(edition), never_(never)
+    {
+    }
 
     bool Next() const noexcept { return !never_ && (edition_ ? found_ : described_); }
     void Described(std::int32_t resultEdition) noexcept;

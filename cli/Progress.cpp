@@ -24,7 +24,7 @@ ProgressLine::~ProgressLine()
 {
     try {
         Hide();
-    } catch (...) {  // a destructor must not throw; a lost blanking only leaves text on the terminal
+    } catch (...) { // a destructor must not throw; a lost blanking only leaves text on the terminal
     }
 }
 

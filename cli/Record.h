@@ -15,11 +15,40 @@ namespace lmp::cli {
 
 // The fields of lmpinfo's structured output, in the order of the CSV columns and of the JSON keys.
 enum class Column : std::size_t {
-    Path, FileName, Type, Edition, EditionLabel,
-    RideType, RideTypeName, Excitement, Intensity, Nausea, LengthMetres, LengthFeet,
-    ParkName, Slot, GoalType, Goal, GoalGuests, GoalYears, GoalMoney, GoalExcitement, GoalLengthMetres,
-    GoalLengthFeet, Year, Month, Day, ParkRating, Cash, Rides, Stalls, AverageExcitement, AverageIntensity,
-    AverageNausea, Guests, Staff,
+    Path,
+    FileName,
+    Type,
+    Edition,
+    EditionLabel,
+    RideType,
+    RideTypeName,
+    Excitement,
+    Intensity,
+    Nausea,
+    LengthMetres,
+    LengthFeet,
+    ParkName,
+    Slot,
+    GoalType,
+    Goal,
+    GoalGuests,
+    GoalYears,
+    GoalMoney,
+    GoalExcitement,
+    GoalLengthMetres,
+    GoalLengthFeet,
+    Year,
+    Month,
+    Day,
+    ParkRating,
+    Cash,
+    Rides,
+    Stalls,
+    AverageExcitement,
+    AverageIntensity,
+    AverageNausea,
+    Guests,
+    Staff,
     Error,
     Count
 };
@@ -36,7 +65,10 @@ using Value = std::variant<std::monostate, std::int64_t, Decimal, std::string>;
 class Record {
 public:
     Value& operator[](Column column) noexcept { return values_[static_cast<std::size_t>(column)]; }
-    const Value& operator[](Column column) const noexcept { return values_[static_cast<std::size_t>(column)]; }
+    const Value& operator[](Column column) const noexcept
+    {
+        return values_[static_cast<std::size_t>(column)];
+    }
 
 private:
     std::array<Value, kColumnCount> values_;

@@ -35,7 +35,8 @@ public:
     {
         if (!Fits(offset, 4))
             return U32AtEdge(offset);
-        return static_cast<std::uint32_t>(bytes_[offset]) | static_cast<std::uint32_t>(bytes_[offset + 1]) << 8 |
+        return static_cast<std::uint32_t>(bytes_[offset]) |
+               static_cast<std::uint32_t>(bytes_[offset + 1]) << 8 |
                static_cast<std::uint32_t>(bytes_[offset + 2]) << 16 |
                static_cast<std::uint32_t>(bytes_[offset + 3]) << 24;
     }

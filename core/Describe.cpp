@@ -31,8 +31,8 @@ std::string FileNameText(const std::filesystem::path& path)
 }
 
 // Everything after the scan, on contents decoded to the type's extent.
-Description DescribeDecoded(std::string_view fileName, FileType type, const PackedFile& file, const ByteStream& decoded,
-                            const DescribeOptions& options)
+Description DescribeDecoded(std::string_view fileName, FileType type, const PackedFile& file,
+                            const ByteStream& decoded, const DescribeOptions& options)
 {
     Description result;
     std::int32_t edition = kNoEdition;
@@ -65,8 +65,9 @@ Description DescribeDecoded(std::string_view fileName, FileType type, const Pack
         break;
     case FileType::Scenario:
         // Expansion scenarios are scrambled; only the words the summary reads are descrambled.
-        result.summary = DescribeParkFile(decoded, true, options.decimalMark, result.lines,
-                                          edition == 1 || edition == 2 ? Scrambling::Scrambled : Scrambling::Plain);
+        result.summary =
+            DescribeParkFile(decoded, true, options.decimalMark, result.lines,
+                             edition == 1 || edition == 2 ? Scrambling::Scrambled : Scrambling::Plain);
         break;
     case FileType::None:
         break;

@@ -26,7 +26,10 @@ struct DescribeOptions {
     std::string decimalMark = ".";
     std::string separatorLine = std::string(kSeparatorLine);
 
-    bool AllAccepted() const noexcept { return acceptOriginal && acceptFirstExpansion && acceptSecondExpansion; }
+    bool AllAccepted() const noexcept
+    {
+        return acceptOriginal && acceptFirstExpansion && acceptSecondExpansion;
+    }
     bool Accepts(std::int32_t edition) const noexcept;
 };
 
@@ -35,7 +38,7 @@ struct DescribeOptions {
 using Summary = std::variant<std::monostate, TrackDesignSummary, ParkSummary>;
 
 struct Description {
-    std::int32_t edition = kNoEdition;  // 0, 1 or 2 when a checksum rule matched, described or not
+    std::int32_t edition = kNoEdition; // 0, 1 or 2 when a checksum rule matched, described or not
     Lines lines;
     Summary summary;
 };

@@ -27,7 +27,7 @@ std::string RoundedDigits(std::uint64_t magnitude, int drop)
 {
     if (drop <= 0)
         return Digits(magnitude) + std::string(static_cast<std::size_t>(-drop), '0');
-    if (drop > 19)  // 10^drop / 2 exceeds every 64-bit magnitude
+    if (drop > 19) // 10^drop / 2 exceeds every 64-bit magnitude
         return "0";
     std::uint64_t divisor = 1;
     for (int i = 0; i < drop; ++i)
@@ -114,7 +114,7 @@ std::string FormatFixed(Decimal value, int precision, int decimals, std::string_
     // significant digits and at most `decimals` of them after the point.
     const int leading = static_cast<int>(Digits(magnitude).size()) - 1 - scale;
     const int place = std::max(leading - precision + 1, -decimals);
-    std::string rounded = RoundedDigits(magnitude, scale + place);  // in units of 10^place
+    std::string rounded = RoundedDigits(magnitude, scale + place); // in units of 10^place
     const int wholeDigits = static_cast<int>(rounded.size()) + place;
 
     if (wholeDigits > precision) {
@@ -122,7 +122,7 @@ std::string FormatFixed(Decimal value, int precision, int decimals, std::string_
         // after the first, then "E", the exponent's sign and its digits, e.g. "1.00000E+6".
         std::string digits = RoundedDigits(magnitude, scale + leading - precision + 1);
         int exponent = leading;
-        if (static_cast<int>(digits.size()) > precision) {  // rounding carried into a new digit
+        if (static_cast<int>(digits.size()) > precision) { // rounding carried into a new digit
             digits.pop_back();
             ++exponent;
         }
@@ -136,7 +136,7 @@ std::string FormatFixed(Decimal value, int precision, int decimals, std::string_
         text += Digits(static_cast<std::uint64_t>(exponent < 0 ? -exponent : exponent));
         return text;
     }
-    if (rounded == "0")  // a value that rounds to zero has no sign
+    if (rounded == "0") // a value that rounds to zero has no sign
         return ZeroText(decimals, decimalMark);
 
     // Here place <= 0: `kept` digits of `rounded` lie after the point.

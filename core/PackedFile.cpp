@@ -186,9 +186,9 @@ PackedFile PackedFileScanner::Finish() &&
     file.size = size_;
     file.computedChecksum = checksum_.Value();
     if (pendingCount_ == 4) {
-        file.storedChecksum = static_cast<std::uint32_t>(pending_[0]) | static_cast<std::uint32_t>(pending_[1]) << 8 |
-                              static_cast<std::uint32_t>(pending_[2]) << 16 |
-                              static_cast<std::uint32_t>(pending_[3]) << 24;
+        file.storedChecksum =
+            static_cast<std::uint32_t>(pending_[0]) | static_cast<std::uint32_t>(pending_[1]) << 8 |
+            static_cast<std::uint32_t>(pending_[2]) << 16 | static_cast<std::uint32_t>(pending_[3]) << 24;
     }
     if (decoder_ != nullptr)
         decoder_->Decode(head_.Bytes(), file.BodyEnd());
@@ -196,7 +196,8 @@ PackedFile PackedFileScanner::Finish() &&
     return file;
 }
 
-PackedFile ScanPackedBytes(std::span<const std::uint8_t> bytes, std::size_t headLimit, RunLengthDecoder* decoder)
+PackedFile ScanPackedBytes(std::span<const std::uint8_t> bytes, std::size_t headLimit,
+                           RunLengthDecoder* decoder)
 {
     PackedFileScanner scanner(headLimit, decoder);
     scanner.Feed(bytes);

@@ -24,8 +24,8 @@ public:
 // first bytes (as many as decoding up to a given extent can consume), never the whole file.
 struct PackedFile {
     std::uint64_t size = 0;
-    std::optional<std::uint32_t> storedChecksum;  // none for a file shorter than four bytes
-    std::uint32_t computedChecksum = 0;           // over everything before the trailer
+    std::optional<std::uint32_t> storedChecksum; // none for a file shorter than four bytes
+    std::uint32_t computedChecksum = 0;          // over everything before the trailer
     ByteStream head;
 
     // Where the body ends and the trailer begins: size - 4, or 0 for a file shorter than that.
@@ -62,7 +62,8 @@ private:
     ChecksumAccumulator checksum_;
     ByteStream head_;
     std::size_t headSpaceStart_ = 0;
-    std::uint8_t pending_[4] = {};  // the last bytes seen, held back until they are known not to be the trailer
+    std::uint8_t pending_[4] =
+        {}; // the last bytes seen, held back until they are known not to be the trailer
     std::size_t pendingCount_ = 0;
 };
 

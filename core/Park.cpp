@@ -165,13 +165,29 @@ std::string AverageText(std::uint32_t hundredths, std::string_view decimalMark)
 RideClass ClassifyRideType(std::uint8_t rideType) noexcept
 {
     switch (rideType) {
-    case 28: case 29: case 30: case 31: case 32:
-    case 34: case 35: case 36:
-    case 43: case 45: case 48:
-    case 55: case 56: case 57: case 58:
-    case 78: case 80: case 82: case 83: case 84:
+    case 28:
+    case 29:
+    case 30:
+    case 31:
+    case 32:
+    case 34:
+    case 35:
+    case 36:
+    case 43:
+    case 45:
+    case 48:
+    case 55:
+    case 56:
+    case 57:
+    case 58:
+    case 78:
+    case 80:
+    case 82:
+    case 83:
+    case 84:
         return RideClass::Stall;
-    case 64: case 68:
+    case 64:
+    case 68:
         return RideClass::NotCounted;
     default:
         return rideType <= 84 ? RideClass::Ride : RideClass::NotCounted;
@@ -198,9 +214,9 @@ void DescrambleScenario(ByteStream& decoded) noexcept
     }
     for (; w < words; ++w) {
         std::uint8_t* const p = region + 4 * w;
-        const std::uint32_t word = DescrambledWord(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                                              static_cast<std::uint32_t>(p[2]) << 16 |
-                                              static_cast<std::uint32_t>(p[3]) << 24);
+        const std::uint32_t word =
+            DescrambledWord(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
         for (int i = 0; i < 4; ++i)
             p[i] = static_cast<std::uint8_t>(word >> (8 * i));
     }
@@ -292,15 +308,17 @@ void FormatParkSummary(const ParkSummary& summary, std::string_view decimalMark,
                     PlainDecimal(static_cast<std::int32_t>(summary.year)));
     lines.push_back("    Rating: " + PlainDecimal(summary.rating));
     lines.push_back("      Cash: $" + FormatMoney(summary.cash));
-    lines.push_back("    #Rides: " + PlainDecimal(summary.rides) + ",  #Stalls: " + PlainDecimal(summary.stalls));
+    lines.push_back("    #Rides: " + PlainDecimal(summary.rides) +
+                    ",  #Stalls: " + PlainDecimal(summary.stalls));
     lines.push_back("Avg Excite: " + AverageText(summary.averageExcitement, decimalMark));
     lines.push_back("Avg Intens: " + AverageText(summary.averageIntensity, decimalMark));
     lines.push_back("Avg Nausea: " + AverageText(summary.averageNausea, decimalMark));
-    lines.push_back("   #Guests: " + FormatGrouped(summary.guests) + " ,  #Staff: " + PlainDecimal(summary.staff));
+    lines.push_back("   #Guests: " + FormatGrouped(summary.guests) +
+                    " ,  #Staff: " + PlainDecimal(summary.staff));
 }
 
-ParkSummary DescribeParkFile(const ByteStream& decoded, bool scenario, std::string_view decimalMark, Lines& lines,
-                             Scrambling scrambling)
+ParkSummary DescribeParkFile(const ByteStream& decoded, bool scenario, std::string_view decimalMark,
+                             Lines& lines, Scrambling scrambling)
 {
     ParkSummary summary = SummarizePark(decoded, scenario, scrambling);
     FormatParkSummary(summary, decimalMark, lines);

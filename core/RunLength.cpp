@@ -29,8 +29,8 @@ RunLengthCursor RunLengthDecoder::Begin(std::span<const std::uint8_t> source, st
 
     // Room for the most these records can yield, taken at once and cut back to what they did yield.
     const std::size_t remaining = end - position_;
-    const std::size_t most = remaining > (kUnlimited / kMostOutputPerInputByte) ? kUnlimited
-                                                                                 : remaining * kMostOutputPerInputByte;
+    const std::size_t most =
+        remaining > (kUnlimited / kMostOutputPerInputByte) ? kUnlimited : remaining * kMostOutputPerInputByte;
     const std::size_t wanted = std::min(limit_ - sizeBefore_, most);
     const std::span<std::uint8_t> room = destination_.Extend(wanted + kLongestRecord);
     cursor.outBegin_ = room.data();
@@ -53,7 +53,8 @@ void RunLengthDecoder::Decode(std::span<const std::uint8_t> source, std::uint64_
     End(cursor);
 }
 
-void DecodeRunLength(const ByteStream& source, ByteStream& destination, std::uint64_t bodyEnd, std::size_t limit)
+void DecodeRunLength(const ByteStream& source, ByteStream& destination, std::uint64_t bodyEnd,
+                     std::size_t limit)
 {
     RunLengthDecoder decoder(destination, limit);
     decoder.Decode(source.Bytes(), bodyEnd);

@@ -60,10 +60,10 @@ private:
 
     const std::uint8_t* src_ = nullptr;
     std::size_t pos_ = 0;
-    std::size_t end_ = 0;   // of the source
-    std::size_t stop_ = 0;  // no record starts here or later
+    std::size_t end_ = 0;  // of the source
+    std::size_t stop_ = 0; // no record starts here or later
     std::uint8_t* out_ = nullptr;
-    std::uint8_t* outEnd_ = nullptr;  // the limit; kLongestRecord bytes of slack follow
+    std::uint8_t* outEnd_ = nullptr; // the limit; kLongestRecord bytes of slack follow
     std::uint8_t* outBegin_ = nullptr;
 };
 
@@ -89,7 +89,7 @@ public:
 private:
     ByteStream& destination_;
     std::size_t limit_;
-    std::size_t position_ = 0;  // where the next record starts
+    std::size_t position_ = 0; // where the next record starts
     std::size_t sizeBefore_ = 0;
 };
 

@@ -19,9 +19,9 @@ std::string_view RideTypeName(unsigned rideType) noexcept;
 // The fields of a track design as stored.
 struct TrackDesignSummary {
     std::uint8_t rideType = 0;
-    std::uint8_t excitement = 0;  // tenths of a rating point
-    std::uint8_t intensity = 0;   // tenths
-    std::uint8_t nausea = 0;      // tenths
+    std::uint8_t excitement = 0; // tenths of a rating point
+    std::uint8_t intensity = 0;  // tenths
+    std::uint8_t nausea = 0;     // tenths
     std::uint16_t lengthMetres = 0;
 };
 

@@ -22,7 +22,7 @@ constexpr std::array<const char*, 10> kExtensions = {".TD4", ".td4", ".SV4", ".s
 
 // The folder that the inputs are written to, removed when the fuzzer exits.
 class ScratchFolder {
-  public:
+public:
     ScratchFolder()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "lmp-fuzz-XXXXXX").string();
@@ -38,7 +38,7 @@ class ScratchFolder {
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     const std::filesystem::path& Path() const noexcept { return path_; }
 
-  private:
+private:
     std::filesystem::path path_;
 };
 

@@ -22,7 +22,7 @@ inline void Require(bool condition, const char* property)
 
 // Takes values from the front of a fuzz input, little-endian; bytes past its end read as zero.
 class FuzzInput {
-  public:
+public:
     explicit FuzzInput(std::span<const std::uint8_t> bytes) noexcept : bytes_(bytes) {}
 
     std::uint8_t U8() noexcept
@@ -47,7 +47,7 @@ class FuzzInput {
     std::span<const std::uint8_t> Rest() noexcept { return Take(bytes_.size()); }
     bool Empty() const noexcept { return bytes_.empty(); }
 
-  private:
+private:
     std::span<const std::uint8_t> bytes_;
 };
 

@@ -21,7 +21,7 @@ constexpr std::size_t kScrambledBegin = 393240;
 constexpr std::uint32_t kDescrambledZero = 0xB6D6B6B6u; // the word that scrambles to zero
 
 class Corpus {
-  public:
+public:
     Corpus(const fs::path& folder, const char* target) : folder_(folder / target)
     {
         fs::create_directories(folder_);
@@ -35,7 +35,7 @@ class Corpus {
         Add(all);
     }
 
-  private:
+private:
     fs::path folder_;
     int count_ = 0;
 };

@@ -71,7 +71,8 @@ void BaselineDescramble(ByteStream& decoded)
     }
 }
 
-Description BaselineDescribe(std::string_view fileName, const ByteStream& file, const DescribeOptions& options)
+Description BaselineDescribe(std::string_view fileName, const ByteStream& file,
+                             const DescribeOptions& options)
 {
     Description result;
     const FileType type = FileTypeOfName(fileName);
@@ -80,7 +81,8 @@ Description BaselineDescribe(std::string_view fileName, const ByteStream& file, 
 
     std::int32_t edition = kNoEdition;
     if (file.Size() >= 4)
-        edition = MatchEditionRule(type, ChecksumDifference(file.U32(file.Size() - 4), BaselineChecksum(file)));
+        edition =
+            MatchEditionRule(type, ChecksumDifference(file.U32(file.Size() - 4), BaselineChecksum(file)));
     ByteStream decoded;
     if (type == FileType::TrackDesign && edition != kNoEdition) {
         decoded = BaselineDecode(file);

@@ -22,7 +22,8 @@ ByteStream BaselineDecode(const ByteStream& file);
 // Descrambles every whole word of the scrambled region, reading and writing back one word at a time.
 void BaselineDescramble(ByteStream& decoded);
 
-Description BaselineDescribe(std::string_view fileName, const ByteStream& file, const DescribeOptions& options);
+Description BaselineDescribe(std::string_view fileName, const ByteStream& file,
+                             const DescribeOptions& options);
 
 // Reads the whole file into memory first. Throws FileError when it cannot be read.
 Description BaselineDescribeFile(const std::filesystem::path& path, const DescribeOptions& options);

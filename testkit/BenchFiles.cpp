@@ -54,8 +54,8 @@ void Landscape(Bytes& bytes, std::size_t begin, std::size_t end, std::uint32_t d
         if (noise.Below(100) < detailPercent) {
             noise.Fill(bytes, at, stop);
         } else {
-            std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(stop),
-                      noise.Byte());
+            std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(stop), noise.Byte());
         }
     }
 }
@@ -77,7 +77,8 @@ ParkFields VariedPark(std::uint32_t seed, Noise& noise)
     const std::uint32_t rides = 20 + noise.Below(200);
     for (std::uint32_t i = 0; i < rides; ++i) {
         park.rides.push_back({static_cast<std::uint8_t>(noise.Below(90)), noise.Below(4) != 0,
-                              static_cast<std::uint16_t>(noise.Below(1000)), static_cast<std::uint16_t>(noise.Below(1000)),
+                              static_cast<std::uint16_t>(noise.Below(1000)),
+                              static_cast<std::uint16_t>(noise.Below(1000)),
                               static_cast<std::uint16_t>(noise.Below(1000))});
     }
     park.staff = static_cast<int>(10 + noise.Below(150));

@@ -69,7 +69,8 @@ std::uint32_t ScrambleWord(std::uint32_t w)
 RunLengthWriter& RunLengthWriter::Literal(std::span<const std::uint8_t> bytes)
 {
     if (bytes.empty() || bytes.size() > 128) {
-        throw std::invalid_argument("a literal record holds 1 to 128 bytes, not " + std::to_string(bytes.size()));
+        throw std::invalid_argument("a literal record holds 1 to 128 bytes, not " +
+                                    std::to_string(bytes.size()));
     }
     body_.push_back(static_cast<std::uint8_t>(bytes.size() - 1));
     body_.insert(body_.end(), bytes.begin(), bytes.end());
@@ -192,7 +193,8 @@ Bytes BuildPark(const ParkFields& fields)
         throw std::invalid_argument("a park holds at most 255 rides");
     }
     if (fields.staff < 0 || fields.otherPeople < 0 ||
-        static_cast<std::size_t>(fields.staff) + static_cast<std::size_t>(fields.otherPeople) > kPersonCount) {
+        static_cast<std::size_t>(fields.staff) + static_cast<std::size_t>(fields.otherPeople) >
+            kPersonCount) {
         throw std::invalid_argument("a park holds 0 to 5000 people");
     }
 

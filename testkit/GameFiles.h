@@ -52,12 +52,12 @@ void ScrambleScenario(Bytes& decoded);
 
 struct TrackDesignFields {
     std::uint8_t rideType = 0;
-    bool expansionFlag = false;  // bit 0x04 of byte 7: edition 1 rather than 0
+    bool expansionFlag = false; // bit 0x04 of byte 7: edition 1 rather than 0
     std::uint16_t lengthMetres = 0;
-    std::uint8_t excitement = 0;  // tenths
+    std::uint8_t excitement = 0; // tenths
     std::uint8_t intensity = 0;
     std::uint8_t nausea = 0;
-    std::size_t size = 54;  // decoded size; at least the fields above
+    std::size_t size = 54; // decoded size; at least the fields above
 };
 
 // Decoded contents of a track design, fields.size bytes; fields that do not fit in a smaller size are
@@ -67,26 +67,26 @@ Bytes BuildTrackDesign(const TrackDesignFields& fields);
 struct RideFields {
     std::uint8_t type = 0;
     bool rated = false;
-    std::uint16_t excitement = 0;  // hundredths
+    std::uint16_t excitement = 0; // hundredths
     std::uint16_t intensity = 0;
     std::uint16_t nausea = 0;
 };
 
 struct ParkFields {
-    std::string name;  // bytes as stored (8-bit characters), at most 32
+    std::string name; // bytes as stored (8-bit characters), at most 32
     std::uint16_t slot = 0;
     std::uint8_t goalType = 3;
     std::uint8_t goalYears = 0;
     std::int32_t goalAmount = 0;
     std::uint16_t goalCount = 0;
-    std::uint16_t monthWord = 0;  // bits 0-2 month index, bits 3-15 year - 1
-    std::uint16_t dayWord = 0;    // bits 11-15 day - 1
+    std::uint16_t monthWord = 0; // bits 0-2 month index, bits 3-15 year - 1
+    std::uint16_t dayWord = 0;   // bits 11-15 day - 1
     std::uint16_t rating = 0;
-    std::int32_t cash = 0;  // tenths
+    std::int32_t cash = 0; // tenths
     std::uint16_t guests = 0;
-    std::vector<RideFields> rides;  // at most 255; the other ride records get an uncounted type
-    int staff = 0;                // person records marked as staff
-    int otherPeople = 0;          // person records in use but not staff
+    std::vector<RideFields> rides; // at most 255; the other ride records get an uncounted type
+    int staff = 0;                 // person records marked as staff
+    int otherPeople = 0;           // person records in use but not staff
 };
 
 // Decoded contents of a saved game or scenario, kParkExtent bytes, unscrambled.

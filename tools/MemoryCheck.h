@@ -20,8 +20,8 @@ void MakeExpandingSavedGame(const std::filesystem::path& path, std::uint64_t dec
 struct Measurement {
     Lines lines;
     double seconds = 0;
-    long peakBeforeKiB = 0;  // peak resident memory of the process before describing
-    long peakAfterKiB = 0;   // and after
+    long peakBeforeKiB = 0; // peak resident memory of the process before describing
+    long peakAfterKiB = 0;  // and after
 };
 
 // Describes the file with every edition accepted and measures time and peak resident memory.

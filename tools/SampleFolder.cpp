@@ -24,10 +24,9 @@ constexpr std::string_view kNoteText =
     "one file of each type that no edition's checksum matches, and a few files that are not game\n"
     "files. Names, parks and rides are invented.\n";
 
-constexpr std::string_view kIdeasText =
-    "Ideas for the next park\n"
-    "- a water coaster along the lake\n"
-    "- move the bathrooms nearer the entrance\n";
+constexpr std::string_view kIdeasText = "Ideas for the next park\n"
+                                        "- a water coaster along the lake\n"
+                                        "- move the bathrooms nearer the entrance\n";
 
 Bytes TextBytes(std::string_view text)
 {
@@ -75,8 +74,14 @@ ParkFields SunnyMeadows()
     park.rating = 712;
     park.cash = 154320;
     park.guests = 1243;
-    park.rides = {Rated(0, 652, 598, 412), Rated(33, 120, 80, 45), Rated(37, 210, 60, 30), Unrated(25),
-                  Unrated(32), Unrated(30), Unrated(36), Unrated(35)};
+    park.rides = {Rated(0, 652, 598, 412),
+                  Rated(33, 120, 80, 45),
+                  Rated(37, 210, 60, 30),
+                  Unrated(25),
+                  Unrated(32),
+                  Unrated(30),
+                  Unrated(36),
+                  Unrated(35)};
     park.staff = 12;
     park.otherPeople = 300;
     return park;
@@ -106,9 +111,19 @@ ParkFields CrystalCaverns()
     park.rating = 903;
     park.cash = 1234567;
     park.guests = 3871;
-    park.rides = {Rated(51, 788, 702, 455), Rated(54, 612, 641, 520), Rated(50, 233, 121, 65),
-                  Rated(74, 590, 408, 311), Rated(40, 190, 901, 1020), Unrated(73), Unrated(67),
-                  Unrated(29), Unrated(45), Unrated(55), Unrated(82), Unrated(36), Unrated(36)};
+    park.rides = {Rated(51, 788, 702, 455),
+                  Rated(54, 612, 641, 520),
+                  Rated(50, 233, 121, 65),
+                  Rated(74, 590, 408, 311),
+                  Rated(40, 190, 901, 1020),
+                  Unrated(73),
+                  Unrated(67),
+                  Unrated(29),
+                  Unrated(45),
+                  Unrated(55),
+                  Unrated(82),
+                  Unrated(36),
+                  Unrated(36)};
     park.staff = 31;
     park.otherPeople = 900;
     return park;
@@ -152,7 +167,7 @@ ParkFields GoldenFields()
 ParkFields CafeCascade()
 {
     ParkFields park;
-    park.name = "Caf\xE9 Cascade";  // 8-bit (Latin-1) characters, as the game stores them
+    park.name = "Caf\xE9 Cascade"; // 8-bit (Latin-1) characters, as the game stores them
     park.slot = 12;
     park.goalType = 3;
     park.monthWord = MonthWord(1, 1);
@@ -194,7 +209,8 @@ ParkFields FrostyPeaks()
     park.rating = 820;
     park.cash = 734500;
     park.guests = 1502;
-    park.rides = {Rated(13, 701, 655, 430), Rated(18, 150, 40, 20), Rated(14, 99, 12, 5), Unrated(80), Unrated(36)};
+    park.rides = {Rated(13, 701, 655, 430), Rated(18, 150, 40, 20), Rated(14, 99, 12, 5), Unrated(80),
+                  Unrated(36)};
     park.staff = 14;
     park.otherPeople = 500;
     return park;
@@ -212,8 +228,14 @@ ParkFields CloudNine()
     park.rating = 677;
     park.cash = 9999;
     park.guests = 2210;
-    park.rides = {Rated(62, 811, 720, 515), Rated(75, 905, 855, 602), Rated(66, 640, 780, 690),
-                  Rated(69, 402, 615, 380), Unrated(71), Unrated(84), Unrated(83), Unrated(57)};
+    park.rides = {Rated(62, 811, 720, 515),
+                  Rated(75, 905, 855, 602),
+                  Rated(66, 640, 780, 690),
+                  Rated(69, 402, 615, 380),
+                  Unrated(71),
+                  Unrated(84),
+                  Unrated(83),
+                  Unrated(57)};
     park.staff = 20;
     park.otherPeople = 800;
     return park;
@@ -244,8 +266,8 @@ ParkFields MysteryIsland()
     return park;
 }
 
-TrackDesignFields Design(std::uint8_t rideType, std::uint16_t metres, std::uint8_t excitement, std::uint8_t intensity,
-                       std::uint8_t nausea)
+TrackDesignFields Design(std::uint8_t rideType, std::uint16_t metres, std::uint8_t excitement,
+                         std::uint8_t intensity, std::uint8_t nausea)
 {
     TrackDesignFields fields;
     fields.rideType = rideType;

@@ -30,7 +30,8 @@ std::vector<std::vector<std::uint8_t>> GameFiles(const fs::path& folder)
 {
     std::vector<std::vector<std::uint8_t>> files;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        if (!entry.is_regular_file() || lmp::FileTypeOfName(entry.path().filename().string()) == lmp::FileType::None)
+        if (!entry.is_regular_file() ||
+            lmp::FileTypeOfName(entry.path().filename().string()) == lmp::FileType::None)
             continue;
         std::ifstream in(entry.path(), std::ios::binary);
         files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -63,10 +64,12 @@ int main(int argc, char** argv)
 {
     const std::string mode = argc == 3 ? argv[1] : "";
     if (mode != "write" && mode != "checksum") {
-        std::cerr << "usage: lmp-bench-folder write DIR     writes the benchmark folder into DIR, which must be new\n"
-                     "                                     or empty: 600 .TD4, 100 .TP4, 150 .SV4, 150 .SC4\n"
-                     "       lmp-bench-folder checksum DIR  prints the processor seconds of the checksum over the\n"
-                     "                                     folder's game files in memory, their count and bytes\n";
+        std::cerr
+            << "usage: lmp-bench-folder write DIR     writes the benchmark folder into DIR, which must be "
+               "new\n"
+               "                                     or empty: 600 .TD4, 100 .TP4, 150 .SV4, 150 .SC4\n"
+               "       lmp-bench-folder checksum DIR  prints the processor seconds of the checksum over the\n"
+               "                                     folder's game files in memory, their count and bytes\n";
         return 2;
     }
     try {

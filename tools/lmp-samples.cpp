@@ -6,10 +6,11 @@
 int main(int argc, char** argv)
 {
     if (argc != 2 || argv[1][0] == '\0') {
-        std::cerr << "usage: lmp-samples DIR\n"
-                     "Writes a folder of invented Lumora Parks files (track designs, track images, saved games,\n"
-                     "scenarios of every edition, and a few other files) into DIR, which must be new, empty or\n"
-                     "an earlier sample folder.\n";
+        std::cerr
+            << "usage: lmp-samples DIR\n"
+               "Writes a folder of invented Lumora Parks files (track designs, track images, saved games,\n"
+               "scenarios of every edition, and a few other files) into DIR, which must be new, empty or\n"
+               "an earlier sample folder.\n";
         return 2;
     }
     try {

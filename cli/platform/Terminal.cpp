@@ -1,8 +1,8 @@
 #include "cli/platform/Terminal.h"
 
 #ifdef _WIN32
-#include <io.h>
 #include <cstdio>
+#include <io.h>
 #else
 #include <unistd.h>
 #endif

@@ -14,7 +14,7 @@ namespace lmp::gui {
 class TAboutBox : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     // Sets AboutBox to the new box, lays it out hidden and centred on the screen, then runs FormCreate.
     explicit TAboutBox(QWidget* parent = nullptr);
     ~TAboutBox() override;
@@ -34,10 +34,10 @@ class TAboutBox : public QDialog {
     // Builds the disclaimer in Memo1, once: the box keeps it, and whatever the user types, between showings.
     void FormCreate();
 
-  protected:
+protected:
     void showEvent(QShowEvent* event) override;
 
-  private:
+private:
     void CreateLayout();
 };
 

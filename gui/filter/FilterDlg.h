@@ -19,7 +19,7 @@ namespace lmp::gui {
 class TFilterDlg : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     // Sets FilterDlg to the new dialog and lays it out hidden and centred on the screen, with the
     // track files and the saved games ticked.
     explicit TFilterDlg(QWidget* parent = nullptr);
@@ -50,10 +50,10 @@ class TFilterDlg : public QDialog {
     // Escape and the close box cancel as the Cancel button does; a hidden dialog only stays hidden.
     void reject() override;
 
-  protected:
+protected:
     void showEvent(QShowEvent* event) override;
 
-  private:
+private:
     void CreateLayout();
     void CreateConnections();
     std::array<QCheckBox*, 6> BoxesInMaskOrder() const; // bit 1 first, "All files" (32) last

@@ -111,7 +111,7 @@ private:
     void MeasureSizeRatios();
 
     std::string decimalMark_;
-    QSize measuredClientSize_; // the client area the ratios were last measured from
+    QSize measuredClientSize_;      // the client area the ratios were last measured from
     int selectionCommandDepth_ = 0; // select-all commands running, nested through event processing
     unsigned selectionRun_ = 0;     // changes when a running select-all loop must stop
 };

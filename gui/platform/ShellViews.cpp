@@ -597,8 +597,9 @@ void TShellListView::SetSelected(int index, bool selected)
 {
     const QModelIndex item = ItemAt(index);
     if (item.isValid()) {
-        selectionModel()->select(item, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                                           QItemSelectionModel::Rows);
+        selectionModel()->select(item,
+                                 (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                                     QItemSelectionModel::Rows);
     }
 }
 

@@ -32,7 +32,10 @@ public:
 
     testkit::TrackDesignFields Design()
     {
-        return {.rideType = Byte(), .lengthMetres = Word(), .excitement = Byte(), .intensity = Byte(),
+        return {.rideType = Byte(),
+                .lengthMetres = Word(),
+                .excitement = Byte(),
+                .intensity = Byte(),
                 .nausea = Byte()};
     }
 
@@ -40,7 +43,7 @@ public:
     {
         testkit::ParkFields park;
         const int nameLength = Draw(0, 32);
-        for (int i = 0; i < nameLength; ++i)  // printable ASCII and Latin-1
+        for (int i = 0; i < nameLength; ++i) // printable ASCII and Latin-1
             park.name += static_cast<char>(Draw(0, 1) == 0 ? Draw(0x20, 0x7E) : Draw(0xA0, 0xFF));
         park.slot = Word();
         park.goalType = static_cast<std::uint8_t>(Draw(0, 11));
@@ -85,7 +88,8 @@ void WriteGeneratedFolder(const fs::path& folder)
     tools::WriteSampleFolder(folder / "samples");
 }
 
-std::string Describe(const std::vector<std::string>& paths, OutputFormat format, std::optional<std::int32_t> edition)
+std::string Describe(const std::vector<std::string>& paths, OutputFormat format,
+                     std::optional<std::int32_t> edition)
 {
     Options options;
     options.paths = paths;
@@ -229,8 +233,9 @@ TEST(StructuredOutput, AgreesWithTheTextForEveryFileOfAGeneratedFolderUnderEvery
     const test::TempFolder folder;
     WriteGeneratedFolder(folder.Path());
     const std::vector<std::string> paths = {folder.Path().string()};
-    for (const std::optional<std::int32_t> edition : {std::optional<std::int32_t>(), std::optional<std::int32_t>(0),
-                                                      std::optional<std::int32_t>(1), std::optional<std::int32_t>(2)}) {
+    for (const std::optional<std::int32_t> edition :
+         {std::optional<std::int32_t>(), std::optional<std::int32_t>(0), std::optional<std::int32_t>(1),
+          std::optional<std::int32_t>(2)}) {
         SCOPED_TRACE(edition ? "edition " + std::to_string(*edition) : "every edition");
         const std::vector<std::string> text = SplitLines(Describe(paths, OutputFormat::Text, edition), "\n");
         const std::vector<std::string> json = SplitLines(Describe(paths, OutputFormat::Json, edition), "\n");
@@ -253,7 +258,8 @@ TEST(StructuredOutput, AgreesWithTheTextForEveryFileOfAGeneratedFolderUnderEvery
         for (const char* type : {"track design", "saved game", "scenario"}) {
             for (int e = -1; e <= 2; ++e) {
                 if (!edition || *edition == e) {
-                    EXPECT_EQ(types.count(std::string(type) + " " + std::to_string(e)), 1u) << type << " " << e;
+                    EXPECT_EQ(types.count(std::string(type) + " " + std::to_string(e)), 1u)
+                        << type << " " << e;
                 }
             }
         }

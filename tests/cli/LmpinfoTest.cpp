@@ -16,14 +16,25 @@ constexpr std::int32_t kUnreadable = -2; // a file that could not be read, in th
 TEST(SeparatorRule, GivesWithSeparatorForEachFileInTurn)
 {
     // For each file in turn the edition it turned out to have, and whether it got a separator.
-    struct Row { const char* name; std::optional<std::int32_t> edition; bool never; std::vector<int> files;
-                 std::vector<bool> expected; };
+    struct Row {
+        const char* name;
+        std::optional<std::int32_t> edition;
+        bool never;
+        std::vector<int> files;
+        std::vector<bool> expected;
+    };
     const Row rows[] = {
         {"every edition: none before the first file", std::nullopt, false, {0, 1, 2}, {false, true, true}},
         {"every edition: a file of none takes its turn", std::nullopt, false, {-1, 0}, {false, true}},
-        {"every edition: an unreadable file takes its turn", std::nullopt, false, {kUnreadable, 0},
+        {"every edition: an unreadable file takes its turn",
+         std::nullopt,
+         false,
+         {kUnreadable, 0},
          {false, true}},
-        {"one edition: none until a file of it was found", 1, false, {0, -1, 1, 2, 1},
+        {"one edition: none until a file of it was found",
+         1,
+         false,
+         {0, -1, 1, 2, 1},
          {false, false, false, true, true}},
         {"one edition: an unreadable file finds none", 2, false, {kUnreadable, 2, 2}, {false, false, true}},
         {"no separator with every edition", std::nullopt, true, {0, 1}, {false, false}},
@@ -41,13 +52,25 @@ TEST(SeparatorRule, GivesWithSeparatorForEachFileInTurn)
 
 TEST(DecimalMarkOf, KeepsOneWellFormedUtf8CharacterAndFallsBackToAPoint)
 {
-    struct Row { const char* text; bool single; };
-    const Row rows[] = {{"", false}, {".", true}, {",", true}, {"ab", false}, {"\xC2\xB7.", false},
-                        {"\xC2\xB7", true}, {"\xD9\xAB", true},          // U+00B7 middle dot, U+066B
-                        {"\xE2\x80\xA4", true}, {"\xF0\x9F\x98\x80", true}, // U+2024 one dot leader, U+1F600
-                        {"\xC2", false}, {"\x80", false},                  // cut off, continuation byte alone
-                        {"\xC0\xAE", false}, {"\xE0\x80\xAE", false},       // overlong "."
-                        {"\xED\xA0\x80", false}, {"\xF4\x90\x80\x80", false}}; // surrogate, above U+10FFFF
+    struct Row {
+        const char* text;
+        bool single;
+    };
+    const Row rows[] = {{"", false},
+                        {".", true},
+                        {",", true},
+                        {"ab", false},
+                        {"\xC2\xB7.", false},
+                        {"\xC2\xB7", true},
+                        {"\xD9\xAB", true}, // U+00B7 middle dot, U+066B
+                        {"\xE2\x80\xA4", true},
+                        {"\xF0\x9F\x98\x80", true}, // U+2024 one dot leader, U+1F600
+                        {"\xC2", false},
+                        {"\x80", false}, // cut off, continuation byte alone
+                        {"\xC0\xAE", false},
+                        {"\xE0\x80\xAE", false}, // overlong "."
+                        {"\xED\xA0\x80", false},
+                        {"\xF4\x90\x80\x80", false}}; // surrogate, above U+10FFFF
     for (const auto& row : rows) {
         EXPECT_EQ(IsSingleCharacter(row.text), row.single) << row.text;
         EXPECT_EQ(DecimalMarkOf(row.text), row.single ? row.text : ".") << row.text;
@@ -75,10 +98,10 @@ TEST(ExpandPaths, KeepsThePathsInOrderAndAFolderStandsForItsFilesInFileListOrder
                                          (folder / "dangling.TD4").string(), x9}))
         items.push_back(item.problem.empty() ? item.path.lexically_relative(folder.Path()).generic_string()
                                              : item.problem);
-    EXPECT_EQ(items, (std::vector<std::string>{"dir/x9", "dir/A.SV4", "dir/b.txt", "dir/Track 1.td4",
-                                               "dir/track 2.TD4", "dir/Track 10.TD4", "dir/x9", "dir/x10",
-                                               "No such file or folder: " + missing, "dangling.TD4",
-                                               "dir/x9"}));
+    EXPECT_EQ(items,
+              (std::vector<std::string>{"dir/x9", "dir/A.SV4", "dir/b.txt", "dir/Track 1.td4",
+                                        "dir/track 2.TD4", "dir/Track 10.TD4", "dir/x9", "dir/x10",
+                                        "No such file or folder: " + missing, "dangling.TD4", "dir/x9"}));
 }
 
 } // namespace

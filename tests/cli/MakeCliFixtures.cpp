@@ -18,26 +18,48 @@ using lmp::kNoEdition;
 namespace {
 
 TrackDesignFields Design(std::uint8_t rideType, std::uint16_t metres, std::uint8_t excitement,
-                       std::uint8_t intensity, std::uint8_t nausea)
+                         std::uint8_t intensity, std::uint8_t nausea)
 {
-    return {.rideType = rideType, .lengthMetres = metres, .excitement = excitement, .intensity = intensity,
+    return {.rideType = rideType,
+            .lengthMetres = metres,
+            .excitement = excitement,
+            .intensity = intensity,
             .nausea = nausea};
 }
 
 // April 16, year 2; two rated rides whose averages need integer division, an unrated ride, a stall
 // and a reserved type that counts as neither.
-const ParkFields kMapleGrove = {
-    .name = "Maple Grove", .monthWord = 9, .dayWord = 0x7800, .rating = 725, .cash = -12345, .guests = 1500,
-    .rides = {{0, true, 650, 400, 100}, {33}, {64, true, 999, 999, 999}, {51, true, 701, 451, 103},
-              {36, true, 500, 500, 500}},
-    .staff = 3, .otherPeople = 5};
-const ParkFields kCoralCove = {.name = "Coral Cove", .slot = 3, .goalType = 8, .goalCount = 305, .monthWord = 7,
-                             .dayWord = 30 << 11, .rating = 999, .cash = 1234567, .rides = {}};
-const ParkFields kLongName = {.name = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", .slot = 65535, .goalType = 9,
-                            .goalAmount = 650, .monthWord = 7 << 3, .rides = {{10, true, 1, 2, 3}},
-                            .staff = 1};
-const ParkFields kCafe = {.name = "Caf\xE9", .goalType = 1, .goalYears = 3, .goalCount = 1500, .rating = 1,
-                        .cash = 9, .rides = {}};
+const ParkFields kMapleGrove = {.name = "Maple Grove",
+                                .monthWord = 9,
+                                .dayWord = 0x7800,
+                                .rating = 725,
+                                .cash = -12345,
+                                .guests = 1500,
+                                .rides = {{0, true, 650, 400, 100},
+                                          {33},
+                                          {64, true, 999, 999, 999},
+                                          {51, true, 701, 451, 103},
+                                          {36, true, 500, 500, 500}},
+                                .staff = 3,
+                                .otherPeople = 5};
+const ParkFields kCoralCove = {.name = "Coral Cove",
+                               .slot = 3,
+                               .goalType = 8,
+                               .goalCount = 305,
+                               .monthWord = 7,
+                               .dayWord = 30 << 11,
+                               .rating = 999,
+                               .cash = 1234567,
+                               .rides = {}};
+const ParkFields kLongName = {.name = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345",
+                              .slot = 65535,
+                              .goalType = 9,
+                              .goalAmount = 650,
+                              .monthWord = 7 << 3,
+                              .rides = {{10, true, 1, 2, 3}},
+                              .staff = 1};
+const ParkFields kCafe = {
+    .name = "Caf\xE9", .goalType = 1, .goalYears = 3, .goalCount = 1500, .rating = 1, .cash = 9, .rides = {}};
 
 void LinkNowhere(const fs::path& link)
 {
@@ -84,7 +106,8 @@ void WriteFixtures(const fs::path& dir)
     fs::create_directories(dir / "order" / "Sub 10" / "deep");
     WriteFile(dir / "order" / "sub 9" / "nine.td4", MakeTrackDesignFile(Design(9, 9, 90, 90, 90), 0));
     WriteFile(dir / "order" / "Sub 10" / "ten.TD4", MakeTrackDesignFile(Design(10, 100, 100, 100, 100), 0));
-    WriteFile(dir / "order" / "Sub 10" / "deep" / "deep.TD4", MakeTrackDesignFile(Design(11, 1000, 1, 2, 3), 0));
+    WriteFile(dir / "order" / "Sub 10" / "deep" / "deep.TD4",
+              MakeTrackDesignFile(Design(11, 1000, 1, 2, 3), 0));
     std::error_code ignored;
     fs::remove(dir / "order" / "loop", ignored);
     fs::create_directory_symlink(".", dir / "order" / "loop");

@@ -15,33 +15,49 @@ namespace lmp::cli {
 namespace {
 namespace fs = std::filesystem;
 
-const std::string kFffd = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+const std::string kFffd = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
 
 TEST(ToValidUtf8, KeepsWellFormedTextAndReplacesEachStrayByte)
 {
-    struct Row { const char* name; std::string text, expected; };
-    const Row rows[] = {
-        {"empty", "", ""},
-        {"ASCII", "Coaster 2.TD4", "Coaster 2.TD4"},
-        {"two-byte e acute", "Caf\xC3\xA9", "Caf\xC3\xA9"},
-        {"four-byte character", "\xF0\x9F\x98\x80!", "\xF0\x9F\x98\x80!"},
-        {"Latin-1 e acute alone", "Caf\xE9.SV4", "Caf" + kFffd + ".SV4"},
-        {"continuation byte alone", "a\x80z", "a" + kFffd + "z"},
-        {"sequence cut off at the end", "a\xE2\x82", "a" + kFffd + kFffd},
-        {"sequence cut off by ASCII", "\xE2\x82z", kFffd + kFffd + "z"},
-        {"overlong dot", "\xC0\xAE", kFffd + kFffd},
-        {"surrogate", "\xED\xA0\x80", kFffd + kFffd + kFffd},
-        {"above U+10FFFF", "\xF4\x90\x80\x80", kFffd + kFffd + kFffd + kFffd}};
+    struct Row {
+        const char* name;
+        std::string text, expected;
+    };
+    const Row rows[] = {{"empty", "", ""},
+                        {"ASCII", "Coaster 2.TD4", "Coaster 2.TD4"},
+                        {"two-byte e acute", "Caf\xC3\xA9", "Caf\xC3\xA9"},
+                        {"four-byte character", "\xF0\x9F\x98\x80!", "\xF0\x9F\x98\x80!"},
+                        {"Latin-1 e acute alone", "Caf\xE9.SV4", "Caf" + kFffd + ".SV4"},
+                        {"continuation byte alone", "a\x80z", "a" + kFffd + "z"},
+                        {"sequence cut off at the end", "a\xE2\x82", "a" + kFffd + kFffd},
+                        {"sequence cut off by ASCII", "\xE2\x82z", kFffd + kFffd + "z"},
+                        {"overlong dot", "\xC0\xAE", kFffd + kFffd},
+                        {"surrogate", "\xED\xA0\x80", kFffd + kFffd + kFffd},
+                        {"above U+10FFFF", "\xF4\x90\x80\x80", kFffd + kFffd + kFffd + kFffd}};
     for (const auto& row : rows)
         EXPECT_EQ(ToValidUtf8(row.text), row.expected) << row.name;
 }
 
 TEST(DecimalText, WritesTheStoredTenthsAndHundredthsAsTheirShortestDecimal)
 {
-    struct Row { std::int64_t units; int scale; const char* expected; };
-    const Row rows[] = {{67, 1, "6.7"}, {0, 1, "0.0"}, {5, 1, "0.5"}, {100, 1, "10.0"}, {255, 1, "25.5"},
-                        {1, 2, "0.01"}, {5, 2, "0.05"}, {675, 2, "6.75"}, {650, 2, "6.5"}, {101, 2, "1.01"},
-                        {65535, 2, "655.35"}, {-12345, 2, "-123.45"}, {2000000000, 2, "20000000.0"}};
+    struct Row {
+        std::int64_t units;
+        int scale;
+        const char* expected;
+    };
+    const Row rows[] = {{67, 1, "6.7"},
+                        {0, 1, "0.0"},
+                        {5, 1, "0.5"},
+                        {100, 1, "10.0"},
+                        {255, 1, "25.5"},
+                        {1, 2, "0.01"},
+                        {5, 2, "0.05"},
+                        {675, 2, "6.75"},
+                        {650, 2, "6.5"},
+                        {101, 2, "1.01"},
+                        {65535, 2, "655.35"},
+                        {-12345, 2, "-123.45"},
+                        {2000000000, 2, "20000000.0"}};
     for (const auto& row : rows)
         EXPECT_EQ(DecimalText({row.units, row.scale}), row.expected) << row.units << " / 10^" << row.scale;
 }
@@ -65,7 +81,10 @@ TEST(DecimalText, ReadsBackExactlyForEveryStoredRatingAndAverage)
 
 TEST(CsvRow, QuotesFieldsWithCommasQuotesAndLineEndsAndEndsWithCrlf)
 {
-    struct Row { const char* name; std::string path, field; };
+    struct Row {
+        const char* name;
+        std::string path, field;
+    };
     const Row rows[] = {{"plain", "a.TD4", "a.TD4"},
                         {"blank inside", "Coaster 2.TD4", "Coaster 2.TD4"},
                         {"comma", "1,000 ft.TD4", "\"1,000 ft.TD4\""},
@@ -77,7 +96,8 @@ TEST(CsvRow, QuotesFieldsWithCommasQuotesAndLineEndsAndEndsWithCrlf)
         record[Column::Path] = row.path;
         record[Column::Cash] = std::int64_t{-1234};
         // path, then 25 empty fields up to cash, cash, 8 empty fields to the end.
-        const std::string expected = row.field + std::string(26, ',') + "-1234" + std::string(8, ',') + "\r\n";
+        const std::string expected =
+            row.field + std::string(26, ',') + "-1234" + std::string(8, ',') + "\r\n";
         EXPECT_EQ(CsvRow(record), expected) << row.name;
     }
     EXPECT_EQ(CsvHeaderRow().substr(0, 29), "path,file_name,type,edition,e");
@@ -86,7 +106,11 @@ TEST(CsvRow, QuotesFieldsWithCommasQuotesAndLineEndsAndEndsWithCrlf)
 
 TEST(JsonLine, LeavesOutAbsentFieldsAndEscapesWhatJsonCannotHoldAsItIs)
 {
-    struct Row { const char* name; fs::path path; std::string message, expected; };
+    struct Row {
+        const char* name;
+        fs::path path;
+        std::string message, expected;
+    };
     const Row rows[] = {
         {"a missing file of no game type", "notes.txt", "No such file or folder: notes.txt",
          R"({"path":"notes.txt","file_name":"notes.txt","type":"other","error":"No such file or folder: notes.txt"})"
@@ -104,8 +128,9 @@ TEST(JsonLine, LeavesOutAbsentFieldsAndEscapesWhatJsonCannotHoldAsItIs)
 TEST(JsonOutput, RepairsANameThatIsNotUtf8WhileTheTextKeepsItsBytes)
 {
     const test::TempFolder folder;
-    testkit::WriteFile(folder / "Caf\xE9.TD4",
-                       testkit::MakeTrackDesignFile({.rideType = 37, .lengthMetres = 50, .excitement = 12}, 0));
+    testkit::WriteFile(
+        folder / "Caf\xE9.TD4",
+        testkit::MakeTrackDesignFile({.rideType = 37, .lengthMetres = 50, .excitement = 12}, 0));
     Options options;
     options.paths = {(folder / "Caf\xE9.TD4").string()};
     std::ostringstream text, json, err;
@@ -125,14 +150,19 @@ TEST(JsonOutput, RepairsANameThatIsNotUtf8WhileTheTextKeepsItsBytes)
 TEST(ProgressLine, ShowsOnATerminalForMoreThanFiveHundredFilesEveryHundredAndBlanksItself)
 {
     const std::string blank34 = "\r" + std::string(34, ' ') + "\r";
-    struct Row { const char* name; bool terminal; std::size_t total; std::string expected; };
-    const Row rows[] = {
-        {"not a terminal", false, 1000, ""},
-        {"exactly five hundred files", true, 500, ""},
-        {"501 files", true, 501,
-         "\rlmpinfo: 0 of 501 files examined\rlmpinfo: 100 of 501 files examined"
-         "\rlmpinfo: 200 of 501 files examined\rlmpinfo: 300 of 501 files examined"
-         "\rlmpinfo: 400 of 501 files examined\rlmpinfo: 500 of 501 files examined" + blank34}};
+    struct Row {
+        const char* name;
+        bool terminal;
+        std::size_t total;
+        std::string expected;
+    };
+    const Row rows[] = {{"not a terminal", false, 1000, ""},
+                        {"exactly five hundred files", true, 500, ""},
+                        {"501 files", true, 501,
+                         "\rlmpinfo: 0 of 501 files examined\rlmpinfo: 100 of 501 files examined"
+                         "\rlmpinfo: 200 of 501 files examined\rlmpinfo: 300 of 501 files examined"
+                         "\rlmpinfo: 400 of 501 files examined\rlmpinfo: 500 of 501 files examined" +
+                             blank34}};
     for (const auto& row : rows) {
         std::ostringstream err;
         {
@@ -166,13 +196,14 @@ TEST(ExpandPaths, RecursiveGivesAFoldersFilesThenEachSubfolderInFileListOrderWit
         fs::create_directories(top / sub);
     for (const char* name : {"z.TD4", "b/1.SV4", "a/x10/deep.SC4", "a/x9/nine.TD4", "a/A file", "Y.txt"})
         testkit::WriteFile(top / name, testkit::Bytes{0});
-    fs::create_directory_symlink("..", top / "a" / "up");     // a loop back to top
-    fs::create_directory_symlink("b", top / "link to b");     // b would come twice
-    fs::create_symlink("z.TD4", top / "link to z.TD4");       // files behind links are still files
+    fs::create_directory_symlink("..", top / "a" / "up"); // a loop back to top
+    fs::create_directory_symlink("b", top / "link to b"); // b would come twice
+    fs::create_symlink("z.TD4", top / "link to z.TD4");   // files behind links are still files
 
     std::vector<std::string> items;
     for (const Item& item : ExpandPaths({top.string(), (top / "b").string()}, true))
-        items.push_back(item.problem.empty() ? item.path.lexically_relative(top).generic_string() : item.problem);
+        items.push_back(item.problem.empty() ? item.path.lexically_relative(top).generic_string()
+                                             : item.problem);
     EXPECT_EQ(items, (std::vector<std::string>{"link to z.TD4", "Y.txt", "z.TD4", "a/A file", "a/x9/nine.TD4",
                                                "a/x10/deep.SC4", "b/1.SV4", "b/1.SV4"}));
 

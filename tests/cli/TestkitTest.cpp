@@ -9,13 +9,17 @@ namespace {
 TEST(Testkit, WritesTheWorkedByteExamples)
 {
     const Bytes body = {0x00, 0x41}; // checksum 0x208
-    struct Row { const char* name; Bytes built, expected; };
+    struct Row {
+        const char* name;
+        Bytes built, expected;
+    };
     const Row rows[] = {
         {"literal of one", RunLengthWriter().Literal(Bytes{0x41}).Body(), {0x00, 0x41}},
         {"repeat of two", RunLengthWriter().Repeat(0x41, 2).Body(), {0xFF, 0x41}},
         {"repeat of 129", RunLengthWriter().Repeat(0x41, 129).Body(), {0x80, 0x41}},
         {"a pair stays literal", EncodeRunLength(Bytes{0x41, 0x41}), {0x01, 0x41, 0x41}},
-        {"run between literals", EncodeRunLength(Bytes{0x42, 0x41, 0x41, 0x41, 0x41, 0x43}),
+        {"run between literals",
+         EncodeRunLength(Bytes{0x42, 0x41, 0x41, 0x41, 0x41, 0x43}),
          {0x00, 0x42, 0xFD, 0x41, 0x00, 0x43}},
         {"130 of a kind leave one", EncodeRunLength(Bytes(130, 0x41)), {0x80, 0x41, 0x00, 0x41}},
         {"132 of a kind leave a run", EncodeRunLength(Bytes(132, 0x41)), {0x80, 0x41, 0xFE, 0x41}},

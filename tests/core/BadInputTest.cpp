@@ -329,7 +329,7 @@ TEST(BadInput, TrackDesignThatWouldExpandToAGigabyteIsDescribedFromItsFirstBytes
 // and removed one level at a time through open folders, so that paths longer than the system allows
 // can be built and taken apart again.
 class DeepFolder {
-  public:
+public:
     DeepFolder(const fs::path& base, int levels, const std::string& fileName, const Bytes& bytes)
         : path_(base), fileName_(fileName)
     {
@@ -363,7 +363,7 @@ class DeepFolder {
     bool Made() const noexcept { return made_; }
     fs::path File() const { return path_ / fileName_; }
 
-  private:
+private:
     inline static const std::string kLevel = std::string(100, 'd');
     fs::path path_;
     std::string fileName_;

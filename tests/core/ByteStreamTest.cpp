@@ -16,15 +16,24 @@ const Bytes kFive = {0x01, 0x02, 0x03, 0x04, 0x05};
 
 TEST(ByteReader, ReadsLittleEndianWordsAndZeroForMissingBytes)
 {
-    struct Row { const char* name; Bytes bytes; std::size_t at; std::uint32_t u8, u16, u32; int i32; };
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        std::size_t at;
+        std::uint32_t u8, u16, u32;
+        int i32;
+    };
     const Row rows[] = {
         {"first byte", kFive, 0, 0x01, 0x0201, 0x04030201, 0x04030201},
         {"word ending exactly at the end", kFive, 1, 0x02, 0x0302, 0x05040302, 0x05040302},
         {"word one byte short", kFive, 2, 0x03, 0x0403, 0x00050403, 0x00050403},
         {"last byte", kFive, 4, 0x05, 0x0005, 0x00000005, 0x00000005},
-        {"exactly at the end", kFive, 5, 0, 0, 0, 0}, {"past the end", kFive, 6, 0, 0, 0, 0},
-        {"near the top", kFive, kMax - 3, 0, 0, 0, 0}, {"one below the top", kFive, kMax - 1, 0, 0, 0, 0},
-        {"at the top", kFive, kMax, 0, 0, 0, 0}, {"empty view at the top", {}, kMax, 0, 0, 0, 0},
+        {"exactly at the end", kFive, 5, 0, 0, 0, 0},
+        {"past the end", kFive, 6, 0, 0, 0, 0},
+        {"near the top", kFive, kMax - 3, 0, 0, 0, 0},
+        {"one below the top", kFive, kMax - 1, 0, 0, 0, 0},
+        {"at the top", kFive, kMax, 0, 0, 0, 0},
+        {"empty view at the top", {}, kMax, 0, 0, 0, 0},
         {"all ones is minus one", {0xFF, 0xFF, 0xFF, 0xFF}, 0, 0xFF, 0xFFFF, 0xFFFFFFFF, -1},
         {"top bit alone", {0, 0, 0, 0x80}, 0, 0, 0, 0x80000000, std::numeric_limits<std::int32_t>::min()},
         {"missing high bytes keep a word positive", {0xFF, 0xFF}, 0, 0xFF, 0xFFFF, 0xFFFF, 0xFFFF}};
@@ -42,14 +51,21 @@ TEST(ByteReader, ReadsLittleEndianWordsAndZeroForMissingBytes)
 TEST(ByteReader, BoundsChecksNeverOverflowAndBulkReadsCopyOnlyTheBytesThatExist)
 {
     const ByteReader reader(kFive);
-    struct Fit { std::size_t offset, count; bool fits; };
-    const Fit fits[] = {{0, 0, true}, {0, 5, true}, {1, 4, true}, {5, 0, true}, {1, 5, false}, {6, 0, false},
-                        {kMax, 1, false}, {1, kMax, false}, {5, kMax, false}, {kMax, kMax, false}};
+    struct Fit {
+        std::size_t offset, count;
+        bool fits;
+    };
+    const Fit fits[] = {{0, 0, true},     {0, 5, true},       {1, 4, true},     {5, 0, true},
+                        {1, 5, false},    {6, 0, false},      {kMax, 1, false}, {1, kMax, false},
+                        {5, kMax, false}, {kMax, kMax, false}};
     for (const auto& row : fits)
         EXPECT_EQ(reader.Fits(row.offset, row.count), row.fits) << row.offset << " + " << row.count;
     EXPECT_FALSE(ByteReader().Fits(0, 1));
 
-    struct Copy { std::size_t offset, count; Bytes copied; };
+    struct Copy {
+        std::size_t offset, count;
+        Bytes copied;
+    };
     const Copy reads[] = {{0, 5, {1, 2, 3, 4, 5}}, {3, 4, {4, 5}}, {5, 3, {}}, {kMax, 4, {}}, {2, 0, {}}};
     for (const auto& row : reads) {
         Bytes out(row.count, 0xEE), expected = row.copied;

@@ -15,7 +15,11 @@ using test::Bytes;
 // Worked through by hand: add each byte to the low byte (carry dropped), then rotate the word left by three.
 TEST(ChecksumAccumulator, MatchesHandComputedExamplesWhateverTheSplit)
 {
-    struct Row { const char* name; Bytes bytes; std::uint32_t checksum; };
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        std::uint32_t checksum;
+    };
     const Row rows[] = {{"empty", {}, 0},
                         {"one byte", {0x01}, 0x08},
                         {"abc", {0x61, 0x62, 0x63}, 0xDD98},
@@ -67,11 +71,16 @@ TEST(ChecksumSteps, AgreesWithTheCxxFormForEveryLengthAlignmentAndStartingValue)
 
 TEST(ComputeFileChecksum, ExcludesTheFourTrailerBytesOnlyWhenAsked)
 {
-    struct Row { const char* name; Bytes file; std::uint32_t excluded, whole; };
+    struct Row {
+        const char* name;
+        Bytes file;
+        std::uint32_t excluded, whole;
+    };
     const Row rows[] = {{"abc with trailer", {0x61, 0x62, 0x63, 0x01, 0x02, 0x03, 0x04}, 0xDD98, 0x0DD994E0},
                         {"one-byte body", {0x01, 0x61, 0x62, 0x63, 0x64}, 0x08, 0x76FE0},
                         {"empty body", {0x01, 0x02, 0x03, 0x04}, 0, 0x14E0},
-                        {"three bytes", {0x61, 0x62, 0x63}, 0, 0xDD98}, {"one byte", {0x01}, 0, 0x08},
+                        {"three bytes", {0x61, 0x62, 0x63}, 0, 0xDD98},
+                        {"one byte", {0x01}, 0, 0x08},
                         {"empty file", {}, 0, 0}};
     for (const auto& row : rows) {
         EXPECT_EQ(ComputeFileChecksum(ByteStream(row.file), true), row.excluded) << row.name;
@@ -81,11 +90,20 @@ TEST(ComputeFileChecksum, ExcludesTheFourTrailerBytesOnlyWhenAsked)
 
 TEST(ChecksumDifference, IsStoredMinusComputedWrappedToSigned)
 {
-    struct Row { std::uint32_t stored, computed; std::int32_t difference; };
-    const Row rows[] = {{5, 3, 2}, {3, 5, -2}, {0, 1, -1}, {0, 0, 0}, {0x7FFFFFFF, 0, 0x7FFFFFFF},
+    struct Row {
+        std::uint32_t stored, computed;
+        std::int32_t difference;
+    };
+    const Row rows[] = {{5, 3, 2},
+                        {3, 5, -2},
+                        {0, 1, -1},
+                        {0, 0, 0},
+                        {0x7FFFFFFF, 0, 0x7FFFFFFF},
                         {0x80000000, 0, std::numeric_limits<std::int32_t>::min()},
-                        {0, 0x80000001, 0x7FFFFFFF}, {0x0001A884, 0x208, 108156},
-                        {0xFFFE5B8C, 0x208, -108156}, {0x208, 0xFFFFFFFF, 0x209}};
+                        {0, 0x80000001, 0x7FFFFFFF},
+                        {0x0001A884, 0x208, 108156},
+                        {0xFFFE5B8C, 0x208, -108156},
+                        {0x208, 0xFFFFFFFF, 0x209}};
     for (const auto& row : rows)
         EXPECT_EQ(ChecksumDifference(row.stored, row.computed), row.difference)
             << row.stored << " - " << row.computed;

@@ -27,7 +27,7 @@ using testkit::PackGameFile;
 using Result = std::pair<std::int32_t, Lines>;
 
 struct Case {
-    std::string name;  // the file name, whose extension chooses the type
+    std::string name; // the file name, whose extension chooses the type
     Bytes bytes;
 };
 
@@ -53,32 +53,50 @@ std::vector<Case> Cases()
     for (std::int32_t edition = -1; edition <= 2; ++edition) {
         const std::string tag = " e" + std::to_string(edition) + " s";
         for (std::uint32_t seed = 0; seed < 4; ++seed)
-            cases.push_back({"Coaster" + tag + std::to_string(seed) + ".TD4", testkit::RealisticTrackDesignFile(edition, seed)});
-        cases.push_back({"Saved" + tag + ".SV4", testkit::RealisticParkFile(FileType::SavedGame, edition, 40)});
-        cases.push_back({"Scenario" + tag + ".sc4", testkit::RealisticParkFile(FileType::Scenario, edition, 50)});
+            cases.push_back({"Coaster" + tag + std::to_string(seed) + ".TD4",
+                             testkit::RealisticTrackDesignFile(edition, seed)});
+        cases.push_back(
+            {"Saved" + tag + ".SV4", testkit::RealisticParkFile(FileType::SavedGame, edition, 40)});
+        cases.push_back(
+            {"Scenario" + tag + ".sc4", testkit::RealisticParkFile(FileType::Scenario, edition, 50)});
     }
 
-    const testkit::TrackDesignFields coaster = {.rideType = 52, .expansionFlag = true, .lengthMetres = 640,
-                                                .excitement = 88, .intensity = 71, .nausea = 40, .size = 300};
+    const testkit::TrackDesignFields coaster = {.rideType = 52,
+                                                .expansionFlag = true,
+                                                .lengthMetres = 640,
+                                                .excitement = 88,
+                                                .intensity = 71,
+                                                .nausea = 40,
+                                                .size = 300};
     const Bytes track = testkit::BuildTrackDesign(coaster);
     for (const std::size_t size : std::initializer_list<std::size_t>{0, 1, 7, 8, 44, 53, 54}) {
         const Bytes cut(track.begin(), track.begin() + static_cast<std::ptrdiff_t>(size));
-        cases.push_back({"Short track " + std::to_string(size) + ".TD4", Packed(cut, FileType::TrackDesign, 0)});
+        cases.push_back(
+            {"Short track " + std::to_string(size) + ".TD4", Packed(cut, FileType::TrackDesign, 0)});
     }
     cases.push_back({"Cut-off track.TD4", CutOffLiteral(FileType::TrackDesign, 2)});
 
-    testkit::ParkFields park = {.name = "Harbour Lights", .slot = 9, .goalType = 9, .goalAmount = 650,
-                                .monthWord = 0x2D, .dayWord = 0x4000, .rating = 911, .cash = -12345,
-                                .guests = 4321, .rides = {{33, true, 650, 400, 200}, {36}, {51, true, 701, 88, 9}},
-                                .staff = 7, .otherPeople = 40};
+    testkit::ParkFields park = {.name = "Harbour Lights",
+                                .slot = 9,
+                                .goalType = 9,
+                                .goalAmount = 650,
+                                .monthWord = 0x2D,
+                                .dayWord = 0x4000,
+                                .rating = 911,
+                                .cash = -12345,
+                                .guests = 4321,
+                                .rides = {{33, true, 650, 400, 200}, {36}, {51, true, 701, 88, 9}},
+                                .staff = 7,
+                                .otherPeople = 40};
     const Bytes decoded = testkit::BuildPark(park);
     const std::size_t region = 393240;
-    for (const std::size_t size : {std::size_t{0}, std::size_t{3}, region - 1, region + 1, region + 6, std::size_t{1700001},
-                                   kParkExtent - 1}) {
+    for (const std::size_t size : {std::size_t{0}, std::size_t{3}, region - 1, region + 1, region + 6,
+                                   std::size_t{1700001}, kParkExtent - 1}) {
         Bytes cut(decoded.begin(), decoded.begin() + static_cast<std::ptrdiff_t>(size));
         cases.push_back({"Short park " + std::to_string(size) + ".SV4", Packed(cut, FileType::SavedGame, 1)});
         testkit::ScrambleScenario(cut);
-        cases.push_back({"Short scenario " + std::to_string(size) + ".SC4", Packed(cut, FileType::Scenario, 2)});
+        cases.push_back(
+            {"Short scenario " + std::to_string(size) + ".SC4", Packed(cut, FileType::Scenario, 2)});
     }
     Bytes beyond = EncodeRunLength(decoded);
     for (int i = 0; i < 200; ++i)
@@ -103,16 +121,22 @@ const std::vector<Case>& AllCases()
 std::vector<std::pair<std::string, DescribeOptions>> OptionSets()
 {
     std::vector<std::pair<std::string, DescribeOptions>> sets = {
-        {"all editions", {}}, {"all editions, separator and decimal comma", {.withSeparator = true, .decimalMark = ","}}};
+        {"all editions", {}},
+        {"all editions, separator and decimal comma", {.withSeparator = true, .decimalMark = ","}}};
     for (std::int32_t edition = 0; edition <= 2; ++edition) {
         sets.push_back({"only edition " + std::to_string(edition),
-                        {.acceptOriginal = edition == 0, .acceptFirstExpansion = edition == 1,
-                         .acceptSecondExpansion = edition == 2, .withSeparator = true}});
+                        {.acceptOriginal = edition == 0,
+                         .acceptFirstExpansion = edition == 1,
+                         .acceptSecondExpansion = edition == 2,
+                         .withSeparator = true}});
     }
     return sets;
 }
 
-Result Of(const Description& description) { return {description.edition, description.lines}; }
+Result Of(const Description& description)
+{
+    return {description.edition, description.lines};
+}
 
 TEST(DescribeFile, GivesTheBaselineEditionAndLinesForEveryFileAndEveryFlag)
 {
@@ -127,7 +151,8 @@ TEST(DescribeFile, GivesTheBaselineEditionAndLinesForEveryFileAndEveryFlag)
             const Result baseline = Of(testkit::BaselineDescribeFile(path, option));
             EXPECT_EQ(Of(DescribeFile(path, option)), baseline);
             const FileType type = FileTypeOfName(file.name);
-            EXPECT_EQ(Of(DescribePackedFile(file.name, type, ScanPackedBytes(file.bytes, HeadLimitFor(type)), option)),
+            EXPECT_EQ(Of(DescribePackedFile(file.name, type, ScanPackedBytes(file.bytes, HeadLimitFor(type)),
+                                            option)),
                       baseline);
         }
     }
@@ -145,9 +170,11 @@ TEST(PackedFileScanner, DecodesInStepWithTheChecksumLikeTheBaselineWhateverThePi
         const std::size_t extent = type == FileType::TrackDesign ? kTrackDesignExtent : kParkExtent;
         const ByteStream whole(file.bytes);
         const Bytes all = test::Contents(testkit::BaselineDecode(whole));
-        const Bytes expected(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(std::min(extent, all.size())));
+        const Bytes expected(all.begin(),
+                             all.begin() + static_cast<std::ptrdiff_t>(std::min(extent, all.size())));
         const std::uint32_t checksum = testkit::BaselineChecksum(whole);
-        for (const std::size_t piece : {std::size_t{5}, std::size_t{130}, std::size_t{4099}, std::size_t{1} << 20}) {
+        for (const std::size_t piece :
+             {std::size_t{5}, std::size_t{130}, std::size_t{4099}, std::size_t{1} << 20}) {
             SCOPED_TRACE(testing::Message() << "pieces of " << piece);
             ByteStream decoded;
             RunLengthDecoder decoder(decoded, extent);

@@ -19,15 +19,23 @@ using test::Concat;
 using Result = std::pair<std::int32_t, Lines>; // the edition and the lines, compared in one go
 const std::string kFailure(kVersionFailureLine), kSeparator(kSeparatorLine);
 
-DescribeOptions All(bool withSeparator = false) { return {.withSeparator = withSeparator}; }
+DescribeOptions All(bool withSeparator = false)
+{
+    return {.withSeparator = withSeparator};
+}
 
 DescribeOptions Only(std::int32_t edition, bool withSeparator = false)
 {
-    return {.acceptOriginal = edition == 0, .acceptFirstExpansion = edition == 1,
-            .acceptSecondExpansion = edition == 2, .withSeparator = withSeparator};
+    return {.acceptOriginal = edition == 0,
+            .acceptFirstExpansion = edition == 1,
+            .acceptSecondExpansion = edition == 2,
+            .withSeparator = withSeparator};
 }
 
-Result Of(const Description& description) { return {description.edition, description.lines}; }
+Result Of(const Description& description)
+{
+    return {description.edition, description.lines};
+}
 
 Result DescribeBytes(std::string_view fileName, const Bytes& file, const DescribeOptions& options)
 {
@@ -41,15 +49,29 @@ const Lines kCoasterLines = {"      Type: Steel Twister Roller Coaster", "Excite
                              " Intensity: 0.50", "    Nausea: 25.50", "    Length: 1,000 ft, (305 meters)"};
 
 const testkit::ParkFields kLakeside = {
-    .name = "Lakeside Fun", .slot = 4, .goalType = 1, .goalYears = 3, .goalCount = 1500, .monthWord = 9,
-    .dayWord = 0x7800, .rating = 650, .cash = 123456, .guests = 2500,
+    .name = "Lakeside Fun",
+    .slot = 4,
+    .goalType = 1,
+    .goalYears = 3,
+    .goalCount = 1500,
+    .monthWord = 9,
+    .dayWord = 0x7800,
+    .rating = 650,
+    .cash = 123456,
+    .guests = 2500,
     .rides = {{33, true, 650, 400, 200}, {51, true, 701, 501, 301}, {28}, {64, true, 999, 999, 999}, {0}},
-    .staff = 3, .otherPeople = 10};
+    .staff = 3,
+    .otherPeople = 10};
 const Lines kLakesideScenario = {"  Scenario: Lakeside Fun  ; slot #4",
                                  "      Goal: 1,500 guests by end of year 3"};
-const Lines kLakesideTail = {"      Date: April 16, year 2", "    Rating: 650",  "      Cash: $12,345",
-                             "    #Rides: 3,  #Stalls: 1",   "Avg Excite: 6.75", "Avg Intens: 4.50",
-                             "Avg Nausea: 2.50",             "   #Guests: 2,500 ,  #Staff: 3"};
+const Lines kLakesideTail = {"      Date: April 16, year 2",
+                             "    Rating: 650",
+                             "      Cash: $12,345",
+                             "    #Rides: 3,  #Stalls: 1",
+                             "Avg Excite: 6.75",
+                             "Avg Intens: 4.50",
+                             "Avg Nausea: 2.50",
+                             "   #Guests: 2,500 ,  #Staff: 3"};
 
 TEST(HeadLimitFor, CoversDecodingToTheExtentAndStaysWellInsideTheMemoryBudget)
 {
@@ -62,7 +84,11 @@ TEST(HeadLimitFor, CoversDecodingToTheExtentAndStaysWellInsideTheMemoryBudget)
 
 TEST(DescribePackedFile, ReportsUnmatchedChecksumsByFileTypeAndFlagsWithoutHeaderLines)
 {
-    struct Row { const char* name; DescribeOptions options; Lines trackDesign, savedGame, scenario; };
+    struct Row {
+        const char* name;
+        DescribeOptions options;
+        Lines trackDesign, savedGame, scenario;
+    };
     const Row rows[] = {{"all flags", All(), {kFailure}, {kFailure}, {kFailure}},
                         {"all flags and a separator", All(true), {kFailure}, {kFailure}, {kFailure}},
                         {"original only", Only(0), {}, {kFailure}, {}},
@@ -87,7 +113,12 @@ TEST(DescribePackedFile, ReportsUnmatchedChecksumsByFileTypeAndFlagsWithoutHeade
 
 TEST(DescribePackedFile, TellsTrackDesignEditionsApartByTheFlagByte)
 {
-    struct Row { const char* name; bool flag; std::int32_t difference, edition; std::string label; };
+    struct Row {
+        const char* name;
+        bool flag;
+        std::int32_t difference, edition;
+        std::string label;
+    };
     const Row rows[] = {{"original", false, -108156, 0, "Original LMP"},
                         {"first expansion", true, -108156, 1, "Vortex Jamboree/Extra Marvels"},
                         {"second expansion", false, -120001, 2, "Quirky Quarters"},
@@ -132,21 +163,31 @@ TEST(DescribePackedFile, DescribesSavedGamesAndScenariosOfEveryEdition)
 TEST(DescribePackedFile, WorkedSignExamplesDescribeShortParks)
 {
     const Bytes plus = {0x00, 0x41, 0x84, 0xA8, 0x01, 0x00}, minus = {0x00, 0x41, 0x8C, 0x5B, 0xFE, 0xFF};
-    const Lines tail = {"      Date: April 1, year 9", "    Rating: 0",    "      Cash: $0",
-                        "    #Rides: 255,  #Stalls: 0", "Avg Excite: 0.00", "Avg Intens: 0.00",
-                        "Avg Nausea: 0.00",             "   #Guests: 0 ,  #Staff: 0"};
+    const Lines tail = {"      Date: April 1, year 9",
+                        "    Rating: 0",
+                        "      Cash: $0",
+                        "    #Rides: 255,  #Stalls: 0",
+                        "Avg Excite: 0.00",
+                        "Avg Intens: 0.00",
+                        "Avg Nausea: 0.00",
+                        "   #Guests: 0 ,  #Staff: 0"};
     EXPECT_EQ(DescribeBytes("w.SV4", plus, All()),
               Result(0, Concat({{"File Name : w.SV4", "   Version: original LMP", "  Scenario: "}, tail})));
     EXPECT_EQ(DescribeBytes("w.SC4", minus, All()),
               Result(0, Concat({{"File Name : w.SC4", "   Version: original LMP", "  Scenario:   ; slot #0",
-                                 "      Goal: ???"}, tail})));
+                                 "      Goal: ???"},
+                                tail})));
     EXPECT_EQ(DescribeBytes("w.SC4", plus, All()), Result(kNoEdition, {kFailure}));
     EXPECT_EQ(DescribeBytes("w.SV4", minus, Only(0)), Result(kNoEdition, {kFailure}));
 }
 
 TEST(DescribePackedFile, ReadsDamagedTrackDesignsWithMatchingChecksumsAsZero)
 {
-    struct Row { const char* name; Bytes body; std::string type; };
+    struct Row {
+        const char* name;
+        Bytes body;
+        std::string type;
+    };
     const Row rows[] = {{"ten decoded bytes", {0x09, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0}, "Whoa Belly"},
                         {"empty body", {}, "Wooden Roller Coaster"},
                         {"literal cut off by the end of the file", {0x7F, 5}, "Miniature Railroad"}};
@@ -170,17 +211,19 @@ TEST(DescribeFile, DescribesGameFilesOnDiskAndThrowsForThoseThatCannotBeRead)
     testkit::WriteFile(folder / "c.sC4", testkit::MakeParkFile(kLakeside, FileType::Scenario, 2));
     for (const char* name : {"a.TP4", "a.TD4.bak", "TD4"})
         testkit::WriteFile(folder / name, testkit::MakeTrackDesignFile(kCoaster, 0));
-    EXPECT_EQ(Of(DescribeFile(folder / "a.td4", All(true))),
-              Result(0, Concat({{kSeparator, "File Name : a.td4", "   Version: Original LMP"},
-                                kCoasterLines})));
+    EXPECT_EQ(
+        Of(DescribeFile(folder / "a.td4", All(true))),
+        Result(0, Concat({{kSeparator, "File Name : a.td4", "   Version: Original LMP"}, kCoasterLines})));
     EXPECT_EQ(Of(DescribeFile(folder / "sub" / "Deep.Sv4", All())),
               Result(1, Concat({{"File Name : Deep.Sv4", "   Version: Vortex Jamboree/Extra Marvels",
-                                 "  Scenario: Lakeside Fun"}, kLakesideTail})));
+                                 "  Scenario: Lakeside Fun"},
+                                kLakesideTail})));
     DescribeOptions custom = All(true);
     custom.separatorLine = "=====";
     EXPECT_EQ(Of(DescribeFile(folder / "c.sC4", custom)),
               Result(2, Concat({{"=====", "File Name : c.sC4", "   Version: Quirky Quarters"},
-                                kLakesideScenario, kLakesideTail})));
+                                kLakesideScenario,
+                                kLakesideTail})));
     for (const char* name : {"a.TP4", "a.TD4.bak", "TD4", "missing.TP4", "missing", "missing.txt"})
         EXPECT_EQ(Of(DescribeFile(folder / name, All(true))), Result(kNoEdition, {})) << name;
     for (const char* name : {"missing.SV4", "missing.sc4", "folder.TD4"}) {

@@ -12,8 +12,15 @@ namespace {
 
 using test::Bytes;
 
-struct ScanRow { const char* name; Bytes bytes; std::size_t headLimit; std::optional<std::uint32_t> stored;
-                 std::uint32_t computed; std::uint64_t bodyEnd; Bytes head; };
+struct ScanRow {
+    const char* name;
+    Bytes bytes;
+    std::size_t headLimit;
+    std::optional<std::uint32_t> stored;
+    std::uint32_t computed;
+    std::uint64_t bodyEnd;
+    Bytes head;
+};
 
 void ExpectScan(const PackedFile& file, const ScanRow& row)
 {

@@ -18,7 +18,10 @@ constexpr std::size_t kGoalType = 1676624, kGoalYears = 1676625, kGoalAmount = 1
 constexpr std::size_t kRides = 1718432, kName = 2065172, kSlot = 2065234, kScrambledStart = 393240;
 
 // A ride record: type, flags word and the three ratings in hundredths.
-struct RideRecord { std::uint8_t type; int flags, excitement = 0, intensity = 0, nausea = 0; };
+struct RideRecord {
+    std::uint8_t type;
+    int flags, excitement = 0, intensity = 0, nausea = 0;
+};
 
 // A decoded park written field by field at the layout's offsets, independent of the testkit builder.
 // Every ride record starts out with the uncounted type 255; person records are all in use, none staff.
@@ -63,10 +66,13 @@ Lines Describe(const Bytes& decoded, bool scenario, std::string_view mark = ".")
 TEST(ClassifyRideType, SortsTheBoundaryTypesAndCountsTwentyStallsAnd63Rides)
 {
     const auto ride = RideClass::Ride, stall = RideClass::Stall, none = RideClass::NotCounted;
-    struct Row { int type; RideClass expected; };
-    const Row rows[] = {{0, ride},   {27, ride}, {28, stall}, {32, stall}, {33, ride},  {34, stall},
-                        {36, stall}, {37, ride}, {63, ride},  {64, none},  {65, ride},  {67, ride},
-                        {68, none},  {69, ride}, {83, stall}, {84, stall}, {85, none},  {255, none}};
+    struct Row {
+        int type;
+        RideClass expected;
+    };
+    const Row rows[] = {{0, ride},   {27, ride}, {28, stall}, {32, stall}, {33, ride}, {34, stall},
+                        {36, stall}, {37, ride}, {63, ride},  {64, none},  {65, ride}, {67, ride},
+                        {68, none},  {69, ride}, {83, stall}, {84, stall}, {85, none}, {255, none}};
     for (const auto& row : rows)
         EXPECT_EQ(ClassifyRideType(static_cast<std::uint8_t>(row.type)), row.expected) << row.type;
     int rides = 0, stalls = 0;
@@ -87,9 +93,14 @@ TEST(DescribeParkFile, SavedGameGivesNineLinesAndScenarioTen)
     park.Ride(0, {33, 0x0002, 650, 400, 120}).Ride(1, {36, 0}).Ride(254, {0, 0x0002, 701, 501, 301});
     park.Person(0, 0, 1).Person(1, 254, 1).Person(2, 255, 1).Person(3, 1, 0).Person(4, 3, 2);
     park.Person(4999, 7, 1);
-    const Lines tail = {"      Date: April 16, year 2", "    Rating: 642",  "      Cash: $-1,234",
-                        "    #Rides: 2,  #Stalls: 1",   "Avg Excite: 6.75", "Avg Intens: 4.50",
-                        "Avg Nausea: 2.10",             "   #Guests: 65,535 ,  #Staff: 3"};
+    const Lines tail = {"      Date: April 16, year 2",
+                        "    Rating: 642",
+                        "      Cash: $-1,234",
+                        "    #Rides: 2,  #Stalls: 1",
+                        "Avg Excite: 6.75",
+                        "Avg Intens: 4.50",
+                        "Avg Nausea: 2.10",
+                        "   #Guests: 65,535 ,  #Staff: 3"};
     EXPECT_EQ(Describe(park.bytes, false), test::Concat({{"  Scenario: Example Park"}, tail}));
     EXPECT_EQ(Describe(park.bytes, true),
               test::Concat({{"  Scenario: Example Park  ; slot #3", "      Goal: to have fun!"}, tail}));
@@ -97,14 +108,20 @@ TEST(DescribeParkFile, SavedGameGivesNineLinesAndScenarioTen)
 
 TEST(DescribeParkFile, WritesEveryGoalText)
 {
-    struct Row { int type, years, amount, count; std::string_view mark, text; };
+    struct Row {
+        int type, years, amount, count;
+        std::string_view mark, text;
+    };
     const Row rows[] = {
-        {0, 5, 650, 100, ".", "???"}, {10, 0, 0, 0, ".", "???"}, {255, 1, 650, 1500, ".", "???"},
+        {0, 5, 650, 100, ".", "???"},
+        {10, 0, 0, 0, ".", "???"},
+        {255, 1, 650, 1500, ".", "???"},
         {1, 3, 0, 1500, ".", "1,500 guests by end of year 3"},
         {1, 255, 0, 65535, ",", "65,535 guests by end of year 255"},
         {2, 0, 123456789, 0, ".", "park value of at least $12,345,678"},
         {2, 0, -12345, 0, ".", "park value of at least $-1,234"},
-        {3, 0, 0, 0, ".", "to have fun!"}, {4, 0, 0, 0, ".", "competition"},
+        {3, 0, 0, 0, ".", "to have fun!"},
+        {4, 0, 0, 0, ".", "competition"},
         {5, 0, 0, 0, ",", "10 coasters with excitement at least 6.00"},
         {6, 0, 0, 2000, ".", "2,000 guests without falling below 700 rating"},
         {7, 0, 50000, 0, ".", "monthly ride income of at least $5,000"},
@@ -127,7 +144,10 @@ TEST(DescribeParkFile, WritesEveryGoalText)
 
 TEST(DescribeParkFile, WritesTheDateFromMonthAndDayWords)
 {
-    struct Row { int monthWord, dayWord; std::string_view date; };
+    struct Row {
+        int monthWord, dayWord;
+        std::string_view date;
+    };
     const Row rows[] = {{0, 0, "March 1, year 1"},           {9, 0x7800, "April 16, year 2"},
                         {2, 0x0800, "May 2, year 1"},        {3, 0x07FF, "June 1, year 1"},
                         {4, 0xF800, "July 32, year 1"},      {5, 0, "August 1, year 1"},
@@ -140,19 +160,33 @@ TEST(DescribeParkFile, WritesTheDateFromMonthAndDayWords)
 
 TEST(DescribeParkFile, CountsRidesAndStallsAndAveragesRatedRidesByIntegerDivision)
 {
-    struct Row { const char* name; std::vector<RideRecord> rides; std::string_view counts, averages; };
+    struct Row {
+        const char* name;
+        std::vector<RideRecord> rides;
+        std::string_view counts, averages;
+    };
     const Row rows[] = {
         {"no rides", {}, "0,  #Stalls: 0", "0.00 0.00 0.00"},
-        {"unrated rides still count", {{33, 0, 900, 900, 900}, {0, 0xFFFD, 900, 900, 900}, {84, 0, 0, 0, 0},
-                                       {28, 2, 9, 9, 9}}, "2,  #Stalls: 2", "0.00 0.00 0.00"},
-        {"truncating averages", {{33, 2, 650, 100, 0}, {51, 2, 701, 201, 1}}, "2,  #Stalls: 0",
+        {"unrated rides still count",
+         {{33, 0, 900, 900, 900}, {0, 0xFFFD, 900, 900, 900}, {84, 0, 0, 0, 0}, {28, 2, 9, 9, 9}},
+         "2,  #Stalls: 2",
+         "0.00 0.00 0.00"},
+        {"truncating averages",
+         {{33, 2, 650, 100, 0}, {51, 2, 701, 201, 1}},
+         "2,  #Stalls: 0",
          "6.75 1.50 0.00"},
         {"only bit 1 of the flags word marks a rating",
          {{1, 0x0200, 100, 100, 100}, {2, 0x0003, 300, 300, 300}, {3, 0xFFFF, 500, 500, 500}},
-         "3,  #Stalls: 0", "4.00 4.00 4.00"},
-        {"uncounted types are passed over", {{64, 2, 999, 999, 999}, {68, 2, 999, 999, 999},
-          {85, 2, 999, 999, 999}, {36, 2, 999, 999, 999}, {63, 2, 300, 200, 100}},
-         "1,  #Stalls: 1", "3.00 2.00 1.00"},
+         "3,  #Stalls: 0",
+         "4.00 4.00 4.00"},
+        {"uncounted types are passed over",
+         {{64, 2, 999, 999, 999},
+          {68, 2, 999, 999, 999},
+          {85, 2, 999, 999, 999},
+          {36, 2, 999, 999, 999},
+          {63, 2, 300, 200, 100}},
+         "1,  #Stalls: 1",
+         "3.00 2.00 1.00"},
         {"every record a rated ride at the top rating", std::vector<RideRecord>(255, {50, 2, 65535, 1, 0}),
          "255,  #Stalls: 0", "655.35 0.01 0.00"}};
     for (const auto& row : rows) {
@@ -169,14 +203,19 @@ TEST(DescribeParkFile, CountsRidesAndStallsAndAveragesRatedRidesByIntegerDivisio
 
 TEST(DescribeParkFile, ShowsTheNameAsLatin1AndTheSlotOfScenarios)
 {
-    struct Row { const char* name; std::string stored; int slot; std::string saved, scenario; };
-    const Row rows[] = {{"32 bytes without a zero", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", 7,
-                         "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345  ; slot #7"},
-                        {"empty", std::string("\0Hidden", 7), 0, "", "  ; slot #0"},
-                        {"ends at the first zero", std::string("Hello\0World", 11), 65535, "Hello",
-                         "Hello  ; slot #65535"},
-                        {"Latin-1 letters", "Caf\xE9 \xFF\x80", 12, "Caf\xC3\xA9 \xC3\xBF\xC2\x80",
-                         "Caf\xC3\xA9 \xC3\xBF\xC2\x80  ; slot #12"}};
+    struct Row {
+        const char* name;
+        std::string stored;
+        int slot;
+        std::string saved, scenario;
+    };
+    const Row rows[] = {
+        {"32 bytes without a zero", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", 7, "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345",
+         "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345  ; slot #7"},
+        {"empty", std::string("\0Hidden", 7), 0, "", "  ; slot #0"},
+        {"ends at the first zero", std::string("Hello\0World", 11), 65535, "Hello", "Hello  ; slot #65535"},
+        {"Latin-1 letters", "Caf\xE9 \xFF\x80", 12, "Caf\xC3\xA9 \xC3\xBF\xC2\x80",
+         "Caf\xC3\xA9 \xC3\xBF\xC2\x80  ; slot #12"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ParkImage park;
@@ -201,7 +240,9 @@ TEST(DescribeParkFile, ReadsFieldsBeyondShortDataAsZero)
 TEST(DescrambleScenario, UndoesTheMaskAndTheBitMovesOfEachWordOfTheRegionOnly)
 {
     // plain = move(scrambled ^ 0x5B5B5B5B): bit i goes to (i + 9) mod 32, bits 8..15 to 22,23,24,17..21.
-    struct Row { std::uint32_t scrambled, plain; };
+    struct Row {
+        std::uint32_t scrambled, plain;
+    };
     const Row rows[] = {{0x5B5B5B5B, 0x00000000}, {0x5B5B5B5A, 0x00000200}, {0x5B5B5A5B, 0x00400000},
                         {0x496F0D23, 0x6994F024}, {0xA4A4A4A4, 0xFFFFFFFF}, {0xDB5B5B5B, 0x00000100},
                         {0x5B5BDB5B, 0x00200000}, {0x5BA45B5B, 0xFE000001}, {0x00000000, 0xB6D6B6B6}};
@@ -221,12 +262,16 @@ TEST(DescrambleScenario, UndoesTheMaskAndTheBitMovesOfEachWordOfTheRegionOnly)
 
 TEST(DescrambleScenario, LeavesPartialWordsOfShortDataAlone)
 {
-    struct Row { const char* name; std::size_t size, descrambledWords; };
-    const Row rows[] = {{"empty", 0, 0}, {"ends before the region", 1000, 0},
-                        {"ends one byte into the region", kScrambledStart + 1, 0},
-                        {"one whole word and two bytes", kScrambledStart + 6, 1},
-                        {"one byte short of the extent", kParkExtent - 1,
-                         (kParkExtent - 1 - kScrambledStart) / 4}};
+    struct Row {
+        const char* name;
+        std::size_t size, descrambledWords;
+    };
+    const Row rows[] = {
+        {"empty", 0, 0},
+        {"ends before the region", 1000, 0},
+        {"ends one byte into the region", kScrambledStart + 1, 0},
+        {"one whole word and two bytes", kScrambledStart + 6, 1},
+        {"one byte short of the extent", kParkExtent - 1, (kParkExtent - 1 - kScrambledStart) / 4}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ByteStream stream(Bytes(row.size, 0x5B));
@@ -242,10 +287,10 @@ TEST(SummarizePark, ScrambledBytesGiveTheSummaryOfTheirDescrambledCopyAtEveryCut
 {
     // Cuts inside and at the edges of the fields read in the scrambled region: the person table, cash,
     // goal, the ride table, the name and slot.
-    const std::size_t cuts[] = {0,           kScrambledStart,     kScrambledStart + 3, kScrambledStart + 4,
-                                kPeople + 47, kCash + 2,          kCash + 4,           kGoalAmount + 3,
-                                kRides + 241, kRides + 608 * 100, kName + 5,           kSlot + 1,
-                                kParkExtent};
+    const std::size_t cuts[] = {
+        0,         kScrambledStart, kScrambledStart + 3, kScrambledStart + 4, kPeople + 47,
+        kCash + 2, kCash + 4,       kGoalAmount + 3,     kRides + 241,        kRides + 608 * 100,
+        kName + 5, kSlot + 1,       kParkExtent};
     Bytes filled(kParkExtent);
     std::uint32_t state = 12345;
     for (std::uint8_t& byte : filled) {

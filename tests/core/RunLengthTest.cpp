@@ -23,13 +23,21 @@ Bytes DecodeBody(const Bytes& body, std::uint64_t bodyEnd, std::size_t limit = k
 
 TEST(DecodeRunLength, DecodesEveryRecordKindAndKeepsTheBytesOfRecordsCutOffByTheSourceEnd)
 {
-    struct Row { const char* name; Bytes source; std::uint64_t bodyEnd; Bytes decoded; };
+    struct Row {
+        const char* name;
+        Bytes source;
+        std::uint64_t bodyEnd;
+        Bytes decoded;
+    };
     const Row rows[] = {
-        {"empty body", {}, kFar, {}}, {"one literal byte", {0x00, 0x41}, kFar, {0x41}},
+        {"empty body", {}, kFar, {}},
+        {"one literal byte", {0x00, 0x41}, kFar, {0x41}},
         {"three literal bytes", {0x02, 0x41, 0x42, 0x43}, kFar, {0x41, 0x42, 0x43}},
         {"longest literal", Concat({{0x7F}, Counting(128, 1)}), kFar, Counting(128, 1)},
-        {"shortest repeat", {0xFF, 0x41}, kFar, {0x41, 0x41}}, {"three copies", {0xFE, 7}, kFar, {7, 7, 7}},
-        {"128 copies", {0x81, 9}, kFar, Bytes(128, 9)}, {"longest repeat", {0x80, 9}, kFar, Bytes(129, 9)},
+        {"shortest repeat", {0xFF, 0x41}, kFar, {0x41, 0x41}},
+        {"three copies", {0xFE, 7}, kFar, {7, 7, 7}},
+        {"128 copies", {0x81, 9}, kFar, Bytes(128, 9)},
+        {"longest repeat", {0x80, 9}, kFar, Bytes(129, 9)},
         {"records in sequence", {0x01, 0x0A, 0x0B, 0xFD, 0x0C, 0x00, 0x0D}, 7, {10, 11, 12, 12, 12, 12, 13}},
         {"literal of control-like bytes", {0x01, 0x80, 0xFF}, 3, {0x80, 0xFF}},
         {"literal missing its last bytes", {0x05, 0x41, 0x42}, 3, {0x41, 0x42}},
@@ -44,10 +52,14 @@ TEST(DecodeRunLength, DecodesEveryRecordKindAndKeepsTheBytesOfRecordsCutOffByThe
 
 TEST(DecodeRunLength, StopsAtTheTrailerOfAPackedFileOnlyAtARecordStart)
 {
-    struct Row { const char* name; Bytes file, decoded; };
+    struct Row {
+        const char* name;
+        Bytes file, decoded;
+    };
     const Row rows[] = {
         {"four-byte file has an empty body", {0x00, 0x41, 0x00, 0x42}, {}},
-        {"file shorter than a trailer decodes nothing", {0x00, 0x41, 0x00}, {}}, {"empty file", {}, {}},
+        {"file shorter than a trailer decodes nothing", {0x00, 0x41, 0x00}, {}},
+        {"empty file", {}, {}},
         {"record at the trailer is not read", {0x00, 0x41, 0x00, 0x99, 0x00, 0x99}, {0x41}},
         {"literal running two bytes into the trailer", {0x00, 0x41, 0x02, 2, 3, 4, 5, 6}, {0x41, 2, 3, 4}},
         {"literal covering the whole trailer", {0x00, 0x41, 0x03, 2, 3, 4, 5}, {0x41, 2, 3, 4, 5}},
@@ -64,11 +76,17 @@ TEST(DecodeRunLength, StopsExactlyAtTheLimitEvenInsideARecord)
 {
     const Bytes body = {0x02, 0x41, 0x42, 0x43, 0xFE, 0x44, 0x00, 0x45};
     const Bytes whole = {0x41, 0x42, 0x43, 0x44, 0x44, 0x44, 0x45};
-    struct Row { const char* name; std::size_t limit; Bytes decoded; };
-    const Row rows[] = {{"zero", 0, {}}, {"inside a literal", 2, {0x41, 0x42}},
+    struct Row {
+        const char* name;
+        std::size_t limit;
+        Bytes decoded;
+    };
+    const Row rows[] = {{"zero", 0, {}},
+                        {"inside a literal", 2, {0x41, 0x42}},
                         {"at a record boundary", 3, {0x41, 0x42, 0x43}},
                         {"inside a repeat", 5, {0x41, 0x42, 0x43, 0x44, 0x44}},
-                        {"exactly the whole output", 7, whole}, {"more than the output", 100, whole}};
+                        {"exactly the whole output", 7, whole},
+                        {"more than the output", 100, whole}};
     for (const auto& row : rows)
         EXPECT_EQ(DecodeBody(body, body.size(), row.limit), row.decoded) << row.name;
 }
@@ -86,7 +104,12 @@ TEST(RunLengthInputBound, HeadOfThatManyBytesDecodesLikeTheWholeSource)
         pairs.insert(pairs.end(), {0x00, static_cast<std::uint8_t>(i)});
     // 53 one-byte literals, then a 128-byte literal that starts one byte before the limit.
     const Bytes late = Concat({Bytes(pairs.begin(), pairs.begin() + 106), {0x7F}, Counting(128, 160), pairs});
-    struct Row { const char* name; Bytes body; std::size_t limit; Bytes decoded; };
+    struct Row {
+        const char* name;
+        Bytes body;
+        std::size_t limit;
+        Bytes decoded;
+    };
     const Row rows[] = {{"one-byte literals", pairs, 54, Counting(54)},
                         {"one-byte literals, larger limit", pairs, 150, Counting(150)},
                         {"long literal at the limit", late, 54, Concat({Counting(53), {160}})}};

@@ -20,7 +20,10 @@ template <typename T> std::vector<T> Concat(std::initializer_list<std::vector<T>
     return all;
 }
 
-inline Bytes Contents(const ByteStream& stream) { return {stream.Bytes().begin(), stream.Bytes().end()}; }
+inline Bytes Contents(const ByteStream& stream)
+{
+    return {stream.Bytes().begin(), stream.Bytes().end()};
+}
 
 // count bytes counting up from first, wrapping after 255.
 inline Bytes Counting(std::size_t count, std::uint8_t first = 0)

@@ -16,11 +16,23 @@ TEST(RideTypeName, NamesTypes0To84AndAnswersErrorAbove)
     const struct {
         unsigned type;
         std::string_view name;
-    } rows[] = {{0, "Wooden Roller Coaster"}, {27, "Swinging Inverter Ship"}, {28, "Ice Cream Stall"},
-                {32, "Burger Bar"}, {33, "Merry-Go-Round"}, {36, "Bathroom"}, {63, "Suspended Monorail"},
-                {64, "(reserved)"}, {65, "Wooden Reverser Roller Coaster"}, {67, "Miniature Golf"},
-                {68, "(reserved)"}, {69, "Roto-Drop"}, {84, "Lemonade Stall"}, {85, "ERROR!"},
-                {255, "ERROR!"}, {256, "ERROR!"}, {4294967295u, "ERROR!"}};
+    } rows[] = {{0, "Wooden Roller Coaster"},
+                {27, "Swinging Inverter Ship"},
+                {28, "Ice Cream Stall"},
+                {32, "Burger Bar"},
+                {33, "Merry-Go-Round"},
+                {36, "Bathroom"},
+                {63, "Suspended Monorail"},
+                {64, "(reserved)"},
+                {65, "Wooden Reverser Roller Coaster"},
+                {67, "Miniature Golf"},
+                {68, "(reserved)"},
+                {69, "Roto-Drop"},
+                {84, "Lemonade Stall"},
+                {85, "ERROR!"},
+                {255, "ERROR!"},
+                {256, "ERROR!"},
+                {4294967295u, "ERROR!"}};
     for (const auto& row : rows)
         EXPECT_EQ(RideTypeName(row.type), row.name) << row.type;
     int named = 0, reserved = 0;
@@ -49,7 +61,11 @@ Bytes Design(std::uint8_t type, std::uint16_t length, std::uint8_t excitement, s
 
 TEST(DescribeTrackDesign, WritesTypeRatingsAndLengthInOrderReadingMissingFieldsAsZero)
 {
-    struct Row { const char* name; Bytes decoded; std::string mark, type, excite, intense, nausea, length; };
+    struct Row {
+        const char* name;
+        Bytes decoded;
+        std::string mark, type, excite, intense, nausea, length;
+    };
     const Row rows[] = {
         {"typical ratings", Design(84, 305, 5, 67, 255), ".", "Lemonade Stall", "0.50", "6.70", "25.50",
          "1,000 ft, (305 meters)"},
@@ -68,9 +84,9 @@ TEST(DescribeTrackDesign, WritesTypeRatingsAndLengthInOrderReadingMissingFieldsA
         SCOPED_TRACE(row.name);
         Lines lines;
         DescribeTrackDesign(ByteStream(row.decoded), row.mark, lines);
-        EXPECT_EQ(lines, (Lines{"      Type: " + row.type, "Excitement: " + row.excite,
-                                " Intensity: " + row.intense, "    Nausea: " + row.nausea,
-                                "    Length: " + row.length}));
+        EXPECT_EQ(lines,
+                  (Lines{"      Type: " + row.type, "Excitement: " + row.excite, " Intensity: " + row.intense,
+                         "    Nausea: " + row.nausea, "    Length: " + row.length}));
     }
 }
 

@@ -14,7 +14,7 @@ using lmp::gui::TAboutBox;
 class AboutBoxTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void disclaimerIsBuiltOnceAndKeepsWhatTheUserTypedBetweenShowingsWhichStartOnOk();
     void enterOrAClickOnOkClosesTheBoxWithOk_data();
     void enterOrAClickOnOkClosesTheBoxWithOk();

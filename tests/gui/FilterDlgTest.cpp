@@ -64,7 +64,7 @@ void Run(TFilterDlg& dialog, const QString& step)
 class FilterDlgTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void stepsLeaveTheBoxesTheMaskAndTheCustomText_data();
     void stepsLeaveTheBoxesTheMaskAndTheCustomText();
     void controlsStartAsDesignedInTabOrder();

@@ -135,11 +135,13 @@ void MainFormRulesTest::matchingImagesFollowTheirSelectedTrackDesigns_data()
         << QStringList{"RIDE.TD4", "ROAD.TP4", "RIDE.TP4"} << std::vector{true, false, false}
         << std::vector<int>{};
     QTest::newRow("same name with other extensions is passed over")
-        << QStringList{"RIDE.TD4", "RIDE.TXT", "RIDE.TP4"} << std::vector{true, false, false} << std::vector{2};
-    QTest::newRow("the first image ends the scan")
-        << QStringList{"RIDE.TD4", "RIDE.TP4", "RIDE.tp4"} << std::vector{true, false, false} << std::vector{1};
+        << QStringList{"RIDE.TD4", "RIDE.TXT", "RIDE.TP4"} << std::vector{true, false, false}
+        << std::vector{2};
+    QTest::newRow("the first image ends the scan") << QStringList{"RIDE.TD4", "RIDE.TP4", "RIDE.tp4"}
+                                                   << std::vector{true, false, false} << std::vector{1};
     QTest::newRow("names are cut by four characters, not at the dot")
-        << QStringList{"RIDE.TD4", "RIDEABCD", "RIDE.TP4"} << std::vector{true, false, false} << std::vector{2};
+        << QStringList{"RIDE.TD4", "RIDEABCD", "RIDE.TP4"} << std::vector{true, false, false}
+        << std::vector{2};
     QTest::newRow("design that is the last item")
         << QStringList{"A.TP4", "RIDE.TD4"} << std::vector{false, true} << std::vector<int>{};
     QTest::newRow("two designs, each with its image")

@@ -40,13 +40,15 @@ QString Lines(const QStringList& lines)
 QString WoodenBlock(const QString& name, const QString& version)
 {
     return Lines({"File Name : " + name, "   Version: " + version, "      Type: Wooden Roller Coaster",
-                  "Excitement: 6.70", " Intensity: 5.20", "    Nausea: 3.80", "    Length: 328 ft, (100 meters)"});
+                  "Excitement: 6.70", " Intensity: 5.20", "    Nausea: 3.80",
+                  "    Length: 328 ft, (100 meters)"});
 }
 
 QString RailroadBlock(const QString& name, const QString& version)
 {
     return Lines({"File Name : " + name, "   Version: " + version, "      Type: Miniature Railroad",
-                  "Excitement: 1.00", " Intensity: 2.00", "    Nausea: 0.50", "    Length: 3,280 ft, (1,000 meters)"});
+                  "Excitement: 1.00", " Intensity: 2.00", "    Nausea: 0.50",
+                  "    Length: 3,280 ft, (1,000 meters)"});
 }
 
 // The mixed folder's items in displayed order.
@@ -159,15 +161,15 @@ void SelectionCommandsTest::selectAllSelectsExactlyOneEditionAndDescribesIt_data
     QTest::addColumn<std::vector<int>>("selected");
     QTest::addColumn<QString>("pane");
 
-    QTest::newRow("original game")
-        << 0 << std::vector{kBeta, kDelta}
-        << Lines({RailroadBlock("Beta.TD4", "Original LMP"), kSeparator,
-                  WoodenBlock("Delta.TD4", "Original LMP"), kVersionFailure});
-    QTest::newRow("first expansion")
-        << 1 << std::vector{kAlpha}
-        << Lines({WoodenBlock("Alpha.TD4", "Vortex Jamboree/Extra Marvels"), kVersionFailure});
+    QTest::newRow("original game") << 0 << std::vector{kBeta, kDelta}
+                                   << Lines({RailroadBlock("Beta.TD4", "Original LMP"), kSeparator,
+                                             WoodenBlock("Delta.TD4", "Original LMP"), kVersionFailure});
+    QTest::newRow("first expansion") << 1 << std::vector{kAlpha}
+                                     << Lines({WoodenBlock("Alpha.TD4", "Vortex Jamboree/Extra Marvels"),
+                                               kVersionFailure});
     QTest::newRow("second expansion, after files of the others and no separator")
-        << 2 << std::vector{kGamma} << Lines({kVersionFailure, RailroadBlock("Gamma.TD4", "Quirky Quarters")});
+        << 2 << std::vector{kGamma}
+        << Lines({kVersionFailure, RailroadBlock("Gamma.TD4", "Quirky Quarters")});
 }
 
 void SelectionCommandsTest::selectAllSelectsExactlyOneEditionAndDescribesIt()
@@ -180,7 +182,8 @@ void SelectionCommandsTest::selectAllSelectsExactlyOneEditionAndDescribesIt()
     ClickItem(*form.ShellListView1, kAlpha);
     ClickItem(*form.ShellListView1, kNotes, Qt::ControlModifier);
 
-    QAction* const commands[] = {form.SelectAllOriginalLMPfiles1, form.SelectAllVJEMfiles1, form.SelectAllQQfiles1};
+    QAction* const commands[] = {form.SelectAllOriginalLMPfiles1, form.SelectAllVJEMfiles1,
+                                 form.SelectAllQQfiles1};
     commands[edition]->trigger();
 
     QCOMPARE(SelectedItems(*form.ShellListView1), selected);
