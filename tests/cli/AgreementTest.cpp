@@ -13,7 +13,7 @@
 #include <set>
 #include <sstream>
 
-#include "../core/TestSupport.h"
+#include "TestSupport.h"
 #include "cli/Lmpinfo.h"
 #include "testkit/GameFiles.h"
 #include "tools/SampleFolder.h"

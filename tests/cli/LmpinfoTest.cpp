@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../core/TestSupport.h"
+#include "TestSupport.h"
 #include "testkit/GameFiles.h"
 
 namespace lmp::cli {

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "../core/TestSupport.h"
+#include "TestSupport.h"
 #include "cli/Lmpinfo.h"
 #include "cli/Progress.h"
 #include "cli/Record.h"

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "../core/TestSupport.h"
+#include "TestSupport.h"
 
 namespace lmp::gui {
 namespace {
