@@ -116,7 +116,7 @@ void WriteFixtures(const fs::path& dir)
     fs::create_directories(dir / "many");
     const Bytes design = MakeTrackDesignFile(Design(0, 1, 1, 1, 1), 0);
     for (int i = 0; i < 600; ++i)
-        WriteFile(dir / "many" / ("t" + std::to_string(i) + ".TD4"), design);
+        WriteFile((dir / "many" / "t") += std::to_string(i) + ".TD4", design);
 
     MakeFifo(dir / "pipe.TD4");
     fs::create_directories(dir / "folder.SV4");
