@@ -2,13 +2,13 @@
 #include <iostream>
 
 #include "cli/Lmpinfo.h"
-#include "cli/platform/Terminal.h"
+#include "sys/Terminal.h"
 
 int main(int argc, char** argv)
 {
     try {
         return lmp::cli::Main(argc, argv, std::cout, std::cerr,
-                              {lmp::cli::StandardOutputIsTerminal(), lmp::cli::StandardErrorIsTerminal()});
+                              {lmp::sys::StandardOutputIsTerminal(), lmp::sys::StandardErrorIsTerminal()});
     } catch (const std::exception& error) {
         std::cerr << "lmpinfo: " << error.what() << '\n';
         return lmp::cli::kExitFileError;

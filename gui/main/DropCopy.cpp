@@ -4,10 +4,15 @@
 
 #include <QFileInfo>
 
-#include "gui/platform/FileCopy.h"
 #include "gui/platform/NativePath.h"
+#include "sys/FileCopy.h"
 
 namespace lmp::gui {
+
+using sys::CopyMode;
+using sys::CopyOneFile;
+using sys::CopyResult;
+using sys::CopyStatus;
 
 namespace {
 
