@@ -23,6 +23,9 @@ fail() {
   exit 1
 }
 
+# Outputs are read in full before grep -q looks at them: a grep -q that stops early on a pipe would make
+# the writer fail with SIGPIPE, which pipefail turns into a failed check.
+
 echo "check-package: $deb"
 dpkg-deb --field "$deb" Package Version Architecture Depends
 
@@ -87,7 +90,7 @@ appstreamcli validate-tree --no-net "$root" || fail "appstreamcli rejects the Ap
 gzip --test "$root/usr/share/doc/lmpexplorer/changelog.gz"
 for page in lmpinfo lmpexplorer; do
   gzip --test "$root/usr/share/man/man1/$page.1.gz"
-  zcat "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1" || fail "$page.1.gz is not its man page"
+  grep -q "^\.TH ${page^^} 1" <<<"$(zcat "$root/usr/share/man/man1/$page.1.gz")" || fail "$page.1.gz is not its man page"
 done
 
 if ldd "$root/usr/bin/lmpinfo" "$root/usr/bin/lmpexplorer" | grep -q 'not found'; then
@@ -114,14 +117,16 @@ done
 [ "$fortified" = yes ] || fail "neither program calls a fortified libc function"
 
 lmpinfo=$root/usr/bin/lmpinfo
-"$lmpinfo" --help | grep -q '^Exit status:' || fail "lmpinfo --help does not explain the exit status"
+help=$("$lmpinfo" --help)
+grep -q '^Exit status:' <<<"$help" || fail "lmpinfo --help does not explain the exit status"
 "$build/package/tools/lmp-samples" "$work/samples" >/dev/null
 "$lmpinfo" "$work/samples/Coaster 2.TD4" >"$work/coaster.txt"
 grep -qx 'File Name : Coaster 2.TD4' "$work/coaster.txt" || fail "lmpinfo did not describe Coaster 2.TD4"
 grep -qx '   Version: Original LMP' "$work/coaster.txt" || fail "lmpinfo gave Coaster 2.TD4 the wrong edition"
 "$lmpinfo" --json "$work/samples" >"$work/samples.jsonl"
 [ "$(grep -c '"type":"track design"' "$work/samples.jsonl")" -gt 0 ] || fail "lmpinfo --json wrote no track design"
-"$lmpinfo" --csv "$work/samples" | head -1 | grep -q '^path,file_name,type,' || fail "lmpinfo --csv wrote no header"
+"$lmpinfo" --csv "$work/samples" >"$work/samples.csv"
+head -1 "$work/samples.csv" | grep -q '^path,file_name,type,' || fail "lmpinfo --csv wrote no header"
 
 # The MIME types as a desktop looks them up (GLib's gio, no display needed): the package's database,
 # built as Debian's trigger builds it, before the system's. Every sample named with a game file's
