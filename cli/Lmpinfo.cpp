@@ -8,7 +8,9 @@
 #include "cli/Progress.h"
 #include "cli/Record.h"
 #include "cli/Utf8.h"
+#include "cli/Wildcards.h"
 #include "core/NaturalOrder.h"
+#include "sys/CommandLine.h"
 
 namespace lmp::cli {
 namespace fs = std::filesystem;
@@ -80,7 +82,8 @@ void AddFolderTree(const fs::path& top, const std::string& topText, std::vector<
         try {
             ListFolder(folder, files, &subfolders);
         } catch (const fs::filesystem_error&) {
-            items.push_back({folder, "Cannot open folder " + (folder == top ? topText : folder.string())});
+            items.push_back(
+                {folder, "Cannot open folder " + (folder == top ? topText : sys::Utf8FromPath(folder))});
             continue;
         }
         for (fs::path& file : files) {
@@ -99,32 +102,52 @@ std::vector<fs::path> FolderFiles(const fs::path& folder)
     return files;
 }
 
+namespace {
+
+// The items one path stands for (text as given, UTF-8 on Windows).
+void AddPath(const std::string& text, bool recursive, std::vector<Item>& items)
+{
+    const fs::path path = sys::PathFromUtf8(text);
+    std::error_code error;
+    if (fs::is_directory(fs::status(path, error))) {
+        if (recursive) {
+            AddFolderTree(path, text, items);
+            return;
+        }
+        try {
+            for (fs::path& file : FolderFiles(path)) {
+                items.push_back({std::move(file), {}});
+            }
+        } catch (const fs::filesystem_error&) {
+            items.push_back({path, "Cannot open folder " + text});
+        }
+        return;
+    }
+    // A link that leads nowhere is still a name in its folder; reading it fails like any file.
+    if (fs::symlink_status(path, error).type() == fs::file_type::not_found) {
+        items.push_back({path, "No such file or folder: " + text});
+        return;
+    }
+    items.push_back({path, {}});
+}
+
+} // namespace
+
 std::vector<Item> ExpandPaths(const std::vector<std::string>& paths, bool recursive)
 {
     std::vector<Item> items;
     for (const std::string& text : paths) {
-        const fs::path path(text);
-        std::error_code error;
-        if (fs::is_directory(fs::status(path, error))) {
-            if (recursive) {
-                AddFolderTree(path, text, items);
-                continue;
-            }
-            try {
-                for (fs::path& file : FolderFiles(path)) {
-                    items.push_back({std::move(file), {}});
-                }
-            } catch (const fs::filesystem_error&) {
-                items.push_back({path, "Cannot open folder " + text});
-            }
+        if (!sys::ProgramExpandsWildcards() || !HasWildcard(text)) {
+            AddPath(text, recursive, items);
             continue;
         }
-        // A link that leads nowhere is still a name in its folder; reading it fails like any file.
-        if (fs::symlink_status(path, error).type() == fs::file_type::not_found) {
-            items.push_back({path, "No such file or folder: " + text});
-            continue;
+        const std::vector<std::string> matches = MatchWildcard(text);
+        if (matches.empty()) {
+            items.push_back({sys::PathFromUtf8(text), "No such file or folder: " + text});
         }
-        items.push_back({path, {}});
+        for (const std::string& match : matches) {
+            AddPath(match, recursive, items);
+        }
     }
     return items;
 }
@@ -181,6 +204,11 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     }
     std::size_t examined = 0;
     for (const Item& item : items) {
+        // Output that cannot be written (a reader that went away, where no SIGPIPE ends the process)
+        // ends the run instead of reading the rest of the collection for nothing.
+        if (!out) {
+            break;
+        }
         progress.Examined(examined++);
         if (!item.problem.empty()) {
             report(item, item.problem);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "TestSupport.h"
 #include "testkit/GameFiles.h"
 
@@ -82,6 +84,8 @@ TEST(DecimalMarkOf, KeepsOneWellFormedUtf8CharacterAndFallsBackToAPoint)
 // names nothing is reported in its place; a link that leads nowhere is still a file to read.
 TEST(ExpandPaths, KeepsThePathsInOrderAndAFolderStandsForItsFilesInFileListOrder)
 {
+    if (!test::kPosix)
+        GTEST_SKIP() << "needs POSIX: symbolic links";
     const test::TempFolder folder;
     const fs::path dir = folder / "dir";
     fs::create_directories(dir / "Sub folder");
@@ -102,6 +106,22 @@ TEST(ExpandPaths, KeepsThePathsInOrderAndAFolderStandsForItsFilesInFileListOrder
               (std::vector<std::string>{"dir/x9", "dir/A.SV4", "dir/b.txt", "dir/Track 1.td4",
                                         "dir/track 2.TD4", "dir/Track 10.TD4", "dir/x9", "dir/x10",
                                         "No such file or folder: " + missing, "dangling.TD4", "dir/x9"}));
+}
+
+TEST(Run, EndsAtTheFirstFailedWriteWithoutReadingTheOtherFiles)
+{
+    // A reader that went away, where no SIGPIPE ends the process: every write fails.
+    struct ClosedPipe : std::streambuf {
+        int_type overflow(int_type) override { return traits_type::eof(); }
+    } closed;
+    std::ostream out(&closed);
+    std::ostringstream err;
+    const test::TempFolder folder;
+    testkit::WriteFile(folder / "a.TD4", testkit::MakeTrackDesignFile({.rideType = 37}, 0));
+    Options options;
+    options.paths = {(folder / "a.TD4").string(), (folder / "missing.TD4").string()};
+    EXPECT_EQ(cli::Run(options, ".", out, err), kExitFileError);
+    EXPECT_EQ(err.str(), "lmpinfo: cannot write to standard output\n");
 }
 
 } // namespace
