@@ -75,6 +75,7 @@ TEST(WindowsCommandLine, UnicodeNamesWildcardsAndSlashPathsGiveWhatTheNamesGive)
         {"*.TD4", {"a.TD4", "b.td4", park}, kExitOk},
         {"?.td4 \"" + park + "\"", {"a.TD4", "b.td4", park}, kExitOk},
         {"\"\xD0\x9F*\"", {park}, kExitOk},
+        {"\"???? ?.TD4\"", {park}, kExitOk}, // "?" is a character, not a byte
         {"sub\\*", {"sub\\c.TD4"}, kExitOk},
         {"*.SV4 a.TD4", {"*.SV4", "a.TD4"}, kExitFileError}, // matching nothing: reported as missing
         {slashPath, {slashPath}, kExitOk},
