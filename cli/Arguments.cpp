@@ -71,6 +71,8 @@ ParseResult ParseArguments(int argc, const char* const* argv)
 {
     CLI::App app(kDescription, "lmpinfo");
     app.footer(kFooter);
+    // "/name" is a path on every system, never an option.
+    app.allow_windows_style_options(false);
 
     Options options;
     std::int32_t edition = 0;

@@ -13,7 +13,9 @@
 #include "cli/Progress.h"
 #include "cli/Record.h"
 #include "cli/Utf8.h"
+#include "cli/Wildcards.h"
 #include "core/NaturalOrder.h"
+#include "sys/CommandLine.h"
 
 namespace lmp::cli {
 namespace fs = std::filesystem;
@@ -85,7 +87,8 @@ void AddFolderTree(const fs::path& top, const std::string& topText, std::vector<
         try {
             ListFolder(folder, files, &subfolders);
         } catch (const fs::filesystem_error&) {
-            items.push_back({folder, "Cannot open folder " + (folder == top ? topText : folder.string())});
+            items.push_back(
+                {folder, "Cannot open folder " + (folder == top ? topText : sys::Utf8FromPath(folder))});
             continue;
         }
         for (fs::path& file : files) {
@@ -102,13 +105,13 @@ std::istream* OpenPathList(const std::string& name, std::ifstream& file, std::st
     if (name == "-")
         return &std::cin;
     std::error_code error;
-    if (fs::is_directory(fs::status(fs::path(name), error))) {
+    if (fs::is_directory(fs::status(sys::PathFromUtf8(name), error))) {
         problem = "Cannot open path list " + name + ": it is a folder";
         return nullptr;
     }
     // Binary, so that the list's bytes arrive as they are; PathList drops a line's CR itself.
     errno = 0;
-    file.open(fs::path(name), std::ios::in | std::ios::binary);
+    file.open(sys::PathFromUtf8(name), std::ios::in | std::ios::binary);
     if (!file.is_open()) {
         const int cause = errno;
         problem = "Cannot open path list " + name;
@@ -130,7 +133,7 @@ std::vector<fs::path> FolderFiles(const fs::path& folder)
 
 void ExpandPath(const std::string& text, bool recursive, std::vector<Item>& items)
 {
-    const fs::path path(text);
+    const fs::path path = sys::PathFromUtf8(text);
     std::error_code error;
     if (fs::is_directory(fs::status(path, error))) {
         if (recursive) {
@@ -158,7 +161,17 @@ std::vector<Item> ExpandPaths(const std::vector<std::string>& paths, bool recurs
 {
     std::vector<Item> items;
     for (const std::string& text : paths) {
-        ExpandPath(text, recursive, items);
+        if (!sys::ProgramExpandsWildcards() || !HasWildcard(text)) {
+            ExpandPath(text, recursive, items);
+            continue;
+        }
+        const std::vector<std::string> matches = MatchWildcard(text);
+        if (matches.empty()) {
+            items.push_back({sys::PathFromUtf8(text), "No such file or folder: " + text});
+        }
+        for (const std::string& match : matches) {
+            ExpandPath(match, recursive, items);
+        }
     }
     return items;
 }
@@ -251,6 +264,11 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     }
     std::size_t examined = 0;
     while (const std::optional<Item> next = items.Next()) {
+        // Output that cannot be written (a reader that went away, where no SIGPIPE ends the process)
+        // ends the run instead of reading the rest of the collection for nothing.
+        if (!out) {
+            break;
+        }
         const Item& item = *next;
         if (item.pathless) {
             report(item, item.problem);

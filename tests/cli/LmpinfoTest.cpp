@@ -111,6 +111,8 @@ TEST(DecimalMarkOf, KeepsOneWellFormedUtf8CharacterAndFallsBackToAPoint)
 // names nothing is reported in its place; a link that leads nowhere is still a file to read.
 TEST(ExpandPaths, KeepsThePathsInOrderAndAFolderStandsForItsFilesInFileListOrder)
 {
+    if (!test::kPosix)
+        GTEST_SKIP() << "needs POSIX: symbolic links";
     const test::TempFolder folder;
     const fs::path dir = folder / "dir";
     fs::create_directories(dir / "Sub folder");
@@ -197,6 +199,22 @@ TEST(ItemSource, GivesTheGivenItemsThenReadsTheListOnlyAsFarAsItsItemsAreTaken)
     EXPECT_EQ(read, (std::vector<std::streamoff>{0, a, a + 1 + dir, a + 1 + dir,
                                                  a + 1 + dir + static_cast<std::streamoff>(missing.size())}));
     EXPECT_EQ(ItemSource({{"given", {}}}, nullptr, false).Total(), 1U);
+}
+
+TEST(Run, EndsAtTheFirstFailedWriteWithoutReadingTheOtherFiles)
+{
+    // A reader that went away, where no SIGPIPE ends the process: every write fails.
+    struct ClosedPipe : std::streambuf {
+        int_type overflow(int_type) override { return traits_type::eof(); }
+    } closed;
+    std::ostream out(&closed);
+    std::ostringstream err;
+    const test::TempFolder folder;
+    testkit::WriteFile(folder / "a.TD4", testkit::MakeTrackDesignFile({.rideType = 37}, 0));
+    Options options;
+    options.paths = {(folder / "a.TD4").string(), (folder / "missing.TD4").string()};
+    EXPECT_EQ(cli::Run(options, ".", out, err), kExitFileError);
+    EXPECT_EQ(err.str(), "lmpinfo: cannot write to standard output\n");
 }
 
 } // namespace

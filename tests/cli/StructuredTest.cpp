@@ -106,6 +106,8 @@ TEST(CsvRow, QuotesFieldsWithCommasQuotesAndLineEndsAndEndsWithCrlf)
 
 TEST(JsonLine, LeavesOutAbsentFieldsAndEscapesWhatJsonCannotHoldAsItIs)
 {
+    if (!test::kPosix)
+        GTEST_SKIP() << "needs POSIX: names that are not UTF-8 or hold a backslash";
     struct Row {
         const char* name;
         fs::path path;
@@ -127,6 +129,8 @@ TEST(JsonLine, LeavesOutAbsentFieldsAndEscapesWhatJsonCannotHoldAsItIs)
 
 TEST(JsonOutput, RepairsANameThatIsNotUtf8WhileTheTextKeepsItsBytes)
 {
+    if (!test::kPosix)
+        GTEST_SKIP() << "needs POSIX: names that are not UTF-8";
     const test::TempFolder folder;
     testkit::WriteFile(
         folder / "Caf\xE9.TD4",
@@ -195,6 +199,8 @@ TEST(ProgressLine, GroupsThousandsAndHidesBeforeOtherTextOnlyWhenShown)
 
 TEST(ExpandPaths, RecursiveGivesAFoldersFilesThenEachSubfolderInFileListOrderWithoutFollowingLinks)
 {
+    if (!test::kPosix)
+        GTEST_SKIP() << "needs POSIX: symbolic links to folders and files";
     const test::TempFolder folder;
     const fs::path top = folder / "top";
     for (const char* sub : {"b", "a/x10", "a/x9", "empty"})

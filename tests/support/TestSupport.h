@@ -12,6 +12,14 @@ namespace lmp::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// False on Windows, whose tests skip what needs POSIX: names of any bytes (with "\" and bytes that are
+// not UTF-8 in them), symbolic links and named pipes.
+#ifdef _WIN32
+inline constexpr bool kPosix = false;
+#else
+inline constexpr bool kPosix = true;
+#endif
+
 template <typename T> std::vector<T> Concat(std::initializer_list<std::vector<T>> parts)
 {
     std::vector<T> all;

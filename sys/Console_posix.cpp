@@ -1,0 +1,7 @@
+#include "sys/Console.h"
+
+namespace lmp::sys {
+
+void PrepareStandardStreams() noexcept {}
+
+} // namespace lmp::sys
