@@ -10,7 +10,7 @@
 #include <QScreen>
 #include <QShowEvent>
 
-#include "gui/platform/Fonts.h"
+#include "gui/desktop/Fonts.h"
 
 namespace lmp::gui {
 

@@ -4,8 +4,8 @@
 
 #include <QFileInfo>
 
+#include "gui/desktop/NativePath.h"
 #include "gui/platform/FileCopy.h"
-#include "gui/platform/NativePath.h"
 
 namespace lmp::gui {
 

@@ -22,15 +22,16 @@
 
 #include "core/Describe.h"
 #include "gui/about/AboutBox.h"
+#include "gui/desktop/DecimalMark.h"
+#include "gui/desktop/ErrorBox.h"
+#include "gui/desktop/Fonts.h"
+#include "gui/desktop/InstallFolder.h"
+#include "gui/desktop/NativePath.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/PaneRules.h"
 #include "gui/main/SelectionRules.h"
-#include "gui/platform/DecimalMark.h"
-#include "gui/platform/ErrorBox.h"
-#include "gui/platform/Fonts.h"
-#include "gui/platform/InstallFolder.h"
-#include "gui/platform/NativePath.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/shell/ShellListView.h"
+#include "gui/shell/ShellTreeView.h"
 
 namespace lmp::gui {
 
@@ -189,7 +190,15 @@ void TMainForm::CreateLayout()
 
 void TMainForm::CreateConnections()
 {
-    LinkShellViews(*ShellTreeView1, *ShellListView1);
+    // The list follows the tree before the window hears of the change, and a folder opened in the
+    // list becomes the tree's selection; one that has gone in the meantime goes to the error box.
+    connect(ShellTreeView1, &TShellTreeView::Change, ShellListView1, &TShellListView::SetFolder);
+    connect(ShellListView1, &TShellListView::FolderOpened, this,
+            [this](const QString& path) { RunHandler([&] { ShellTreeView1->SetPath(path); }); });
+    connect(ShellListView1, &TShellListView::OpenFailed, this, [](const QString& path) {
+        ShowErrorBox(QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(path)));
+    });
+    ShellListView1->SetFolder(ShellTreeView1->Path());
     connect(ShellListView1, &TShellListView::MouseDown, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& position) {
                 RunHandler([&] { ShellListView1MouseDown(button, modifiers, position.x(), position.y()); });

@@ -18,7 +18,8 @@
 #include "GuiTestSupport.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/MainForm.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/shell/ShellListView.h"
+#include "gui/shell/ShellTreeView.h"
 
 using lmp::gui::PathStyle;
 using lmp::gui::TMainForm;

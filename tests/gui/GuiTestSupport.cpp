@@ -12,8 +12,8 @@
 #include <QSettings>
 #include <QTest>
 
-#include "gui/platform/NativePath.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/desktop/NativePath.h"
+#include "gui/shell/ShellListView.h"
 
 namespace lmp::guitest {
 

@@ -14,7 +14,8 @@
 
 #include "GuiTestSupport.h"
 #include "gui/main/MainForm.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/shell/ShellListView.h"
+#include "gui/shell/ShellTreeView.h"
 
 using lmp::gui::TMainForm;
 using lmp::guitest::ClickItem;
