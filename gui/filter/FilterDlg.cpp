@@ -15,8 +15,6 @@
 namespace lmp::gui {
 
 TFilterDlg* FilterDlg = nullptr;
-std::uint16_t FilterMask = 0;
-QString FilterCustomExtension;
 
 namespace {
 

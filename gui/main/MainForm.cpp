@@ -36,10 +36,6 @@
 namespace lmp::gui {
 
 TMainForm* MainForm = nullptr;
-DescribedItemSet DescribedItems;
-bool SelectionBusy = false;
-std::string SeparatorLine;
-SizeRatioSet SizeRatios{};
 
 namespace {
 
@@ -255,10 +251,9 @@ void TMainForm::ApplyDesignSizes()
 
 void TMainForm::FormCreate()
 {
-    DescribedItems.Clear();
+    DescribedItems.clear();
     SelectionBusy = false;
     Memo1->clear();
-    SeparatorLine = std::string(kSeparatorLine);
     MeasureSizeRatios();
     if (const std::optional<QString> installFolder = ReadInstallFolder()) {
         ShellTreeView1->SetPath(*installFolder);
@@ -322,17 +317,17 @@ void TMainForm::ShellListView1Change(int item)
     std::optional<NotifiedItem> notified;
     if (item != TShellListView::kAllItems) {
         notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item),
-                                DescribedItems.Contains(item)};
+                                DescribedItems.contains(item)};
     }
     const PaneResponse response =
         RespondToListChange(SelectionBusy, ShellListView1->SelectionCount(), notified);
     if (response.reset) {
         Memo1->clear();
-        DescribedItems.Clear();
+        DescribedItems.clear();
     }
     if (response.describe) {
         DescribeFile(item, true, true, true, response.withSeparator);
-        DescribedItems.Mark(item);
+        DescribedItems.insert(item);
     }
 }
 
@@ -453,7 +448,6 @@ std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool Accept
     options.acceptSecondExpansion = AcceptSecondExpansion;
     options.withSeparator = WithSeparator;
     options.decimalMark = decimalMark_;
-    options.separatorLine = SeparatorLine;
     const Description description = lmp::DescribeFile(NativePath(ShellListView1->ItemPath(index)), options);
     if (!description.lines.empty()) {
         // One append of all the lines lays the pane out once per file rather than once per line.

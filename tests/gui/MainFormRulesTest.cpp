@@ -1,5 +1,5 @@
-// The main window's rules that need no window: when the pane describes an item, which items count as
-// described, which track images "Select Matching TP4's" picks, and the ratio arithmetic of resizing.
+// The main window's rules that need no window: when the pane describes an item, which track images "Select
+// Matching TP4's" picks, and the ratio arithmetic of resizing.
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -7,12 +7,10 @@
 
 #include <QTest>
 
-#include "gui/main/DescribedItems.h"
 #include "gui/main/PaneRules.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/SizeRatios.h"
 
-using lmp::gui::DescribedItemSet;
 using lmp::gui::NotifiedItem;
 using lmp::gui::PaneResponse;
 
@@ -27,9 +25,6 @@ class MainFormRulesTest : public QObject {
 private slots:
     void listChangeResponseFollowsSelectionFocusAndMarks_data();
     void listChangeResponseFollowsSelectionFocusAndMarks();
-    void describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags_data();
-    void describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags();
-    void clearingDescribedItemsForgetsFlagsAndItemsBeyondThem();
     void matchingImagesFollowTheirSelectedTrackDesigns_data();
     void matchingImagesFollowTheirSelectedTrackDesigns();
     void measuredRatioIsTheQuotientRoundedToAFloat_data();
@@ -81,40 +76,6 @@ void MainFormRulesTest::listChangeResponseFollowsSelectionFocusAndMarks()
     QCOMPARE(response.reset, expected.reset);
     QCOMPARE(response.describe, expected.describe);
     QCOMPARE(response.withSeparator, expected.withSeparator);
-}
-
-void MainFormRulesTest::describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::newRow("first flag") << 0;
-    QTest::newRow("last flag") << 10000;
-    QTest::newRow("first index beyond the flags") << 10001;
-    QTest::newRow("far beyond the flags") << 250000;
-}
-
-void MainFormRulesTest::describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags()
-{
-    QFETCH(int, index);
-    DescribedItemSet items;
-    QVERIFY(!items.Contains(index));
-    items.Mark(index);
-    QVERIFY(items.Contains(index));
-    QVERIFY(!items.Contains(index + 1));
-    if (index > 0) {
-        QVERIFY(!items.Contains(index - 1));
-    }
-}
-
-void MainFormRulesTest::clearingDescribedItemsForgetsFlagsAndItemsBeyondThem()
-{
-    DescribedItemSet items;
-    items.Mark(-1);
-    QVERIFY(!items.Contains(-1));
-    items.Mark(7);
-    items.Mark(10001);
-    items.Clear();
-    QVERIFY(!items.Contains(7));
-    QVERIFY(!items.Contains(10001));
 }
 
 void MainFormRulesTest::matchingImagesFollowTheirSelectedTrackDesigns_data()

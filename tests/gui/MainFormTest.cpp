@@ -107,7 +107,7 @@ private slots:
     void init();
     void cleanup();
 
-    void startUpResetsTheWindowStateAndMeasuresTheDesignRatios();
+    void startUpLeavesAFreshStateAndMeasuresTheDesignRatios();
     void windowOpensAtTheInstallFolderOfTheSetupRecord();
     void windowOpensAtTheCurrentDirectoryWithoutASetupRecord();
     void windowOpensAtTheCurrentDirectoryWhenTheRecordHasNoPath();
@@ -211,25 +211,17 @@ void MainFormTest::ResizeClient(int width, int height)
     QCOMPARE(form_->VerticalSplitter->size(), QSize(width, height));
 }
 
-void MainFormTest::startUpResetsTheWindowStateAndMeasuresTheDesignRatios()
+void MainFormTest::startUpLeavesAFreshStateAndMeasuresTheDesignRatios()
 {
-    lmp::gui::DescribedItems.Mark(3);
-    lmp::gui::DescribedItems.Mark(20000);
-    lmp::gui::SelectionBusy = true;
-    lmp::gui::SeparatorLine = "stale";
-    lmp::gui::SizeRatios = {0.5f, 0.5f, 0.5f};
-
     form_ = std::make_unique<TMainForm>();
 
     QCOMPARE(lmp::gui::MainForm, form_.get());
-    QVERIFY(!lmp::gui::DescribedItems.Contains(3));
-    QVERIFY(!lmp::gui::DescribedItems.Contains(20000));
-    QVERIFY(!lmp::gui::SelectionBusy);
-    QCOMPARE(lmp::gui::SeparatorLine, std::string("-------------------------------"));
+    QVERIFY(form_->DescribedItems.empty());
+    QVERIFY(!form_->SelectionBusy);
     QCOMPARE(Pane(), QString());
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.623501181602478f));
-    QCOMPARE(double(lmp::gui::SizeRatios[1]), double(0.3512605130672455f));
-    QCOMPARE(double(lmp::gui::SizeRatios[2]), double(0.43361344933509827f));
+    QCOMPARE(double(form_->SizeRatios[0]), double(0.623501181602478f));
+    QCOMPARE(double(form_->SizeRatios[1]), double(0.3512605130672455f));
+    QCOMPARE(double(form_->SizeRatios[2]), double(0.43361344933509827f));
 
     form_.reset();
     QCOMPARE(lmp::gui::MainForm, nullptr);
@@ -425,9 +417,9 @@ void MainFormTest::resizingKeepsTheUpperAreaAndTreeInProportionAndThePaneWidth()
     QCOMPARE(form.UpperRightPanel->width(), 446);
     QCOMPARE(form.Memo1->width(), 329);
     QCOMPARE(form.LowerLeftPanel->width(), 358);
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.6228240132331848f));
-    QCOMPARE(double(lmp::gui::SizeRatios[1]), double(0.35107913613319397f));
-    QCOMPARE(double(lmp::gui::SizeRatios[2]), double(0.5151079297065735f));
+    QCOMPARE(double(form_->SizeRatios[0]), double(0.6228240132331848f));
+    QCOMPARE(double(form_->SizeRatios[1]), double(0.35107913613319397f));
+    QCOMPARE(double(form_->SizeRatios[2]), double(0.5151079297065735f));
 }
 
 void MainFormTest::resizingInSmallStepsCarriesTheTruncationForward()
@@ -437,7 +429,7 @@ void MainFormTest::resizingInSmallStepsCarriesTheTruncationForward()
         ResizeClient(595, height);
     }
     QCOMPARE(form.UpperMainPanel->height(), 260);
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.6088992953300476f));
+    QCOMPARE(double(form_->SizeRatios[0]), double(0.6088992953300476f));
 
     form_.reset();
     TMainForm& fresh = OpenWindow();
@@ -450,13 +442,13 @@ void MainFormTest::shrinkingStopsAtThePanelMinimumsAndRemeasures()
     TMainForm& form = OpenWindow();
     DragSplitter(*form.VerticalSplitter, 200);
     QCOMPARE(form.UpperMainPanel->height(), 362);
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.8681055307388306f));
+    QCOMPARE(double(form_->SizeRatios[0]), double(0.8681055307388306f));
 
     // 300 × 0.868 would leave the lower area 35 pixels, below its 50.
     ResizeClient(595, 300);
     QCOMPARE(form.UpperMainPanel->height(), 245);
     QCOMPARE(form.LowerMainPanel->height(), 50);
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.8166666626930237f));
+    QCOMPARE(double(form_->SizeRatios[0]), double(0.8166666626930237f));
 
     ResizeClient(595, 417);
     QCOMPARE(form.UpperMainPanel->height(), 340);
@@ -492,9 +484,9 @@ void MainFormTest::splitterMoveRemeasuresOnlyItsOwnRatio()
                                                   {"LowerHorizSplitter", form.LowerHorizSplitter}};
     DragSplitter(*splitters.at(splitter), delta);
 
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(upper));
-    QCOMPARE(double(lmp::gui::SizeRatios[1]), double(tree));
-    QCOMPARE(double(lmp::gui::SizeRatios[2]), double(lowerLeft));
+    QCOMPARE(double(form_->SizeRatios[0]), double(upper));
+    QCOMPARE(double(form_->SizeRatios[1]), double(tree));
+    QCOMPARE(double(form_->SizeRatios[2]), double(lowerLeft));
 }
 
 void MainFormTest::proportionOfAMovedSplitterIsKeptOnResize()
@@ -744,7 +736,8 @@ void MainFormTest::refreshDescriptionStopsAtAFileThatCannotBeRead()
 
 void MainFormTest::itemsBeyondTheFlagsAreDescribedOnce()
 {
-    constexpr int kFillers = lmp::gui::DescribedItemSet::kFlagCount;
+    // Index 10001: a fixed table of 10001 flags, one per item, would end just before it.
+    constexpr int kFillers = 10001;
     for (int i = 0; i < kFillers; ++i) {
         folder_->AddFile(QStringLiteral("filler %1.txt").arg(i), "");
     }

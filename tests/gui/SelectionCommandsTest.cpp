@@ -152,7 +152,7 @@ TMainForm& SelectionCommandsTest::OpenAt(const GameFolder& folder, int items, in
 // After a command: the pane listens to the list again and the busy cursor is gone.
 void SelectionCommandsTest::VerifyIdle() const
 {
-    QVERIFY(!lmp::gui::SelectionBusy);
+    QVERIFY(!form_->SelectionBusy);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
@@ -287,7 +287,7 @@ void SelectionCommandsTest::matchingImagesJoinTheSelectionAndThePaneStays()
 
     QCOMPARE(SelectedItems(*form.ShellListView1), (std::vector{0, 1, 2, 3, 4}));
     QCOMPARE(Pane(), before);
-    QVERIFY(!lmp::gui::SelectionBusy);
+    QVERIFY(!form_->SelectionBusy);
 }
 
 void SelectionCommandsTest::selectAllReachesItemsFarBeyondTheDescribedFlags()
