@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <utility>
 #include <vector>
 
 #include <QAction>
@@ -29,6 +28,7 @@
 #include "gui/desktop/NativePath.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/PaneRules.h"
+#include "gui/main/SelectAllLoop.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
@@ -81,18 +81,6 @@ QSplitter* Splitter(Qt::Orientation orientation, int handleWidth, QWidget* first
     return splitter;
 }
 
-// Runs an action when the scope ends, however it ends.
-template <typename Action> class AtScopeEnd {
-public:
-    explicit AtScopeEnd(Action action) : action_(std::move(action)) {}
-    ~AtScopeEnd() { action_(); }
-    AtScopeEnd(const AtScopeEnd&) = delete;
-    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
-
-private:
-    Action action_;
-};
-
 int Extent(const QSplitter& splitter)
 {
     return splitter.orientation() == Qt::Vertical ? splitter.height() : splitter.width();
@@ -103,6 +91,49 @@ void SetLeadingSize(QSplitter& splitter, int size)
 {
     splitter.setSizes({size, std::max(0, Extent(splitter) - splitter.handleWidth() - size)});
 }
+
+// The window as the select-all loop sees it.
+class WindowSelectAllList final : public SelectAllList {
+public:
+    explicit WindowSelectAllList(TMainForm& form) : form_(form), list_(*form.ShellListView1) {}
+
+    void BeginCommand() override
+    {
+        list_.ClearSelection();
+        form_.repaint();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        list_.setFocus();
+        form_.Memo1->clear();
+    }
+    void EndCommand() noexcept override { QApplication::restoreOverrideCursor(); }
+
+    int ItemCount() const override { return list_.ItemCount(); }
+    int SelectionCount() const override { return list_.SelectionCount(); }
+    unsigned ContentsVersion() const override { return list_.ContentsVersion(); }
+    unsigned SelectionVersion() const override { return list_.SelectionVersion(); }
+
+    void Select(int index, bool selected) override
+    {
+        list_.SetSelected(index, selected);
+        // The selected row is painted at once and the pane with the events after the item:
+        // repainting the whole window, frames and scroll bars included, cost more than describing
+        // the file.
+        if (selected) {
+            list_.RepaintItem(index);
+        }
+    }
+
+    std::optional<std::int32_t> Describe(int index, std::int32_t edition, bool withSeparator) override
+    {
+        return form_.DescribeFile(index, edition == 0, edition == 1, edition == 2, withSeparator);
+    }
+
+    void KeepAlive() override { QCoreApplication::processEvents(); }
+
+private:
+    TMainForm& form_;
+    TShellListView& list_;
+};
 
 } // namespace
 
@@ -372,55 +403,8 @@ void TMainForm::SelectAllQQfiles1Click()
 
 void TMainForm::SelectAllOfEdition(unsigned edition)
 {
-    ++selectionCommandDepth_;
-    SelectionBusy = true;
-    const AtScopeEnd endCommand([this] {
-        if (--selectionCommandDepth_ == 0) {
-            SelectionBusy = false;
-        }
-    });
-    if (edition > 2) {
-        return;
-    }
-    // A command started from inside the loop below supersedes this one.
-    const unsigned run = ++selectionRun_;
-    ShellListView1->ClearSelection();
-    repaint();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const AtScopeEnd restoreCursor([] { QApplication::restoreOverrideCursor(); });
-    ShellListView1->setFocus();
-    Memo1->clear();
-
-    const auto wanted = static_cast<std::int32_t>(edition);
-    const unsigned contents = ShellListView1->ContentsVersion();
-    // Until someone else changes the selection, the items ahead are known to be unselected, and
-    // deselecting them, which costs as much as selecting, can be left out.
-    unsigned ownSelection = ShellListView1->SelectionVersion();
-    bool selectionChangedElsewhere = false;
-    bool withSeparator = false;
-    const int count = ShellListView1->ItemCount();
-    for (int index = 0; index < count; ++index) {
-        // Events processed below may have started another command, shown another folder or read
-        // this one again: the indexes no longer stand for the items this loop began with.
-        if (run != selectionRun_ || contents != ShellListView1->ContentsVersion() ||
-            index >= ShellListView1->ItemCount()) {
-            break;
-        }
-        withSeparator = withSeparator || ShellListView1->SelectionCount() > 0;
-        const std::int32_t found = DescribeFile(index, wanted == 0, wanted == 1, wanted == 2, withSeparator);
-        selectionChangedElsewhere =
-            selectionChangedElsewhere || ShellListView1->SelectionVersion() != ownSelection;
-        if (found == wanted || selectionChangedElsewhere) {
-            ShellListView1->SetSelected(index, found == wanted);
-            ownSelection = ShellListView1->SelectionVersion();
-        }
-        if (found == wanted) {
-            // The selected row is painted at once and the pane with the events below: repainting
-            // the whole window, frames and scroll bars included, cost more than describing the file.
-            ShellListView1->RepaintItem(index);
-        }
-        QCoreApplication::processEvents();
-    }
+    WindowSelectAllList list(*this);
+    selectAll_.Run(list, edition);
 }
 
 void TMainForm::SelectMatchingTP4sClick()
@@ -532,7 +516,7 @@ void TMainForm::changeEvent(QEvent* event)
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     // A select-all loop still running stops reading files once the window has gone.
-    ++selectionRun_;
+    selectAll_.Stop();
     QMainWindow::closeEvent(event);
 }
 

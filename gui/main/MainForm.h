@@ -9,6 +9,7 @@
 #include <QSize>
 
 #include "core/Describe.h"
+#include "gui/main/SelectAllLoop.h"
 #include "gui/main/SizeRatios.h"
 
 class QAction;
@@ -123,9 +124,8 @@ private:
     void MeasureSizeRatios();
 
     std::string decimalMark_;
-    QSize measuredClientSize_;      // the client area the ratios were last measured from
-    int selectionCommandDepth_ = 0; // select-all commands running, nested through event processing
-    unsigned selectionRun_ = 0;     // changes when a running select-all loop must stop
+    QSize measuredClientSize_; // the client area the ratios were last measured from
+    SelectAllLoop selectAll_{SelectionBusy};
 };
 
 // The program's one main window; null until it is created.
