@@ -99,7 +99,7 @@ void DragSplitter(QSplitter& splitter, int delta)
 } // namespace
 
 // Ratios are compared as doubles: QCOMPARE of floats is fuzzy enough to hide a rounding.
-class MainFormTest : public QObject {
+class MainFormTest : public QObject, private lmp::guitest::WindowFixture {
     Q_OBJECT
 
 private slots:
@@ -151,16 +151,9 @@ private slots:
     void describeFileWritesOnlyAcceptedEditionsAndReturnsTheEdition();
 
 private:
-    TMainForm& OpenWindow();
-    TMainForm& OpenAt(const GameFolder& folder, int items);
-    QString Pane() const { return form_->Memo1->toPlainText(); }
     int ClientHeight() const { return form_->VerticalSplitter->height(); }
     void ResizeClient(int width, int height);
 
-    std::unique_ptr<lmp::guitest::MachineSettings> settings_;
-    std::unique_ptr<lmp::guitest::MessageBoxCatcher> boxes_;
-    std::unique_ptr<GameFolder> folder_;
-    std::unique_ptr<TMainForm> form_;
     QString startDirectory_;
 };
 
@@ -172,37 +165,14 @@ void MainFormTest::initTestCase()
 
 void MainFormTest::init()
 {
-    settings_ = std::make_unique<lmp::guitest::MachineSettings>();
-    boxes_ = std::make_unique<lmp::guitest::MessageBoxCatcher>();
-    folder_ = std::make_unique<GameFolder>();
+    InitWindow();
 }
 
 void MainFormTest::cleanup()
 {
-    lmp::guitest::ProcessPendingEvents();
-    QCOMPARE(boxes_->texts, QStringList());
-    form_.reset();
-    folder_.reset();
-    boxes_.reset();
-    settings_.reset();
+    CleanupWindow();
     QDir::setCurrent(startDirectory_);
     QLocale::setDefault(QLocale::system());
-}
-
-TMainForm& MainFormTest::OpenWindow()
-{
-    form_ = std::make_unique<TMainForm>();
-    form_->show();
-    [&] { QVERIFY(QTest::qWaitForWindowExposed(form_.get())); }();
-    return *form_;
-}
-
-TMainForm& MainFormTest::OpenAt(const GameFolder& folder, int items)
-{
-    settings_->WriteSetupRecord(RecordWithPath(folder.Path()));
-    TMainForm& form = OpenWindow();
-    [&] { QTRY_COMPARE(form.ShellListView1->ItemCount(), items); }();
-    return form;
 }
 
 void MainFormTest::ResizeClient(int width, int height)
@@ -742,9 +712,7 @@ void MainFormTest::itemsBeyondTheFlagsAreDescribedOnce()
         folder_->AddFile(QStringLiteral("filler %1.txt").arg(i), "");
     }
     folder_->AddTrackDesign("zz Alpha.TD4", kAlphaFields, 0);
-    settings_->WriteSetupRecord(RecordWithPath(folder_->Path()));
-    TMainForm& form = OpenWindow();
-    QTRY_COMPARE_WITH_TIMEOUT(form.ShellListView1->ItemCount(), kFillers + 1, 120000);
+    TMainForm& form = OpenAt(*folder_, kFillers + 1, 120000);
     const int beyond = kFillers; // index 10001, just past the last flag
     QCOMPARE(QFileInfo(form.ShellListView1->ItemPath(beyond)).fileName(), QStringLiteral("zz Alpha.TD4"));
 
