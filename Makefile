@@ -12,8 +12,11 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_DIR  ?= build-fuzz
 FUZZ_SECONDS ?= 60
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+# WERROR=ON (as CI sets it) makes warnings in the project's own code errors.
+WERROR ?= OFF
+CONFIGURE := cmake -S . -DLMP_WERROR=$(WERROR)
 
-.PHONY: deps build run test sanitize samples fuzz bench package format-check clean
+.PHONY: deps build run test sanitize samples fuzz bench package format-check other-builds clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
@@ -26,7 +29,7 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 samples: build
@@ -50,13 +53,22 @@ format-check:
 
 # The test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps
-	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLMP_SANITIZE=ON -DLMP_BUILD_BENCHMARKS=OFF
+	$(CONFIGURE) -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLMP_SANITIZE=ON -DLMP_BUILD_BENCHMARKS=OFF
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# Everything, tests included, built by GCC with the Release flags and by clang: CI runs it with WERROR=ON, so
+# a warning that only optimisation or the other compiler finds cannot creep in.
+other-builds:
+	$(MAKE) deps EXTRA_PACKAGES=clang
+	$(CONFIGURE) -B build-release -DCMAKE_BUILD_TYPE=Release
+	cmake --build build-release -j $(JOBS)
+	CXX=clang++ $(CONFIGURE) -B build-clang -DCMAKE_BUILD_TYPE=Debug
+	cmake --build build-clang -j $(JOBS)
+
 # The benchmarks and the folder benchmark, each ending with a short table (see README, Performance).
 bench: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder lmp-bench-selectall
 	$(BUILD_DIR)/bench/lmp_bench --table_only --benchmark_repetitions=3
 	bench/folder-bench.sh $(BUILD_DIR)
@@ -67,7 +79,7 @@ FUZZ_TARGETS := DescribeFile:131072 RunLength:4096 NumberFormat:256 TrackDesign:
 
 fuzz:
 	$(MAKE) deps EXTRA_PACKAGES="$(FUZZ_PACKAGES)"
-	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLMP_BUILD_FUZZERS=ON \
+	CXX=clang++ $(CONFIGURE) -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLMP_BUILD_FUZZERS=ON \
 	  -DLMP_BUILD_GUI=OFF -DLMP_BUILD_BENCHMARKS=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target lmp_fuzz_seeds \
 	  $(foreach t,$(FUZZ_TARGETS),lmp_fuzz_$(firstword $(subst :, ,$(t))))
@@ -84,4 +96,4 @@ fuzz:
 	  END { print "fuzzing: " n " executions in total, no finding" }'
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) build-release build-clang

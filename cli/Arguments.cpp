@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/Lmpinfo.h"
+#include "cli/Messages.h"
 
 namespace lmp::cli {
 namespace {
@@ -10,17 +11,23 @@ constexpr const char* kDescription =
     "saved games (.SV4) and scenarios (.SC4). Other files, track images (.TP4) included, print nothing.";
 
 constexpr const char* kFooter =
-    "Each PATH is described in order. A PATH that is a folder stands for the files directly in it\n"
-    "(subfolders are left out), in the file list's order: by name, case-insensitive, with runs of\n"
-    "digits compared by value (\"Coaster 2\" before \"Coaster 10\"). With -r the folder's files are\n"
-    "followed by its subfolders in that order, each with all it holds; links to folders are not\n"
-    "followed.\n"
+    "Each PATH is described in order, then each path listed in the FILE of --files-from (\"-\":\n"
+    "standard input), as if it were given as a PATH: one path a line, a CR at a line's end dropped\n"
+    "and empty lines skipped, or with --null one path after another, each ended by a NUL byte (as\n"
+    "find -print0 writes them). The list is read as it is described, so it may come from a program\n"
+    "still running.\n"
     "\n"
-    "--json writes one JSON object per line for each file the text would describe, --csv a header\n"
-    "row and one row per such file (RFC 4180, CRLF line ends). Both hold the numbers, not their\n"
-    "texts (ratings as decimals such as 6.7, cash in whole units), with \".\" as the decimal mark\n"
-    "whatever the locale; a path that cannot be read gets a record with an \"error\" field. Text\n"
-    "that is not valid UTF-8 (file names) has each stray byte replaced by U+FFFD.\n"
+    "A PATH that is a folder stands for the files directly in it (subfolders are left out), in the\n"
+    "file list's order: by name, case-insensitive, with runs of digits compared by value\n"
+    "(\"Coaster 2\" before \"Coaster 10\"). With -r the folder's files are followed by its subfolders\n"
+    "in that order, each with all it holds; links to folders are not followed.\n"
+    "\n"
+    "--json writes one JSON object per line for each file the text would describe, --csv one header\n"
+    "row for the whole run (none with --no-header) and one row per such file (RFC 4180, CRLF line\n"
+    "ends). Both hold the numbers, not their texts (ratings as decimals such as 6.7, cash in whole\n"
+    "units), with \".\" as the decimal mark whatever the locale; a path that cannot be read gets a\n"
+    "record with an \"error\" field. Text that is not valid UTF-8 (file names) has each stray byte\n"
+    "replaced by U+FFFD.\n"
     "The fields are listed in lmpinfo(1) and the README.\n"
     "\n"
     "Separator line (31 hyphens) in front of a file's description:\n"
@@ -37,20 +44,25 @@ constexpr const char* kFooter =
     "when it defines none; --decimal-mark overrides it. Thousands are always grouped with \",\".\n"
     "Output is UTF-8, one line per line of the pane.\n"
     "\n"
+    "Every message on standard error begins with \"lmpinfo: \"; the \"error\" field of JSON and CSV\n"
+    "holds the message without it.\n"
+    "\n"
     "Exit status:\n"
     "  0  every PATH was described\n"
-    "  1  a PATH named nothing (\"No such file or folder: PATH\") or a file could not be read\n"
-    "     (\"Cannot open file PATH\"); the other paths are still described\n"
-    "  2  usage error (the message says which); nothing is described\n"
+    "  1  a PATH named nothing (\"No such file or folder: PATH\"), a file could not be read\n"
+    "     (\"Cannot open file PATH\"), or the list held an entry that is no path (too long, or a\n"
+    "     NUL byte in a line) or could not be read on; the other paths are still described\n"
+    "  2  usage error, or the list of --files-from cannot be opened (the message says which);\n"
+    "     nothing is described\n"
     "\n"
     "When standard error is a terminal and more than 500 files are examined, a progress line\n"
     "shows there; it never shows when standard error goes to a file or a pipe.\n"
     "\n"
-    "A PATH that starts with \"-\" goes after \"--\".\n";
+    "A PATH that starts with \"-\" goes after \"--\"; a list takes any name as it is.\n";
 
 std::string UsageError(const std::string& message)
 {
-    return "lmpinfo: " + message + "\nRun 'lmpinfo --help' for more information.\n";
+    return FormatStderrMessage(message) + "\nRun 'lmpinfo --help' for more information.\n";
 }
 
 } // namespace
@@ -77,7 +89,9 @@ ParseResult ParseArguments(int argc, const char* const* argv)
     bool json = false;
     bool csv = false;
     auto* jsonFlag = app.add_flag("--json", json, "One JSON object per line for each file described");
-    app.add_flag("--csv", csv, "A header row and one CSV row for each file described")->excludes(jsonFlag);
+    auto* csvFlag = app.add_flag("--csv", csv, "A header row and one CSV row for each file described")
+                        ->excludes(jsonFlag);
+    app.add_flag("--no-header", options.noHeader, "CSV without its header row")->needs(csvFlag);
     app.add_flag("-r,--recursive", options.recursive, "A folder also stands for the files of its subfolders");
     auto* markOption =
         app.add_option("--decimal-mark", decimalMark,
@@ -87,7 +101,16 @@ ParseResult ParseArguments(int argc, const char* const* argv)
                 return IsSingleCharacter(value) ? std::string()
                                                 : "the decimal mark is one character, not '" + value + "'";
             });
-    app.add_option("PATH", options.paths, "Game file, or folder whose files are described")->required();
+    std::string listFile;
+    auto* listOption =
+        app.add_option("--files-from", listFile,
+                       "Then describe the paths listed in FILE, one a line; \"-\" reads standard input")
+            ->type_name("FILE");
+    app.add_flag("--null", options.nullSeparated,
+                 "The list's paths are each ended by a NUL byte (find -print0), not a line end")
+        ->needs(listOption);
+    app.set_version_flag("--version", "lmpinfo " LMP_VERSION, "Print the version and exit");
+    app.add_option("PATH", options.paths, "Game file, or folder whose files are described");
 
     try {
         app.parse(argc, argv);
@@ -95,10 +118,17 @@ ParseResult ParseArguments(int argc, const char* const* argv)
         return {std::nullopt, kExitOk, app.help()};
     } catch (const CLI::CallForAllHelp&) {
         return {std::nullopt, kExitOk, app.help("", CLI::AppFormatMode::All)};
+    } catch (const CLI::CallForVersion& version) {
+        return {std::nullopt, kExitOk, std::string(version.what()) + "\n"};
     } catch (const CLI::ParseError& error) {
         return {std::nullopt, kExitUsage, UsageError(error.what())};
     }
 
+    if (listOption->count() > 0) {
+        options.filesFrom = listFile;
+    } else if (options.paths.empty()) {
+        return {std::nullopt, kExitUsage, UsageError("PATH is required, or --files-from FILE")};
+    }
     if (json) {
         options.format = OutputFormat::Json;
     } else if (csv) {

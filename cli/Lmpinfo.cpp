@@ -1,10 +1,15 @@
 #include "cli/Lmpinfo.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <clocale>
+#include <fstream>
+#include <iostream>
 #include <ostream>
 #include <system_error>
 
+#include "cli/Messages.h"
+#include "cli/PathList.h"
 #include "cli/Progress.h"
 #include "cli/Record.h"
 #include "cli/Utf8.h"
@@ -90,6 +95,30 @@ void AddFolderTree(const fs::path& top, const std::string& topText, std::vector<
     }
 }
 
+// The path list's stream: standard input for "-", else file opened on the given name; none, with
+// the message in problem, when the list cannot be opened.
+std::istream* OpenPathList(const std::string& name, std::ifstream& file, std::string& problem)
+{
+    if (name == "-")
+        return &std::cin;
+    std::error_code error;
+    if (fs::is_directory(fs::status(fs::path(name), error))) {
+        problem = "Cannot open path list " + name + ": it is a folder";
+        return nullptr;
+    }
+    // Binary, so that the list's bytes arrive as they are; PathList drops a line's CR itself.
+    errno = 0;
+    file.open(fs::path(name), std::ios::in | std::ios::binary);
+    if (!file.is_open()) {
+        const int cause = errno;
+        problem = "Cannot open path list " + name;
+        if (cause != 0)
+            problem += ": " + std::generic_category().message(cause);
+        return nullptr;
+    }
+    return &file;
+}
+
 } // namespace
 
 std::vector<fs::path> FolderFiles(const fs::path& folder)
@@ -99,34 +128,62 @@ std::vector<fs::path> FolderFiles(const fs::path& folder)
     return files;
 }
 
+void ExpandPath(const std::string& text, bool recursive, std::vector<Item>& items)
+{
+    const fs::path path(text);
+    std::error_code error;
+    if (fs::is_directory(fs::status(path, error))) {
+        if (recursive) {
+            AddFolderTree(path, text, items);
+            return;
+        }
+        try {
+            for (fs::path& file : FolderFiles(path)) {
+                items.push_back({std::move(file), {}});
+            }
+        } catch (const fs::filesystem_error&) {
+            items.push_back({path, "Cannot open folder " + text});
+        }
+        return;
+    }
+    // A link that leads nowhere is still a name in its folder; reading it fails like any file.
+    if (fs::symlink_status(path, error).type() == fs::file_type::not_found) {
+        items.push_back({path, "No such file or folder: " + text});
+        return;
+    }
+    items.push_back({path, {}});
+}
+
 std::vector<Item> ExpandPaths(const std::vector<std::string>& paths, bool recursive)
 {
     std::vector<Item> items;
     for (const std::string& text : paths) {
-        const fs::path path(text);
-        std::error_code error;
-        if (fs::is_directory(fs::status(path, error))) {
-            if (recursive) {
-                AddFolderTree(path, text, items);
-                continue;
-            }
-            try {
-                for (fs::path& file : FolderFiles(path)) {
-                    items.push_back({std::move(file), {}});
-                }
-            } catch (const fs::filesystem_error&) {
-                items.push_back({path, "Cannot open folder " + text});
-            }
-            continue;
-        }
-        // A link that leads nowhere is still a name in its folder; reading it fails like any file.
-        if (fs::symlink_status(path, error).type() == fs::file_type::not_found) {
-            items.push_back({path, "No such file or folder: " + text});
-            continue;
-        }
-        items.push_back({path, {}});
+        ExpandPath(text, recursive, items);
     }
     return items;
+}
+
+ItemSource::ItemSource(std::vector<Item> items, PathList* list, bool recursive) noexcept
+    : items_(std::move(items)), list_(list), recursive_(recursive)
+{
+    if (list_ == nullptr)
+        total_ = items_.size();
+}
+
+std::optional<Item> ItemSource::Next()
+{
+    while (next_ == items_.size()) {
+        std::optional<ListedPath> entry = list_ != nullptr ? list_->Next() : std::nullopt;
+        if (!entry)
+            return std::nullopt;
+        items_.clear();
+        next_ = 0;
+        if (entry->problem.empty())
+            ExpandPath(entry->path, recursive_, items_);
+        else
+            items_.push_back({{}, std::move(entry->problem), true});
+    }
+    return std::move(items_[next_++]);
 }
 
 void SeparatorRule::Described(std::int32_t resultEdition) noexcept
@@ -152,10 +209,23 @@ DescribeOptions DescribeOptionsFor(const Options& options, const std::string& de
 int Run(const Options& options, const std::string& decimalMark, std::ostream& out, std::ostream& err,
         Terminals terminals)
 {
+    std::ifstream listFile;
+    std::optional<PathList> list;
+    if (options.filesFrom) {
+        std::string problem;
+        std::istream* in = OpenPathList(*options.filesFrom, listFile, problem);
+        if (in == nullptr) {
+            err << FormatStderrMessage(problem) << '\n';
+            return kExitUsage;
+        }
+        list.emplace(*in, *options.filesFrom == "-" ? "standard input" : *options.filesFrom,
+                     options.nullSeparated);
+    }
     DescribeOptions describe = DescribeOptionsFor(options, decimalMark);
     SeparatorRule separator(options.edition, options.noSeparator);
-    const std::vector<Item> items = ExpandPaths(options.paths, options.recursive);
-    ProgressLine progress(err, terminals.err, items.size(), terminals.out ? &out : nullptr);
+    ItemSource items(ExpandPaths(options.paths, options.recursive), list ? &*list : nullptr,
+                     options.recursive);
+    ProgressLine progress(err, terminals.err, items.Total(), terminals.out ? &out : nullptr);
     // Lines for a file or a pipe leave the progress line standing; on the same screen they go below it.
     const auto beforeOut = [&] {
         if (terminals.out)
@@ -169,18 +239,23 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     const auto report = [&](const Item& item, const std::string& message) {
         progress.Hide();
         out.flush(); // keeps the messages in place among the lines on a terminal
-        err << message << '\n';
+        err << FormatStderrMessage(message) << '\n';
         exitCode = kExitFileError;
-        if (options.format != OutputFormat::Text) {
+        if (options.format != OutputFormat::Text && !item.pathless) {
             write(ErrorRecord(item.path, message));
         }
     };
 
-    if (options.format == OutputFormat::Csv) {
+    if (options.format == OutputFormat::Csv && !options.noHeader) {
         out << CsvHeaderRow();
     }
     std::size_t examined = 0;
-    for (const Item& item : items) {
+    while (const std::optional<Item> next = items.Next()) {
+        const Item& item = *next;
+        if (item.pathless) {
+            report(item, item.problem);
+            continue;
+        }
         progress.Examined(examined++);
         if (!item.problem.empty()) {
             report(item, item.problem);
@@ -209,7 +284,7 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
 
     out.flush();
     if (!out) {
-        err << "lmpinfo: cannot write to standard output\n";
+        err << FormatStderrMessage("cannot write to standard output") << '\n';
         return kExitFileError;
     }
     return exitCode;

@@ -25,10 +25,13 @@ struct Options {
     bool recursive = false;                   // -r, --recursive
     std::optional<std::string> decimalMark;   // --decimal-mark C
     std::vector<std::string> paths;           // as given, in order
+    std::optional<std::string> filesFrom;     // --files-from FILE, "-" for standard input
+    bool nullSeparated = false;               // --null
+    bool noHeader = false;                    // --no-header
 };
 
-// Either options to run with, or an exit code with the text to print: help on stdout (code 0),
-// a usage error on stderr (code 2).
+// Either options to run with, or an exit code with the text to print: help or the version on stdout
+// (code 0), a usage error on stderr (code 2).
 struct ParseResult {
     std::optional<Options> options;
     int exitCode = kExitOk;
@@ -51,7 +54,8 @@ std::string UserDecimalMark();
 // One entry of the list to describe: a file, or a path that named nothing.
 struct Item {
     std::filesystem::path path;
-    std::string problem; // empty for a file to describe; the message to print otherwise
+    std::string problem;   // empty for a file to describe; the message to print otherwise
+    bool pathless = false; // a problem of the path list itself, which names no path to give a record
 };
 
 // The items the paths stand for, in order: a folder stands for the regular files directly in it in
@@ -61,6 +65,30 @@ struct Item {
 // order, each with its files and subfolders in turn; links to folders are not followed, so no folder
 // is visited twice through a loop.
 std::vector<Item> ExpandPaths(const std::vector<std::string>& paths, bool recursive = false);
+
+// Appends the items that one path stands for, as ExpandPaths does for each of its paths.
+void ExpandPath(const std::string& text, bool recursive, std::vector<Item>& items);
+
+class PathList;
+
+// The items to describe, one at a time: the given ones (the arguments'), then those of each entry of
+// the path list, when there is one, each entry read only once the items before it are used up, so
+// that a list of any length takes the memory of one entry and the folder it names.
+class ItemSource {
+public:
+    ItemSource(std::vector<Item> items, PathList* list, bool recursive) noexcept;
+
+    std::optional<Item> Next();
+    // How many items there are: known when there is no list.
+    std::optional<std::size_t> Total() const noexcept { return total_; }
+
+private:
+    std::vector<Item> items_;
+    std::size_t next_ = 0;
+    PathList* list_;
+    bool recursive_;
+    std::optional<std::size_t> total_;
+};
 
 // The files of a folder in file-list order; throws std::filesystem::filesystem_error when it cannot
 // be listed.
@@ -96,11 +124,15 @@ struct Terminals {
     bool err = false;
 };
 
-// Describes every item, writing each line and "\n" (text), one JSON object per line (JSON) or a
-// header and one row per file (CSV) to out and each problem to err; in the structured formats a
-// problem also gives a record with its message in "error". A file gets a record exactly when the
-// text would show lines for it. terminals.err allows the progress line for many files. Returns
-// kExitOk, or kExitFileError when any path named nothing or any file could not be read.
+// Describes the items of the paths, then of the entries of the path list (options.filesFrom, read as
+// it is described; "-" reads standard input), writing each line and "\n" (text), one JSON object per
+// line (JSON) or a header, unless noHeader, and one row per file (CSV) to out and each problem to err
+// (each message made by FormatStderrMessage); in the structured formats a problem with a path also
+// gives a record with its message in "error". A file gets a record exactly when the text would show
+// lines for it. terminals.err allows the progress line for many files. Returns kExitOk;
+// kExitFileError when any path named nothing, any file could not be read or the list has an entry
+// that cannot be a path or cannot be read on; kExitUsage, before anything is described, when the
+// path list cannot be opened.
 int Run(const Options& options, const std::string& decimalMark, std::ostream& out, std::ostream& err,
         Terminals terminals = {});
 

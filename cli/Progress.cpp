@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/Messages.h"
 #include "core/NumberFormat.h"
 
 namespace lmp::cli {
@@ -15,8 +16,9 @@ std::string Grouped(std::size_t count)
 
 } // namespace
 
-ProgressLine::ProgressLine(std::ostream& err, bool terminal, std::size_t total, std::ostream* out) noexcept
-    : err_(err), out_(out), enabled_(terminal && total > kProgressThreshold), total_(total)
+ProgressLine::ProgressLine(std::ostream& err, bool terminal, std::optional<std::size_t> total,
+                           std::ostream* out) noexcept
+    : err_(err), out_(out), enabled_(terminal && (!total || *total > kProgressThreshold)), total_(total)
 {
 }
 
@@ -30,11 +32,12 @@ ProgressLine::~ProgressLine()
 
 void ProgressLine::Examined(std::size_t examined)
 {
-    if (!enabled_ || examined % kProgressStep != 0)
+    if (!enabled_ || examined % kProgressStep != 0 || (!total_ && examined < kProgressThreshold))
         return;
     if (out_ != nullptr)
         out_->flush();
-    const std::string text = "lmpinfo: " + Grouped(examined) + " of " + Grouped(total_) + " files examined";
+    const std::string text = FormatStderrMessage(
+        Grouped(examined) + (total_ ? " of " + Grouped(*total_) : "") + " files examined");
     err_ << '\r' << text;
     if (text.size() < shownLength_)
         err_ << std::string(shownLength_ - text.size(), ' ') << '\r' << text;

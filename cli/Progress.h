@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace lmp::cli {
@@ -13,11 +14,14 @@ inline constexpr std::size_t kProgressStep = 100;
 
 // A line on standard error that tells how many of the files were examined, rewritten in place with a
 // carriage return. It shows only when enabled, which the caller decides (a terminal), and only for
-// more than kProgressThreshold files; everything else written to that terminal goes after Hide().
+// more than kProgressThreshold files: of a known total, or once so many were examined when the total
+// is not known (a path list still being read), which the line then leaves out. Everything else
+// written to that terminal goes after Hide().
 // out, when given, is flushed before the line is drawn, so that its buffered lines come first.
 class ProgressLine {
 public:
-    ProgressLine(std::ostream& err, bool terminal, std::size_t total, std::ostream* out = nullptr) noexcept;
+    ProgressLine(std::ostream& err, bool terminal, std::optional<std::size_t> total,
+                 std::ostream* out = nullptr) noexcept;
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
     ~ProgressLine();
@@ -31,7 +35,7 @@ private:
     std::ostream& err_;
     std::ostream* out_;
     bool enabled_;
-    std::size_t total_;
+    std::optional<std::size_t> total_;
     std::size_t shownLength_ = 0;
 };
 

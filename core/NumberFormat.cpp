@@ -55,15 +55,15 @@ Decimal DecimalOfSingle(std::int32_t raw, int scale) noexcept
 
 std::string GroupThousands(std::string_view digits)
 {
-    std::string sign;
+    std::string result;
     if (!digits.empty() && digits.front() == '-') {
-        sign = "-";
+        result += '-';
         digits.remove_prefix(1);
     }
     std::size_t first = digits.size();
     while (first > 3)
         first -= 3;
-    std::string result = sign + std::string(digits.substr(0, first));
+    result += digits.substr(0, first);
     for (std::size_t i = first; i + 3 <= digits.size(); i += 3) {
         result += ',';
         result += digits.substr(i, 3);

@@ -1,18 +1,10 @@
 #include "core/PackedFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <memory>
 #include <system_error>
 
-#ifdef _WIN32
-#include <cstdio>
-#include <share.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "sys/InputFile.h"
 
 namespace lmp {
 
@@ -25,89 +17,6 @@ std::string PathText(const std::filesystem::path& path)
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
-
-#ifdef _WIN32
-
-// Read-only; other programs may read the file but not write it while it is open.
-class InputFile {
-public:
-    explicit InputFile(const std::filesystem::path& path)
-    {
-        // Folders and devices are no game files.
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error))
-            throw FileError(PathText(path));
-        file_ = _wfsopen(path.c_str(), L"rb", _SH_DENYWR);
-        if (file_ == nullptr)
-            throw FileError(PathText(path));
-        size_ = std::filesystem::file_size(path, error);
-        if (error) {
-            std::fclose(file_);
-            throw FileError(PathText(path));
-        }
-    }
-    ~InputFile() { std::fclose(file_); }
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-
-    std::uint64_t Size() const noexcept { return size_; }
-    // Fills as much of out as the file has; false on a read error.
-    bool Read(std::span<std::uint8_t> out, std::size_t& got) noexcept
-    {
-        got = std::fread(out.data(), 1, out.size(), file_);
-        return std::ferror(file_) == 0;
-    }
-
-private:
-    std::FILE* file_ = nullptr;
-    std::uint64_t size_ = 0;
-};
-
-#else
-
-class InputFile {
-public:
-    // Opened without waiting, so that a pipe without a writer cannot block; the type is then checked
-    // on the open file itself, so that it cannot change in between.
-    explicit InputFile(const std::filesystem::path& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY))
-    {
-        if (fd_ < 0)
-            throw FileError(PathText(path));
-        struct stat status {};
-        if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) {
-            ::close(fd_);
-            throw FileError(PathText(path));
-        }
-        size_ = static_cast<std::uint64_t>(status.st_size);
-    }
-    ~InputFile() { ::close(fd_); }
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-
-    std::uint64_t Size() const noexcept { return size_; }
-    bool Read(std::span<std::uint8_t> out, std::size_t& got) noexcept
-    {
-        got = 0;
-        while (got < out.size()) {
-            const ::ssize_t n = ::read(fd_, out.data() + got, out.size() - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return false;
-            if (n == 0)
-                break;
-            got += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
-
-private:
-    int fd_;
-    std::uint64_t size_ = 0;
-};
-
-#endif
 
 } // namespace
 
@@ -206,7 +115,11 @@ PackedFile ScanPackedBytes(std::span<const std::uint8_t> bytes, std::size_t head
 
 PackedFile ReadPackedFile(const std::filesystem::path& path, std::size_t headLimit, RunLengthDecoder* decoder)
 {
-    InputFile file(path);
+    std::error_code error;
+    std::optional<sys::InputFile> opened = sys::InputFile::Open(path, error);
+    if (!opened)
+        throw FileError(PathText(path));
+    sys::InputFile& file = *opened;
 
     // Reading stops at the size the file had when it was opened, so a file that grows meanwhile
     // cannot keep the read going.

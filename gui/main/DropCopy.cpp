@@ -5,9 +5,14 @@
 #include <QFileInfo>
 
 #include "gui/desktop/NativePath.h"
-#include "gui/platform/FileCopy.h"
+#include "sys/FileCopy.h"
 
 namespace lmp::gui {
+
+using sys::CopyMode;
+using sys::CopyOneFile;
+using sys::CopyResult;
+using sys::CopyStatus;
 
 namespace {
 

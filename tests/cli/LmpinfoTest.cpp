@@ -1,17 +1,46 @@
 // What the lmpinfo runs in CMakeLists.txt cannot show: the separator rule step by step, which decimal
-// marks are taken, and the order in which paths and folders expand.
+// marks are taken, the order in which paths and folders expand, and how path lists are read.
 #include "cli/Lmpinfo.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "TestSupport.h"
+#include "cli/PathList.h"
 #include "testkit/GameFiles.h"
 
 namespace lmp::cli {
 namespace {
 namespace fs = std::filesystem;
 
+using namespace std::string_literals;
+
 constexpr std::int32_t kUnreadable = -2; // a file that could not be read, in the rows below
+
+// Each entry of the list: its path, or "!" and the problem in its place.
+std::vector<std::string> Entries(PathList& list)
+{
+    std::vector<std::string> entries;
+    while (std::optional<ListedPath> entry = list.Next())
+        entries.push_back(entry->problem.empty() ? entry->path : "!" + entry->problem);
+    return entries;
+}
+
+// A stream whose reads fail once its text is used up, as a file's do on a disk error.
+class FailingBuffer : public std::stringbuf {
+public:
+    using std::stringbuf::stringbuf;
+
+protected:
+    int_type underflow() override
+    {
+        const int_type next = std::stringbuf::underflow();
+        if (traits_type::eq_int_type(next, traits_type::eof()))
+            throw std::ios_base::failure("read error");
+        return next;
+    }
+};
 
 TEST(SeparatorRule, GivesWithSeparatorForEachFileInTurn)
 {
@@ -102,6 +131,72 @@ TEST(ExpandPaths, KeepsThePathsInOrderAndAFolderStandsForItsFilesInFileListOrder
               (std::vector<std::string>{"dir/x9", "dir/A.SV4", "dir/b.txt", "dir/Track 1.td4",
                                         "dir/track 2.TD4", "dir/Track 10.TD4", "dir/x9", "dir/x10",
                                         "No such file or folder: " + missing, "dangling.TD4", "dir/x9"}));
+}
+
+TEST(PathList, GivesOneEntryAtATimeSkippingEmptyOnesAndReportingWhatCannotBeAPath)
+{
+    const std::string longest(kMaxListedPathBytes, 'x');
+    const std::string nul = "!Path list L, line 1: holds a NUL byte (a NUL-separated list needs --null)";
+    struct Row {
+        const char* name;
+        std::string list;
+        bool nullSeparated;
+        std::vector<std::string> expected;
+    };
+    const Row rows[] = {
+        {"empty list", "", false, {}},
+        {"empty lines skipped, the last line without its end", "\n\na\n\nb", false, {"a", "b"}},
+        {"CRLF: the CR at a line's end dropped", "a\r\n\r\nb\r\r\nc\rd\r", false, {"a", "b\r", "c\rd"}},
+        {"a NUL byte in a line", "a\0b\nc\n"s, false, {nul, "c"}},
+        {"NUL-separated: line ends belong to the path", "a\nb\0\0c\r\n\0d"s, true, {"a\nb", "c\r\n", "d"}},
+        {"the longest path, CRLF", longest + "\r\n", false, {longest}},
+        {"one byte more", longest + "x\r\nz", false, {"!Path list L, line 1: longer than 131072 bytes", "z"}},
+        {"NUL-separated entries counted, empty ones too",
+         "\0"s + longest + "x\0z"s,
+         true,
+         {"!Path list L, entry 2: longer than 131072 bytes", "z"}}};
+    for (const auto& row : rows) {
+        std::istringstream in(row.list);
+        PathList list(in, "L", row.nullSeparated);
+        EXPECT_EQ(Entries(list), row.expected) << row.name;
+    }
+}
+
+TEST(PathList, AFailedReadIsAProblemThatEndsTheListWithoutItsCutOffEntry)
+{
+    FailingBuffer buffer("a\nb");
+    std::istream in(&buffer);
+    PathList list(in, "L", false);
+    EXPECT_EQ(Entries(list), (std::vector<std::string>{"a", "!Cannot read path list L"}));
+}
+
+TEST(ItemSource, GivesTheGivenItemsThenReadsTheListOnlyAsFarAsItsItemsAreTaken)
+{
+    const test::TempFolder folder;
+    fs::create_directories(folder / "dir");
+    for (const char* name : {"a.TD4", "dir/c.TD4", "dir/b.TD4"})
+        testkit::WriteFile(folder / name, testkit::Bytes{0});
+    const std::string lineA = (folder / "a.TD4").string() + "\n", lineDir = (folder / "dir").string() + "\n",
+                      missing = (folder / "missing").string();
+    std::istringstream in(lineA + "\n" + lineDir + missing);
+    PathList list(in, "L", false);
+    ItemSource source({{folder / "given", {}}}, &list, false);
+    EXPECT_EQ(source.Total(), std::nullopt);
+
+    std::vector<std::string> items;
+    std::vector<std::streamoff> read; // how far the list was read when each item came
+    while (const std::optional<Item> item = source.Next()) {
+        items.push_back(item->problem.empty() ? item->path.lexically_relative(folder.Path()).generic_string()
+                                              : item->problem);
+        read.push_back(in.tellg());
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{"given", "a.TD4", "dir/b.TD4", "dir/c.TD4",
+                                               "No such file or folder: " + missing}));
+    const auto a = static_cast<std::streamoff>(lineA.size()),
+               dir = static_cast<std::streamoff>(lineDir.size());
+    EXPECT_EQ(read, (std::vector<std::streamoff>{0, a, a + 1 + dir, a + 1 + dir,
+                                                 a + 1 + dir + static_cast<std::streamoff>(missing.size())}));
+    EXPECT_EQ(ItemSource({{"given", {}}}, nullptr, false).Total(), 1U);
 }
 
 } // namespace

@@ -116,7 +116,13 @@ void WriteFixtures(const fs::path& dir)
     fs::create_directories(dir / "many");
     const Bytes design = MakeTrackDesignFile(Design(0, 1, 1, 1, 1), 0);
     for (int i = 0; i < 600; ++i)
-        WriteFile(dir / "many" / ("t" + std::to_string(i) + ".TD4"), design);
+        WriteFile((dir / "many" / "t") += std::to_string(i) + ".TD4", design);
+
+    // Path lists: CRLF line ends, empty lines, a missing file and no final line end; NUL-separated.
+    const std::string lines = "td0.TD4\r\n\r\n\nmissing.TD4\nsc1.SC4";
+    WriteFile(dir / "paths.list", Bytes(lines.begin(), lines.end()));
+    const std::string nulls("td0.TD4\0td1.td4\0", 16);
+    WriteFile(dir / "paths.list0", Bytes(nulls.begin(), nulls.end()));
 
     MakeFifo(dir / "pipe.TD4");
     fs::create_directories(dir / "folder.SV4");

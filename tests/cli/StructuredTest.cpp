@@ -153,21 +153,26 @@ TEST(ProgressLine, ShowsOnATerminalForMoreThanFiveHundredFilesEveryHundredAndBla
     struct Row {
         const char* name;
         bool terminal;
-        std::size_t total;
+        std::optional<std::size_t> total;
+        std::size_t files;
         std::string expected;
     };
-    const Row rows[] = {{"not a terminal", false, 1000, ""},
-                        {"exactly five hundred files", true, 500, ""},
-                        {"501 files", true, 501,
-                         "\rlmpinfo: 0 of 501 files examined\rlmpinfo: 100 of 501 files examined"
-                         "\rlmpinfo: 200 of 501 files examined\rlmpinfo: 300 of 501 files examined"
-                         "\rlmpinfo: 400 of 501 files examined\rlmpinfo: 500 of 501 files examined" +
-                             blank34}};
+    const Row rows[] = {
+        {"not a terminal", false, 1000, 1000, ""},
+        {"exactly five hundred files", true, 500, 500, ""},
+        {"501 files", true, 501, 501,
+         "\rlmpinfo: 0 of 501 files examined\rlmpinfo: 100 of 501 files examined"
+         "\rlmpinfo: 200 of 501 files examined\rlmpinfo: 300 of 501 files examined"
+         "\rlmpinfo: 400 of 501 files examined\rlmpinfo: 500 of 501 files examined" +
+             blank34},
+        {"total not known, five hundred files", true, std::nullopt, 500, ""},
+        {"total not known, 601 files", true, std::nullopt, 601,
+         "\rlmpinfo: 500 files examined\rlmpinfo: 600 files examined\r" + std::string(27, ' ') + "\r"}};
     for (const auto& row : rows) {
         std::ostringstream err;
         {
             ProgressLine progress(err, row.terminal, row.total);
-            for (std::size_t examined = 0; examined < row.total; ++examined)
+            for (std::size_t examined = 0; examined < row.files; ++examined)
                 progress.Examined(examined);
         }
         EXPECT_EQ(err.str(), row.expected) << row.name;

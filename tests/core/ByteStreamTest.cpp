@@ -102,8 +102,7 @@ TEST(ByteStream, GrowsInPlaceKeepsItsBytesAndCopiesWhole)
     stream.Truncate(10); // never grows
     stream.AppendRepeated(5, 2);
     stream.Append(Bytes(300, 6)); // past the reserved room
-    Bytes expected = {1, 2, 7, 8, 5, 5};
-    expected.resize(306, 6);
+    const Bytes expected = test::Concat<std::uint8_t>({{1, 2, 7, 8, 5, 5}, Bytes(300, 6)});
     EXPECT_EQ(test::Contents(stream), expected);
 
     ByteStream copy = stream;

@@ -1,6 +1,6 @@
 // The copy routine behind drag-and-drop, over real temporary folders: what it reports, what it
 // writes, and that no failure touches the target or leaves a temporary file behind.
-#include "gui/platform/FileCopy.h"
+#include "sys/FileCopy.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@
 
 #include "TestSupport.h"
 
-namespace lmp::gui {
+namespace lmp::sys {
 namespace {
 
 namespace fs = std::filesystem;
@@ -318,4 +318,4 @@ TEST(CopyOneFile, ReadOnlyTargetFolderFailsAndKeepsWhatItHolds)
 }
 
 } // namespace
-} // namespace lmp::gui
+} // namespace lmp::sys

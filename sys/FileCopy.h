@@ -5,7 +5,7 @@
 #include <limits>
 #include <system_error>
 
-namespace lmp::gui {
+namespace lmp::sys {
 
 enum class CopyMode { FailIfExists, Overwrite };
 
@@ -36,4 +36,4 @@ struct CopyFaults {
 CopyResult CopyOneFile(const std::filesystem::path& source, const std::filesystem::path& target,
                        CopyMode mode, const CopyFaults& faults = {});
 
-} // namespace lmp::gui
+} // namespace lmp::sys

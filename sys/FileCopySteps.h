@@ -1,0 +1,49 @@
+#pragma once
+
+// The steps of CopyOneFile that each system does its own way; FileCopy.cpp puts them in order.
+// Used inside sys only.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
+#include "sys/FileHandle.h"
+#include "sys/InputFile.h"
+
+namespace lmp::sys::detail {
+
+// The error that TargetExists reports: EEXIST, or ERROR_FILE_EXISTS on Windows.
+std::error_code ExistsError();
+
+// True when target names the file that source has open (links followed).
+bool IsSameFile(const InputFile& source, const std::filesystem::path& target);
+
+// True when anything, a dangling link included, has the target's name.
+bool NameTaken(const std::filesystem::path& target);
+
+// Creates a new file at path for writing, only the owner allowed in; failing with ExistsError() when
+// the name is taken.
+bool CreateExclusive(const std::filesystem::path& path, FileHandle& file, std::error_code& error);
+
+bool WriteAll(FileHandle& file, const std::uint8_t* data, std::size_t size, std::error_code& error);
+
+// Gives the copy at path, open as file, the source's permissions and modification time, puts it on
+// the disk and closes it.
+bool Finish(const InputFile& source, FileHandle& file, const std::filesystem::path& path,
+            std::error_code& error);
+
+// Renames temporary to target, over a file already there.
+bool PlaceReplacing(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                    std::error_code& error);
+
+// Renames temporary to target only if that name is free, failing with ExistsError() otherwise.
+bool PlaceNoReplace(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                    std::error_code& error);
+
+void RemoveTemporary(const std::filesystem::path& path);
+
+// Puts the folder's entries on the disk, as far as the system allows; failing loses nothing.
+void SyncFolder(const std::filesystem::path& folder);
+
+} // namespace lmp::sys::detail

@@ -1,0 +1,152 @@
+#include "sys/FileCopySteps.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lmp::sys::detail {
+
+namespace {
+
+std::error_code LastError()
+{
+    return {errno, std::system_category()};
+}
+
+int Descriptor(const FileHandle& handle)
+{
+    return static_cast<int>(handle.Get());
+}
+
+bool IsUnsupported(int code)
+{
+    return code == EINVAL || code == ENOSYS || code == ENOTSUP || code == EOPNOTSUPP || code == EPERM ||
+           code == EMLINK;
+}
+
+} // namespace
+
+std::error_code ExistsError()
+{
+    return {EEXIST, std::system_category()};
+}
+
+bool IsSameFile(const InputFile& source, const std::filesystem::path& target)
+{
+    struct stat opened {};
+    struct stat info {};
+    return ::fstat(Descriptor(source.Handle()), &opened) == 0 && ::stat(target.c_str(), &info) == 0 &&
+           info.st_dev == opened.st_dev && info.st_ino == opened.st_ino;
+}
+
+bool NameTaken(const std::filesystem::path& target)
+{
+    struct stat info {};
+    return ::lstat(target.c_str(), &info) == 0;
+}
+
+bool CreateExclusive(const std::filesystem::path& path, FileHandle& file, std::error_code& error)
+{
+    file.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, S_IRUSR | S_IWUSR));
+    if (file.Valid()) {
+        return true;
+    }
+    error = LastError();
+    return false;
+}
+
+bool WriteAll(FileHandle& file, const std::uint8_t* data, std::size_t size, std::error_code& error)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(Descriptor(file), data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = LastError();
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool Finish(const InputFile& source, FileHandle& file, const std::filesystem::path&, std::error_code& error)
+{
+    struct stat info {};
+    if (::fstat(Descriptor(source.Handle()), &info) != 0) {
+        error = LastError();
+        return false;
+    }
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    const mode_t permissions = info.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO);
+    if (::fchmod(Descriptor(file), permissions) != 0 || ::futimens(Descriptor(file), times) != 0 ||
+        ::fsync(Descriptor(file)) != 0 || !file.Close()) {
+        error = LastError();
+        return false;
+    }
+    return true;
+}
+
+bool PlaceReplacing(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                    std::error_code& error)
+{
+    if (::rename(temporary.c_str(), target.c_str()) == 0) {
+        return true;
+    }
+    error = LastError();
+    return false;
+}
+
+// One step that no other writer can come between: an atomic no-replace rename, else a hard link,
+// else (on file systems without links) a reservation of the name made with O_EXCL and replaced by
+// the copy.
+bool PlaceNoReplace(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                    std::error_code& error)
+{
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (!IsUnsupported(errno)) {
+        error = LastError();
+        return false;
+    }
+#endif
+    if (::link(temporary.c_str(), target.c_str()) == 0) {
+        ::unlink(temporary.c_str());
+        return true;
+    }
+    if (!IsUnsupported(errno)) {
+        error = LastError();
+        return false;
+    }
+    FileHandle reservation;
+    if (!CreateExclusive(target, reservation, error)) {
+        return false;
+    }
+    reservation.Close();
+    if (!PlaceReplacing(temporary, target, error)) {
+        ::unlink(target.c_str());
+        return false;
+    }
+    return true;
+}
+
+void RemoveTemporary(const std::filesystem::path& path)
+{
+    ::unlink(path.c_str());
+}
+
+void SyncFolder(const std::filesystem::path& folder)
+{
+    const FileHandle handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (handle.Valid()) {
+        ::fsync(Descriptor(handle));
+    }
+}
+
+} // namespace lmp::sys::detail

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <system_error>
+#include <utility>
+
+#include "sys/FileHandle.h"
+
+namespace lmp::sys {
+
+// A regular file open for reading only. On Windows other programs may read it but not write it
+// while it is open.
+class InputFile {
+public:
+    // Opens the regular file at path, links followed, without waiting: a folder, a named pipe, a
+    // device, a missing or unreadable file give none and the system's error in error.
+    static std::optional<InputFile> Open(const std::filesystem::path& path, std::error_code& error);
+
+    // The file's size when it was opened.
+    std::uint64_t Size() const noexcept { return size_; }
+    // Reads on from where the last read stopped until out is full or the file ends; got counts the
+    // bytes read, also when a read error stops it (false, the system's error in error).
+    bool Read(std::span<std::uint8_t> out, std::size_t& got, std::error_code& error) noexcept;
+    bool Read(std::span<std::uint8_t> out, std::size_t& got) noexcept
+    {
+        std::error_code ignored;
+        return Read(out, got, ignored);
+    }
+    // The open file, for the layer's other services to work on.
+    const FileHandle& Handle() const noexcept { return handle_; }
+
+private:
+    InputFile(FileHandle handle, std::uint64_t size) noexcept : handle_(std::move(handle)), size_(size) {}
+
+    FileHandle handle_;
+    std::uint64_t size_ = 0;
+};
+
+} // namespace lmp::sys
