@@ -15,7 +15,8 @@
 #include <QElapsedTimer>
 
 #include "gui/main/MainForm.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/shell/ShellListView.h"
+#include "gui/shell/ShellTreeView.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <QScreen>
 
 #include "gui/about/ParkPicture.h"
-#include "gui/platform/Fonts.h"
+#include "gui/desktop/Fonts.h"
 
 namespace lmp::gui {
 

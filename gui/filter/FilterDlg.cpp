@@ -10,13 +10,11 @@
 #include <QScreen>
 #include <QShowEvent>
 
-#include "gui/platform/Fonts.h"
+#include "gui/desktop/Fonts.h"
 
 namespace lmp::gui {
 
 TFilterDlg* FilterDlg = nullptr;
-std::uint16_t FilterMask = 0;
-QString FilterCustomExtension;
 
 namespace {
 

@@ -36,6 +36,11 @@ public:
     QLineEdit* FilterCustomEdit = nullptr;
     QCheckBox* FilterAllCheckBox = nullptr;
 
+    // The choices the dialog was last shown with, kept for the run: one bit per ticked box (1 TD4,
+    // 2 TP4, 4 SV4, 8 SC4, 16 custom, 32 all files) and the custom extension's text.
+    std::uint16_t FilterMask = 0;
+    QString FilterCustomExtension;
+
     // Handlers. The check boxes' run whenever their ticked state changes, by the user or by the program.
     void FormShow();
     void OKBtnClick();     // closes the dialog with OK; the choices stay
@@ -62,10 +67,5 @@ private:
 
 // The program's one filter dialog; null until it is created.
 extern TFilterDlg* FilterDlg;
-
-// The choices the dialog was last shown with, kept for the run: one bit per ticked box (1 TD4,
-// 2 TP4, 4 SV4, 8 SC4, 16 custom, 32 all files) and the custom extension's text.
-extern std::uint16_t FilterMask;
-extern QString FilterCustomExtension;
 
 } // namespace lmp::gui

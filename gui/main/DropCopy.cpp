@@ -4,7 +4,7 @@
 
 #include <QFileInfo>
 
-#include "gui/platform/NativePath.h"
+#include "gui/desktop/NativePath.h"
 #include "sys/FileCopy.h"
 
 namespace lmp::gui {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <utility>
 #include <vector>
 
 #include <QAction>
@@ -22,23 +21,21 @@
 
 #include "core/Describe.h"
 #include "gui/about/AboutBox.h"
+#include "gui/desktop/DecimalMark.h"
+#include "gui/desktop/ErrorBox.h"
+#include "gui/desktop/Fonts.h"
+#include "gui/desktop/InstallFolder.h"
+#include "gui/desktop/NativePath.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/PaneRules.h"
+#include "gui/main/SelectAllLoop.h"
 #include "gui/main/SelectionRules.h"
-#include "gui/platform/DecimalMark.h"
-#include "gui/platform/ErrorBox.h"
-#include "gui/platform/Fonts.h"
-#include "gui/platform/InstallFolder.h"
-#include "gui/platform/NativePath.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/shell/ShellListView.h"
+#include "gui/shell/ShellTreeView.h"
 
 namespace lmp::gui {
 
 TMainForm* MainForm = nullptr;
-DescribedItemSet DescribedItems;
-bool SelectionBusy = false;
-std::string SeparatorLine;
-SizeRatioSet SizeRatios{};
 
 namespace {
 
@@ -84,18 +81,6 @@ QSplitter* Splitter(Qt::Orientation orientation, int handleWidth, QWidget* first
     return splitter;
 }
 
-// Runs an action when the scope ends, however it ends.
-template <typename Action> class AtScopeEnd {
-public:
-    explicit AtScopeEnd(Action action) : action_(std::move(action)) {}
-    ~AtScopeEnd() { action_(); }
-    AtScopeEnd(const AtScopeEnd&) = delete;
-    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
-
-private:
-    Action action_;
-};
-
 int Extent(const QSplitter& splitter)
 {
     return splitter.orientation() == Qt::Vertical ? splitter.height() : splitter.width();
@@ -106,6 +91,49 @@ void SetLeadingSize(QSplitter& splitter, int size)
 {
     splitter.setSizes({size, std::max(0, Extent(splitter) - splitter.handleWidth() - size)});
 }
+
+// The window as the select-all loop sees it.
+class WindowSelectAllList final : public SelectAllList {
+public:
+    explicit WindowSelectAllList(TMainForm& form) : form_(form), list_(*form.ShellListView1) {}
+
+    void BeginCommand() override
+    {
+        list_.ClearSelection();
+        form_.repaint();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        list_.setFocus();
+        form_.Memo1->clear();
+    }
+    void EndCommand() noexcept override { QApplication::restoreOverrideCursor(); }
+
+    int ItemCount() const override { return list_.ItemCount(); }
+    int SelectionCount() const override { return list_.SelectionCount(); }
+    unsigned ContentsVersion() const override { return list_.ContentsVersion(); }
+    unsigned SelectionVersion() const override { return list_.SelectionVersion(); }
+
+    void Select(int index, bool selected) override
+    {
+        list_.SetSelected(index, selected);
+        // The selected row is painted at once and the pane with the events after the item:
+        // repainting the whole window, frames and scroll bars included, cost more than describing
+        // the file.
+        if (selected) {
+            list_.RepaintItem(index);
+        }
+    }
+
+    std::optional<std::int32_t> Describe(int index, std::int32_t edition, bool withSeparator) override
+    {
+        return form_.DescribeFile(index, edition == 0, edition == 1, edition == 2, withSeparator);
+    }
+
+    void KeepAlive() override { QCoreApplication::processEvents(); }
+
+private:
+    TMainForm& form_;
+    TShellListView& list_;
+};
 
 } // namespace
 
@@ -189,7 +217,15 @@ void TMainForm::CreateLayout()
 
 void TMainForm::CreateConnections()
 {
-    LinkShellViews(*ShellTreeView1, *ShellListView1);
+    // The list follows the tree before the window hears of the change, and a folder opened in the
+    // list becomes the tree's selection; one that has gone in the meantime goes to the error box.
+    connect(ShellTreeView1, &TShellTreeView::Change, ShellListView1, &TShellListView::SetFolder);
+    connect(ShellListView1, &TShellListView::FolderOpened, this,
+            [this](const QString& path) { RunHandler([&] { ShellTreeView1->SetPath(path); }); });
+    connect(ShellListView1, &TShellListView::OpenFailed, this, [](const QString& path) {
+        ShowErrorBox(QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(path)));
+    });
+    ShellListView1->SetFolder(ShellTreeView1->Path());
     connect(ShellListView1, &TShellListView::MouseDown, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& position) {
                 RunHandler([&] { ShellListView1MouseDown(button, modifiers, position.x(), position.y()); });
@@ -246,10 +282,9 @@ void TMainForm::ApplyDesignSizes()
 
 void TMainForm::FormCreate()
 {
-    DescribedItems.Clear();
+    DescribedItems.clear();
     SelectionBusy = false;
     Memo1->clear();
-    SeparatorLine = std::string(kSeparatorLine);
     MeasureSizeRatios();
     if (const std::optional<QString> installFolder = ReadInstallFolder()) {
         ShellTreeView1->SetPath(*installFolder);
@@ -313,17 +348,17 @@ void TMainForm::ShellListView1Change(int item)
     std::optional<NotifiedItem> notified;
     if (item != TShellListView::kAllItems) {
         notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item),
-                                DescribedItems.Contains(item)};
+                                DescribedItems.contains(item)};
     }
     const PaneResponse response =
         RespondToListChange(SelectionBusy, ShellListView1->SelectionCount(), notified);
     if (response.reset) {
         Memo1->clear();
-        DescribedItems.Clear();
+        DescribedItems.clear();
     }
     if (response.describe) {
         DescribeFile(item, true, true, true, response.withSeparator);
-        DescribedItems.Mark(item);
+        DescribedItems.insert(item);
     }
 }
 
@@ -368,55 +403,8 @@ void TMainForm::SelectAllQQfiles1Click()
 
 void TMainForm::SelectAllOfEdition(unsigned edition)
 {
-    ++selectionCommandDepth_;
-    SelectionBusy = true;
-    const AtScopeEnd endCommand([this] {
-        if (--selectionCommandDepth_ == 0) {
-            SelectionBusy = false;
-        }
-    });
-    if (edition > 2) {
-        return;
-    }
-    // A command started from inside the loop below supersedes this one.
-    const unsigned run = ++selectionRun_;
-    ShellListView1->ClearSelection();
-    repaint();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const AtScopeEnd restoreCursor([] { QApplication::restoreOverrideCursor(); });
-    ShellListView1->setFocus();
-    Memo1->clear();
-
-    const auto wanted = static_cast<std::int32_t>(edition);
-    const unsigned contents = ShellListView1->ContentsVersion();
-    // Until someone else changes the selection, the items ahead are known to be unselected, and
-    // deselecting them, which costs as much as selecting, can be left out.
-    unsigned ownSelection = ShellListView1->SelectionVersion();
-    bool selectionChangedElsewhere = false;
-    bool withSeparator = false;
-    const int count = ShellListView1->ItemCount();
-    for (int index = 0; index < count; ++index) {
-        // Events processed below may have started another command, shown another folder or read
-        // this one again: the indexes no longer stand for the items this loop began with.
-        if (run != selectionRun_ || contents != ShellListView1->ContentsVersion() ||
-            index >= ShellListView1->ItemCount()) {
-            break;
-        }
-        withSeparator = withSeparator || ShellListView1->SelectionCount() > 0;
-        const std::int32_t found = DescribeFile(index, wanted == 0, wanted == 1, wanted == 2, withSeparator);
-        selectionChangedElsewhere =
-            selectionChangedElsewhere || ShellListView1->SelectionVersion() != ownSelection;
-        if (found == wanted || selectionChangedElsewhere) {
-            ShellListView1->SetSelected(index, found == wanted);
-            ownSelection = ShellListView1->SelectionVersion();
-        }
-        if (found == wanted) {
-            // The selected row is painted at once and the pane with the events below: repainting
-            // the whole window, frames and scroll bars included, cost more than describing the file.
-            ShellListView1->RepaintItem(index);
-        }
-        QCoreApplication::processEvents();
-    }
+    WindowSelectAllList list(*this);
+    selectAll_.Run(list, edition);
 }
 
 void TMainForm::SelectMatchingTP4sClick()
@@ -444,7 +432,6 @@ std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool Accept
     options.acceptSecondExpansion = AcceptSecondExpansion;
     options.withSeparator = WithSeparator;
     options.decimalMark = decimalMark_;
-    options.separatorLine = SeparatorLine;
     const Description description = lmp::DescribeFile(NativePath(ShellListView1->ItemPath(index)), options);
     if (!description.lines.empty()) {
         // One append of all the lines lays the pane out once per file rather than once per line.
@@ -529,7 +516,7 @@ void TMainForm::changeEvent(QEvent* event)
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     // A select-all loop still running stops reading files once the window has gone.
-    ++selectionRun_;
+    selectAll_.Stop();
     QMainWindow::closeEvent(event);
 }
 

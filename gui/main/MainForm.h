@@ -2,11 +2,14 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 
 #include <QMainWindow>
 #include <QSize>
 
-#include "gui/main/DescribedItems.h"
+#include "core/Describe.h"
+#include "gui/main/SelectAllLoop.h"
 #include "gui/main/SizeRatios.h"
 
 class QAction;
@@ -23,6 +26,9 @@ class TShellListView;
 class TShellTreeView;
 
 inline constexpr char kApplicationTitle[] = "LMPexplorer";
+
+// The line written between two file descriptions in the pane.
+inline constexpr std::string_view SeparatorLine = lmp::kSeparatorLine;
 
 // The explorer window: the folder tree and the file list side by side above the description pane.
 class TMainForm : public QMainWindow {
@@ -58,6 +64,13 @@ public:
     QAction* SelectAllQQfiles1 = nullptr;
     QAction* N2 = nullptr;
     QAction* SelectMatchingTP4s = nullptr;
+
+    // The window's state, set up by FormCreate. DescribedItems: the indexes of the list items
+    // described since a selection change last reset the pane. SelectionBusy: a command is changing
+    // the list's selection, and the list's change notifications are ignored.
+    std::unordered_set<int> DescribedItems;
+    bool SelectionBusy = false;
+    SizeRatioSet SizeRatios{};
 
     // Handlers. Those that can fail throw; their connections take the error to the error box.
     void FormCreate();
@@ -111,18 +124,11 @@ private:
     void MeasureSizeRatios();
 
     std::string decimalMark_;
-    QSize measuredClientSize_;      // the client area the ratios were last measured from
-    int selectionCommandDepth_ = 0; // select-all commands running, nested through event processing
-    unsigned selectionRun_ = 0;     // changes when a running select-all loop must stop
+    QSize measuredClientSize_; // the client area the ratios were last measured from
+    SelectAllLoop selectAll_{SelectionBusy};
 };
 
 // The program's one main window; null until it is created.
 extern TMainForm* MainForm;
-
-// The window's program-wide state, set up by FormCreate.
-extern DescribedItemSet DescribedItems;
-extern bool SelectionBusy; // a command is changing the list's selection: notifications are ignored
-extern std::string SeparatorLine;
-extern SizeRatioSet SizeRatios;
 
 } // namespace lmp::gui

@@ -17,7 +17,8 @@
 
 #include "gui/about/AboutBox.h"
 #include "gui/main/MainForm.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/shell/ShellListView.h"
+#include "gui/shell/ShellTreeView.h"
 
 namespace {
 

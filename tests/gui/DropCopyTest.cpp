@@ -18,7 +18,8 @@
 #include "GuiTestSupport.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/MainForm.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/shell/ShellListView.h"
+#include "gui/shell/ShellTreeView.h"
 
 using lmp::gui::PathStyle;
 using lmp::gui::TMainForm;
@@ -132,8 +133,12 @@ protected:
 
 } // namespace
 
-class DropCopyTest : public QObject {
+// folder_ holds the files dragged; target_ is the folder dropped on.
+class DropCopyTest : public QObject, private lmp::guitest::WindowFixture {
     Q_OBJECT
+
+public:
+    DropCopyTest() : WindowFixture(Boxes::AnsweredByTheTest) {}
 
 private slots:
     void initTestCase();
@@ -160,13 +165,10 @@ private slots:
     void dropOutsideEveryNodeDoesNothing();
 
 private:
-    void OpenWindow();
+    void OpenAtSource();
     void SelectRows(const QList<int>& rows);
 
-    std::unique_ptr<lmp::guitest::MachineSettings> settings_;
-    std::unique_ptr<GameFolder> source_;
     std::unique_ptr<GameFolder> target_;
-    std::unique_ptr<TMainForm> form_;
     QPersistentModelIndex sourceNode_;
     QPersistentModelIndex targetNode_;
 };
@@ -178,29 +180,24 @@ void DropCopyTest::initTestCase()
 
 void DropCopyTest::init()
 {
-    settings_ = std::make_unique<lmp::guitest::MachineSettings>();
-    source_ = std::make_unique<GameFolder>();
+    InitWindow();
     target_ = std::make_unique<GameFolder>();
-    AddSampleFiles(*source_);
+    AddSampleFiles(*folder_);
 }
 
 void DropCopyTest::cleanup()
 {
-    form_.reset();
+    CleanupWindow();
     target_.reset();
-    source_.reset();
-    settings_.reset();
 }
 
 // The window shows the source folder in its list; the target folder has a node in the tree.
-void DropCopyTest::OpenWindow()
+void DropCopyTest::OpenAtSource()
 {
-    form_ = std::make_unique<TMainForm>();
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    OpenWindow();
     form_->ShellTreeView1->SetPath(target_->Path());
     targetNode_ = form_->ShellTreeView1->currentIndex();
-    form_->ShellTreeView1->SetPath(source_->Path());
+    form_->ShellTreeView1->SetPath(folder_->Path());
     sourceNode_ = form_->ShellTreeView1->currentIndex();
     QTRY_COMPARE(form_->ShellListView1->ItemCount(), kSampleItems);
 }
@@ -293,7 +290,7 @@ void DropCopyTest::listStartsTheDragOfTheSelectedFilesOnlyPastTheThreshold()
     list.resize(600, 400);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
-    list.SetFolder(source_->Path());
+    list.SetFolder(folder_->Path());
     QTRY_COMPARE(list.ItemCount(), kSampleItems);
     ClickItem(list, kAlpha);
     ClickItem(list, kNotes, Qt::ControlModifier);
@@ -309,8 +306,8 @@ void DropCopyTest::listStartsTheDragOfTheSelectedFilesOnlyPastTheThreshold()
     SendMouse(viewport, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, start + QPoint(threshold + 1, 0));
 
     QCOMPARE(list.drags.size(), 1);
-    QCOMPARE(list.drags.front(), (QList<QUrl>{QUrl::fromLocalFile(source_->PathOf("Alpha.TD4")),
-                                              QUrl::fromLocalFile(source_->PathOf("notes.txt"))}));
+    QCOMPARE(list.drags.front(), (QList<QUrl>{QUrl::fromLocalFile(folder_->PathOf("Alpha.TD4")),
+                                              QUrl::fromLocalFile(folder_->PathOf("notes.txt"))}));
     QCOMPARE(list.SelectionCount(), 2);
     QVERIFY(!list.DragPending());
 }
@@ -328,7 +325,7 @@ void DropCopyTest::onlyALeftPressOnTheListMakesADragWait()
 {
     QFETCH(Qt::MouseButton, button);
     QFETCH(bool, waits);
-    OpenWindow();
+    OpenAtSource();
     TShellListView& list = *form_->ShellListView1;
     const QPoint item = list.visualRect(list.model()->index(kAlpha, 0, list.rootIndex())).center();
 
@@ -340,7 +337,7 @@ void DropCopyTest::onlyALeftPressOnTheListMakesADragWait()
 
 void DropCopyTest::treeAcceptsDragsOnlyFromAFileList()
 {
-    OpenWindow();
+    OpenAtSource();
     const struct {
         const char* name;
         QObject* source;
@@ -376,10 +373,10 @@ void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
     QFETCH(QList<int>, rows);
     QFETCH(QString, removed);
     QFETCH(QStringList, copied);
-    OpenWindow();
+    OpenAtSource();
     SelectRows(rows);
     if (!removed.isEmpty()) {
-        QVERIFY(QFile::remove(source_->PathOf(removed)));
+        QVERIFY(QFile::remove(folder_->PathOf(removed)));
     }
     const lmp::guitest::MessageBoxCatcher boxes;
 
@@ -390,7 +387,7 @@ void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
     QCOMPARE(Entries(target_->Path()), copied);
     for (const QString& name : copied) {
         const QString original = name == "link.TD4" ? "Alpha.TD4" : name;
-        QCOMPARE(Contents(target_->PathOf(name)), Contents(source_->PathOf(original)));
+        QCOMPARE(Contents(target_->PathOf(name)), Contents(folder_->PathOf(original)));
         QVERIFY(!QFileInfo(target_->PathOf(name)).isSymLink());
     }
 }
@@ -410,7 +407,7 @@ void DropCopyTest::existingFileIsOverwrittenOnlyWhenTheAnswerIsYes()
     QFETCH(bool, overwritten);
     target_->AddFile("Alpha.TD4", kOldBytes);
     target_->AddFile("notes.txt", kOldBytes);
-    OpenWindow();
+    OpenAtSource();
     SelectRows({kAlpha, kBeta, kNotes});
     const DialogAnswerer answerer(static_cast<Answer>(answer));
 
@@ -421,16 +418,16 @@ void DropCopyTest::existingFileIsOverwrittenOnlyWhenTheAnswerIsYes()
     QCOMPARE(answerer.texts, (QStringList{"Alpha.TD4 already exists. Do you want to overwrite?",
                                           "notes.txt already exists. Do you want to overwrite?"}));
     QCOMPARE(Entries(target_->Path()), (QStringList{"Alpha.TD4", "Beta.TD4", "notes.txt"}));
-    QCOMPARE(Contents(target_->PathOf("Beta.TD4")), Contents(source_->PathOf("Beta.TD4")));
+    QCOMPARE(Contents(target_->PathOf("Beta.TD4")), Contents(folder_->PathOf("Beta.TD4")));
     QCOMPARE(Contents(target_->PathOf("Alpha.TD4")),
-             overwritten ? Contents(source_->PathOf("Alpha.TD4")) : kOldBytes);
+             overwritten ? Contents(folder_->PathOf("Alpha.TD4")) : kOldBytes);
     QCOMPARE(Contents(target_->PathOf("notes.txt")), overwritten ? kNotesText : kOldBytes);
 }
 
 void DropCopyTest::dropBackOntoTheSourceFolderAsksForEachFileAndKeepsThemIntact()
 {
-    OpenWindow();
-    const QByteArray alpha = Contents(source_->PathOf("Alpha.TD4"));
+    OpenAtSource();
+    const QByteArray alpha = Contents(folder_->PathOf("Alpha.TD4"));
     SelectRows({kAlpha, kNotes});
     const DialogAnswerer answerer(Answer::Yes);
 
@@ -439,9 +436,9 @@ void DropCopyTest::dropBackOntoTheSourceFolderAsksForEachFileAndKeepsThemIntact(
 
     QCOMPARE(answerer.texts, (QStringList{"Alpha.TD4 already exists. Do you want to overwrite?",
                                           "notes.txt already exists. Do you want to overwrite?"}));
-    QCOMPARE(Contents(source_->PathOf("Alpha.TD4")), alpha);
-    QCOMPARE(Contents(source_->PathOf("notes.txt")), kNotesText);
-    QCOMPARE(Entries(source_->Path()),
+    QCOMPARE(Contents(folder_->PathOf("Alpha.TD4")), alpha);
+    QCOMPARE(Contents(folder_->PathOf("notes.txt")), kNotesText);
+    QCOMPARE(Entries(folder_->Path()),
              (QStringList{"Alpha.TD4", "Beta.TD4", "Gamma.TD4", "Subfolder", "link.TD4", "notes.txt"}));
 }
 
@@ -459,7 +456,7 @@ void DropCopyTest::dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing()
     const QByteArray home = qgetenv("HOME");
     qputenv("HOME", target_->Path().toUtf8());
     target_->AddFolder("Parks");
-    OpenWindow();
+    OpenAtSource();
     qputenv("HOME", home);
     SelectRows({kAlpha});
     const QAbstractItemModel& tree = *form_->ShellTreeView1->model();
@@ -488,7 +485,7 @@ void DropCopyTest::dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing()
 
 void DropCopyTest::dropOutsideEveryNodeDoesNothing()
 {
-    OpenWindow();
+    OpenAtSource();
     SelectRows({kAlpha});
     TShellTreeView& tree = *form_->ShellTreeView1;
     DragOverNode(tree, targetNode_);

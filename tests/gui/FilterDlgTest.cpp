@@ -113,7 +113,7 @@ void FilterDlgTest::stepsLeaveTheBoxesTheMaskAndTheCustomText()
         Run(dialog, step);
     }
     QCOMPARE(Ticked(dialog), ticked);
-    QCOMPARE(int(lmp::gui::FilterMask), mask);
+    QCOMPARE(int(dialog.FilterMask), mask);
     QCOMPARE(dialog.FilterCustomEdit->text(), custom);
 }
 

@@ -8,12 +8,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
 
-#include "gui/platform/NativePath.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/desktop/NativePath.h"
+#include "gui/main/MainForm.h"
+#include "gui/shell/ShellListView.h"
 
 namespace lmp::guitest {
 
@@ -91,6 +93,51 @@ MessageBoxCatcher::MessageBoxCatcher()
         }
     });
     timer_.start(5);
+}
+
+WindowFixture::WindowFixture(Boxes boxes) : catchBoxes_(boxes == Boxes::Caught) {}
+
+WindowFixture::~WindowFixture() = default;
+
+void WindowFixture::InitWindow()
+{
+    settings_ = std::make_unique<MachineSettings>();
+    if (catchBoxes_) {
+        boxes_ = std::make_unique<MessageBoxCatcher>();
+    }
+    folder_ = std::make_unique<GameFolder>();
+}
+
+void WindowFixture::CleanupWindow()
+{
+    ProcessPendingEvents();
+    const QStringList unchecked = boxes_ ? boxes_->texts : QStringList();
+    form_.reset();
+    folder_.reset();
+    boxes_.reset();
+    settings_.reset();
+    QCOMPARE(unchecked, QStringList());
+}
+
+gui::TMainForm& WindowFixture::OpenWindow()
+{
+    form_ = std::make_unique<gui::TMainForm>();
+    form_->show();
+    [&] { QVERIFY(QTest::qWaitForWindowExposed(form_.get())); }();
+    return *form_;
+}
+
+gui::TMainForm& WindowFixture::OpenAt(const GameFolder& folder, int items, int timeoutMs)
+{
+    settings_->WriteSetupRecord("[General]\nPath=" + folder.Path().toUtf8() + "\n");
+    gui::TMainForm& form = OpenWindow();
+    [&] { QTRY_COMPARE_WITH_TIMEOUT(form.ShellListView1->ItemCount(), items, timeoutMs); }();
+    return form;
+}
+
+QString WindowFixture::Pane() const
+{
+    return form_->Memo1->toPlainText();
 }
 
 void ProcessPendingEvents()

@@ -11,8 +11,9 @@
 #include "testkit/GameFiles.h"
 
 namespace lmp::gui {
+class TMainForm;
 class TShellListView;
-}
+} // namespace lmp::gui
 
 namespace lmp::guitest {
 
@@ -58,6 +59,38 @@ public:
 
 private:
     QTimer timer_;
+};
+
+// What a window test keeps around each test: machine settings of its own, a folder for its files, the
+// error boxes caught (unless the test answers boxes itself), and a fresh window. A test class derives
+// from it and calls InitWindow from init() and CleanupWindow from cleanup().
+class WindowFixture {
+public:
+    enum class Boxes { Caught, AnsweredByTheTest };
+
+    explicit WindowFixture(Boxes boxes = Boxes::Caught);
+    ~WindowFixture();
+
+protected:
+    void InitWindow();
+    // Closes the window and fails the test when a caught box is left unchecked: a test that expects
+    // boxes compares boxes_->texts and clears it.
+    void CleanupWindow();
+
+    // A fresh window, shown and exposed.
+    gui::TMainForm& OpenWindow();
+    // A fresh window opened at folder through the setup record, once its list shows items.
+    gui::TMainForm& OpenAt(const GameFolder& folder, int items, int timeoutMs = 5000);
+    // The description pane's text.
+    QString Pane() const;
+
+    std::unique_ptr<MachineSettings> settings_;
+    std::unique_ptr<MessageBoxCatcher> boxes_;
+    std::unique_ptr<GameFolder> folder_;
+    std::unique_ptr<gui::TMainForm> form_;
+
+private:
+    bool catchBoxes_;
 };
 
 // Runs pending events until none is left, error boxes included.

@@ -1,25 +1,73 @@
-// The main window's rules that need no window: when the pane describes an item, which items count as
-// described, which track images "Select Matching TP4's" picks, and the ratio arithmetic of resizing.
+// The main window's rules that need no window: when the pane describes an item, how Select All walks
+// the list, which track images "Select Matching TP4's" picks, and the ratio arithmetic of resizing.
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include <QTest>
 
-#include "gui/main/DescribedItems.h"
 #include "gui/main/PaneRules.h"
+#include "gui/main/SelectAllLoop.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/SizeRatios.h"
 
-using lmp::gui::DescribedItemSet;
 using lmp::gui::NotifiedItem;
 using lmp::gui::PaneResponse;
 
 Q_DECLARE_METATYPE(std::optional<NotifiedItem>)
 Q_DECLARE_METATYPE(PaneResponse)
 Q_DECLARE_METATYPE(std::vector<bool>)
+
+namespace {
+
+// Item i is of edition editions[i]: '-' none, '!' unreadable, '?' not ready when first asked and none
+// afterwards. selected holds 'S' or '.' per item; the pane gets "i", or "i+" after the separator, and
+// "end" at the end of a command. The second time the loop processes events, they run `during`.
+struct ScriptedList final : lmp::gui::SelectAllList {
+    QString editions, selected = "S";
+    QStringList pane;
+    int kept = 0;
+    unsigned contents = 0;
+    bool busy = false;
+    lmp::gui::SelectAllLoop loop{busy};
+    void (*during)(ScriptedList&) = nullptr;
+
+    void BeginCommand() override { selected = QString(editions.size(), '.'); }
+    void EndCommand() noexcept override { pane << "end"; }
+    int ItemCount() const override { return static_cast<int>(editions.size()); }
+    int SelectionCount() const override { return static_cast<int>(selected.count('S')); }
+    unsigned ContentsVersion() const override { return contents; }
+    // The selection itself: what the loop wants to know is whether it is still the one the loop left.
+    unsigned SelectionVersion() const override { return static_cast<unsigned>(qHash(selected)); }
+    void Select(int index, bool on) override { selected[index] = on ? 'S' : '.'; }
+    std::optional<std::int32_t> Describe(int index, std::int32_t, bool withSeparator) override
+    {
+        const QChar code = editions[index];
+        if (code == '!') {
+            throw std::runtime_error("Cannot open file");
+        }
+        if (code == '?') {
+            editions[index] = '-';
+            return std::nullopt;
+        }
+        pane << QString::number(index) + (withSeparator ? "+" : "");
+        return code == '-' ? -1 : code.digitValue();
+    }
+    void KeepAlive() override
+    {
+        if (++kept == 2 && during != nullptr) {
+            std::exchange(during, nullptr)(*this);
+        }
+    }
+};
+using Script = void (*)(ScriptedList&);
+
+} // namespace
+
 Q_DECLARE_METATYPE(std::vector<int>)
+Q_DECLARE_METATYPE(Script)
 
 class MainFormRulesTest : public QObject {
     Q_OBJECT
@@ -27,9 +75,8 @@ class MainFormRulesTest : public QObject {
 private slots:
     void listChangeResponseFollowsSelectionFocusAndMarks_data();
     void listChangeResponseFollowsSelectionFocusAndMarks();
-    void describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags_data();
-    void describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags();
-    void clearingDescribedItemsForgetsFlagsAndItemsBeyondThem();
+    void selectAllLoopSelectsOneEditionInListOrderUntilSuperseded_data();
+    void selectAllLoopSelectsOneEditionInListOrderUntilSuperseded();
     void matchingImagesFollowTheirSelectedTrackDesigns_data();
     void matchingImagesFollowTheirSelectedTrackDesigns();
     void measuredRatioIsTheQuotientRoundedToAFloat_data();
@@ -83,38 +130,47 @@ void MainFormRulesTest::listChangeResponseFollowsSelectionFocusAndMarks()
     QCOMPARE(response.withSeparator, expected.withSeparator);
 }
 
-void MainFormRulesTest::describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags_data()
+void MainFormRulesTest::selectAllLoopSelectsOneEditionInListOrderUntilSuperseded_data()
 {
-    QTest::addColumn<int>("index");
-    QTest::newRow("first flag") << 0;
-    QTest::newRow("last flag") << 10000;
-    QTest::newRow("first index beyond the flags") << 10001;
-    QTest::newRow("far beyond the flags") << 250000;
+    QTest::addColumn<QString>("editions");
+    QTest::addColumn<Script>("during");
+    QTest::addColumn<QString>("expected"); // the selection (item 0 was selected before), the pane
+
+    QTest::newRow("editions found per item, up to a file that cannot be read")
+        << "-0102-!" << Script() << ".S.S... 0 1 2+ 3+ 4+ 5+ end thrown";
+    QTest::newRow("the selection changed by someone else mid-loop")
+        << "0-1-0" << Script([](ScriptedList& list) { list.selected = "..SS."; })
+        << "....S 0 1+ 2+ 3+ 4+ end";
+    QTest::newRow("a result not ready at first")
+        << "-?0" << Script([](ScriptedList& list) { list.selected = ".SS"; }) << "..S 0 1+ 2+ end";
+    QTest::newRow("contents changing mid-loop")
+        << "0000" << Script([](ScriptedList& list) { ++list.contents; }) << "SS.. 0 1+ end";
+    QTest::newRow("the list shrinking")
+        << "0000" << Script([](ScriptedList& list) { list.editions.truncate(3); }) << "SSS. 0 1+ 2+ end";
+    QTest::newRow("a nested command superseding, busy until the outer one ends")
+        << "0202" << Script([](ScriptedList& list) {
+               list.loop.Run(list, 2);
+               list.pane << (list.busy ? "busy" : "idle");
+           })
+        << ".S.S 0 1+ 0 1 2+ 3+ end busy end";
 }
 
-void MainFormRulesTest::describedItemsRememberEveryIndexIncludingThoseBeyondTheFlags()
+void MainFormRulesTest::selectAllLoopSelectsOneEditionInListOrderUntilSuperseded()
 {
-    QFETCH(int, index);
-    DescribedItemSet items;
-    QVERIFY(!items.Contains(index));
-    items.Mark(index);
-    QVERIFY(items.Contains(index));
-    QVERIFY(!items.Contains(index + 1));
-    if (index > 0) {
-        QVERIFY(!items.Contains(index - 1));
+    QFETCH(QString, editions);
+    ScriptedList list;
+    list.editions = editions;
+    QFETCH(Script, during);
+    list.during = during;
+
+    try {
+        list.loop.Run(list, 0);
+    } catch (const std::runtime_error&) {
+        list.pane << "thrown";
     }
-}
 
-void MainFormRulesTest::clearingDescribedItemsForgetsFlagsAndItemsBeyondThem()
-{
-    DescribedItemSet items;
-    items.Mark(-1);
-    QVERIFY(!items.Contains(-1));
-    items.Mark(7);
-    items.Mark(10001);
-    items.Clear();
-    QVERIFY(!items.Contains(7));
-    QVERIFY(!items.Contains(10001));
+    QTEST((QStringList(list.selected) + list.pane).join(' '), "expected");
+    QVERIFY(!list.busy);
 }
 
 void MainFormRulesTest::matchingImagesFollowTheirSelectedTrackDesigns_data()

@@ -20,7 +20,8 @@
 #include "GuiTestSupport.h"
 #include "gui/about/AboutBox.h"
 #include "gui/main/MainForm.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/shell/ShellListView.h"
+#include "gui/shell/ShellTreeView.h"
 
 using lmp::gui::TMainForm;
 using lmp::guitest::ClickItem;
@@ -98,7 +99,7 @@ void DragSplitter(QSplitter& splitter, int delta)
 } // namespace
 
 // Ratios are compared as doubles: QCOMPARE of floats is fuzzy enough to hide a rounding.
-class MainFormTest : public QObject {
+class MainFormTest : public QObject, private lmp::guitest::WindowFixture {
     Q_OBJECT
 
 private slots:
@@ -106,7 +107,7 @@ private slots:
     void init();
     void cleanup();
 
-    void startUpResetsTheWindowStateAndMeasuresTheDesignRatios();
+    void startUpLeavesAFreshStateAndMeasuresTheDesignRatios();
     void windowOpensAtTheInstallFolderOfTheSetupRecord();
     void windowOpensAtTheCurrentDirectoryWithoutASetupRecord();
     void windowOpensAtTheCurrentDirectoryWhenTheRecordHasNoPath();
@@ -150,16 +151,9 @@ private slots:
     void describeFileWritesOnlyAcceptedEditionsAndReturnsTheEdition();
 
 private:
-    TMainForm& OpenWindow();
-    TMainForm& OpenAt(const GameFolder& folder, int items);
-    QString Pane() const { return form_->Memo1->toPlainText(); }
     int ClientHeight() const { return form_->VerticalSplitter->height(); }
     void ResizeClient(int width, int height);
 
-    std::unique_ptr<lmp::guitest::MachineSettings> settings_;
-    std::unique_ptr<lmp::guitest::MessageBoxCatcher> boxes_;
-    std::unique_ptr<GameFolder> folder_;
-    std::unique_ptr<TMainForm> form_;
     QString startDirectory_;
 };
 
@@ -171,37 +165,14 @@ void MainFormTest::initTestCase()
 
 void MainFormTest::init()
 {
-    settings_ = std::make_unique<lmp::guitest::MachineSettings>();
-    boxes_ = std::make_unique<lmp::guitest::MessageBoxCatcher>();
-    folder_ = std::make_unique<GameFolder>();
+    InitWindow();
 }
 
 void MainFormTest::cleanup()
 {
-    lmp::guitest::ProcessPendingEvents();
-    QCOMPARE(boxes_->texts, QStringList());
-    form_.reset();
-    folder_.reset();
-    boxes_.reset();
-    settings_.reset();
+    CleanupWindow();
     QDir::setCurrent(startDirectory_);
     QLocale::setDefault(QLocale::system());
-}
-
-TMainForm& MainFormTest::OpenWindow()
-{
-    form_ = std::make_unique<TMainForm>();
-    form_->show();
-    [&] { QVERIFY(QTest::qWaitForWindowExposed(form_.get())); }();
-    return *form_;
-}
-
-TMainForm& MainFormTest::OpenAt(const GameFolder& folder, int items)
-{
-    settings_->WriteSetupRecord(RecordWithPath(folder.Path()));
-    TMainForm& form = OpenWindow();
-    [&] { QTRY_COMPARE(form.ShellListView1->ItemCount(), items); }();
-    return form;
 }
 
 void MainFormTest::ResizeClient(int width, int height)
@@ -210,25 +181,17 @@ void MainFormTest::ResizeClient(int width, int height)
     QCOMPARE(form_->VerticalSplitter->size(), QSize(width, height));
 }
 
-void MainFormTest::startUpResetsTheWindowStateAndMeasuresTheDesignRatios()
+void MainFormTest::startUpLeavesAFreshStateAndMeasuresTheDesignRatios()
 {
-    lmp::gui::DescribedItems.Mark(3);
-    lmp::gui::DescribedItems.Mark(20000);
-    lmp::gui::SelectionBusy = true;
-    lmp::gui::SeparatorLine = "stale";
-    lmp::gui::SizeRatios = {0.5f, 0.5f, 0.5f};
-
     form_ = std::make_unique<TMainForm>();
 
     QCOMPARE(lmp::gui::MainForm, form_.get());
-    QVERIFY(!lmp::gui::DescribedItems.Contains(3));
-    QVERIFY(!lmp::gui::DescribedItems.Contains(20000));
-    QVERIFY(!lmp::gui::SelectionBusy);
-    QCOMPARE(lmp::gui::SeparatorLine, std::string("-------------------------------"));
+    QVERIFY(form_->DescribedItems.empty());
+    QVERIFY(!form_->SelectionBusy);
     QCOMPARE(Pane(), QString());
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.623501181602478f));
-    QCOMPARE(double(lmp::gui::SizeRatios[1]), double(0.3512605130672455f));
-    QCOMPARE(double(lmp::gui::SizeRatios[2]), double(0.43361344933509827f));
+    QCOMPARE(double(form_->SizeRatios[0]), double(0.623501181602478f));
+    QCOMPARE(double(form_->SizeRatios[1]), double(0.3512605130672455f));
+    QCOMPARE(double(form_->SizeRatios[2]), double(0.43361344933509827f));
 
     form_.reset();
     QCOMPARE(lmp::gui::MainForm, nullptr);
@@ -424,9 +387,9 @@ void MainFormTest::resizingKeepsTheUpperAreaAndTreeInProportionAndThePaneWidth()
     QCOMPARE(form.UpperRightPanel->width(), 446);
     QCOMPARE(form.Memo1->width(), 329);
     QCOMPARE(form.LowerLeftPanel->width(), 358);
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.6228240132331848f));
-    QCOMPARE(double(lmp::gui::SizeRatios[1]), double(0.35107913613319397f));
-    QCOMPARE(double(lmp::gui::SizeRatios[2]), double(0.5151079297065735f));
+    QCOMPARE(double(form_->SizeRatios[0]), double(0.6228240132331848f));
+    QCOMPARE(double(form_->SizeRatios[1]), double(0.35107913613319397f));
+    QCOMPARE(double(form_->SizeRatios[2]), double(0.5151079297065735f));
 }
 
 void MainFormTest::resizingInSmallStepsCarriesTheTruncationForward()
@@ -436,7 +399,7 @@ void MainFormTest::resizingInSmallStepsCarriesTheTruncationForward()
         ResizeClient(595, height);
     }
     QCOMPARE(form.UpperMainPanel->height(), 260);
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.6088992953300476f));
+    QCOMPARE(double(form_->SizeRatios[0]), double(0.6088992953300476f));
 
     form_.reset();
     TMainForm& fresh = OpenWindow();
@@ -449,13 +412,13 @@ void MainFormTest::shrinkingStopsAtThePanelMinimumsAndRemeasures()
     TMainForm& form = OpenWindow();
     DragSplitter(*form.VerticalSplitter, 200);
     QCOMPARE(form.UpperMainPanel->height(), 362);
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.8681055307388306f));
+    QCOMPARE(double(form_->SizeRatios[0]), double(0.8681055307388306f));
 
     // 300 × 0.868 would leave the lower area 35 pixels, below its 50.
     ResizeClient(595, 300);
     QCOMPARE(form.UpperMainPanel->height(), 245);
     QCOMPARE(form.LowerMainPanel->height(), 50);
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(0.8166666626930237f));
+    QCOMPARE(double(form_->SizeRatios[0]), double(0.8166666626930237f));
 
     ResizeClient(595, 417);
     QCOMPARE(form.UpperMainPanel->height(), 340);
@@ -491,9 +454,9 @@ void MainFormTest::splitterMoveRemeasuresOnlyItsOwnRatio()
                                                   {"LowerHorizSplitter", form.LowerHorizSplitter}};
     DragSplitter(*splitters.at(splitter), delta);
 
-    QCOMPARE(double(lmp::gui::SizeRatios[0]), double(upper));
-    QCOMPARE(double(lmp::gui::SizeRatios[1]), double(tree));
-    QCOMPARE(double(lmp::gui::SizeRatios[2]), double(lowerLeft));
+    QCOMPARE(double(form_->SizeRatios[0]), double(upper));
+    QCOMPARE(double(form_->SizeRatios[1]), double(tree));
+    QCOMPARE(double(form_->SizeRatios[2]), double(lowerLeft));
 }
 
 void MainFormTest::proportionOfAMovedSplitterIsKeptOnResize()
@@ -743,14 +706,13 @@ void MainFormTest::refreshDescriptionStopsAtAFileThatCannotBeRead()
 
 void MainFormTest::itemsBeyondTheFlagsAreDescribedOnce()
 {
-    constexpr int kFillers = lmp::gui::DescribedItemSet::kFlagCount;
+    // Index 10001: a fixed table of 10001 flags, one per item, would end just before it.
+    constexpr int kFillers = 10001;
     for (int i = 0; i < kFillers; ++i) {
         folder_->AddFile(QStringLiteral("filler %1.txt").arg(i), "");
     }
     folder_->AddTrackDesign("zz Alpha.TD4", kAlphaFields, 0);
-    settings_->WriteSetupRecord(RecordWithPath(folder_->Path()));
-    TMainForm& form = OpenWindow();
-    QTRY_COMPARE_WITH_TIMEOUT(form.ShellListView1->ItemCount(), kFillers + 1, 120000);
+    TMainForm& form = OpenAt(*folder_, kFillers + 1, 120000);
     const int beyond = kFillers; // index 10001, just past the last flag
     QCOMPARE(QFileInfo(form.ShellListView1->ItemPath(beyond)).fileName(), QStringLiteral("zz Alpha.TD4"));
 

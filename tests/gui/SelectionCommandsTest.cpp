@@ -1,20 +1,18 @@
 // The View menu's selection commands on the real window: selecting all files of one edition while
 // describing them, and adding each selected track design's image.
-#include <memory>
 #include <utility>
 #include <vector>
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
 #include "GuiTestSupport.h"
 #include "gui/main/MainForm.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/shell/ShellListView.h"
+#include "gui/shell/ShellTreeView.h"
 
 using lmp::gui::TMainForm;
 using lmp::guitest::ClickItem;
@@ -51,8 +49,7 @@ QString RailroadBlock(const QString& name, const QString& version)
                   "    Length: 3,280 ft, (1,000 meters)"});
 }
 
-// The mixed folder's items in displayed order.
-constexpr int kSubfolder = 0;
+// The mixed folder's items in displayed order, after the folder Subfolder at 0.
 constexpr int kAlpha = 1; // first expansion
 constexpr int kBeta = 2;  // original game
 constexpr int kDelta = 3; // original game
@@ -87,7 +84,7 @@ std::vector<int> SelectedItems(const lmp::gui::TShellListView& list)
 
 } // namespace
 
-class SelectionCommandsTest : public QObject {
+class SelectionCommandsTest : public QObject, private lmp::guitest::WindowFixture {
     Q_OBJECT
 
 private slots:
@@ -106,14 +103,7 @@ private slots:
     void selectAllReachesItemsFarBeyondTheDescribedFlags();
 
 private:
-    TMainForm& OpenAt(const GameFolder& folder, int items, int timeoutMs = 5000);
-    QString Pane() const { return form_->Memo1->toPlainText(); }
     void VerifyIdle() const;
-
-    std::unique_ptr<lmp::guitest::MachineSettings> settings_;
-    std::unique_ptr<lmp::guitest::MessageBoxCatcher> boxes_;
-    std::unique_ptr<GameFolder> folder_;
-    std::unique_ptr<TMainForm> form_;
 };
 
 void SelectionCommandsTest::initTestCase()
@@ -123,35 +113,18 @@ void SelectionCommandsTest::initTestCase()
 
 void SelectionCommandsTest::init()
 {
-    settings_ = std::make_unique<lmp::guitest::MachineSettings>();
-    boxes_ = std::make_unique<lmp::guitest::MessageBoxCatcher>();
-    folder_ = std::make_unique<GameFolder>();
+    InitWindow();
 }
 
 void SelectionCommandsTest::cleanup()
 {
-    lmp::guitest::ProcessPendingEvents();
-    QCOMPARE(boxes_->texts, QStringList());
-    form_.reset();
-    folder_.reset();
-    boxes_.reset();
-    settings_.reset();
-}
-
-TMainForm& SelectionCommandsTest::OpenAt(const GameFolder& folder, int items, int timeoutMs)
-{
-    settings_->WriteSetupRecord("[General]\nPath=" + folder.Path().toUtf8() + "\n");
-    form_ = std::make_unique<TMainForm>();
-    form_->show();
-    [&] { QVERIFY(QTest::qWaitForWindowExposed(form_.get())); }();
-    [&] { QTRY_COMPARE_WITH_TIMEOUT(form_->ShellListView1->ItemCount(), items, timeoutMs); }();
-    return *form_;
+    CleanupWindow();
 }
 
 // After a command: the pane listens to the list again and the busy cursor is gone.
 void SelectionCommandsTest::VerifyIdle() const
 {
-    QVERIFY(!lmp::gui::SelectionBusy);
+    QVERIFY(!form_->SelectionBusy);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
@@ -286,7 +259,7 @@ void SelectionCommandsTest::matchingImagesJoinTheSelectionAndThePaneStays()
 
     QCOMPARE(SelectedItems(*form.ShellListView1), (std::vector{0, 1, 2, 3, 4}));
     QCOMPARE(Pane(), before);
-    QVERIFY(!lmp::gui::SelectionBusy);
+    QVERIFY(!form_->SelectionBusy);
 }
 
 void SelectionCommandsTest::selectAllReachesItemsFarBeyondTheDescribedFlags()

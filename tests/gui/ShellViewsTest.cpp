@@ -1,4 +1,4 @@
-// The shell views: the folder tree and the file list over the file system, and their link.
+// The shell views: the folder tree and the file list over the file system.
 #include <stdexcept>
 
 #include <QApplication>
@@ -14,7 +14,8 @@
 
 #include "GuiTestSupport.h"
 #include "gui/main/MainForm.h"
-#include "gui/platform/ShellViews.h"
+#include "gui/shell/ShellListView.h"
+#include "gui/shell/ShellTreeView.h"
 
 using lmp::gui::TShellListView;
 using lmp::gui::TShellTreeView;

@@ -1,4 +1,4 @@
-#include "gui/platform/DecimalMark.h"
+#include "gui/desktop/DecimalMark.h"
 
 #include <QLocale>
 

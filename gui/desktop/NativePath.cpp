@@ -1,4 +1,4 @@
-#include "gui/platform/NativePath.h"
+#include "gui/desktop/NativePath.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "gui/platform/InstallFolder.h"
+#include "gui/desktop/InstallFolder.h"
 
 #include <QMetaType>
 #include <QSettings>

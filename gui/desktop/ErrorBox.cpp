@@ -1,4 +1,4 @@
-#include "gui/platform/ErrorBox.h"
+#include "gui/desktop/ErrorBox.h"
 
 #include <QApplication>
 #include <QMessageBox>

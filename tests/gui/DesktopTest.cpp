@@ -9,19 +9,19 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
+#include "gui/desktop/DecimalMark.h"
+#include "gui/desktop/ErrorBox.h"
+#include "gui/desktop/Fonts.h"
+#include "gui/desktop/InstallFolder.h"
+#include "gui/desktop/NativePath.h"
 #include "gui/main/MainForm.h"
-#include "gui/platform/DecimalMark.h"
-#include "gui/platform/ErrorBox.h"
-#include "gui/platform/Fonts.h"
-#include "gui/platform/InstallFolder.h"
-#include "gui/platform/NativePath.h"
 
 using lmp::guitest::MachineSettings;
 using lmp::guitest::MessageBoxCatcher;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
 
-class PlatformTest : public QObject {
+class DesktopTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -45,17 +45,17 @@ private slots:
     void nativePathKeepsNonAsciiNames();
 };
 
-void PlatformTest::initTestCase()
+void DesktopTest::initTestCase()
 {
     QApplication::setApplicationDisplayName(QString::fromLatin1(lmp::gui::kApplicationTitle));
 }
 
-void PlatformTest::cleanup()
+void DesktopTest::cleanup()
 {
     QLocale::setDefault(QLocale::system());
 }
 
-void PlatformTest::installFolderComesFromTheSetupRecord_data()
+void DesktopTest::installFolderComesFromTheSetupRecord_data()
 {
     QTest::addColumn<QByteArray>("record");
     QTest::addColumn<std::optional<QString>>("expected");
@@ -71,7 +71,7 @@ void PlatformTest::installFolderComesFromTheSetupRecord_data()
     QTest::newRow("empty record") << QByteArray("") << std::optional<QString>();
 }
 
-void PlatformTest::installFolderComesFromTheSetupRecord()
+void DesktopTest::installFolderComesFromTheSetupRecord()
 {
     QFETCH(QByteArray, record);
     QFETCH(std::optional<QString>, expected);
@@ -83,7 +83,7 @@ void PlatformTest::installFolderComesFromTheSetupRecord()
     QCOMPARE(lmp::gui::ReadInstallFolder(), expected);
 }
 
-void PlatformTest::installFolderThatIsNotTextIsAnError_data()
+void DesktopTest::installFolderThatIsNotTextIsAnError_data()
 {
     QTest::addColumn<QByteArray>("record");
     QTest::newRow("bytes") << QByteArray("[General]\nPath=@ByteArray(/games/lumora)\n");
@@ -91,7 +91,7 @@ void PlatformTest::installFolderThatIsNotTextIsAnError_data()
     QTest::newRow("list") << QByteArray("[General]\nPath=/games/a, /games/b\n");
 }
 
-void PlatformTest::installFolderThatIsNotTextIsAnError()
+void DesktopTest::installFolderThatIsNotTextIsAnError()
 {
     QFETCH(QByteArray, record);
     const MachineSettings settings;
@@ -104,7 +104,7 @@ void PlatformTest::installFolderThatIsNotTextIsAnError()
     }
 }
 
-void PlatformTest::readingTheInstallFolderLeavesTheRecordAsItWas()
+void DesktopTest::readingTheInstallFolderLeavesTheRecordAsItWas()
 {
     // Settings written back would come out reformatted, without the comment and the blanks.
     const QByteArray record("; written by the setup\n[General]\nPath = /games/lumora\nVersion=1.0\n");
@@ -118,7 +118,7 @@ void PlatformTest::readingTheInstallFolderLeavesTheRecordAsItWas()
     QCOMPARE(file.readAll(), record);
 }
 
-void PlatformTest::errorLeavingAHandlerEndsItAndShowsItsTextTitledWithTheProgram()
+void DesktopTest::errorLeavingAHandlerEndsItAndShowsItsTextTitledWithTheProgram()
 {
     const MessageBoxCatcher catcher;
     bool rest = false;
@@ -135,7 +135,7 @@ void PlatformTest::errorLeavingAHandlerEndsItAndShowsItsTextTitledWithTheProgram
     QVERIFY(after);
 }
 
-void PlatformTest::decimalMarkIsTheRegionalOne_data()
+void DesktopTest::decimalMarkIsTheRegionalOne_data()
 {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QByteArray>("expected");
@@ -146,7 +146,7 @@ void PlatformTest::decimalMarkIsTheRegionalOne_data()
         << QLocale(QLocale::Arabic, QLocale::Egypt) << QByteArray("\xd9\xab");
 }
 
-void PlatformTest::decimalMarkIsTheRegionalOne()
+void DesktopTest::decimalMarkIsTheRegionalOne()
 {
     QFETCH(QLocale, locale);
     QFETCH(QByteArray, expected);
@@ -154,7 +154,7 @@ void PlatformTest::decimalMarkIsTheRegionalOne()
     QCOMPARE(QByteArray::fromStdString(lmp::gui::RegionalDecimalMark()), expected);
 }
 
-void PlatformTest::preferredFontIsUsedWhenInstalled()
+void DesktopTest::preferredFontIsUsedWhenInstalled()
 {
     if (!QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans"))) {
         QSKIP("DejaVu Sans (fonts-dejavu-core) is not installed");
@@ -164,7 +164,7 @@ void PlatformTest::preferredFontIsUsedWhenInstalled()
     QCOMPARE(font.pixelSize(), 11);
 }
 
-void PlatformTest::missingFixedPitchFaceFallsBackToThePlatformOne()
+void DesktopTest::missingFixedPitchFaceFallsBackToThePlatformOne()
 {
     const QString missing = QStringLiteral("No Such Face 7f3a");
     QVERIFY(!QFontDatabase::hasFamily(missing));
@@ -173,11 +173,11 @@ void PlatformTest::missingFixedPitchFaceFallsBackToThePlatformOne()
     QCOMPARE(font.pixelSize(), 12);
 }
 
-void PlatformTest::nativePathKeepsNonAsciiNames()
+void DesktopTest::nativePathKeepsNonAsciiNames()
 {
     QCOMPARE(lmp::gui::NativePath(QStringLiteral("/games/Caf\u00e9 Cascade.SC4")).string(),
              std::string("/games/Caf\xc3\xa9 Cascade.SC4"));
 }
 
-QTEST_MAIN(PlatformTest)
-#include "PlatformTest.moc"
+QTEST_MAIN(DesktopTest)
+#include "DesktopTest.moc"

@@ -1,4 +1,4 @@
-#include "gui/platform/Fonts.h"
+#include "gui/desktop/Fonts.h"
 
 namespace lmp::gui {
 

@@ -1,0 +1,146 @@
+#include "gui/shell/ShellTreeView.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "gui/shell/ShellTreeModel.h"
+
+namespace lmp::gui {
+
+PathError::PathError(const QString& path)
+    : std::runtime_error(QStringLiteral("Error setting path: \"%1\"").arg(path).toStdString())
+{
+}
+
+QString TTreeNode::Caption() const
+{
+    return index_.isValid() ? index_.data(Qt::DisplayRole).toString() : QString();
+}
+
+TTreeNode TTreeNode::Parent() const
+{
+    return index_.isValid() ? TTreeNode(index_.parent()) : TTreeNode();
+}
+
+TShellTreeView::TShellTreeView(QWidget* parent) : QTreeView(parent), model_(new ShellTreeModel(this))
+{
+    setModel(model_);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setHeaderHidden(true);
+    setRootIsDecorated(false);
+    setIndentation(19);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    const QModelIndex desktop = model_->DesktopIndex();
+    expand(desktop);
+    selectionModel()->setCurrentIndex(desktop, QItemSelectionModel::ClearAndSelect);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { emit Change(Path()); });
+}
+
+TShellTreeView::~TShellTreeView() = default;
+
+QString TShellTreeView::Path() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? model_->NodeOf(current)->path : QString();
+}
+
+void TShellTreeView::SetPath(const QString& path)
+{
+    QModelIndex target = model_->DesktopIndex();
+    if (!path.isEmpty()) {
+        const QFileInfo info(path);
+        const auto* node =
+            info.isDir() ? model_->FindFolder(QDir::cleanPath(info.absoluteFilePath())) : nullptr;
+        if (node == nullptr) {
+            throw PathError(path);
+        }
+        target = model_->IndexOf(node);
+    }
+    for (QModelIndex above = target.parent(); above.isValid(); above = above.parent()) {
+        expand(above);
+    }
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+    scrollTo(target);
+}
+
+void TShellTreeView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        const QModelIndex under = indexAt(event->position().toPoint());
+        if (under.isValid()) {
+            selectionModel()->setCurrentIndex(under, QItemSelectionModel::ClearAndSelect);
+        }
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+// The tree's selection stays where it is during a drag: moving it would show another folder in the
+// list that the drag comes from.
+void TShellTreeView::dragEnterEvent(QDragEnterEvent* event)
+{
+    dragMoveEvent(event);
+}
+
+void TShellTreeView::dragMoveEvent(QDragMoveEvent* event)
+{
+    const QPoint position = event->position().toPoint();
+    SetDropTarget(indexAt(position));
+    bool accept = false;
+    emit DragOver(event->source(), position, accept);
+    if (accept) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TShellTreeView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    SetDropTarget({});
+    event->accept();
+    emit EndDrag(nullptr, {});
+}
+
+void TShellTreeView::dropEvent(QDropEvent* event)
+{
+    const QPoint position = event->position().toPoint();
+    SetDropTarget(indexAt(position));
+    emit DragDrop(event->source(), position);
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    SetDropTarget({});
+    emit EndDrag(this, position);
+}
+
+void TShellTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const
+{
+    QTreeView::drawRow(painter, option, index);
+    if (dropTarget_.isValid() && dropTarget_ == index) {
+        painter->save();
+        painter->setPen(palette().color(QPalette::Highlight));
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+}
+
+void TShellTreeView::SetDropTarget(const QModelIndex& index)
+{
+    if (dropTarget_ != index) {
+        dropTarget_ = index;
+        viewport()->update();
+    }
+}
+
+} // namespace lmp::gui
