@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <QAction>
@@ -11,10 +12,12 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
@@ -30,6 +33,7 @@
 #include "gui/main/PaneRules.h"
 #include "gui/main/SelectAllLoop.h"
 #include "gui/main/SelectionRules.h"
+#include "gui/main/StartupArguments.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
 
@@ -137,7 +141,10 @@ private:
 
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+TMainForm::TMainForm(QWidget* parent) : TMainForm(QStringList(), parent) {}
+
+TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
+    : QMainWindow(parent), startPaths_(startPaths)
 {
     MainForm = this;
     decimalMark_ = RegionalDecimalMark();
@@ -242,6 +249,7 @@ void TMainForm::CreateConnections()
     });
     connect(ShellTreeView1, &TShellTreeView::Change, this,
             [this] { RunHandler([this] { ShellTreeView1Change(); }); });
+    connect(ShellListView1, &TShellListView::Listed, this, [this] { SelectStartFiles(); });
     connect(ShellListView1, &TShellListView::Change, this,
             [this](int item) { RunHandler([this, item] { ShellListView1Change(item); }); });
     connect(VerticalSplitter, &QSplitter::splitterMoved, this, [this] { VerticalSplitterMoved(); });
@@ -286,12 +294,72 @@ void TMainForm::FormCreate()
     SelectionBusy = false;
     Memo1->clear();
     MeasureSizeRatios();
+    if (!startPaths_.isEmpty()) {
+        OpenStartPaths();
+        return;
+    }
     if (const std::optional<QString> installFolder = ReadInstallFolder()) {
         ShellTreeView1->SetPath(*installFolder);
     }
     if (ShellTreeView1->Path().isEmpty()) {
         ShellTreeView1->SetPath(QDir::currentPath());
     }
+}
+
+void TMainForm::OpenStartPaths()
+{
+    const StartupPlan plan = PlanStartup(startPaths_);
+    QStringList problems = plan.problems;
+    if (plan.folder.isEmpty()) {
+        ShellTreeView1->SetPath(QDir::currentPath());
+    } else {
+        ShellTreeView1->SetPath(plan.folder);
+        startFolder_ = ShellListView1->Folder();
+        startFiles_ = plan.files;
+        DescribeOptions options;
+        for (const QString& path : plan.paths) {
+            try {
+                AppendDescription(path, options);
+            } catch (const FileError& error) {
+                problems << QString::fromUtf8(error.what());
+            }
+            // As lmpinfo does: every file after the first, described or not, starts with a separator.
+            options.withSeparator = true;
+        }
+    }
+    if (!problems.isEmpty()) {
+        // Shown once the window is up, over it; paths are plain text whatever their characters.
+        QMetaObject::invokeMethod(
+            this,
+            [this, text = problems.join(QLatin1Char('\n'))] {
+                QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kApplicationTitle), text,
+                                QMessageBox::Ok, this);
+                box.setTextFormat(Qt::PlainText);
+                box.exec();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+// The start-up files become the selection, counted as described: the pane shows them already.
+void TMainForm::SelectStartFiles()
+{
+    if (startFiles_.isEmpty() || ShellListView1->Folder() != startFolder_) {
+        startFiles_.clear();
+        return;
+    }
+    QHash<QString, int> indexes;
+    for (int index = 0; index < ShellListView1->ItemCount(); ++index) {
+        indexes.insert(ShellListView1->Caption(index), index);
+    }
+    const bool wasBusy = std::exchange(SelectionBusy, true);
+    for (const QString& name : std::exchange(startFiles_, {})) {
+        if (const auto found = indexes.constFind(name); found != indexes.cend()) {
+            ShellListView1->SetSelected(*found, true);
+            DescribedItems.insert(*found);
+        }
+    }
+    SelectionBusy = wasBusy;
 }
 
 void TMainForm::MeasureSizeRatios()
@@ -431,8 +499,13 @@ std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool Accept
     options.acceptFirstExpansion = AcceptFirstExpansion;
     options.acceptSecondExpansion = AcceptSecondExpansion;
     options.withSeparator = WithSeparator;
+    return AppendDescription(ShellListView1->ItemPath(index), options);
+}
+
+std::int32_t TMainForm::AppendDescription(const QString& path, DescribeOptions options)
+{
     options.decimalMark = decimalMark_;
-    const Description description = lmp::DescribeFile(NativePath(ShellListView1->ItemPath(index)), options);
+    const Description description = lmp::DescribeFile(NativePath(path), options);
     if (!description.lines.empty()) {
         // One append of all the lines lays the pane out once per file rather than once per line.
         QStringList lines;

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QSize>
+#include <QStringList>
 
 #include "core/Describe.h"
 #include "gui/main/SelectAllLoop.h"
@@ -37,6 +38,10 @@ class TMainForm : public QMainWindow {
 public:
     // Sets MainForm to the new window, builds it at its design size, then runs FormCreate.
     explicit TMainForm(QWidget* parent = nullptr);
+    // The same, opened at the paths given on the command line instead of the usual start-up folder:
+    // see PlanStartup. The paths' files are described in the order given, as lmpinfo describes them,
+    // and selected once the list has read their folder; paths left out are listed in a message box.
+    explicit TMainForm(const QStringList& startPaths, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     QMenuBar* MainMenu = nullptr;
@@ -122,9 +127,15 @@ private:
     void CreateConnections();
     void ApplyDesignSizes();
     void MeasureSizeRatios();
+    void OpenStartPaths();
+    void SelectStartFiles();
+    std::int32_t AppendDescription(const QString& path, DescribeOptions options);
 
     std::string decimalMark_;
     QSize measuredClientSize_; // the client area the ratios were last measured from
+    QStringList startPaths_;
+    QStringList startFiles_; // to select once the list has read startFolder_
+    QString startFolder_;
     SelectAllLoop selectAll_{SelectionBusy};
 };
 

@@ -94,6 +94,11 @@ void TShellListView::CreateModel()
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TShellListView::OnSelectionChanged);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TShellListView::OnCurrentChanged);
+    connect(files, &QFileSystemModel::directoryLoaded, this, [this, files](const QString& path) {
+        if (files == files_ && path == files_->rootPath()) {
+            emit Listed();
+        }
+    });
 
     header()->setStretchLastSection(false);
     header()->resizeSection(0, 200);

@@ -66,6 +66,8 @@ signals:
     // When one user action changes several items, each is reported once, after the action, and the
     // focused item last.
     void Change(int index);
+    // The folder shown has been read: every item is in the list.
+    void Listed();
     // A folder of the list was opened (double click or Enter); the list shows it already.
     void FolderOpened(const QString& path);
     // A file of the list was opened (double click or Enter) and the desktop could not open it.

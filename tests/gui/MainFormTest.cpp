@@ -20,6 +20,7 @@
 #include "GuiTestSupport.h"
 #include "gui/about/AboutBox.h"
 #include "gui/main/MainForm.h"
+#include "gui/main/StartupArguments.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
 
@@ -113,6 +114,10 @@ private slots:
     void windowOpensAtTheCurrentDirectoryWhenTheRecordHasNoPath();
     void storedFolderThatNoLongerExistsShowsTheErrorBoxThenTheDesktop();
     void pathThatIsNotTextShowsTheErrorBoxThenTheDesktop();
+    void commandLineAnswersHelpAndVersionOrGivesThePaths_data();
+    void commandLineAnswersHelpAndVersionOrGivesThePaths();
+    void pathsGivenOpenTheirFolderWithTheFilesSelectedAndDescribedInOrder_data();
+    void pathsGivenOpenTheirFolderWithTheFilesSelectedAndDescribedInOrder();
 
     void windowIsTitledAndKeepsItsMinimumSize();
     void menuHoldsTheCommandsWithTheirCaptions();
@@ -173,6 +178,89 @@ void MainFormTest::cleanup()
     CleanupWindow();
     QDir::setCurrent(startDirectory_);
     QLocale::setDefault(QLocale::system());
+}
+
+void MainFormTest::commandLineAnswersHelpAndVersionOrGivesThePaths_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitStatus"); // -1: the window opens
+    QTest::addColumn<QString>("output"); // the output's start, or the paths joined by "|"
+
+    QTest::newRow("no argument") << QStringList{} << -1 << "";
+    QTest::newRow("paths in order") << QStringList{"b.TD4", "a dir", "-"} << -1 << "b.TD4|a dir|-";
+    QTest::newRow("path after --") << QStringList{"--", "--version"} << -1 << "--version";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "lmpexplorer " LMP_VERSION "\n";
+    QTest::newRow("help") << QStringList{"-h", "x.TD4"} << 0 << "Usage: lmpexplorer [options] [PATH...]";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "lmpexplorer: Unknown option 'bogus'.";
+}
+
+void MainFormTest::commandLineAnswersHelpAndVersionOrGivesThePaths()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitStatus);
+    QFETCH(QString, output);
+    const lmp::gui::StartupCommand command =
+        lmp::gui::ParseStartupArguments(QStringList{QStringLiteral("lmpexplorer")} + arguments);
+    QCOMPARE(command.exit ? command.exitStatus : -1, exitStatus);
+    const QString actual = command.exit ? command.output : command.paths.join('|');
+    QVERIFY2(output.isEmpty() ? actual.isEmpty() : actual.startsWith(output), qPrintable(actual));
+}
+
+void MainFormTest::pathsGivenOpenTheirFolderWithTheFilesSelectedAndDescribedInOrder_data()
+{
+    QTest::addColumn<QStringList>("paths"); // relative to the sample folder; "." is the folder itself
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<QString>("pane");
+    QTest::addColumn<QString>("box"); // "%1" stands for the sample folder
+
+    const QString separator = QString::fromLatin1(lmp::kSeparatorLine.data(), lmp::kSeparatorLine.size());
+    QTest::newRow("files in the order given")
+        << QStringList{"Gamma.TD4", "Alpha.TD4"} << QStringList{"Alpha.TD4", "Gamma.TD4"}
+        << Lines({kGammaBlock, separator, AlphaBlock()}) << "";
+    QTest::newRow("a file that describes nothing still takes its turn")
+        << QStringList{"notes.txt", "Beta.TD4"} << QStringList{"Beta.TD4", "notes.txt"}
+        << Lines({separator, kBetaBlock}) << "";
+    QTest::newRow("a folder") << QStringList{"."} << QStringList{} << ""
+                              << "";
+    QTest::newRow("a path that names nothing")
+        << QStringList{"Missing.TD4", "Beta.TD4"} << QStringList{"Beta.TD4"} << kBetaBlock
+        << "No such file or folder: %1/Missing.TD4";
+    QTest::newRow("a folder elsewhere") << QStringList{"Alpha.TD4", "Subfolder"} << QStringList{"Alpha.TD4"}
+                                        << AlphaBlock() << "Not shown, as the window shows %1:\n%1/Subfolder";
+}
+
+void MainFormTest::pathsGivenOpenTheirFolderWithTheFilesSelectedAndDescribedInOrder()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(QStringList, selected);
+    QFETCH(QString, pane);
+    QFETCH(QString, box);
+    AddSampleFiles(*folder_);
+    // A setup record naming another folder: paths given replace the start-up choice.
+    settings_->WriteSetupRecord(RecordWithPath(QDir::tempPath()));
+    QStringList arguments;
+    for (const QString& path : paths) {
+        arguments << QDir::cleanPath(folder_->PathOf(path));
+    }
+    form_ = std::make_unique<lmp::gui::TMainForm>(arguments);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+
+    QCOMPARE(form_->ShellTreeView1->Path(), QDir::cleanPath(folder_->Path()));
+    QTRY_COMPARE(form_->ShellListView1->ItemCount(), kSampleItems);
+    QTRY_COMPARE(form_->ShellListView1->SelectionCount(), selected.size());
+    QStringList selectedNames;
+    for (int index = 0; index < kSampleItems; ++index) {
+        if (form_->ShellListView1->Selected(index)) {
+            selectedNames << form_->ShellListView1->Caption(index);
+        }
+    }
+    QCOMPARE(selectedNames, selected);
+    QCOMPARE(Pane(), pane);
+    lmp::guitest::ProcessPendingEvents();
+    QCOMPARE(boxes_->texts,
+             box.isEmpty() ? QStringList() : QStringList{box.arg(QDir::cleanPath(folder_->Path()))});
+    boxes_->texts.clear();
 }
 
 void MainFormTest::ResizeClient(int width, int height)
