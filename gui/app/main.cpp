@@ -26,6 +26,8 @@ int main(int argc, char* argv[])
 
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(QString::fromLatin1(lmp::gui::kApplicationTitle));
+    // The desktop matches the window to the installed desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lmpexplorer.LMPexplorer"));
     // Created first, the explorer window is the main window; closing it ends the program. The dialogs
     // stay hidden until shown and are destroyed before the window that parents them.
     lmp::gui::TMainForm mainForm(command.paths);
