@@ -7,6 +7,10 @@ namespace {
 // A record yields at most 129 bytes for the 2 it reads.
 constexpr std::size_t kMostOutputPerInputByte = 65;
 
+// Room for output taken at once, more than a park's decoded contents: beyond it the room grows only with
+// what has been decoded, never with what the source could yield (65 times its size).
+constexpr std::size_t kRoomAtOnce = std::size_t{4} << 20;
+
 } // namespace
 
 RunLengthDecoder::RunLengthDecoder(ByteStream& destination, std::size_t limit) noexcept
@@ -27,11 +31,12 @@ RunLengthCursor RunLengthDecoder::Begin(std::span<const std::uint8_t> source, st
     if (position_ >= cursor.stop_ || Full())
         return cursor;
 
-    // Room for the most these records can yield, taken at once and cut back to what they did yield.
+    // Room for the most these records can yield, taken at once and cut back to what they did yield; once
+    // that would pass kRoomAtOnce, as much again as has been decoded, so that the room doubles as it fills.
     const std::size_t remaining = end - position_;
     const std::size_t most =
         remaining > (kUnlimited / kMostOutputPerInputByte) ? kUnlimited : remaining * kMostOutputPerInputByte;
-    const std::size_t wanted = std::min(limit_ - sizeBefore_, most);
+    const std::size_t wanted = std::min({limit_ - sizeBefore_, most, std::max(kRoomAtOnce, sizeBefore_)});
     const std::span<std::uint8_t> room = destination_.Extend(wanted + kLongestRecord);
     cursor.outBegin_ = room.data();
     cursor.out_ = room.data();
@@ -39,18 +44,22 @@ RunLengthCursor RunLengthDecoder::Begin(std::span<const std::uint8_t> source, st
     return cursor;
 }
 
-void RunLengthDecoder::End(const RunLengthCursor& cursor) noexcept
+bool RunLengthDecoder::End(const RunLengthCursor& cursor) noexcept
 {
     destination_.Truncate(sizeBefore_ + static_cast<std::size_t>(cursor.out_ - cursor.outBegin_));
     position_ = cursor.pos_;
+    return cursor.pos_ < cursor.stop_ && !Full();
 }
 
 void RunLengthDecoder::Decode(std::span<const std::uint8_t> source, std::uint64_t startBefore)
 {
-    RunLengthCursor cursor = Begin(source, startBefore);
-    while (cursor.Step()) {
+    bool roomFilled = true;
+    while (roomFilled) {
+        RunLengthCursor cursor = Begin(source, startBefore);
+        while (cursor.Step()) {
+        }
+        roomFilled = End(cursor);
     }
-    End(cursor);
 }
 
 void DecodeRunLength(const ByteStream& source, ByteStream& destination, std::uint64_t bodyEnd,

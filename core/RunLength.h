@@ -79,9 +79,10 @@ public:
     void Decode(std::span<const std::uint8_t> source, std::uint64_t startBefore);
 
     // Decode in pieces: Begin hands out a cursor for the same records, whose steps decode them, and End
-    // takes it back; the decoder must not be used in between.
+    // takes it back; the decoder must not be used in between. A cursor's room for output may fill before
+    // its records are done: End then returns true, and a new cursor goes on with more room.
     RunLengthCursor Begin(std::span<const std::uint8_t> source, std::uint64_t startBefore);
-    void End(const RunLengthCursor& cursor) noexcept;
+    bool End(const RunLengthCursor& cursor) noexcept;
 
     // True once destination holds limit bytes: later calls add nothing.
     bool Full() const noexcept { return destination_.Size() >= limit_; }
