@@ -53,7 +53,7 @@ Description DescribeDecoded(std::string_view fileName, FileType type, const Pack
         return result;
 
     if (options.withSeparator)
-        result.lines.push_back(options.separatorLine);
+        result.lines.emplace_back(kSeparatorLine);
     result.lines.push_back("File Name : " + std::string(fileName));
     result.lines.push_back("   Version: " + std::string(EditionLabel(type, edition)));
     switch (type) {

@@ -24,7 +24,6 @@ struct DescribeOptions {
     bool acceptSecondExpansion = true;
     bool withSeparator = false;
     std::string decimalMark = ".";
-    std::string separatorLine = std::string(kSeparatorLine);
 
     bool AllAccepted() const noexcept
     {

@@ -99,7 +99,7 @@ Description BaselineDescribe(std::string_view fileName, const ByteStream& file,
         return result;
 
     if (options.withSeparator)
-        result.lines.push_back(options.separatorLine);
+        result.lines.emplace_back(kSeparatorLine);
     result.lines.push_back("File Name : " + std::string(fileName));
     result.lines.push_back("   Version: " + std::string(EditionLabel(type, edition)));
     if (type == FileType::TrackDesign) {

@@ -444,7 +444,6 @@ std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool Accept
     options.acceptSecondExpansion = AcceptSecondExpansion;
     options.withSeparator = WithSeparator;
     options.decimalMark = decimalMark_;
-    options.separatorLine = SeparatorLine;
     const Description description = lmp::DescribeFile(NativePath(ShellListView1->ItemPath(index)), options);
     if (!description.lines.empty()) {
         // One append of all the lines lays the pane out once per file rather than once per line.

@@ -218,10 +218,8 @@ TEST(DescribeFile, DescribesGameFilesOnDiskAndThrowsForThoseThatCannotBeRead)
               Result(1, Concat({{"File Name : Deep.Sv4", "   Version: Vortex Jamboree/Extra Marvels",
                                  "  Scenario: Lakeside Fun"},
                                 kLakesideTail})));
-    DescribeOptions custom = All(true);
-    custom.separatorLine = "=====";
-    EXPECT_EQ(Of(DescribeFile(folder / "c.sC4", custom)),
-              Result(2, Concat({{"=====", "File Name : c.sC4", "   Version: Quirky Quarters"},
+    EXPECT_EQ(Of(DescribeFile(folder / "c.sC4", All(true))),
+              Result(2, Concat({{kSeparator, "File Name : c.sC4", "   Version: Quirky Quarters"},
                                 kLakesideScenario,
                                 kLakesideTail})));
     for (const char* name : {"a.TP4", "a.TD4.bak", "TD4", "missing.TP4", "missing", "missing.txt"})
