@@ -13,8 +13,8 @@ constexpr std::size_t kRoomAtOnce = std::size_t{4} << 20;
 
 } // namespace
 
-RunLengthDecoder::RunLengthDecoder(ByteStream& destination, std::size_t limit) noexcept
-    : destination_(destination), limit_(limit)
+RunLengthDecoder::RunLengthDecoder(std::size_t limit, ByteStream destination) noexcept
+    : destination_(std::move(destination)), limit_(limit)
 {
     destination_.Clear();
 }
@@ -65,8 +65,9 @@ void RunLengthDecoder::Decode(std::span<const std::uint8_t> source, std::uint64_
 void DecodeRunLength(const ByteStream& source, ByteStream& destination, std::uint64_t bodyEnd,
                      std::size_t limit)
 {
-    RunLengthDecoder decoder(destination, limit);
+    RunLengthDecoder decoder(limit, std::move(destination));
     decoder.Decode(source.Bytes(), bodyEnd);
+    destination = std::move(decoder).TakeDecoded();
 }
 
 void DecodeRunLength(const ByteStream& source, ByteStream& destination)

@@ -38,11 +38,9 @@ DescribeOptions OnlyOriginal()
     return {.acceptFirstExpansion = false, .acceptSecondExpansion = false};
 }
 
-Result DescribeBytes(std::string_view fileName, const Bytes& file, const DescribeOptions& options)
+Result Described(std::string_view fileName, const Bytes& file, const DescribeOptions& options)
 {
-    const FileType type = FileTypeOfName(fileName);
-    const Description described =
-        DescribePackedFile(fileName, type, ScanPackedBytes(file, HeadLimitFor(type)), options);
+    const Description described = DescribeBytes(fileName, file, options);
     return {described.edition, described.lines};
 }
 
@@ -140,14 +138,14 @@ TEST(BadInput, EveryRecordCutAtEveryPositionDecodesTheBytesThatExist)
 TEST(BadInput, EveryCutOfAPackedFileMatchesNoEdition)
 {
     const Bytes file = testkit::PackGameFile(kFiveRecords, FileType::TrackDesign, 0);
-    ASSERT_EQ(DescribeBytes("x.TD4", file, All()),
+    ASSERT_EQ(Described("x.TD4", file, All()),
               Result(0, TrackFile("x.TD4", "Original LMP",
                                   Track("Whoa Belly", "6.70", "5.20", "3.80", "1,000 ft, (305 meters)"))));
     for (std::size_t cut = 0; cut < file.size(); ++cut) {
         SCOPED_TRACE(testing::Message() << "cut after " << cut << " bytes");
         const Bytes head(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
         for (const char* name : {"x.TD4", "x.SV4", "x.SC4"})
-            EXPECT_EQ(DescribeBytes(name, head, All()), Result(kNoEdition, {kFailure})) << name;
+            EXPECT_EQ(Described(name, head, All()), Result(kNoEdition, {kFailure})) << name;
     }
 }
 
@@ -184,7 +182,7 @@ TEST(BadInput, RecordsReachingIntoAndPastTheTrailerTakeItsBytesAsData)
                          "Vortex Jamboree/Extra Marvels",
                          Track(wooden, "0.00", "0.00", "0.00", noLength)}};
     for (const auto& row : rows)
-        EXPECT_EQ(DescribeBytes("t.TD4", row.file, All()),
+        EXPECT_EQ(Described("t.TD4", row.file, All()),
                   Result(row.version == "Original LMP" ? 0 : 1, TrackFile("t.TD4", row.version, row.track)))
             << row.name;
 }

@@ -150,16 +150,13 @@ TEST(DescribeFile, GivesTheBaselineEditionAndLinesForEveryFileAndEveryFlag)
             SCOPED_TRACE(name);
             const Result baseline = Of(testkit::BaselineDescribeFile(path, option));
             EXPECT_EQ(Of(DescribeFile(path, option)), baseline);
-            const FileType type = FileTypeOfName(file.name);
-            EXPECT_EQ(Of(DescribePackedFile(file.name, type, ScanPackedBytes(file.bytes, HeadLimitFor(type)),
-                                            option)),
-                      baseline);
+            EXPECT_EQ(Of(DescribeBytes(file.name, file.bytes, option)), baseline);
         }
     }
 }
 
 // Decoding beside the checksum, with the file arriving in pieces of any size, yields the baseline's
-// decoded contents up to the extent.
+// checksum and decoded contents up to the extent.
 TEST(PackedFileScanner, DecodesInStepWithTheChecksumLikeTheBaselineWhateverThePieces)
 {
     for (const Case& file : AllCases()) {
@@ -167,7 +164,7 @@ TEST(PackedFileScanner, DecodesInStepWithTheChecksumLikeTheBaselineWhateverThePi
         if (type == FileType::None)
             continue;
         SCOPED_TRACE(file.name);
-        const std::size_t extent = type == FileType::TrackDesign ? kTrackDesignExtent : kParkExtent;
+        const std::size_t extent = DecodedExtentFor(type);
         const ByteStream whole(file.bytes);
         const Bytes all = test::Contents(testkit::BaselineDecode(whole));
         const Bytes expected(all.begin(),
@@ -176,14 +173,13 @@ TEST(PackedFileScanner, DecodesInStepWithTheChecksumLikeTheBaselineWhateverThePi
         for (const std::size_t piece :
              {std::size_t{5}, std::size_t{130}, std::size_t{4099}, std::size_t{1} << 20}) {
             SCOPED_TRACE(testing::Message() << "pieces of " << piece);
-            ByteStream decoded;
-            RunLengthDecoder decoder(decoded, extent);
-            PackedFileScanner scanner(HeadLimitFor(type), &decoder);
+            PackedFileScanner scanner(extent);
             const std::span<const std::uint8_t> bytes(file.bytes);
             for (std::size_t at = 0; at < bytes.size(); at += piece)
                 scanner.Feed(bytes.subspan(at, std::min(piece, bytes.size() - at)));
-            EXPECT_EQ(std::move(scanner).Finish().computedChecksum, checksum);
-            ASSERT_EQ(test::Contents(decoded), expected);
+            const PackedFile scanned = std::move(scanner).Finish();
+            EXPECT_EQ(scanned.computedChecksum, checksum);
+            ASSERT_EQ(test::Contents(scanned.decoded), expected);
         }
     }
 }
