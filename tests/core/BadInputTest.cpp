@@ -18,6 +18,7 @@
 #include "core/RunLength.h"
 #include "core/TrackDesign.h"
 #include "testkit/GameFiles.h"
+#include "testkit/GameLayout.h"
 
 namespace lmp {
 namespace {
@@ -232,8 +233,10 @@ TEST(BadInput, DecodedParksOfEveryLengthUpToPastEachFieldReadMissingFieldsAsZero
                                            .guests = 2500,
                                            .rides = {{33, true, 650, 400, 200}, {28}},
                                            .staff = 3});
-    constexpr std::size_t people = 393236, cash = 1673268, guests = 1674396, rating = 1675528, goal = 1676624;
-    constexpr std::size_t rides = 1718432, name = 2065172, slot = 2065234;
+    namespace layout = testkit::layout;
+    constexpr std::size_t people = layout::kPersonTable, cash = layout::kCash, guests = layout::kGuests;
+    constexpr std::size_t rating = layout::kRating, goal = layout::kGoalType, rides = layout::kRideTable;
+    constexpr std::size_t name = layout::kName, slot = layout::kSlot;
     struct Row {
         std::size_t size;
         std::string name, goal, date, rating, cash, rides, excite, intens, nausea, guests;
@@ -292,8 +295,8 @@ TEST(BadInput, DecodedParksOfEveryLengthUpToPastEachFieldReadMissingFieldsAsZero
          "2.00", "2,500 ,  #Staff: 3"},
         {slot + 1, "Lakeside  ; slot #4", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50", "4.00",
          "2.00", "2,500 ,  #Staff: 3"},
-        {kParkExtent, "Lakeside  ; slot #260", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50",
-         "4.00", "2.00", "2,500 ,  #Staff: 3"}};
+        {layout::kParkSize, "Lakeside  ; slot #260", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1",
+         "6.50", "4.00", "2.00", "2,500 ,  #Staff: 3"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.size << " decoded bytes");
         Lines lines;

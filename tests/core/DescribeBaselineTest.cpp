@@ -12,11 +12,9 @@
 
 #include "TestSupport.h"
 #include "core/Describe.h"
-#include "core/Park.h"
-#include "core/RunLength.h"
-#include "core/TrackDesign.h"
 #include "testkit/BenchFiles.h"
 #include "testkit/GameFiles.h"
+#include "testkit/GameLayout.h"
 
 namespace lmp {
 namespace {
@@ -89,9 +87,9 @@ std::vector<Case> Cases()
                                 .staff = 7,
                                 .otherPeople = 40};
     const Bytes decoded = testkit::BuildPark(park);
-    const std::size_t region = 393240;
+    const std::size_t region = testkit::layout::kScrambledBegin;
     for (const std::size_t size : {std::size_t{0}, std::size_t{3}, region - 1, region + 1, region + 6,
-                                   std::size_t{1700001}, kParkExtent - 1}) {
+                                   std::size_t{1700001}, testkit::layout::kParkSize - 1}) {
         Bytes cut(decoded.begin(), decoded.begin() + static_cast<std::ptrdiff_t>(size));
         cases.push_back({"Short park " + std::to_string(size) + ".SV4", Packed(cut, FileType::SavedGame, 1)});
         testkit::ScrambleScenario(cut);
