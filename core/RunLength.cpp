@@ -31,12 +31,18 @@ RunLengthCursor RunLengthDecoder::Begin(std::span<const std::uint8_t> source, st
     if (position_ >= cursor.stop_ || Full())
         return cursor;
 
-    // Room for the most these records can yield, taken at once and cut back to what they did yield; once
-    // that would pass kRoomAtOnce, as much again as has been decoded, so that the room doubles as it fills.
-    const std::size_t remaining = end - position_;
-    const std::size_t most =
-        remaining > (kUnlimited / kMostOutputPerInputByte) ? kUnlimited : remaining * kMostOutputPerInputByte;
-    const std::size_t wanted = std::min({limit_ - sizeBefore_, most, std::max(kRoomAtOnce, sizeBefore_)});
+    // Room is taken at once and cut back to what the records did yield: for the rest of a limit of up to
+    // kRoomAtOnce, all of it, so that a source arriving in small pieces does not regrow it again and
+    // again; for a larger limit or none, the most these records can yield, but never more than as much
+    // again as has been decoded (kRoomAtOnce at first), so that the room doubles as it fills.
+    std::size_t wanted = limit_ - sizeBefore_;
+    if (limit_ > kRoomAtOnce) {
+        const std::size_t remaining = end - position_;
+        const std::size_t most = remaining > (kUnlimited / kMostOutputPerInputByte)
+                                     ? kUnlimited
+                                     : remaining * kMostOutputPerInputByte;
+        wanted = std::min({wanted, most, std::max(kRoomAtOnce, sizeBefore_)});
+    }
     const std::span<std::uint8_t> room = destination_.Extend(wanted + kLongestRecord);
     cursor.outBegin_ = room.data();
     cursor.out_ = room.data();
