@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "core/Park.h"
-#include "core/RunLength.h"
 #include "core/TrackDesign.h"
 
 namespace lmp {

@@ -48,6 +48,7 @@ public:
     std::span<std::uint8_t> HeadSpace(std::size_t count);
     void FeedHead(std::size_t filled);
 
+    // Decodes the records left that start before the trailer, up to the extent.
     PackedFile Finish() &&;
 
 private:
