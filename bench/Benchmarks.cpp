@@ -19,6 +19,7 @@
 #include "core/RunLength.h"
 #include "testkit/Baseline.h"
 #include "testkit/BenchFiles.h"
+#include "testkit/GameLayout.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -143,7 +144,7 @@ void BM_DescrambleScenario(benchmark::State& state)
         lmp::DescrambleScenario(decoded);
         benchmark::DoNotOptimize(decoded.Bytes().data());
     }
-    SetBytes(state, lmp::kParkExtent - 393240);
+    SetBytes(state, lmp::kParkExtent - lmp::testkit::layout::kScrambledBegin);
 }
 BENCHMARK(BM_DescrambleScenario);
 
@@ -211,7 +212,8 @@ int main(int argc, char** argv)
              Files().trackDesign.bytes.size(), ""},
             {"read a saved game", "BM_ReadFile/SavedGame", Files().savedGame.bytes.size(), ""},
             {"decode a park (output)", "BM_DecodeRunLength", decodedSize, ""},
-            {"descramble a scenario", "BM_DescrambleScenario", decodedSize - 393240, ""},
+            {"descramble a scenario", "BM_DescrambleScenario",
+             decodedSize - lmp::testkit::layout::kScrambledBegin, ""},
             {"describe a track design", "BM_DescribeFile/TrackDesign", 0, "BM_ReadFile/TrackDesign"},
             {"describe a saved game", "BM_DescribeFile/SavedGame", 0, "BM_Checksum/SavedGame"},
             {"describe a scenario", "BM_DescribeFile/Scenario", 0, "BM_Checksum/Scenario"},

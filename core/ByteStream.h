@@ -65,6 +65,8 @@ public:
     ~ByteStream() = default;
 
     std::size_t Size() const noexcept { return size_; }
+    // The bytes held in memory, appended or not yet.
+    std::size_t Capacity() const noexcept { return capacity_; }
     std::span<const std::uint8_t> Bytes() const noexcept { return {data_.get(), size_}; }
     std::span<std::uint8_t> MutableBytes() noexcept { return {data_.get(), size_}; }
     ByteReader Reader() const noexcept { return ByteReader(Bytes()); }

@@ -1,16 +1,41 @@
 #include "core/Describe.h"
 
+#include <utility>
+
 #include "core/Park.h"
-#include "core/RunLength.h"
 #include "core/TrackDesign.h"
 
 namespace lmp {
 
 namespace {
 
+std::string FileNameText(const std::filesystem::path& path)
+{
+    const std::u8string name = path.filename().u8string();
+    return std::string(name.begin(), name.end());
+}
+
+std::optional<Description> DescribeRead(std::string_view fileName, FileType type, PackedFileReader& reader,
+                                        const DescribeOptions& options, const std::stop_token& stop)
+{
+    do {
+        if (stop.stop_requested())
+            return std::nullopt;
+    } while (reader.ReadChunk());
+    return DescribePackedFile(fileName, type, std::move(reader).Finish(), options);
+}
+
+} // namespace
+
+bool DescribeOptions::Accepts(std::int32_t edition) const noexcept
+{
+    return (edition == 0 && acceptOriginal) || (edition == 1 && acceptFirstExpansion) ||
+           (edition == 2 && acceptSecondExpansion);
+}
+
 // Decoding stops once the bytes the summaries read are there, so neither a large file nor records
 // that expand without bound cost more than this.
-std::size_t ExtentFor(FileType type) noexcept
+std::size_t DecodedExtentFor(FileType type) noexcept
 {
     switch (type) {
     case FileType::TrackDesign:
@@ -24,17 +49,13 @@ std::size_t ExtentFor(FileType type) noexcept
     return 0;
 }
 
-std::string FileNameText(const std::filesystem::path& path)
-{
-    const std::u8string name = path.filename().u8string();
-    return std::string(name.begin(), name.end());
-}
-
-// Everything after the scan, on contents decoded to the type's extent.
-Description DescribeDecoded(std::string_view fileName, FileType type, const PackedFile& file,
-                            const ByteStream& decoded, const DescribeOptions& options)
+Description DescribePackedFile(std::string_view fileName, FileType type, const PackedFile& file,
+                               const DescribeOptions& options)
 {
     Description result;
+    if (type == FileType::None)
+        return result;
+    const ByteStream& decoded = file.decoded;
     std::int32_t edition = kNoEdition;
     if (file.storedChecksum)
         edition = MatchEditionRule(type, ChecksumDifference(*file.storedChecksum, file.computedChecksum));
@@ -53,7 +74,7 @@ Description DescribeDecoded(std::string_view fileName, FileType type, const Pack
         return result;
 
     if (options.withSeparator)
-        result.lines.push_back(options.separatorLine);
+        result.lines.emplace_back(kSeparatorLine);
     result.lines.push_back("File Name : " + std::string(fileName));
     result.lines.push_back("   Version: " + std::string(EditionLabel(type, edition)));
     switch (type) {
@@ -75,41 +96,30 @@ Description DescribeDecoded(std::string_view fileName, FileType type, const Pack
     return result;
 }
 
-} // namespace
-
-bool DescribeOptions::Accepts(std::int32_t edition) const noexcept
-{
-    return (edition == 0 && acceptOriginal) || (edition == 1 && acceptFirstExpansion) ||
-           (edition == 2 && acceptSecondExpansion);
-}
-
-std::size_t HeadLimitFor(FileType type) noexcept
-{
-    return type == FileType::None ? 0 : RunLengthInputBound(ExtentFor(type));
-}
-
-Description DescribePackedFile(std::string_view fileName, FileType type, const PackedFile& file,
-                               const DescribeOptions& options)
-{
-    if (type == FileType::None)
-        return {};
-    ByteStream decoded;
-    DecodeRunLength(file.head, decoded, file.BodyEnd(), ExtentFor(type));
-    return DescribeDecoded(fileName, type, file, decoded, options);
-}
-
 Description DescribeFile(const std::filesystem::path& path, const DescribeOptions& options)
+{
+    return *DescribeFile(path, options, std::stop_token());
+}
+
+std::optional<Description> DescribeFile(const std::filesystem::path& path, const DescribeOptions& options,
+                                        std::stop_token stop)
 {
     const std::string name = FileNameText(path);
     const FileType type = FileTypeOfName(name);
     if (type == FileType::None)
+        return Description();
+    PackedFileReader reader(path, DecodedExtentFor(type));
+    return DescribeRead(name, type, reader, options, stop);
+}
+
+Description DescribeBytes(std::string_view fileName, std::span<const std::uint8_t> bytes,
+                          const DescribeOptions& options)
+{
+    const FileType type = FileTypeOfName(fileName);
+    if (type == FileType::None)
         return {};
-    // Decoded while the file is read and checksummed, whatever its edition turns out to be: the work
-    // hides beside the checksum's chain of steps.
-    ByteStream decoded;
-    RunLengthDecoder decoder(decoded, ExtentFor(type));
-    const PackedFile file = ReadPackedFile(path, HeadLimitFor(type), &decoder);
-    return DescribeDecoded(name, type, file, decoded, options);
+    PackedFileReader reader(bytes, DecodedExtentFor(type));
+    return *DescribeRead(fileName, type, reader, options, std::stop_token());
 }
 
 } // namespace lmp

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <span>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -24,7 +27,6 @@ struct DescribeOptions {
     bool acceptSecondExpansion = true;
     bool withSeparator = false;
     std::string decimalMark = ".";
-    std::string separatorLine = std::string(kSeparatorLine);
 
     bool AllAccepted() const noexcept
     {
@@ -43,7 +45,12 @@ struct Description {
     Summary summary;
 };
 
-// Describes the packed file of the given name and type.
+// The decoded bytes that describing a file of this type reads, where its decoding stops; 0 for
+// FileType::None.
+std::size_t DecodedExtentFor(FileType type) noexcept;
+
+// The lines of a packed file of the given name and type once it has been read (PackedFileReader, decoding
+// up to DecodedExtentFor(type)): the last step of DescribeFile.
 Description DescribePackedFile(std::string_view fileName, FileType type, const PackedFile& file,
                                const DescribeOptions& options);
 
@@ -51,7 +58,14 @@ Description DescribePackedFile(std::string_view fileName, FileType type, const P
 // not opened. Throws FileError, before any line is produced, when a game file cannot be read.
 Description DescribeFile(const std::filesystem::path& path, const DescribeOptions& options);
 
-// The bytes of a file that describing a file of this type reads: the head of the packed file.
-std::size_t HeadLimitFor(FileType type) noexcept;
+// The same, checking stop before each chunk of at most 1 MiB that it reads: nothing when stop was
+// requested before the file had been read whole.
+std::optional<Description> DescribeFile(const std::filesystem::path& path, const DescribeOptions& options,
+                                        std::stop_token stop);
+
+// Describes a file of the given name whose bytes are in memory, reading them in the same steps as
+// DescribeFile reads a file.
+Description DescribeBytes(std::string_view fileName, std::span<const std::uint8_t> bytes,
+                          const DescribeOptions& options);
 
 } // namespace lmp

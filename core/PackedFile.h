@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -21,26 +22,24 @@ public:
 };
 
 // What describing needs of a packed file, gathered in one pass: its size, both checksums and its
-// first bytes (as many as decoding up to a given extent can consume), never the whole file.
+// contents decoded up to a given extent, never the whole file.
 struct PackedFile {
     std::uint64_t size = 0;
     std::optional<std::uint32_t> storedChecksum; // none for a file shorter than four bytes
     std::uint32_t computedChecksum = 0;          // over everything before the trailer
-    ByteStream head;
+    ByteStream decoded;                          // the body's records, up to the extent
 
     // Where the body ends and the trailer begins: size - 4, or 0 for a file shorter than that.
     std::uint64_t BodyEnd() const noexcept { return size >= 4 ? size - 4 : 0; }
 };
 
-// Takes a file's bytes in order, in pieces of any size, keeping the first headLimit of them. Given a
-// decoder, it also decodes the head's records as they arrive: the checksum is one chain of dependent
-// steps, so the decoder's work on the same bytes runs beside it at little cost.
+// Takes a file's bytes in order, in pieces of any size, and gathers its PackedFile: the checksum, the last
+// four bytes held back until they are known not to be the trailer, and the body's records decoded up to
+// extent bytes. Only the first bytes that such decoding can consume are kept (RunLengthInputBound), and
+// they are decoded as they arrive, beside the checksum.
 class PackedFileScanner {
 public:
-    explicit PackedFileScanner(std::size_t headLimit, RunLengthDecoder* decoder = nullptr)
-        : headLimit_(headLimit), decoder_(decoder)
-    {
-    }
+    explicit PackedFileScanner(std::size_t extent);
 
     void Feed(std::span<const std::uint8_t> bytes);
 
@@ -49,7 +48,7 @@ public:
     std::span<std::uint8_t> HeadSpace(std::size_t count);
     void FeedHead(std::size_t filled);
 
-    // The decoder, if any, has then decoded every record of the head that starts before the trailer.
+    // Decodes the records left that start before the trailer, up to the extent.
     PackedFile Finish() &&;
 
 private:
@@ -57,7 +56,7 @@ private:
     void Checksum(std::span<const std::uint8_t> bytes);
 
     std::size_t headLimit_;
-    RunLengthDecoder* decoder_;
+    RunLengthDecoder decoder_;
     std::uint64_t size_ = 0;
     ChecksumAccumulator checksum_;
     ByteStream head_;
@@ -67,13 +66,46 @@ private:
     std::size_t pendingCount_ = 0;
 };
 
-// Scans bytes already in memory.
-PackedFile ScanPackedBytes(std::span<const std::uint8_t> bytes, std::size_t headLimit,
-                           RunLengthDecoder* decoder = nullptr);
+// Reads a packed file once, in chunks of at most 1 MiB, the head straight into place, and scans each
+// chunk as it arrives. ReadPackedFile reads a file whole; callers that do other work between two chunks
+// (a stop check, other files) take them one at a time. Bytes already in memory take the same steps.
+class PackedFileReader {
+public:
+    // Opens a regular file read-only. Reading stops at the size it had then, so a file that grows
+    // meanwhile cannot keep the read going. Throws FileError when it cannot be opened or is not a
+    // regular file.
+    PackedFileReader(const std::filesystem::path& path, std::size_t extent);
+    // Reads bytes, which must outlive the reader.
+    PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent);
+    ~PackedFileReader();
+    PackedFileReader(PackedFileReader&&) noexcept;
+    PackedFileReader& operator=(PackedFileReader&&) noexcept;
 
-// Reads a regular file once, read-only, in pieces of at most 1 MiB, the head straight into place.
-// Throws FileError when it cannot be opened or read, or is not a regular file.
-PackedFile ReadPackedFile(const std::filesystem::path& path, std::size_t headLimit,
-                          RunLengthDecoder* decoder = nullptr);
+    // Reads and scans the next chunk; false, reading nothing, once the end has been reached. Throws
+    // FileError when the file cannot be read.
+    bool ReadChunk();
+
+    PackedFile Finish() &&;
+
+private:
+    struct File;
+
+    std::size_t Read(std::span<std::uint8_t> into);
+
+    std::unique_ptr<File> file_;          // none when reading from memory
+    std::span<const std::uint8_t> bytes_; // what is left of the bytes in memory
+    PackedFileScanner scanner_;
+    std::uint64_t remaining_ = 0;
+    // Only bytes past the head need a buffer of their own, allocated once and never zeroed.
+    std::unique_ptr<std::uint8_t[]> chunk_;
+    std::size_t chunkSize_ = 0;
+};
+
+// Reads a regular file whole with a PackedFileReader. Throws FileError when it cannot be opened or read,
+// or is not a regular file.
+PackedFile ReadPackedFile(const std::filesystem::path& path, std::size_t extent);
+
+// Scans bytes already in memory with a PackedFileReader, in the same steps as a file.
+PackedFile ScanPackedBytes(std::span<const std::uint8_t> bytes, std::size_t extent);
 
 } // namespace lmp

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <span>
+#include <utility>
 
 #include "core/ByteStream.h"
 
@@ -67,11 +68,11 @@ private:
     std::uint8_t* outBegin_ = nullptr;
 };
 
-// Decodes a body record by record as more of it becomes available, into destination (emptied first),
-// stopping once destination holds limit bytes.
+// Decodes a body record by record as more of it becomes available, stopping once it holds limit decoded
+// bytes. It decodes into destination, emptied first, whose memory it reuses.
 class RunLengthDecoder {
 public:
-    RunLengthDecoder(ByteStream& destination, std::size_t limit) noexcept;
+    explicit RunLengthDecoder(std::size_t limit, ByteStream destination = {}) noexcept;
 
     // Decodes, from where the last call stopped, the records that start before startBefore. source holds
     // the body from its first byte on (a later call may pass more of it); a record cut off by the end of
@@ -79,15 +80,18 @@ public:
     void Decode(std::span<const std::uint8_t> source, std::uint64_t startBefore);
 
     // Decode in pieces: Begin hands out a cursor for the same records, whose steps decode them, and End
-    // takes it back; the decoder must not be used in between.
+    // takes it back; the decoder must not be used in between. A cursor's room for output may fill before
+    // its records are done: End then returns true, and a new cursor goes on with more room.
     RunLengthCursor Begin(std::span<const std::uint8_t> source, std::uint64_t startBefore);
-    void End(const RunLengthCursor& cursor) noexcept;
+    bool End(const RunLengthCursor& cursor) noexcept;
 
-    // True once destination holds limit bytes: later calls add nothing.
+    // True once it holds limit decoded bytes: later calls add nothing.
     bool Full() const noexcept { return destination_.Size() >= limit_; }
 
+    ByteStream TakeDecoded() && noexcept { return std::move(destination_); }
+
 private:
-    ByteStream& destination_;
+    ByteStream destination_;
     std::size_t limit_;
     std::size_t position_ = 0; // where the next record starts
     std::size_t sizeBefore_ = 0;

@@ -1,7 +1,8 @@
 // The path-level describer over any file: the first input byte chooses the file's extension and
 // the options, the rest is the file, written to a real file and described through DescribeFile.
 // Checks what holds for every file: a known edition code, the lines the edition and flags call for,
-// bounded lines, and the same result from the file on disk as from its bytes fed in pieces.
+// bounded lines, and the same result from the file on disk as from its bytes fed in pieces to the same
+// scanner.
 #include <unistd.h>
 
 #include <array>
@@ -120,13 +121,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (type != lmp::FileType::None) {
         // The same bytes arriving in pieces of 1 to 7 bytes, as a read in chunks would deliver them.
-        lmp::PackedFileScanner pieces(lmp::HeadLimitFor(type));
+        const std::size_t extent = lmp::DecodedExtentFor(type);
+        lmp::PackedFileScanner pieces(extent);
         for (std::size_t offset = 0, step = 1; offset < file.size(); offset += step, step = step % 7 + 1)
             pieces.Feed(file.subspan(offset, std::min(step, file.size() - offset)));
         const lmp::PackedFile scanned = std::move(pieces).Finish();
-        Require(scanned.head.Size() <= lmp::HeadLimitFor(type), "the head stays within its limit");
-        const lmp::Description fromBytes = lmp::DescribePackedFile(name, type, scanned, all);
-        Require(fromBytes.edition == described.edition && fromBytes.lines == described.lines,
+        Require(scanned.decoded.Size() <= extent, "decoding stops at the extent");
+        const lmp::Description fromPieces = lmp::DescribePackedFile(name, type, scanned, all);
+        Require(fromPieces.edition == described.edition && fromPieces.lines == described.lines,
                 "the file on disk and its bytes in pieces describe alike");
     }
     return 0;

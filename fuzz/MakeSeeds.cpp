@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/Park.h"
 #include "fuzz/ParkImage.h"
 #include "testkit/GameFiles.h"
+#include "testkit/GameLayout.h"
 
 namespace {
 
@@ -17,7 +17,8 @@ namespace kit = lmp::testkit;
 using kit::Bytes;
 using lmp::FileType;
 
-constexpr std::size_t kScrambledBegin = 393240;
+using kit::layout::kParkSize;
+using kit::layout::kScrambledBegin;
 constexpr std::uint32_t kDescrambledZero = 0xB6D6B6B6u; // the word that scrambles to zero
 
 class Corpus {
@@ -91,7 +92,7 @@ std::vector<kit::ParkFields> Parks()
 Bytes CompactScenarioFile(const kit::ParkFields& fields, std::int32_t edition)
 {
     Bytes decoded = kit::BuildPark(fields);
-    for (std::size_t p = kScrambledBegin; p + 4 <= lmp::kParkExtent; p += 4) {
+    for (std::size_t p = kScrambledBegin; p + 4 <= kParkSize; p += 4) {
         if ((decoded[p] | decoded[p + 1] | decoded[p + 2] | decoded[p + 3]) == 0)
             for (std::size_t i = 0; i < 4; ++i)
                 decoded[p + i] = static_cast<std::uint8_t>(kDescrambledZero >> (8 * i));

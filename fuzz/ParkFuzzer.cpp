@@ -8,13 +8,15 @@
 #include "core/Park.h"
 #include "fuzz/ParkImage.h"
 #include "testkit/GameFiles.h"
+#include "testkit/GameLayout.h"
 
 namespace {
 
 using lmp::fuzz::Require;
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::size_t kScrambledBegin = 393240;
+using lmp::testkit::layout::kParkSize;
+using lmp::testkit::layout::kScrambledBegin;
 
 bool StartsWith(std::string_view text, std::string_view prefix)
 {
@@ -54,7 +56,7 @@ void CheckSummaries(const Bytes& decoded, std::string_view mark)
     const auto at = [&](std::size_t offset) -> unsigned {
         return offset < decoded.size() ? decoded[offset] : 0u;
     };
-    const unsigned slot = at(2065234) | at(2065235) << 8;
+    const unsigned slot = at(lmp::testkit::layout::kSlot) | at(lmp::testkit::layout::kSlot + 1) << 8;
     Require(scenario[0] == saved[0] + "  ; slot #" + std::to_string(slot), "a scenario adds its slot");
     Require(StartsWith(scenario[1], "      Goal: "), "the goal line");
     Require(std::equal(saved.begin() + 1, saved.end(), scenario.begin() + 2), "the rest is shared");
@@ -71,7 +73,7 @@ void CheckDescrambling(const Bytes& decoded)
     const std::span<const std::uint8_t> out = stream.Bytes();
     Require(out.size() == decoded.size(), "descrambling keeps the size");
 
-    const std::size_t end = std::min(decoded.size(), lmp::kParkExtent);
+    const std::size_t end = std::min(decoded.size(), kParkSize);
     const std::size_t wordsEnd =
         end < kScrambledBegin ? 0 : kScrambledBegin + (end - kScrambledBegin) / 4 * 4;
     const std::size_t changedFrom = std::min(kScrambledBegin, decoded.size());

@@ -6,8 +6,8 @@
 #include <span>
 #include <vector>
 
-#include "core/Park.h"
 #include "fuzz/FuzzSupport.h"
+#include "testkit/GameLayout.h"
 
 namespace lmp::fuzz {
 
@@ -19,23 +19,24 @@ namespace lmp::fuzz {
 //   then patches: u8 anchor, u16 offset, u8 count, count bytes.
 // Sorted, and no two more than 65,536 apart, so every byte of a park has an anchor.
 inline constexpr std::array<std::size_t, 40> kParkAnchors = [] {
+    namespace layout = testkit::layout;
     std::array<std::size_t, 40> anchors{};
     std::size_t n = 0;
     for (std::size_t k = 0; k < 7; ++k) // the date and the start of the scrambled region
         anchors[n++] = 65536 * k;
-    for (std::size_t k = 0; k < 20; ++k) // the person table, 1,280,000 bytes from 393236
-        anchors[n++] = 393236 + 65536 * k;
-    for (const std::size_t field : {1673268u, 1674396u, 1675528u, 1676624u}) // cash, guests, rating, goal
+    for (std::size_t k = 0; k < 20; ++k) // the person table, 1,280,000 bytes
+        anchors[n++] = layout::kPersonTable + 65536 * k;
+    for (const std::size_t field : {layout::kCash, layout::kGuests, layout::kRating, layout::kGoalType})
         anchors[n++] = field - 16;
-    for (std::size_t k = 0; k < 6; ++k) // the ride table, 155,040 bytes from 1718432, and beyond
-        anchors[n++] = 1718432 + 65536 * k;
-    anchors[n++] = 2065172 - 16; // name
-    anchors[n++] = 2065234 - 16; // slot
-    anchors[n++] = kParkExtent - 16;
+    for (std::size_t k = 0; k < 6; ++k) // the ride table, 155,040 bytes, and beyond
+        anchors[n++] = layout::kRideTable + 65536 * k;
+    anchors[n++] = layout::kName - 16;
+    anchors[n++] = layout::kSlot - 16;
+    anchors[n++] = layout::kParkSize - 16;
     return anchors;
 }();
 
-inline constexpr std::size_t kLargestParkImage = kParkExtent + 4096;
+inline constexpr std::size_t kLargestParkImage = testkit::layout::kParkSize + 4096;
 
 inline std::vector<std::uint8_t> ExpandParkImage(FuzzInput& input)
 {

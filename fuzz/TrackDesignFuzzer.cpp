@@ -6,11 +6,13 @@
 #include "core/Edition.h"
 #include "core/TrackDesign.h"
 #include "fuzz/FuzzSupport.h"
+#include "testkit/GameLayout.h"
 
 namespace {
 
 using lmp::fuzz::GroupedFromTheRight;
 using lmp::fuzz::Require;
+namespace layout = lmp::testkit::layout;
 
 std::uint8_t At(std::span<const std::uint8_t> bytes, std::size_t offset)
 {
@@ -35,21 +37,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lmp::DescribeTrackDesign(lmp::ByteStream({decoded.begin(), decoded.end()}), mark, lines);
     Require(lines.size() == 6 && lines[0] == "kept", "five lines appended, nothing else touched");
 
-    const std::uint8_t type = At(decoded, 0);
+    const std::uint8_t type = At(decoded, layout::kTrackRideType);
     const std::string_view name = lmp::RideTypeName(type);
     Require((type > 84) == (name == "ERROR!") && !name.empty(), "a name for 0 to 84, ERROR! above");
     Require(lines[1] == "      Type: " + std::string(name), "type line");
-    Require(lines[2] == "Excitement: " + Rating(At(decoded, 51), mark), "excitement line");
-    Require(lines[3] == " Intensity: " + Rating(At(decoded, 52), mark), "intensity line");
-    Require(lines[4] == "    Nausea: " + Rating(At(decoded, 53), mark), "nausea line");
-    const unsigned metres = At(decoded, 43) | static_cast<unsigned>(At(decoded, 44)) << 8;
+    Require(lines[2] == "Excitement: " + Rating(At(decoded, layout::kTrackExcitement), mark),
+            "excitement line");
+    Require(lines[3] == " Intensity: " + Rating(At(decoded, layout::kTrackIntensity), mark),
+            "intensity line");
+    Require(lines[4] == "    Nausea: " + Rating(At(decoded, layout::kTrackNausea), mark), "nausea line");
+    const unsigned metres =
+        At(decoded, layout::kTrackLength) | static_cast<unsigned>(At(decoded, layout::kTrackLength + 1)) << 8;
     const long long feet = std::llround(static_cast<long double>(metres) * 3.28L);
     Require(lines[5] == "    Length: " + GroupedFromTheRight(std::to_string(feet)) + " ft, (" +
                             GroupedFromTheRight(std::to_string(metres)) + " meters)",
             "length line");
 
-    const std::uint8_t flags = At(decoded, lmp::kTrackDesignFlagsOffset);
-    Require(lmp::TrackDesignEdition(0, flags) == ((flags & 0x04) != 0 ? 1 : 0),
+    const std::uint8_t flags = At(decoded, layout::kTrackFlags);
+    Require(lmp::TrackDesignEdition(0, flags) == ((flags & layout::kTrackExpansionFlag) != 0 ? 1 : 0),
             "the flag bit picks edition 1");
     Require(lmp::TrackDesignEdition(2, flags) == 2, "edition 2 ignores the flag");
     return 0;

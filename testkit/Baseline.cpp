@@ -7,13 +7,11 @@
 #include "core/Checksum.h"
 #include "core/Park.h"
 #include "core/TrackDesign.h"
+#include "testkit/GameLayout.h"
 
 namespace lmp::testkit {
 
 namespace {
-
-constexpr std::size_t kScrambledBegin = 393240;
-constexpr std::uint32_t kScrambleMask = 0x5B5B5B5Bu;
 
 std::string Utf8Text(const std::filesystem::path& path)
 {
@@ -59,10 +57,10 @@ ByteStream BaselineDecode(const ByteStream& file)
 
 void BaselineDescramble(ByteStream& decoded)
 {
-    for (std::size_t p = kScrambledBegin; p < kParkExtent; p += 4) {
+    for (std::size_t p = layout::kScrambledBegin; p < layout::kParkSize; p += 4) {
         if (!decoded.Reader().Fits(p, 4))
             break;
-        std::uint32_t w = decoded.U32(p) ^ kScrambleMask;
+        std::uint32_t w = decoded.U32(p) ^ layout::kScrambleMask;
         w = std::rotr(w, 8);
         const std::uint32_t low = w & 0xFFu;
         w = (w & 0xFFFFFF00u) | (((low >> 3) | (low << 5)) & 0xFFu);
@@ -86,7 +84,7 @@ Description BaselineDescribe(std::string_view fileName, const ByteStream& file,
     ByteStream decoded;
     if (type == FileType::TrackDesign && edition != kNoEdition) {
         decoded = BaselineDecode(file);
-        edition = TrackDesignEdition(edition, decoded.U8(kTrackDesignFlagsOffset));
+        edition = TrackDesignEdition(edition, decoded.U8(layout::kTrackFlags));
     }
     result.edition = edition;
 
@@ -99,7 +97,7 @@ Description BaselineDescribe(std::string_view fileName, const ByteStream& file,
         return result;
 
     if (options.withSeparator)
-        result.lines.push_back(options.separatorLine);
+        result.lines.emplace_back(kSeparatorLine);
     result.lines.push_back("File Name : " + std::string(fileName));
     result.lines.push_back("   Version: " + std::string(EditionLabel(type, edition)));
     if (type == FileType::TrackDesign) {

@@ -4,23 +4,17 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/Park.h"
+#include "testkit/GameLayout.h"
 
 namespace lmp::testkit {
 namespace fs = std::filesystem;
+using namespace layout;
 
 namespace {
 
-constexpr std::size_t kMapBegin = 4;
-constexpr std::size_t kPersonTable = 393236;
-constexpr std::size_t kPersonSize = 256;
-constexpr std::size_t kPersonStaffFlag = 46;
-constexpr std::size_t kRideTable = 1718432;
-constexpr std::size_t kRideSize = 608;
-constexpr std::size_t kRideRatingsBegin = 240;
-constexpr std::size_t kRideRatingsEnd = 246;
-constexpr std::size_t kRideTableEnd = kRideTable + 255 * kRideSize;
-constexpr std::size_t kNameOffset = 2065172;
+// The map lies between the date words and the person table.
+constexpr std::size_t kMapBegin = kDayWord + 2;
+constexpr std::size_t kRideTableEnd = kRideTable + kRideCount * kRideSize;
 
 // xorshift32: cheap, deterministic, and good enough to defeat the run-length encoder.
 class Noise {
@@ -98,15 +92,15 @@ Bytes RealisticParkFile(FileType type, std::int32_t edition, std::uint32_t seed)
     const auto people = static_cast<std::size_t>(park.staff + park.otherPeople);
     for (std::size_t j = 0; j < people; ++j) {
         const std::size_t record = kPersonTable + kPersonSize * j;
-        noise.Fill(decoded, record + 1, record + kPersonStaffFlag);
-        noise.Fill(decoded, record + kPersonStaffFlag + 1, record + 128);
+        noise.Fill(decoded, record + 1, record + kPersonStaff);
+        noise.Fill(decoded, record + kPersonStaff + 1, record + 128);
     }
     for (std::size_t i = 0; i < park.rides.size(); ++i) {
         const std::size_t record = kRideTable + kRideSize * i;
-        noise.Fill(decoded, record + 4, record + kRideRatingsBegin);
-        noise.Fill(decoded, record + kRideRatingsEnd, record + 300);
+        noise.Fill(decoded, record + kRideFlags + 2, record + kRideExcitement);
+        noise.Fill(decoded, record + kRideNausea + 2, record + 300);
     }
-    Landscape(decoded, kRideTableEnd, kNameOffset, 20, noise);
+    Landscape(decoded, kRideTableEnd, kName, 20, noise);
 
     if (type == FileType::Scenario && (edition == 1 || edition == 2))
         ScrambleScenario(decoded);
@@ -127,7 +121,7 @@ Bytes RealisticTrackDesignFile(std::int32_t edition, std::uint32_t seed)
     fields.size = 1500 + noise.Below(5000);
     Bytes decoded = BuildTrackDesign(fields);
     // Scenery and track pieces: mostly varied, with a few runs of filler.
-    Landscape(decoded, 54, decoded.size(), 70, noise);
+    Landscape(decoded, kTrackSummarySize, decoded.size(), 70, noise);
     const Bytes body = EncodeRunLength(decoded);
     return edition == kNoEdition ? PackUnmatched(body) : PackGameFile(body, FileType::TrackDesign, edition);
 }

@@ -7,23 +7,13 @@
 #include <string>
 
 #include "core/Checksum.h"
-#include "core/Park.h"
-#include "core/TrackDesign.h"
+#include "testkit/GameLayout.h"
 
 namespace lmp::testkit {
+
+using namespace layout;
+
 namespace {
-
-constexpr std::uint32_t kScrambleMask = 0x5B5B5B5Bu;
-constexpr std::size_t kScrambleBegin = 393240;
-
-constexpr std::size_t kPersonTable = 393236;
-constexpr std::size_t kPersonSize = 256;
-constexpr std::size_t kPersonCount = 5000;
-constexpr std::size_t kPersonStaffFlag = 46;
-constexpr std::size_t kRideTable = 1718432;
-constexpr std::size_t kRideSize = 608;
-constexpr std::size_t kRideCount = 255;
-constexpr std::uint8_t kUnusedSlot = 255;
 
 void PutU8(Bytes& bytes, std::size_t offset, std::uint8_t value)
 {
@@ -167,7 +157,7 @@ Bytes PackUnmatched(std::span<const std::uint8_t> body)
 
 void ScrambleScenario(Bytes& decoded)
 {
-    for (std::size_t p = kScrambleBegin; p < kParkExtent && p + 4 <= decoded.size(); p += 4) {
+    for (std::size_t p = kScrambledBegin; p < kParkSize && p + 4 <= decoded.size(); p += 4) {
         PutU32(decoded, p, ScrambleWord(GetU32(decoded, p)));
     }
 }
@@ -175,18 +165,18 @@ void ScrambleScenario(Bytes& decoded)
 Bytes BuildTrackDesign(const TrackDesignFields& fields)
 {
     Bytes bytes(fields.size, 0);
-    PutU8(bytes, 0, fields.rideType);
-    PutU8(bytes, kTrackDesignFlagsOffset, fields.expansionFlag ? 0x04 : 0x00);
-    PutU16(bytes, 43, fields.lengthMetres);
-    PutU8(bytes, 51, fields.excitement);
-    PutU8(bytes, 52, fields.intensity);
-    PutU8(bytes, 53, fields.nausea);
+    PutU8(bytes, kTrackRideType, fields.rideType);
+    PutU8(bytes, kTrackFlags, fields.expansionFlag ? kTrackExpansionFlag : 0x00);
+    PutU16(bytes, kTrackLength, fields.lengthMetres);
+    PutU8(bytes, kTrackExcitement, fields.excitement);
+    PutU8(bytes, kTrackIntensity, fields.intensity);
+    PutU8(bytes, kTrackNausea, fields.nausea);
     return bytes;
 }
 
 Bytes BuildPark(const ParkFields& fields)
 {
-    if (fields.name.size() > 32) {
+    if (fields.name.size() > kNameSize) {
         throw std::invalid_argument("a scenario name holds at most 32 bytes");
     }
     if (fields.rides.size() > kRideCount) {
@@ -198,43 +188,43 @@ Bytes BuildPark(const ParkFields& fields)
         throw std::invalid_argument("a park holds 0 to 5000 people");
     }
 
-    Bytes bytes(kParkExtent, 0);
-    PutU16(bytes, 0, fields.monthWord);
-    PutU16(bytes, 2, fields.dayWord);
+    Bytes bytes(kParkSize, 0);
+    PutU16(bytes, kMonthWord, fields.monthWord);
+    PutU16(bytes, kDayWord, fields.dayWord);
 
     const auto staff = static_cast<std::size_t>(fields.staff);
     const auto inUse = staff + static_cast<std::size_t>(fields.otherPeople);
     for (std::size_t j = 0; j < kPersonCount; ++j) {
         const std::size_t record = kPersonTable + kPersonSize * j;
         // Records in use get a first byte that varies but is never the empty mark.
-        PutU8(bytes, record, j < inUse ? static_cast<std::uint8_t>(j % 200) : kUnusedSlot);
-        PutU8(bytes, record + kPersonStaffFlag, j < staff ? 1 : 0);
+        PutU8(bytes, record, j < inUse ? static_cast<std::uint8_t>(j % 200) : kEmptyPerson);
+        PutU8(bytes, record + kPersonStaff, j < staff ? 1 : 0);
     }
 
-    PutU32(bytes, 1673268, static_cast<std::uint32_t>(fields.cash));
-    PutU16(bytes, 1674396, fields.guests);
-    PutU16(bytes, 1675528, fields.rating);
-    PutU8(bytes, 1676624, fields.goalType);
-    PutU8(bytes, 1676625, fields.goalYears);
-    PutU32(bytes, 1676628, static_cast<std::uint32_t>(fields.goalAmount));
-    PutU16(bytes, 1676632, fields.goalCount);
+    PutU32(bytes, kCash, static_cast<std::uint32_t>(fields.cash));
+    PutU16(bytes, kGuests, fields.guests);
+    PutU16(bytes, kRating, fields.rating);
+    PutU8(bytes, kGoalType, fields.goalType);
+    PutU8(bytes, kGoalYears, fields.goalYears);
+    PutU32(bytes, kGoalAmount, static_cast<std::uint32_t>(fields.goalAmount));
+    PutU16(bytes, kGoalCount, fields.goalCount);
 
     for (std::size_t i = 0; i < kRideCount; ++i) {
         const std::size_t record = kRideTable + kRideSize * i;
         if (i >= fields.rides.size()) {
-            PutU8(bytes, record, kUnusedSlot);
+            PutU8(bytes, record, kUncountedRide);
             continue;
         }
         const RideFields& ride = fields.rides[i];
         PutU8(bytes, record, ride.type);
-        PutU16(bytes, record + 2, ride.rated ? 0x0002 : 0x0000);
-        PutU16(bytes, record + 240, ride.excitement);
-        PutU16(bytes, record + 242, ride.intensity);
-        PutU16(bytes, record + 244, ride.nausea);
+        PutU16(bytes, record + kRideFlags, ride.rated ? kRideRated : 0x0000);
+        PutU16(bytes, record + kRideExcitement, ride.excitement);
+        PutU16(bytes, record + kRideIntensity, ride.intensity);
+        PutU16(bytes, record + kRideNausea, ride.nausea);
     }
 
-    std::copy(fields.name.begin(), fields.name.end(), bytes.begin() + 2065172);
-    PutU16(bytes, 2065234, fields.slot);
+    std::copy(fields.name.begin(), fields.name.end(), bytes.begin() + kName);
+    PutU16(bytes, kSlot, fields.slot);
     return bytes;
 }
 

@@ -89,7 +89,7 @@ struct ParkFields {
     int otherPeople = 0;           // person records in use but not staff
 };
 
-// Decoded contents of a saved game or scenario, kParkExtent bytes, unscrambled.
+// Decoded contents of a saved game or scenario, layout::kParkSize bytes, unscrambled.
 Bytes BuildPark(const ParkFields& fields);
 
 // Ready-made files: built, scrambled where the edition calls for it, encoded and packed. A track design

@@ -20,6 +20,7 @@
 #include "core/RunLength.h"
 #include "core/TrackDesign.h"
 #include "testkit/GameFiles.h"
+#include "testkit/GameLayout.h"
 
 namespace lmp {
 namespace {
@@ -40,11 +41,9 @@ DescribeOptions OnlyOriginal()
     return {.acceptFirstExpansion = false, .acceptSecondExpansion = false};
 }
 
-Result DescribeBytes(std::string_view fileName, const Bytes& file, const DescribeOptions& options)
+Result Described(std::string_view fileName, const Bytes& file, const DescribeOptions& options)
 {
-    const FileType type = FileTypeOfName(fileName);
-    const Description described =
-        DescribePackedFile(fileName, type, ScanPackedBytes(file, HeadLimitFor(type)), options);
+    const Description described = DescribeBytes(fileName, file, options);
     return {described.edition, described.lines};
 }
 
@@ -137,14 +136,14 @@ TEST(BadInput, EveryRecordCutAtEveryPositionDecodesTheBytesThatExist)
 TEST(BadInput, EveryCutOfAPackedFileMatchesNoEdition)
 {
     const Bytes file = testkit::PackGameFile(kFiveRecords, FileType::TrackDesign, 0);
-    ASSERT_EQ(DescribeBytes("x.TD4", file, All()),
+    ASSERT_EQ(Described("x.TD4", file, All()),
               Result(0, TrackFile("x.TD4", "Original LMP",
                                   Track("Whoa Belly", "6.70", "5.20", "3.80", "1,000 ft, (305 meters)"))));
     for (std::size_t cut = 0; cut < file.size(); ++cut) {
         SCOPED_TRACE(testing::Message() << "cut after " << cut << " bytes");
         const Bytes head(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
         for (const char* name : {"x.TD4", "x.SV4", "x.SC4"})
-            EXPECT_EQ(DescribeBytes(name, head, All()), Result(kNoEdition, {kFailure})) << name;
+            EXPECT_EQ(Described(name, head, All()), Result(kNoEdition, {kFailure})) << name;
     }
 }
 
@@ -181,7 +180,7 @@ TEST(BadInput, RecordsReachingIntoAndPastTheTrailerTakeItsBytesAsData)
                          "Vortex Jamboree/Extra Marvels",
                          Track(wooden, "0.00", "0.00", "0.00", noLength)}};
     for (const auto& row : rows)
-        EXPECT_EQ(DescribeBytes("t.TD4", row.file, All()),
+        EXPECT_EQ(Described("t.TD4", row.file, All()),
                   Result(row.version == "Original LMP" ? 0 : 1, TrackFile("t.TD4", row.version, row.track)))
             << row.name;
 }
@@ -231,8 +230,10 @@ TEST(BadInput, DecodedParksOfEveryLengthUpToPastEachFieldReadMissingFieldsAsZero
                                            .guests = 2500,
                                            .rides = {{33, true, 650, 400, 200}, {28}},
                                            .staff = 3});
-    constexpr std::size_t people = 393236, cash = 1673268, guests = 1674396, rating = 1675528, goal = 1676624;
-    constexpr std::size_t rides = 1718432, name = 2065172, slot = 2065234;
+    namespace layout = testkit::layout;
+    constexpr std::size_t people = layout::kPersonTable, cash = layout::kCash, guests = layout::kGuests;
+    constexpr std::size_t rating = layout::kRating, goal = layout::kGoalType, rides = layout::kRideTable;
+    constexpr std::size_t name = layout::kName, slot = layout::kSlot;
     struct Row {
         std::size_t size;
         std::string name, goal, date, rating, cash, rides, excite, intens, nausea, guests;
@@ -291,8 +292,8 @@ TEST(BadInput, DecodedParksOfEveryLengthUpToPastEachFieldReadMissingFieldsAsZero
          "2.00", "2,500 ,  #Staff: 3"},
         {slot + 1, "Lakeside  ; slot #4", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50", "4.00",
          "2.00", "2,500 ,  #Staff: 3"},
-        {kParkExtent, "Lakeside  ; slot #260", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1", "6.50",
-         "4.00", "2.00", "2,500 ,  #Staff: 3"}};
+        {layout::kParkSize, "Lakeside  ; slot #260", lateGoal, date, "650", "-1,234", "1,  #Stalls: 1",
+         "6.50", "4.00", "2.00", "2,500 ,  #Staff: 3"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.size << " decoded bytes");
         Lines lines;

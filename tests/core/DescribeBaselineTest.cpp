@@ -12,11 +12,9 @@
 
 #include "TestSupport.h"
 #include "core/Describe.h"
-#include "core/Park.h"
-#include "core/RunLength.h"
-#include "core/TrackDesign.h"
 #include "testkit/BenchFiles.h"
 #include "testkit/GameFiles.h"
+#include "testkit/GameLayout.h"
 
 namespace lmp {
 namespace {
@@ -89,9 +87,9 @@ std::vector<Case> Cases()
                                 .staff = 7,
                                 .otherPeople = 40};
     const Bytes decoded = testkit::BuildPark(park);
-    const std::size_t region = 393240;
+    const std::size_t region = testkit::layout::kScrambledBegin;
     for (const std::size_t size : {std::size_t{0}, std::size_t{3}, region - 1, region + 1, region + 6,
-                                   std::size_t{1700001}, kParkExtent - 1}) {
+                                   std::size_t{1700001}, testkit::layout::kParkSize - 1}) {
         Bytes cut(decoded.begin(), decoded.begin() + static_cast<std::ptrdiff_t>(size));
         cases.push_back({"Short park " + std::to_string(size) + ".SV4", Packed(cut, FileType::SavedGame, 1)});
         testkit::ScrambleScenario(cut);
@@ -150,16 +148,13 @@ TEST(DescribeFile, GivesTheBaselineEditionAndLinesForEveryFileAndEveryFlag)
             SCOPED_TRACE(name);
             const Result baseline = Of(testkit::BaselineDescribeFile(path, option));
             EXPECT_EQ(Of(DescribeFile(path, option)), baseline);
-            const FileType type = FileTypeOfName(file.name);
-            EXPECT_EQ(Of(DescribePackedFile(file.name, type, ScanPackedBytes(file.bytes, HeadLimitFor(type)),
-                                            option)),
-                      baseline);
+            EXPECT_EQ(Of(DescribeBytes(file.name, file.bytes, option)), baseline);
         }
     }
 }
 
 // Decoding beside the checksum, with the file arriving in pieces of any size, yields the baseline's
-// decoded contents up to the extent.
+// checksum and decoded contents up to the extent.
 TEST(PackedFileScanner, DecodesInStepWithTheChecksumLikeTheBaselineWhateverThePieces)
 {
     for (const Case& file : AllCases()) {
@@ -167,7 +162,7 @@ TEST(PackedFileScanner, DecodesInStepWithTheChecksumLikeTheBaselineWhateverThePi
         if (type == FileType::None)
             continue;
         SCOPED_TRACE(file.name);
-        const std::size_t extent = type == FileType::TrackDesign ? kTrackDesignExtent : kParkExtent;
+        const std::size_t extent = DecodedExtentFor(type);
         const ByteStream whole(file.bytes);
         const Bytes all = test::Contents(testkit::BaselineDecode(whole));
         const Bytes expected(all.begin(),
@@ -176,14 +171,13 @@ TEST(PackedFileScanner, DecodesInStepWithTheChecksumLikeTheBaselineWhateverThePi
         for (const std::size_t piece :
              {std::size_t{5}, std::size_t{130}, std::size_t{4099}, std::size_t{1} << 20}) {
             SCOPED_TRACE(testing::Message() << "pieces of " << piece);
-            ByteStream decoded;
-            RunLengthDecoder decoder(decoded, extent);
-            PackedFileScanner scanner(HeadLimitFor(type), &decoder);
+            PackedFileScanner scanner(extent);
             const std::span<const std::uint8_t> bytes(file.bytes);
             for (std::size_t at = 0; at < bytes.size(); at += piece)
                 scanner.Feed(bytes.subspan(at, std::min(piece, bytes.size() - at)));
-            EXPECT_EQ(std::move(scanner).Finish().computedChecksum, checksum);
-            ASSERT_EQ(test::Contents(decoded), expected);
+            const PackedFile scanned = std::move(scanner).Finish();
+            EXPECT_EQ(scanned.computedChecksum, checksum);
+            ASSERT_EQ(test::Contents(scanned.decoded), expected);
         }
     }
 }

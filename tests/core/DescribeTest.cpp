@@ -7,7 +7,6 @@
 
 #include "TestSupport.h"
 #include "core/Park.h"
-#include "core/RunLength.h"
 #include "core/TrackDesign.h"
 #include "testkit/GameFiles.h"
 
@@ -37,10 +36,9 @@ Result Of(const Description& description)
     return {description.edition, description.lines};
 }
 
-Result DescribeBytes(std::string_view fileName, const Bytes& file, const DescribeOptions& options)
+Result Described(std::string_view fileName, const Bytes& file, const DescribeOptions& options)
 {
-    const FileType type = FileTypeOfName(fileName);
-    return Of(DescribePackedFile(fileName, type, ScanPackedBytes(file, HeadLimitFor(type)), options));
+    return Of(DescribeBytes(fileName, file, options));
 }
 
 const testkit::TrackDesignFields kCoaster = {
@@ -73,16 +71,7 @@ const Lines kLakesideTail = {"      Date: April 16, year 2",
                              "Avg Nausea: 2.50",
                              "   #Guests: 2,500 ,  #Staff: 3"};
 
-TEST(HeadLimitFor, CoversDecodingToTheExtentAndStaysWellInsideTheMemoryBudget)
-{
-    EXPECT_GE(HeadLimitFor(FileType::TrackDesign), RunLengthInputBound(kTrackDesignExtent));
-    for (const FileType park : {FileType::SavedGame, FileType::Scenario}) {
-        EXPECT_GE(HeadLimitFor(park), RunLengthInputBound(kParkExtent));
-        EXPECT_LE(HeadLimitFor(park), std::size_t{32} << 20);
-    }
-}
-
-TEST(DescribePackedFile, ReportsUnmatchedChecksumsByFileTypeAndFlagsWithoutHeaderLines)
+TEST(DescribeBytes, ReportsUnmatchedChecksumsByFileTypeAndFlagsWithoutHeaderLines)
 {
     struct Row {
         const char* name;
@@ -101,17 +90,17 @@ TEST(DescribePackedFile, ReportsUnmatchedChecksumsByFileTypeAndFlagsWithoutHeade
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         for (const Bytes& file : unmatched) {
-            EXPECT_EQ(DescribeBytes("x.TD4", file, row.options), Result(kNoEdition, row.trackDesign));
-            EXPECT_EQ(DescribeBytes("x.SV4", file, row.options), Result(kNoEdition, row.savedGame));
-            EXPECT_EQ(DescribeBytes("x.SC4", file, row.options), Result(kNoEdition, row.scenario));
+            EXPECT_EQ(Described("x.TD4", file, row.options), Result(kNoEdition, row.trackDesign));
+            EXPECT_EQ(Described("x.SV4", file, row.options), Result(kNoEdition, row.savedGame));
+            EXPECT_EQ(Described("x.SC4", file, row.options), Result(kNoEdition, row.scenario));
         }
-        EXPECT_EQ(DescribeBytes("x.TD4", packed(-110001), row.options), Result(kNoEdition, row.trackDesign));
-        EXPECT_EQ(DescribeBytes("x.TD4", packed(108156), row.options), Result(kNoEdition, row.trackDesign));
-        EXPECT_EQ(DescribeBytes("x.SV4", packed(-108156), row.options), Result(kNoEdition, row.savedGame));
+        EXPECT_EQ(Described("x.TD4", packed(-110001), row.options), Result(kNoEdition, row.trackDesign));
+        EXPECT_EQ(Described("x.TD4", packed(108156), row.options), Result(kNoEdition, row.trackDesign));
+        EXPECT_EQ(Described("x.SV4", packed(-108156), row.options), Result(kNoEdition, row.savedGame));
     }
 }
 
-TEST(DescribePackedFile, TellsTrackDesignEditionsApartByTheFlagByte)
+TEST(DescribeBytes, TellsTrackDesignEditionsApartByTheFlagByte)
 {
     struct Row {
         const char* name;
@@ -130,15 +119,15 @@ TEST(DescribePackedFile, TellsTrackDesignEditionsApartByTheFlagByte)
         const Bytes body = testkit::EncodeRunLength(testkit::BuildTrackDesign(fields));
         const Bytes file = testkit::PackWithDifference(body, row.difference);
         const Lines head = {kSeparator, "File Name : Twister.TD4", "   Version: " + row.label};
-        EXPECT_EQ(DescribeBytes("Twister.TD4", file, All(true)),
+        EXPECT_EQ(Described("Twister.TD4", file, All(true)),
                   Result(row.edition, Concat({head, kCoasterLines})));
-        EXPECT_EQ(DescribeBytes("Twister.TD4", file, Only(row.edition)).second.size(), 7u);
-        EXPECT_EQ(DescribeBytes("Twister.TD4", file, Only((row.edition + 1) % 3)), Result(row.edition, {}));
+        EXPECT_EQ(Described("Twister.TD4", file, Only(row.edition)).second.size(), 7u);
+        EXPECT_EQ(Described("Twister.TD4", file, Only((row.edition + 1) % 3)), Result(row.edition, {}));
     }
 }
 
 // Scenarios of the expansions are stored scrambled (the testkit scrambles them), saved games never.
-TEST(DescribePackedFile, DescribesSavedGamesAndScenariosOfEveryEdition)
+TEST(DescribeBytes, DescribesSavedGamesAndScenariosOfEveryEdition)
 {
     const std::string labels[] = {"original LMP", "Vortex Jamboree/Extra Marvels", "Quirky Quarters"};
     for (std::int32_t edition = 0; edition <= 2; ++edition) {
@@ -146,21 +135,21 @@ TEST(DescribePackedFile, DescribesSavedGamesAndScenariosOfEveryEdition)
         const std::string version = "   Version: " + labels[edition];
         const Bytes saved = testkit::MakeParkFile(kLakeside, FileType::SavedGame, edition);
         const Bytes scenario = testkit::MakeParkFile(kLakeside, FileType::Scenario, edition);
-        EXPECT_EQ(DescribeBytes("Lakeside.SV4", saved, All()),
+        EXPECT_EQ(Described("Lakeside.SV4", saved, All()),
                   Result(edition, Concat({{"File Name : Lakeside.SV4", version, "  Scenario: Lakeside Fun"},
                                           kLakesideTail})));
         const Lines head = {kSeparator, "File Name : Lakeside.SC4", version};
-        EXPECT_EQ(DescribeBytes("Lakeside.SC4", scenario, Only(edition, true)),
+        EXPECT_EQ(Described("Lakeside.SC4", scenario, Only(edition, true)),
                   Result(edition, Concat({head, kLakesideScenario, kLakesideTail})));
         for (const std::int32_t other : {(edition + 1) % 3, (edition + 2) % 3})
-            EXPECT_EQ(DescribeBytes("L.SC4", scenario, Only(other)), Result(edition, {})) << other;
+            EXPECT_EQ(Described("L.SC4", scenario, Only(other)), Result(edition, {})) << other;
     }
 }
 
 // 00 41 has the checksum 0x208: the first trailer gives D = +108156, the second D = -108156. The decoded
 // byte 41 is the low byte of the month word (month 1, year 8 + 1); everything else reads zero, so all 255
 // ride records are unrated rides of type 0.
-TEST(DescribePackedFile, WorkedSignExamplesDescribeShortParks)
+TEST(DescribeBytes, WorkedSignExamplesDescribeShortParks)
 {
     const Bytes plus = {0x00, 0x41, 0x84, 0xA8, 0x01, 0x00}, minus = {0x00, 0x41, 0x8C, 0x5B, 0xFE, 0xFF};
     const Lines tail = {"      Date: April 1, year 9",
@@ -171,17 +160,17 @@ TEST(DescribePackedFile, WorkedSignExamplesDescribeShortParks)
                         "Avg Intens: 0.00",
                         "Avg Nausea: 0.00",
                         "   #Guests: 0 ,  #Staff: 0"};
-    EXPECT_EQ(DescribeBytes("w.SV4", plus, All()),
+    EXPECT_EQ(Described("w.SV4", plus, All()),
               Result(0, Concat({{"File Name : w.SV4", "   Version: original LMP", "  Scenario: "}, tail})));
-    EXPECT_EQ(DescribeBytes("w.SC4", minus, All()),
+    EXPECT_EQ(Described("w.SC4", minus, All()),
               Result(0, Concat({{"File Name : w.SC4", "   Version: original LMP", "  Scenario:   ; slot #0",
                                  "      Goal: ???"},
                                 tail})));
-    EXPECT_EQ(DescribeBytes("w.SC4", plus, All()), Result(kNoEdition, {kFailure}));
-    EXPECT_EQ(DescribeBytes("w.SV4", minus, Only(0)), Result(kNoEdition, {kFailure}));
+    EXPECT_EQ(Described("w.SC4", plus, All()), Result(kNoEdition, {kFailure}));
+    EXPECT_EQ(Described("w.SV4", minus, Only(0)), Result(kNoEdition, {kFailure}));
 }
 
-TEST(DescribePackedFile, ReadsDamagedTrackDesignsWithMatchingChecksumsAsZero)
+TEST(DescribeBytes, ReadsDamagedTrackDesignsWithMatchingChecksumsAsZero)
 {
     struct Row {
         const char* name;
@@ -192,7 +181,7 @@ TEST(DescribePackedFile, ReadsDamagedTrackDesignsWithMatchingChecksumsAsZero)
                         {"empty body", {}, "Wooden Roller Coaster"},
                         {"literal cut off by the end of the file", {0x7F, 5}, "Miniature Railroad"}};
     for (const auto& row : rows)
-        EXPECT_EQ(DescribeBytes("d.TD4", testkit::PackGameFile(row.body, FileType::TrackDesign, 0), All()),
+        EXPECT_EQ(Described("d.TD4", testkit::PackGameFile(row.body, FileType::TrackDesign, 0), All()),
                   Result(0, {"File Name : d.TD4", "   Version: Original LMP", "      Type: " + row.type,
                              "Excitement: 0.00", " Intensity: 0.00", "    Nausea: 0.00",
                              "    Length: 0 ft, (0 meters)"}))
@@ -218,12 +207,15 @@ TEST(DescribeFile, DescribesGameFilesOnDiskAndThrowsForThoseThatCannotBeRead)
               Result(1, Concat({{"File Name : Deep.Sv4", "   Version: Vortex Jamboree/Extra Marvels",
                                  "  Scenario: Lakeside Fun"},
                                 kLakesideTail})));
-    DescribeOptions custom = All(true);
-    custom.separatorLine = "=====";
-    EXPECT_EQ(Of(DescribeFile(folder / "c.sC4", custom)),
-              Result(2, Concat({{"=====", "File Name : c.sC4", "   Version: Quirky Quarters"},
+    EXPECT_EQ(Of(DescribeFile(folder / "c.sC4", All(true))),
+              Result(2, Concat({{kSeparator, "File Name : c.sC4", "   Version: Quirky Quarters"},
                                 kLakesideScenario,
                                 kLakesideTail})));
+    std::stop_source stop;
+    EXPECT_EQ(Of(DescribeFile(folder / "a.td4", All(), stop.get_token()).value()),
+              Of(DescribeFile(folder / "a.td4", All())));
+    stop.request_stop();
+    EXPECT_FALSE(DescribeFile(folder / "a.td4", All(), stop.get_token()).has_value());
     for (const char* name : {"a.TP4", "a.TD4.bak", "TD4", "missing.TP4", "missing", "missing.txt"})
         EXPECT_EQ(Of(DescribeFile(folder / name, All(true))), Result(kNoEdition, {})) << name;
     for (const char* name : {"missing.SV4", "missing.sc4", "folder.TD4"}) {

@@ -7,15 +7,14 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "testkit/GameLayout.h"
 
 namespace lmp {
 namespace {
 
 using test::Bytes;
 
-constexpr std::size_t kPeople = 393236, kCash = 1673268, kGuests = 1674396, kRating = 1675528;
-constexpr std::size_t kGoalType = 1676624, kGoalYears = 1676625, kGoalAmount = 1676628, kGoalCount = 1676632;
-constexpr std::size_t kRides = 1718432, kName = 2065172, kSlot = 2065234, kScrambledStart = 393240;
+using namespace testkit::layout;
 
 // A ride record: type, flags word and the three ratings in hundredths.
 struct RideRecord {
@@ -26,11 +25,11 @@ struct RideRecord {
 // A decoded park written field by field at the layout's offsets, independent of the testkit builder.
 // Every ride record starts out with the uncounted type 255; person records are all in use, none staff.
 struct ParkImage {
-    Bytes bytes = Bytes(kParkExtent, 0);
+    Bytes bytes = Bytes(kParkSize, 0);
     ParkImage()
     {
-        for (std::size_t i = 0; i < 255; ++i)
-            bytes[kRides + 608 * i] = 255;
+        for (std::size_t i = 0; i < kRideCount; ++i)
+            bytes[kRideTable + kRideSize * i] = kUncountedRide;
     }
     // Writes the low `width` bytes of value little-endian at offset.
     ParkImage& Put(std::size_t offset, std::int64_t value, int width = 1)
@@ -46,13 +45,14 @@ struct ParkImage {
     }
     ParkImage& Ride(std::size_t index, const RideRecord& ride)
     {
-        const std::size_t at = kRides + 608 * index;
-        Put(at, ride.type).Put(at + 2, ride.flags, 2).Put(at + 240, ride.excitement, 2);
-        return Put(at + 242, ride.intensity, 2).Put(at + 244, ride.nausea, 2);
+        const std::size_t at = kRideTable + kRideSize * index;
+        Put(at, ride.type).Put(at + kRideFlags, ride.flags, 2).Put(at + kRideExcitement, ride.excitement, 2);
+        return Put(at + kRideIntensity, ride.intensity, 2).Put(at + kRideNausea, ride.nausea, 2);
     }
     ParkImage& Person(std::size_t index, std::uint8_t first, std::uint8_t staffByte)
     {
-        return Put(kPeople + 256 * index, first).Put(kPeople + 256 * index + 46, staffByte);
+        const std::size_t at = kPersonTable + kPersonSize * index;
+        return Put(at, first).Put(at + kPersonStaff, staffByte);
     }
 };
 
@@ -88,7 +88,11 @@ TEST(ClassifyRideType, SortsTheBoundaryTypesAndCountsTwentyStallsAnd63Rides)
 TEST(DescribeParkFile, SavedGameGivesNineLinesAndScenarioTen)
 {
     ParkImage park;
-    park.Name("Example Park").Put(kSlot, 3, 2).Put(kGoalType, 3).Put(0, 9, 2).Put(2, 0x7800, 2);
+    park.Name("Example Park")
+        .Put(kSlot, 3, 2)
+        .Put(kGoalType, 3)
+        .Put(kMonthWord, 9, 2)
+        .Put(kDayWord, 0x7800, 2);
     park.Put(kRating, 642, 2).Put(kCash, -12345, 4).Put(kGuests, 65535, 2);
     park.Ride(0, {33, 0x0002, 650, 400, 120}).Ride(1, {36, 0}).Ride(254, {0, 0x0002, 701, 501, 301});
     park.Person(0, 0, 1).Person(1, 254, 1).Person(2, 255, 1).Person(3, 1, 0).Person(4, 3, 2);
@@ -219,7 +223,10 @@ TEST(DescribeParkFile, ShowsTheNameAsLatin1AndTheSlotOfScenarios)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ParkImage park;
-        park.Name(row.stored).Put(kSlot, row.slot, 2).Put(kName + 32, 'X').Put(kName + 33, 'Y');
+        park.Name(row.stored)
+            .Put(kSlot, row.slot, 2)
+            .Put(kName + kNameSize, 'X')
+            .Put(kName + kNameSize + 1, 'Y');
         EXPECT_EQ(Describe(park.bytes, false)[0], "  Scenario: " + row.saved);
         EXPECT_EQ(Describe(park.bytes, true)[0], "  Scenario: " + row.scenario);
     }
@@ -246,18 +253,18 @@ TEST(DescrambleScenario, UndoesTheMaskAndTheBitMovesOfEachWordOfTheRegionOnly)
     const Row rows[] = {{0x5B5B5B5B, 0x00000000}, {0x5B5B5B5A, 0x00000200}, {0x5B5B5A5B, 0x00400000},
                         {0x496F0D23, 0x6994F024}, {0xA4A4A4A4, 0xFFFFFFFF}, {0xDB5B5B5B, 0x00000100},
                         {0x5B5BDB5B, 0x00200000}, {0x5BA45B5B, 0xFE000001}, {0x00000000, 0xB6D6B6B6}};
-    ByteStream stream(Bytes(kParkExtent + 8, 0x5B)); // every region word of 0x5B bytes descrambles to zero
+    ByteStream stream(Bytes(kParkSize + 8, 0x5B)); // every region word of 0x5B bytes descrambles to zero
     for (std::size_t i = 0; i < std::size(rows); ++i)
-        stream.WriteU32(kScrambledStart + 4 * i, rows[i].scrambled);
-    stream.WriteU32(kParkExtent - 4, 0x496F0D23); // the last word of the region
+        stream.WriteU32(kScrambledBegin + 4 * i, rows[i].scrambled);
+    stream.WriteU32(kParkSize - 4, 0x496F0D23); // the last word of the region
     DescrambleScenario(stream);
     for (std::size_t i = 0; i < std::size(rows); ++i)
-        EXPECT_EQ(stream.U32(kScrambledStart + 4 * i), rows[i].plain) << std::hex << rows[i].scrambled;
-    EXPECT_EQ(stream.U32(kParkExtent - 4), 0x6994F024u);
-    EXPECT_EQ(stream.U32(kParkExtent - 8) | stream.U32(1000000), 0u);
+        EXPECT_EQ(stream.U32(kScrambledBegin + 4 * i), rows[i].plain) << std::hex << rows[i].scrambled;
+    EXPECT_EQ(stream.U32(kParkSize - 4), 0x6994F024u);
+    EXPECT_EQ(stream.U32(kParkSize - 8) | stream.U32(1000000), 0u);
     const auto bytes = stream.Bytes();
-    EXPECT_EQ(std::count(bytes.begin(), bytes.begin() + kScrambledStart, 0x5B), 393240) << "before";
-    EXPECT_EQ(std::count(bytes.begin() + kParkExtent, bytes.end(), 0x5B), 8) << "after";
+    EXPECT_EQ(std::count(bytes.begin(), bytes.begin() + kScrambledBegin, 0x5B), kScrambledBegin) << "before";
+    EXPECT_EQ(std::count(bytes.begin() + kParkSize, bytes.end(), 0x5B), 8) << "after";
 }
 
 TEST(DescrambleScenario, LeavesPartialWordsOfShortDataAlone)
@@ -269,17 +276,17 @@ TEST(DescrambleScenario, LeavesPartialWordsOfShortDataAlone)
     const Row rows[] = {
         {"empty", 0, 0},
         {"ends before the region", 1000, 0},
-        {"ends one byte into the region", kScrambledStart + 1, 0},
-        {"one whole word and two bytes", kScrambledStart + 6, 1},
-        {"one byte short of the extent", kParkExtent - 1, (kParkExtent - 1 - kScrambledStart) / 4}};
+        {"ends one byte into the region", kScrambledBegin + 1, 0},
+        {"one whole word and two bytes", kScrambledBegin + 6, 1},
+        {"one byte short of the extent", kParkSize - 1, (kParkSize - 1 - kScrambledBegin) / 4}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ByteStream stream(Bytes(row.size, 0x5B));
         DescrambleScenario(stream);
         ASSERT_EQ(stream.Size(), row.size);
-        const std::size_t kept = row.size < kScrambledStart ? 0 : kScrambledStart + 4 * row.descrambledWords;
+        const std::size_t kept = row.size < kScrambledBegin ? 0 : kScrambledBegin + 4 * row.descrambledWords;
         for (std::size_t i = 0; i < row.size; ++i)
-            ASSERT_EQ(stream.U8(i), i >= kScrambledStart && i < kept ? 0x00 : 0x5B) << "byte " << i;
+            ASSERT_EQ(stream.U8(i), i >= kScrambledBegin && i < kept ? 0x00 : 0x5B) << "byte " << i;
     }
 }
 
@@ -287,11 +294,20 @@ TEST(SummarizePark, ScrambledBytesGiveTheSummaryOfTheirDescrambledCopyAtEveryCut
 {
     // Cuts inside and at the edges of the fields read in the scrambled region: the person table, cash,
     // goal, the ride table, the name and slot.
-    const std::size_t cuts[] = {
-        0,         kScrambledStart, kScrambledStart + 3, kScrambledStart + 4, kPeople + 47,
-        kCash + 2, kCash + 4,       kGoalAmount + 3,     kRides + 241,        kRides + 608 * 100,
-        kName + 5, kSlot + 1,       kParkExtent};
-    Bytes filled(kParkExtent);
+    const std::size_t cuts[] = {0,
+                                kScrambledBegin,
+                                kScrambledBegin + 3,
+                                kScrambledBegin + 4,
+                                kPersonTable + kPersonStaff + 1,
+                                kCash + 2,
+                                kCash + 4,
+                                kGoalAmount + 3,
+                                kRideTable + kRideExcitement + 1,
+                                kRideTable + kRideSize * 100,
+                                kName + 5,
+                                kSlot + 1,
+                                kParkSize};
+    Bytes filled(kParkSize);
     std::uint32_t state = 12345;
     for (std::uint8_t& byte : filled) {
         state = state * 1103515245u + 12345u;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "TestSupport.h"
@@ -14,10 +15,13 @@ using test::Concat;
 using test::Counting;
 constexpr auto kFar = std::numeric_limits<std::uint64_t>::max();
 
+// Also checks that the memory held follows the output (a few MiB at most ahead of it), not the most that
+// the source could yield.
 Bytes DecodeBody(const Bytes& body, std::uint64_t bodyEnd, std::size_t limit = kUnlimited)
 {
     ByteStream destination(Bytes{0xDE, 0xAD}); // must be emptied first
     DecodeRunLength(ByteStream(body), destination, bodyEnd, limit);
+    EXPECT_LE(destination.Capacity(), std::max(std::size_t{8} << 20, 2 * destination.Size()));
     return test::Contents(destination);
 }
 
@@ -29,6 +33,13 @@ TEST(DecodeRunLength, DecodesEveryRecordKindAndKeepsTheBytesOfRecordsCutOffByThe
         std::uint64_t bodyEnd;
         Bytes decoded;
     };
+    Bytes literals, literalBytes; // 40,000 literals of 128 bytes: 5 MB that could have yielded 333 MB
+    for (std::size_t i = 0; i < 40000; ++i) {
+        const Bytes bytes = Counting(128, static_cast<std::uint8_t>(i));
+        literals.push_back(0x7F);
+        literals.insert(literals.end(), bytes.begin(), bytes.end());
+        literalBytes.insert(literalBytes.end(), bytes.begin(), bytes.end());
+    }
     const Row rows[] = {
         {"empty body", {}, kFar, {}},
         {"one literal byte", {0x00, 0x41}, kFar, {0x41}},
@@ -45,7 +56,8 @@ TEST(DecodeRunLength, DecodesEveryRecordKindAndKeepsTheBytesOfRecordsCutOffByThe
         {"repeat without its value byte", {0x00, 0x41, 0x80}, 3, {0x41}},
         {"body end beyond the source", {0x00, 0x41, 0x00, 0x42}, 1000, {0x41, 0x42}},
         {"body end inside the first record", {0x02, 0x41, 0x42, 0x43, 0x00, 0x44}, 1, {0x41, 0x42, 0x43}},
-        {"body end zero", {0x00, 0x41}, 0, {}}};
+        {"body end zero", {0x00, 0x41}, 0, {}},
+        {"five megabytes of literals", literals, kFar, literalBytes}};
     for (const auto& row : rows)
         EXPECT_EQ(DecodeBody(row.source, row.bodyEnd), row.decoded) << row.name;
 }

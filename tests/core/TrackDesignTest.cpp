@@ -5,6 +5,7 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "testkit/GameLayout.h"
 
 namespace lmp {
 namespace {
@@ -46,15 +47,16 @@ TEST(RideTypeName, NamesTypes0To84AndAnswersErrorAbove)
 
 // Decoded track design of size bytes written field by field: type at 0, length at 43, ratings at 51..53.
 Bytes Design(std::uint8_t type, std::uint16_t length, std::uint8_t excitement, std::uint8_t intensity,
-             std::uint8_t nausea, std::size_t size = 54)
+             std::uint8_t nausea, std::size_t size = testkit::layout::kTrackSummarySize)
 {
-    Bytes bytes(54, 0xCC); // filler that no field may pick up
-    bytes[0] = type;
-    bytes[43] = static_cast<std::uint8_t>(length & 0xFF);
-    bytes[44] = static_cast<std::uint8_t>(length >> 8);
-    bytes[51] = excitement;
-    bytes[52] = intensity;
-    bytes[53] = nausea;
+    using namespace testkit::layout;
+    Bytes bytes(kTrackSummarySize, 0xCC); // filler that no field may pick up
+    bytes[kTrackRideType] = type;
+    bytes[kTrackLength] = static_cast<std::uint8_t>(length & 0xFF);
+    bytes[kTrackLength + 1] = static_cast<std::uint8_t>(length >> 8);
+    bytes[kTrackExcitement] = excitement;
+    bytes[kTrackIntensity] = intensity;
+    bytes[kTrackNausea] = nausea;
     bytes.resize(size);
     return bytes;
 }
