@@ -2,11 +2,7 @@
 
 #include <memory>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "sys/WindowsApi.h"
 
 #include <shellapi.h>
 

@@ -5,11 +5,7 @@
 #include <fcntl.h>
 #include <io.h>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "sys/WindowsApi.h"
 
 namespace lmp::sys {
 

@@ -2,11 +2,7 @@
 
 #include <algorithm>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "sys/WindowsApi.h"
 
 namespace lmp::sys::detail {
 

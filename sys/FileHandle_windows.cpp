@@ -1,10 +1,6 @@
 #include "sys/FileHandle.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "sys/WindowsApi.h"
 
 namespace lmp::sys {
 
