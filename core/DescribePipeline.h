@@ -1,0 +1,95 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+#include "core/Describe.h"
+
+namespace lmp {
+
+// The lines of a file described without its separator, with the separator line put in front: the same
+// lines as describing it with withSeparator. Lets a caller decide on the separator after describing.
+void AddSeparator(Description& description);
+
+// One file's outcome from a DescribePipeline: the description DescribeFile gave, or what it threw.
+struct DescribeOutcome {
+    std::uint64_t ticket = 0; // Submit's ticket for the file
+    std::filesystem::path path;
+    std::optional<Description> description; // none when describing threw
+    std::exception_ptr error;               // what it threw: a FileError when the file cannot be read
+
+    // The description; rethrows what describing threw.
+    Description Take() &&;
+};
+
+struct PipelineSettings {
+    unsigned threads = 0;  // worker threads; 0 for one per hardware thread
+    std::size_t ahead = 0; // files described ahead of the one handed back next; 0 for 4 per thread
+};
+
+// Describes files on a pool of worker threads and hands the outcomes back in the order the files were
+// submitted. At most `ahead` files past the next one to be handed back are read or held at once, so
+// memory stays bounded whatever the number of files queued. One consumer thread submits and takes.
+class DescribePipeline {
+public:
+    explicit DescribePipeline(PipelineSettings settings = {});
+    // Stops the work in flight at its next chunk and waits for the workers.
+    ~DescribePipeline();
+    DescribePipeline(const DescribePipeline&) = delete;
+    DescribePipeline& operator=(const DescribePipeline&) = delete;
+
+    // Queues a file; the ticket counts up by one from 0 over the pipeline's life, cancelled or not.
+    std::uint64_t Submit(std::filesystem::path path, DescribeOptions options);
+
+    // The next outcome in submission order, waiting for it; none when nothing submitted is left.
+    std::optional<DescribeOutcome> Next();
+    // The next outcome when it is ready, without waiting.
+    std::optional<DescribeOutcome> TryNext();
+
+    // Drops every queued file and held outcome; a file being read stops at its next chunk of at most
+    // 1 MiB and its outcome is dropped. Returns at once.
+    void Cancel();
+
+    // Files submitted and not yet handed back.
+    std::size_t Pending() const;
+    unsigned Threads() const noexcept { return static_cast<unsigned>(workers_.size()); }
+
+    // Called on a worker thread, with no lock held, each time the outcome to be handed back next
+    // becomes ready. Takes TryNext until it gives none: one call may stand for several outcomes. Set it
+    // before the first Submit.
+    void SetReadyCallback(std::function<void()> ready);
+
+private:
+    struct Job {
+        std::uint64_t ticket;
+        std::filesystem::path path;
+        DescribeOptions options;
+    };
+
+    void Work(std::stop_token shutdown);
+    std::optional<DescribeOutcome> TakeReady(std::unique_lock<std::mutex>& lock);
+
+    std::size_t ahead_;
+    mutable std::mutex mutex_;
+    std::condition_variable_any workAvailable_;
+    std::condition_variable outcomeReady_;
+    std::deque<Job> queue_;                           // in ticket order, not yet started
+    std::deque<std::optional<DescribeOutcome>> held_; // outcomes from ticket nextOut_ on
+    std::uint64_t nextTicket_ = 0;
+    std::uint64_t nextOut_ = 0;
+    std::stop_source cancel_; // replaced by each Cancel
+    std::function<void()> ready_;
+    std::vector<std::jthread> workers_;
+};
+
+} // namespace lmp
