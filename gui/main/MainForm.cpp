@@ -232,6 +232,7 @@ void TMainForm::CreateConnections()
     connect(ShellListView1, &TShellListView::OpenFailed, this, [](const QString& path) {
         ShowErrorBox(QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(path)));
     });
+    connect(ShellListView1, &TShellListView::RenameFailed, this, &ShowErrorBox);
     ShellListView1->SetFolder(ShellTreeView1->Path());
     connect(ShellListView1, &TShellListView::MouseDown, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& position) {
@@ -319,7 +320,7 @@ void TMainForm::OpenStartPaths()
         DescribeOptions options;
         for (const QString& path : plan.paths) {
             try {
-                AppendDescription(path, options);
+                AppendDescription(NativePath(path), options);
             } catch (const FileError& error) {
                 problems << QString::fromUtf8(error.what());
             }
@@ -444,7 +445,7 @@ void TMainForm::RefreshDescriptionClick()
 
 void TMainForm::RefreshDirectoryClick()
 {
-    ShellTreeView1->viewport()->update();
+    ShellTreeView1->Refresh();
     ShellListView1->Refresh();
     RefreshDescriptionClick();
 }
@@ -486,9 +487,7 @@ void TMainForm::SelectMatchingTP4sClick()
         captions.append(ShellListView1->Caption(index));
         selected.push_back(ShellListView1->Selected(index));
     }
-    for (const int image : MatchingTrackImages(captions, selected)) {
-        ShellListView1->SetSelected(image, true);
-    }
+    ShellListView1->SelectItems(MatchingTrackImages(captions, selected));
 }
 
 std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
@@ -499,13 +498,18 @@ std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool Accept
     options.acceptFirstExpansion = AcceptFirstExpansion;
     options.acceptSecondExpansion = AcceptSecondExpansion;
     options.withSeparator = WithSeparator;
-    return AppendDescription(ShellListView1->ItemPath(index), options);
+    const std::filesystem::path path = ShellListView1->ItemFile(index);
+    // A folder is no game file, whatever its name.
+    if (ShellListView1->IsFolder(index)) {
+        return -1;
+    }
+    return AppendDescription(path, options);
 }
 
-std::int32_t TMainForm::AppendDescription(const QString& path, DescribeOptions options)
+std::int32_t TMainForm::AppendDescription(const std::filesystem::path& path, DescribeOptions options)
 {
     options.decimalMark = decimalMark_;
-    const Description description = lmp::DescribeFile(NativePath(path), options);
+    const Description description = lmp::DescribeFile(path, options);
     if (!description.lines.empty()) {
         // One append of all the lines lays the pane out once per file rather than once per line.
         QStringList lines;
@@ -543,27 +547,31 @@ void TMainForm::ShellTreeView1DragDrop(QObject* Source, int, int)
     }
     const TargetFolder folder = TargetFolderFromCaptions(captions);
     if (!folder.driveFound) {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle),
-                        NoDriveMessage(folder.path), QMessageBox::Ok, this);
-        box.exec();
+        ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NoDriveMessage(folder.path),
+                    QMessageBox::Ok, this);
         return;
     }
     // The paths are taken before the first question: while it is open the list may read more of
     // its folder and move items to other indexes.
-    QStringList sources;
+    std::vector<std::filesystem::path> sources;
     const int count = list->ItemCount();
     for (int index = 0; index < count; ++index) {
         if (list->Selected(index)) {
-            sources << list->ItemPath(index);
+            sources.push_back(list->ItemFile(index));
         }
     }
-    CopyItems(sources, folder.path, [this](const QString& fileName) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        box.setDefaultButton(QMessageBox::No);
-        box.setEscapeButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes;
-    });
+    QStringList notCopied;
+    CopyItems(
+        sources, folder.path,
+        [this](const QString& fileName) {
+            return ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
+                               QMessageBox::Yes | QMessageBox::No, this) == QMessageBox::Yes;
+        },
+        &notCopied);
+    if (!notCopied.isEmpty()) {
+        ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NotCopiedMessage(notCopied),
+                    QMessageBox::Ok, this);
+    }
 }
 
 void TMainForm::ShellTreeView1EndDrag(QObject*, int, int) {}

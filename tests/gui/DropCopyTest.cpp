@@ -359,13 +359,16 @@ void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied_data()
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<QString>("removed"); // from the source folder after the selection
     QTest::addColumn<QStringList>("copied");
+    QTest::addColumn<QString>("notCopied"); // the box after the drop
     QTest::newRow("several files") << QList<int>{kAlpha, kBeta, kNotes} << ""
-                                   << QStringList{"Alpha.TD4", "Beta.TD4", "notes.txt"};
-    QTest::newRow("nothing selected") << QList<int>{} << "" << QStringList{};
-    QTest::newRow("a folder among them") << QList<int>{kSubfolder, kGamma} << "" << QStringList{"Gamma.TD4"};
-    QTest::newRow("a symbolic link") << QList<int>{kLink} << "" << QStringList{"link.TD4"};
+                                   << QStringList{"Alpha.TD4", "Beta.TD4", "notes.txt"} << "";
+    QTest::newRow("nothing selected") << QList<int>{} << "" << QStringList{} << "";
+    QTest::newRow("a folder among them") << QList<int>{kSubfolder, kGamma} << "" << QStringList{"Gamma.TD4"}
+                                         << "Not copied:\nSubfolder: is a folder";
+    QTest::newRow("a symbolic link") << QList<int>{kLink} << "" << QStringList{"link.TD4"} << "";
     QTest::newRow("a source removed before the drop")
-        << QList<int>{kAlpha, kBeta} << "Alpha.TD4" << QStringList{"Beta.TD4"};
+        << QList<int>{kAlpha, kBeta} << "Alpha.TD4" << QStringList{"Beta.TD4"}
+        << "Not copied:\nAlpha.TD4: cannot be read";
 }
 
 void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
@@ -373,6 +376,7 @@ void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
     QFETCH(QList<int>, rows);
     QFETCH(QString, removed);
     QFETCH(QStringList, copied);
+    QFETCH(QString, notCopied);
     OpenAtSource();
     SelectRows(rows);
     if (!removed.isEmpty()) {
@@ -383,7 +387,8 @@ void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
     DragOverNode(*form_->ShellTreeView1, targetNode_);
     form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
 
-    QCOMPARE(boxes.texts, QStringList());
+    QCOMPARE(boxes.texts, notCopied.isEmpty() ? QStringList() : QStringList{notCopied});
+    QCOMPARE(boxes.titles, notCopied.isEmpty() ? QStringList() : QStringList{"LMPexplorer"});
     QCOMPARE(Entries(target_->Path()), copied);
     for (const QString& name : copied) {
         const QString original = name == "link.TD4" ? "Alpha.TD4" : name;
