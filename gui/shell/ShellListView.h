@@ -75,6 +75,9 @@ public:
     void BeginDrag();
     // A drag waits for the mouse to move past the threshold.
     bool DragPending() const { return dragPending_; }
+    // A second click on the only selected item waits to see that no double click follows, then
+    // edits its name.
+    bool RenamePending() const { return renameTimer_.isActive(); }
 
 signals:
     // An item's selected or focused state changed (kAllItems: the states of all items at once).
