@@ -377,10 +377,14 @@ void TShellListView::mouseReleaseEvent(QMouseEvent* event)
     {
         NotificationBatch batch(*this);
         QTreeView::mouseReleaseEvent(event);
-        // A click, not a drag, on an item of a multi-selection: that item alone stays selected.
-        if (onPressed && released.row() == reduceTo && (SelectionCount() != 1 || !Selected(reduceTo))) {
-            selectionModel()->setCurrentIndex(ItemAt(reduceTo), QItemSelectionModel::ClearAndSelect |
-                                                                    QItemSelectionModel::Rows);
+        // A click, not a drag, on an item of a multi-selection: that item alone stays selected, and is
+        // reported with the others, so that the pane describes it afresh.
+        if (onPressed && released.row() == reduceTo) {
+            if (SelectionCount() != 1 || !Selected(reduceTo)) {
+                selectionModel()->setCurrentIndex(ItemAt(reduceTo), QItemSelectionModel::ClearAndSelect |
+                                                                        QItemSelectionModel::Rows);
+            }
+            Touch(reduceTo);
         }
     }
     if (onPressed && released.row() == renameRow && state() != EditingState) {
