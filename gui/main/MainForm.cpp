@@ -19,7 +19,6 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QSplitter>
 
 #include "core/Describe.h"
@@ -31,6 +30,7 @@
 #include "gui/desktop/NativePath.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/PaneRules.h"
+#include "gui/main/Placement.h"
 #include "gui/main/SelectAllLoop.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/StartupArguments.h"
@@ -153,6 +153,8 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
     CreateConnections();
     ApplyDesignSizes();
     RunHandler([this] { FormCreate(); });
+    // After the ratios are measured at the design size: a smaller fit keeps their proportions.
+    FitIntoScreen(*this);
 }
 
 TMainForm::~TMainForm()
@@ -284,9 +286,6 @@ void TMainForm::ApplyDesignSizes()
     LowerMainPanel->layout()->activate();
     UpperHorizSplitter->setSizes({kDesignTreeWidth, kDesignListWidth});
     LowerHorizSplitter->setSizes({kDesignMemoWidth, kDesignLowerLeftWidth});
-    if (const QScreen* display = screen()) {
-        move(display->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-    }
 }
 
 void TMainForm::FormCreate()
