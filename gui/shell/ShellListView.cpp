@@ -34,6 +34,20 @@ QString PathText(const std::filesystem::path& path)
 #endif
 }
 
+// The file's URL for other programs that take the drop; a name that is no UTF-8 keeps its bytes,
+// percent-encoded, where the path's text would have replaced them.
+QUrl FileUrl(const std::filesystem::path& path)
+{
+    const QString text = PathText(path);
+#ifndef Q_OS_WIN
+    const QByteArray bytes = QByteArray::fromStdString(path.native());
+    if (QFile::encodeName(text) != bytes) {
+        return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
+    }
+#endif
+    return QUrl::fromLocalFile(text);
+}
+
 // The name editor starts with the name before its extension selected, as file managers do, so that
 // typing replaces the name and keeps the type.
 class NameEditor : public QStyledItemDelegate {
@@ -315,7 +329,7 @@ void TShellListView::startDrag(Qt::DropActions)
     const int count = ItemCount();
     for (int index = 0; index < count; ++index) {
         if (Selected(index)) {
-            urls << QUrl::fromLocalFile(ItemPath(index));
+            urls << FileUrl(ItemFile(index));
         }
     }
     if (urls.isEmpty()) {

@@ -1,6 +1,10 @@
 // Drag-and-drop copy: drive labels and target folders from tree captions, the list's drag start, and
 // drops onto the explorer window's tree copying testkit files between temporary folders.
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QDir>
@@ -16,6 +20,7 @@
 #include <QTimer>
 
 #include "GuiTestSupport.h"
+#include "gui/desktop/NativePath.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/MainForm.h"
 #include "gui/shell/ShellListView.h"
@@ -163,6 +168,7 @@ private slots:
     void dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing_data();
     void dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing();
     void dropOutsideEveryNodeDoesNothing();
+    void nameThatIsNoUtf8IsCopiedWithItsOwnBytes();
 
 private:
     void OpenAtSource();
@@ -505,6 +511,24 @@ void DropCopyTest::dropOutsideEveryNodeDoesNothing()
 
     QCOMPARE(boxes.texts, QStringList());
     QCOMPARE(Entries(target_->Path()), QStringList());
+}
+
+void DropCopyTest::nameThatIsNoUtf8IsCopiedWithItsOwnBytes()
+{
+    const std::filesystem::path name("Caf\xe9 latin1.TD4");
+    std::ofstream(lmp::gui::NativePath(folder_->Path()) / name) << "latin";
+    QStringList notCopied;
+
+    const std::vector<lmp::gui::ItemOutcome> outcomes = lmp::gui::CopyItems(
+        {lmp::gui::NativePath(folder_->Path()) / name}, target_->Path() + "/",
+        [](const QString&) { return false; }, &notCopied);
+
+    QCOMPARE(outcomes, std::vector<lmp::gui::ItemOutcome>{lmp::gui::ItemOutcome::Copied});
+    QCOMPARE(notCopied, QStringList());
+    std::ifstream copy(lmp::gui::NativePath(target_->Path()) / name);
+    std::string contents;
+    copy >> contents;
+    QCOMPARE(contents, std::string("latin"));
 }
 
 QTEST_MAIN(DropCopyTest)

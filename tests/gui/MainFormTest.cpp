@@ -149,6 +149,7 @@ private slots:
     void refreshDescriptionWithNothingSelectedEmptiesThePane();
     void refreshDescriptionRebuildsFromTheSelectionInListOrder();
     void refreshDirectoryReadsTheFolderAgainAndRebuildsThePane();
+    void refreshDirectoryOnAFolderGoneShowsTheNearestOneLeft();
     void choosingAnotherFolderInTheTreeEmptiesThePane();
     void openingAFolderInTheListEmptiesThePaneAndMovesTheTree();
     void fileThatCannotBeReadShowsTheErrorBoxAndIsTriedAgainLater();
@@ -794,6 +795,21 @@ void MainFormTest::refreshDirectoryReadsTheFolderAgainAndRebuildsThePane()
     QCOMPARE(form.ShellListView1->SelectionCount(), 0);
     QCOMPARE(Pane(), QString());
     QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
+}
+
+void MainFormTest::refreshDirectoryOnAFolderGoneShowsTheNearestOneLeft()
+{
+    AddSampleFiles(*folder_);
+    folder_->AddFolder("Parks/Saved");
+    TMainForm& form = OpenAt(*folder_, kSampleItems + 1);
+    form.ShellTreeView1->SetPath(folder_->PathOf("Parks/Saved"));
+    QVERIFY(QDir(folder_->PathOf("Parks")).removeRecursively());
+
+    form.RefreshDirectory->trigger();
+
+    QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
+    QCOMPARE(form.ShellListView1->Folder(), folder_->Path());
+    QCOMPARE(form.ShellListView1->ItemCount(), kSampleItems);
 }
 
 void MainFormTest::choosingAnotherFolderInTheTreeEmptiesThePane()
