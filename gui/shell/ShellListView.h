@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <vector>
 
-#include <QPersistentModelIndex>
 #include <QString>
 #include <QTimer>
 #include <QTreeView>
