@@ -103,8 +103,9 @@ public:
     void SelectAllOfEdition(unsigned edition);
 
     // Appends the description of the list item at index to Memo1, one line per entry, when its
-    // edition is accepted, and returns its edition code (-1 when none). Throws lmp::FileError before
-    // writing any line when the file cannot be read, std::out_of_range for an index outside the list.
+    // edition is accepted, and returns its edition code (-1 when none; a folder, whatever its name,
+    // gives -1 and writes nothing). Throws lmp::FileError before writing any line when the file
+    // cannot be read, std::out_of_range for an index outside the list.
     std::int32_t DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
                               bool AcceptSecondExpansion, bool WithSeparator);
 
