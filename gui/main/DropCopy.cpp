@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 
+#include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
 #include "sys/FileCopy.h"
 
@@ -71,12 +72,12 @@ TargetFolder TargetFolderFromCaptions(const QStringList& captions, PathStyle sty
 
 QString NoDriveMessage(const QString& path)
 {
-    return QStringLiteral("Sorry; unable to drag to \"") + path + QLatin1Char('"');
+    return QStringLiteral("Sorry; unable to drag to \"") + SafeBoxText(path) + QLatin1Char('"');
 }
 
 QString OverwriteQuestion(const QString& fileName)
 {
-    return fileName + QStringLiteral(" already exists. Do you want to overwrite?");
+    return SafeBoxText(fileName) + QStringLiteral(" already exists. Do you want to overwrite?");
 }
 
 std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& folder, const AskOverwrite& ask)

@@ -321,7 +321,7 @@ void TMainForm::OpenStartPaths()
             try {
                 AppendDescription(path, options);
             } catch (const FileError& error) {
-                problems << QString::fromUtf8(error.what());
+                problems << SafeBoxText(QString::fromUtf8(error.what()));
             }
             // As lmpinfo does: every file after the first, described or not, starts with a separator.
             options.withSeparator = true;
@@ -545,6 +545,7 @@ void TMainForm::ShellTreeView1DragDrop(QObject* Source, int, int)
     if (!folder.driveFound) {
         QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle),
                         NoDriveMessage(folder.path), QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
         box.exec();
         return;
     }
@@ -560,6 +561,7 @@ void TMainForm::ShellTreeView1DragDrop(QObject* Source, int, int)
     CopyItems(sources, folder.path, [this](const QString& fileName) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
                         QMessageBox::Yes | QMessageBox::No, this);
+        box.setTextFormat(Qt::PlainText);
         box.setDefaultButton(QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes;
