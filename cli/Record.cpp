@@ -192,8 +192,7 @@ std::string EscapeUnsafeCharacters(std::string_view json)
         }
         // The printer replaced every stray byte, so a sequence of one byte is ASCII.
         const std::size_t length = std::max<std::size_t>(WellFormedLength(json, pos), 1);
-        const char32_t c =
-            length > 1 ? CodePointAt(json, pos, length) : static_cast<unsigned char>(json[pos]);
+        const char32_t c = CodePointAt(json, pos, length);
         if (IsUnsafeCharacter(c))
             escape(c);
         else

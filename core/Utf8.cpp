@@ -1,5 +1,7 @@
 #include "core/Utf8.h"
 
+#include <algorithm>
+
 namespace lmp {
 
 namespace {
@@ -20,23 +22,21 @@ std::size_t SequenceLength(unsigned char lead) noexcept
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
-// Every well-formed sequence that keep accepts is copied, everything else becomes U+FFFD.
-template <typename Keep> std::string Replaced(std::string_view text, Keep keep)
+// Every byte outside a well-formed sequence becomes U+FFFD, and so does every unsafe character when
+// unsafeToo is set.
+std::string Replaced(std::string_view text, bool unsafeToo)
 {
     std::string result;
     result.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t length = WellFormedLength(text, pos);
-        if (length == 0) {
+        if (length == 0 || (unsafeToo && IsUnsafeCharacter(CodePointAt(text, pos, length)))) {
             result += kReplacement;
-            ++pos;
+            pos += std::max<std::size_t>(length, 1);
             continue;
         }
-        if (keep(text, pos, length))
-            result.append(text.substr(pos, length));
-        else
-            result += kReplacement;
+        result.append(text.substr(pos, length));
         pos += length;
     }
     return result;
@@ -82,14 +82,12 @@ bool IsUnsafeCharacter(char32_t c) noexcept
 
 std::string ToValidUtf8(std::string_view text)
 {
-    return Replaced(text, [](std::string_view, std::size_t, std::size_t) { return true; });
+    return Replaced(text, false);
 }
 
 std::string SafeText(std::string_view text)
 {
-    return Replaced(text, [](std::string_view whole, std::size_t pos, std::size_t length) {
-        return !IsUnsafeCharacter(CodePointAt(whole, pos, length));
-    });
+    return Replaced(text, true);
 }
 
 } // namespace lmp

@@ -24,7 +24,7 @@ bool IsUnsafeCharacter(char32_t c) noexcept;
 // U+FFFD. Text without either comes back as it is.
 std::string SafeText(std::string_view text);
 
-// The code point of the well-formed sequence of the given length at text[pos].
+// The code point of the well-formed sequence at text[pos] whose length (1 to 4) WellFormedLength gave.
 char32_t CodePointAt(std::string_view text, std::size_t pos, std::size_t length) noexcept;
 
 } // namespace lmp
