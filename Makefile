@@ -90,10 +90,12 @@ bench: deps
 # lmp_fuzz_seeds writes from the test kit (valid files of every type and edition) and from the corpus
 # committed in fuzz/corpus/, copied into FUZZ_DIR, where the run adds what it finds; prints each target's
 # executions and their total. On a finding it prints the command that replays the saved input.
-# fuzz-merge then writes the smallest set of found inputs that covers what the seeds do not back into
-# fuzz/corpus/, for a person to commit.
+# fuzz-merge then writes the smallest set of found inputs shorter than FUZZ_CORPUS_MAX_BYTES that covers
+# what the seeds do not back into fuzz/corpus/, for a person to commit; large files come from the seeds
+# and from LargeFile's compact descriptions, so the committed corpus stays small.
 FUZZ_TARGETS := DescribeFile:131072 RunLength:4096 NumberFormat:256 TrackDesign:256 Park:4096 LargeFile:4096
 FUZZ_TIMEOUT ?= 5
+FUZZ_CORPUS_MAX_BYTES ?= 8192
 FUZZ_FLAGS = -timeout=$(FUZZ_TIMEOUT) -rss_limit_mb=2048
 
 fuzz-build:
@@ -125,15 +127,18 @@ fuzz: fuzz-build
 
 fuzz-merge: fuzz-build
 	@set -e; for t in $(FUZZ_TARGETS); do \
-	  name=$${t%%:*}; maxlen=$${t##*:}; merged=$(FUZZ_DIR)/merged/$$name; \
-	  rm -rf $$merged; mkdir -p $$merged $(FUZZ_DIR)/corpus/$$name fuzz/corpus/$$name; \
+	  name=$${t%%:*}; maxlen=$${t##*:}; merged=$(FUZZ_DIR)/merged/$$name; found=$(FUZZ_DIR)/found/$$name; \
+	  rm -rf $$merged $$found; mkdir -p $$merged $$found $(FUZZ_DIR)/corpus/$$name fuzz/corpus/$$name; \
 	  cp -R $(FUZZ_DIR)/seeds/$$name/. $$merged/; \
-	  $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name -merge=1 -max_len=$$maxlen $(FUZZ_FLAGS) $$merged \
-	    fuzz/corpus/$$name $(FUZZ_DIR)/corpus/$$name 2>$(FUZZ_DIR)/merge-$$name.log || { \
+	  find fuzz/corpus/$$name $(FUZZ_DIR)/corpus/$$name -type f -size -$(FUZZ_CORPUS_MAX_BYTES)c \
+	    -exec cp {} $$found/ \; ; \
+	  $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name -merge=1 -max_len=$$maxlen $(FUZZ_FLAGS) $$merged $$found \
+	    2>$(FUZZ_DIR)/merge-$$name.log || { \
 	    tail -n 30 $(FUZZ_DIR)/merge-$$name.log; exit 1; }; \
 	  rm -f $$merged/seed-* fuzz/corpus/$$name/*; \
 	  if [ -n "$$(ls $$merged)" ]; then mv $$merged/* fuzz/corpus/$$name/; fi; \
-	  echo "fuzz/corpus/$$name: $$(ls fuzz/corpus/$$name | wc -l) inputs, $$(du -sk fuzz/corpus/$$name | cut -f1) KiB"; \
+	  echo "fuzz/corpus/$$name: $$(ls fuzz/corpus/$$name | wc -l) inputs," \
+	    "$$(cat fuzz/corpus/$$name/* 2>/dev/null | wc -c) bytes"; \
 	done
 
 # lmpinfo.exe for 64-bit Windows, cross-built with MinGW-w64 (no window: Qt for Windows is not in Debian);
