@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QMetaObject>
 
+#include "core/Utf8.h"
+
 namespace lmp::gui {
 
 int ShowMessage(QMessageBox::Icon icon, const QString& title, const QString& text,
@@ -18,11 +20,16 @@ int ShowMessage(QMessageBox::Icon icon, const QString& title, const QString& tex
     return box.exec();
 }
 
+QString SafeBoxText(const QString& text)
+{
+    return QString::fromStdString(SafeText(text.toStdString()));
+}
+
 void ShowErrorBox(const QString& text)
 {
     QMetaObject::invokeMethod(
         qApp,
-        [text] {
+        [text = SafeBoxText(text)] {
             ShowMessage(QMessageBox::Critical, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok,
                         QApplication::activeWindow());
         },

@@ -17,9 +17,14 @@ inline constexpr char kApplicationTitle[] = "LMPexplorer";
 int ShowMessage(QMessageBox::Icon icon, const QString& title, const QString& text,
                 QMessageBox::StandardButtons buttons, QWidget* parent);
 
-// Shows text in the program's error box: a modal message box with an OK button, titled with the
-// application title, the text plain. The box opens once control is back in the event loop, after the event
-// whose handler failed has been dispatched, so no handler is left half-way inside a nested loop.
+// Text fit for a box whatever a name or path put in it: each control character and line break shown as
+// U+FFFD, as lmp::SafeText does for description lines.
+QString SafeBoxText(const QString& text);
+
+// Shows text in the program's error box, as SafeBoxText gives it: a modal message box with an OK button,
+// titled with the application title, the text plain. The box opens once control is back in the event loop,
+// after the event whose handler failed has been dispatched, so no handler is left half-way inside a nested
+// loop.
 void ShowErrorBox(const QString& text);
 
 // Runs a handler. An error that leaves it ends it there and its text goes to the error box; the

@@ -3,6 +3,7 @@
 #include <optional>
 #include <system_error>
 
+#include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
 #include "sys/FileCopy.h"
 #include "sys/InputFile.h"
@@ -93,12 +94,12 @@ TargetFolder TargetFolderFromCaptions(const QStringList& captions, PathStyle sty
 
 QString NoDriveMessage(const QString& path)
 {
-    return QStringLiteral("Sorry; unable to drag to \"") + path + QLatin1Char('"');
+    return QStringLiteral("Sorry; unable to drag to \"") + SafeBoxText(path) + QLatin1Char('"');
 }
 
 QString OverwriteQuestion(const QString& fileName)
 {
-    return fileName + QStringLiteral(" already exists. Do you want to overwrite?");
+    return SafeBoxText(fileName) + QStringLiteral(" already exists. Do you want to overwrite?");
 }
 
 std::vector<ItemOutcome> CopyItems(const std::vector<std::filesystem::path>& sources, const QString& folder,
@@ -124,7 +125,7 @@ std::vector<ItemOutcome> CopyItems(const std::vector<std::filesystem::path>& sou
                                                                    : ItemOutcome::Failed);
         }
         if (notCopied != nullptr && outcomes.back() == ItemOutcome::Failed) {
-            *notCopied << name + QStringLiteral(": ") + FailureReason(from);
+            *notCopied << SafeBoxText(name) + QStringLiteral(": ") + FailureReason(from);
         }
     }
     return outcomes;

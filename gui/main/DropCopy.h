@@ -35,7 +35,8 @@ struct TargetFolder {
 // found (or no captions) gives driveFound false.
 TargetFolder TargetFolderFromCaptions(const QStringList& captions, PathStyle style = kNativePathStyle);
 
-// The message for a drop on a node with no drive above it, path as TargetFolderFromCaptions gave it.
+// The message for a drop on a node with no drive above it, path as TargetFolderFromCaptions gave it
+// (shown as SafeBoxText gives it, as is the name in the question below).
 QString NoDriveMessage(const QString& path);
 
 // The question asked before a file of that name in the target folder is overwritten.

@@ -321,7 +321,7 @@ void TMainForm::OpenStartPaths()
             try {
                 AppendDescription(NativePath(path), options);
             } catch (const FileError& error) {
-                problems << QString::fromUtf8(error.what());
+                problems << SafeBoxText(QString::fromUtf8(error.what()));
             }
             // As lmpinfo does: every file after the first, described or not, starts with a separator.
             options.withSeparator = true;

@@ -135,12 +135,14 @@ void DesktopTest::errorLeavingAHandlerEndsItAndShowsItsTextTitledWithTheProgram(
     bool rest = false;
     bool after = false;
     lmp::gui::RunHandler([&] {
-        throw std::runtime_error("Cannot open file /games/a.TD4");
+        throw std::runtime_error("Cannot open file /games/a\n\x1b[2J\t<b>.TD4");
         rest = true;
     });
     after = true;
 
-    QTRY_COMPARE(catcher.texts, QStringList{"Cannot open file /games/a.TD4"});
+    // Control characters from the path show as U+FFFD.
+    QTRY_COMPARE(catcher.texts,
+                 QStringList{QStringLiteral("Cannot open file /games/a\uFFFD\uFFFD[2J\uFFFD<b>.TD4")});
     QCOMPARE(catcher.titles, QStringList{"LMPexplorer"});
     QVERIFY(!rest);
     QVERIFY(after);

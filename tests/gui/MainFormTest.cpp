@@ -229,6 +229,9 @@ void MainFormTest::pathsGivenOpenTheirFolderWithTheFilesSelectedAndDescribedInOr
     QTest::newRow("a path that names nothing")
         << QStringList{"Missing.TD4", "Beta.TD4"} << QStringList{"Beta.TD4"} << kBetaBlock
         << "No such file or folder: %1/Missing.TD4";
+    QTest::newRow("a path of control characters that names nothing")
+        << QStringList{"Missing\n\x1B[2J.TD4", "Beta.TD4"} << QStringList{"Beta.TD4"} << kBetaBlock
+        << "No such file or folder: %1/Missing\uFFFD\uFFFD[2J.TD4";
     QTest::newRow("a folder elsewhere") << QStringList{"Alpha.TD4", "Subfolder"} << QStringList{"Alpha.TD4"}
                                         << AlphaBlock() << "Not shown, as the window shows %1:\n%1/Subfolder";
 }
