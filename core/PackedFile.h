@@ -33,6 +33,23 @@ struct PackedFile {
     std::uint64_t BodyEnd() const noexcept { return size >= 4 ? size - 4 : 0; }
 };
 
+// One piece's checksum steps with its decoding beside them, taken out of a scanner so that the pieces of
+// several files can run in one loop (RunScanLoops): each file's checksum is a chain of dependent steps that
+// leaves most of the processor idle, and the chains of other files fill it. A scanner hands one out
+// (BeginFeed) and takes it back once it has run (EndFeed).
+struct ScanLoop {
+    std::uint32_t checksum = 0;
+    const std::uint8_t* next = nullptr; // the next block of eight bytes
+    std::size_t blocks = 0;             // blocks of eight bytes left
+    RunLengthCursor cursor;             // one record decoded after each block; a default one decodes nothing
+    std::span<const std::uint8_t> tail; // fewer than eight bytes after the blocks
+    bool decoding = false;              // the cursor is the scanner's decoder's
+};
+
+// Runs the loops, all of them to their end: the checksum steps of every block with one record decoded after
+// each, the loops' blocks taken in turn while two or more have blocks left.
+void RunScanLoops(std::span<ScanLoop> loops) noexcept;
+
 // Takes a file's bytes in order, in pieces of any size, and gathers its PackedFile: the checksum, the last
 // four bytes held back until they are known not to be the trailer, and the body's records decoded up to
 // extent bytes. Only the first bytes that such decoding can consume are kept (RunLengthInputBound), and
@@ -48,12 +65,22 @@ public:
     std::span<std::uint8_t> HeadSpace(std::size_t count);
     void FeedHead(std::size_t filled);
 
+    // Feed and FeedHead in two halves, with the loop over the bytes run in between (RunScanLoops): Begin
+    // takes the bytes, which must stay in place until End, and hands out their loop; End takes it back.
+    // Nothing else is done with the scanner in between.
+    ScanLoop BeginFeed(std::span<const std::uint8_t> bytes);
+    ScanLoop BeginFeedHead(std::size_t filled);
+    void EndFeed(ScanLoop& loop);
+
+    // Room for a head of size bytes (at most the head's limit) taken at once, so that the head is not
+    // copied as it grows.
+    void ReserveHead(std::uint64_t size);
+
     // Decodes the records left that start before the trailer, up to the extent.
     PackedFile Finish() &&;
 
 private:
-    void Settle(std::span<const std::uint8_t> bytes);
-    void Checksum(std::span<const std::uint8_t> bytes);
+    ScanLoop Settle(std::span<const std::uint8_t> bytes);
 
     std::size_t headLimit_;
     RunLengthDecoder decoder_;
@@ -84,6 +111,12 @@ public:
     // Reads and scans the next chunk; false, reading nothing, once the end has been reached. Throws
     // FileError when the file cannot be read.
     bool ReadChunk();
+
+    // ReadChunk in two halves, so that the scans of several readers' chunks run in one loop
+    // (RunScanLoops): reads the next chunk and hands out its loop (none, reading nothing, at the end);
+    // EndChunk takes it back once it has run. Throws FileError when the file cannot be read.
+    std::optional<ScanLoop> BeginChunk();
+    void EndChunk(ScanLoop& loop);
 
     PackedFile Finish() &&;
 
