@@ -95,11 +95,11 @@ Description DescribePackedFile(std::string_view fileName, FileType type, const P
     return result;
 }
 
-FileDescriber::FileDescriber(const std::filesystem::path& path, DescribeOptions options)
+FileDescriber::FileDescriber(const std::filesystem::path& path, DescribeOptions options, ScanMemory memory)
     : fileName_(FileNameText(path)), type_(FileTypeOfName(fileName_)), options_(std::move(options))
 {
     if (type_ != FileType::None)
-        reader_.emplace(path, DecodedExtentFor(type_));
+        reader_.emplace(path, DecodedExtentFor(type_), std::move(memory));
 }
 
 FileDescriber::FileDescriber(std::string_view fileName, std::span<const std::uint8_t> bytes,
@@ -125,11 +125,15 @@ void FileDescriber::EndChunk(ScanLoop& loop)
     reader_->EndChunk(loop);
 }
 
-Description FileDescriber::Finish() &&
+Description FileDescriber::Finish(ScanMemory* spare) &&
 {
     if (!reader_)
         return {};
-    return DescribePackedFile(fileName_, type_, std::move(*reader_).Finish(), options_);
+    PackedFile file = std::move(*reader_).Finish(spare != nullptr ? &spare->head : nullptr);
+    Description description = DescribePackedFile(fileName_, type_, file, options_);
+    if (spare != nullptr)
+        spare->decoded = std::move(file.decoded);
+    return description;
 }
 
 Description DescribeFile(const std::filesystem::path& path, const DescribeOptions& options)

@@ -60,7 +60,7 @@ class FileDescriber {
 public:
     // Opens a game file, choosing its type by the name's extension, or throws FileError as DescribeFile
     // does; a file of another type is not opened and has no chunks.
-    FileDescriber(const std::filesystem::path& path, DescribeOptions options);
+    FileDescriber(const std::filesystem::path& path, DescribeOptions options, ScanMemory memory = {});
     // The same over bytes in memory, which must outlive it.
     FileDescriber(std::string_view fileName, std::span<const std::uint8_t> bytes, DescribeOptions options);
 
@@ -74,8 +74,9 @@ public:
     std::optional<ScanLoop> BeginChunk();
     void EndChunk(ScanLoop& loop);
 
-    // The description, once ReadChunk gave false or BeginChunk none.
-    Description Finish() &&;
+    // The description, once ReadChunk gave false or BeginChunk none; the buffers go to spare when given,
+    // for the next file.
+    Description Finish(ScanMemory* spare = nullptr) &&;
 
 private:
     std::string fileName_;

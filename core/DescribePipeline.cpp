@@ -150,6 +150,7 @@ void DescribePipeline::Work(std::stop_token shutdown)
 {
     std::vector<Slot> slots; // in the order taken
     std::vector<ScanLoop> loops;
+    std::vector<ScanMemory> spare; // buffers of files described, for the next ones
     std::vector<DescribeOutcome> done;
     const auto finish = [&done](Slot& slot, std::optional<Description> description,
                                 std::exception_ptr error) {
@@ -189,13 +190,19 @@ void DescribePipeline::Work(std::stop_token shutdown)
                 continue;
             }
             try {
-                if (!slot.file)
-                    slot.file.emplace(slot.path, std::move(slot.options));
+                if (!slot.file) {
+                    ScanMemory memory;
+                    if (!spare.empty()) {
+                        memory = std::move(spare.back());
+                        spare.pop_back();
+                    }
+                    slot.file.emplace(slot.path, std::move(slot.options), std::move(memory));
+                }
                 if (std::optional<ScanLoop> loop = slot.file->BeginChunk()) {
                     loops.push_back(*loop);
                     slot.reading = true;
                 } else {
-                    finish(slot, std::move(*slot.file).Finish(), nullptr);
+                    finish(slot, std::move(*slot.file).Finish(&spare.emplace_back()), nullptr);
                 }
             } catch (...) {
                 finish(slot, std::nullopt, std::current_exception());

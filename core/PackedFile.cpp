@@ -31,9 +31,11 @@ std::string PathText(const std::filesystem::path& path)
 
 } // namespace
 
-PackedFileScanner::PackedFileScanner(std::size_t extent)
-    : headLimit_(RunLengthInputBound(extent)), decoder_(extent)
+PackedFileScanner::PackedFileScanner(std::size_t extent, ScanMemory memory)
+    : headLimit_(RunLengthInputBound(extent)), decoder_(extent, std::move(memory.decoded)),
+      head_(std::move(memory.head))
 {
+    head_.Clear();
 }
 
 void PackedFileScanner::Feed(std::span<const std::uint8_t> bytes)
@@ -182,7 +184,7 @@ void RunScanLoops(std::span<ScanLoop> loops) noexcept
     }
 }
 
-PackedFile PackedFileScanner::Finish() &&
+PackedFile PackedFileScanner::Finish(ByteStream* spareHead) &&
 {
     PackedFile file;
     file.size = size_;
@@ -194,6 +196,8 @@ PackedFile PackedFileScanner::Finish() &&
     }
     decoder_.Decode(head_.Bytes(), file.BodyEnd());
     file.decoded = std::move(decoder_).TakeDecoded();
+    if (spareHead != nullptr)
+        *spareHead = std::move(head_);
     return file;
 }
 
@@ -218,14 +222,15 @@ struct PackedFileReader::File {
     std::filesystem::path path;
 };
 
-PackedFileReader::PackedFileReader(const std::filesystem::path& path, std::size_t extent)
-    : file_(std::make_unique<File>(path)), scanner_(extent), remaining_(file_->input.Size())
+PackedFileReader::PackedFileReader(const std::filesystem::path& path, std::size_t extent, ScanMemory memory)
+    : file_(std::make_unique<File>(path)), scanner_(extent, std::move(memory)),
+      remaining_(file_->input.Size())
 {
     scanner_.ReserveHead(remaining_);
 }
 
-PackedFileReader::PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent)
-    : bytes_(bytes), scanner_(extent), remaining_(bytes.size())
+PackedFileReader::PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent, ScanMemory memory)
+    : bytes_(bytes), scanner_(extent, std::move(memory)), remaining_(bytes.size())
 {
     scanner_.ReserveHead(remaining_);
 }
@@ -283,9 +288,9 @@ std::size_t PackedFileReader::Read(std::span<std::uint8_t> into)
     return got;
 }
 
-PackedFile PackedFileReader::Finish() &&
+PackedFile PackedFileReader::Finish(ByteStream* spareHead) &&
 {
-    return std::move(scanner_).Finish();
+    return std::move(scanner_).Finish(spareHead);
 }
 
 PackedFile ReadPackedFile(const std::filesystem::path& path, std::size_t extent)

@@ -33,6 +33,14 @@ struct PackedFile {
     std::uint64_t BodyEnd() const noexcept { return size >= 4 ? size - 4 : 0; }
 };
 
+// The buffers a scan fills, handed from one file to the next by callers that read many: a fresh buffer's
+// pages each cost the system a fault when first written, which on a virtual machine takes longer than
+// the checksum of the page, and the allocator gives large buffers back to the system when they are freed.
+struct ScanMemory {
+    ByteStream head;
+    ByteStream decoded;
+};
+
 // One piece's checksum steps with its decoding beside them, taken out of a scanner so that the pieces of
 // several files can run in one loop (RunScanLoops): each file's checksum is a chain of dependent steps that
 // leaves most of the processor idle, and the chains of other files fill it. A scanner hands one out
@@ -56,7 +64,8 @@ void RunScanLoops(std::span<ScanLoop> loops) noexcept;
 // they are decoded as they arrive, beside the checksum.
 class PackedFileScanner {
 public:
-    explicit PackedFileScanner(std::size_t extent);
+    // memory's buffers are emptied and reused.
+    explicit PackedFileScanner(std::size_t extent, ScanMemory memory = {});
 
     void Feed(std::span<const std::uint8_t> bytes);
 
@@ -76,8 +85,9 @@ public:
     // copied as it grows.
     void ReserveHead(std::uint64_t size);
 
-    // Decodes the records left that start before the trailer, up to the extent.
-    PackedFile Finish() &&;
+    // Decodes the records left that start before the trailer, up to the extent. The head's buffer goes to
+    // spareHead when given.
+    PackedFile Finish(ByteStream* spareHead = nullptr) &&;
 
 private:
     ScanLoop Settle(std::span<const std::uint8_t> bytes);
@@ -101,9 +111,9 @@ public:
     // Opens a regular file read-only. Reading stops at the size it had then, so a file that grows
     // meanwhile cannot keep the read going. Throws FileError when it cannot be opened or is not a
     // regular file.
-    PackedFileReader(const std::filesystem::path& path, std::size_t extent);
+    PackedFileReader(const std::filesystem::path& path, std::size_t extent, ScanMemory memory = {});
     // Reads bytes, which must outlive the reader.
-    PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent);
+    PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent, ScanMemory memory = {});
     ~PackedFileReader();
     PackedFileReader(PackedFileReader&&) noexcept;
     PackedFileReader& operator=(PackedFileReader&&) noexcept;
@@ -118,7 +128,8 @@ public:
     std::optional<ScanLoop> BeginChunk();
     void EndChunk(ScanLoop& loop);
 
-    PackedFile Finish() &&;
+    // The scanner's Finish.
+    PackedFile Finish(ByteStream* spareHead = nullptr) &&;
 
 private:
     struct File;
