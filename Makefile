@@ -16,7 +16,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 WERROR ?= OFF
 CONFIGURE := cmake -S . -DLMP_WERROR=$(WERROR)
 
-.PHONY: deps build run test sanitize samples fuzz bench package format-check other-builds windows windows-test clean
+.PHONY: deps build run test sanitize tsan samples fuzz bench package format-check other-builds windows windows-test clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
@@ -70,6 +70,15 @@ sanitize: deps
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# The test suite under ThreadSanitizer: the pipeline's workers, lmpinfo and the window, without
+# suppressions. A race ends the test that finds it.
+TSAN_DIR ?= build-tsan
+tsan: deps
+	$(CONFIGURE) -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLMP_TSAN=ON -DLMP_BUILD_BENCHMARKS=OFF
+	cmake --build $(TSAN_DIR) -j $(JOBS)
+	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 $$TSAN_OPTIONS" \
+	  ctest --output-on-failure -j $(JOBS)
+
 # Everything, tests included, built by GCC with the Release flags and by clang: CI runs it with WERROR=ON, so
 # a warning that only optimisation or the other compiler finds cannot creep in.
 other-builds:
@@ -82,7 +91,7 @@ other-builds:
 # The benchmarks and the folder benchmark, each ending with a short table (see README, Performance).
 bench: deps
 	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder lmp-bench-selectall
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder lmp-bench-selectall lmp-bench-floor
 	$(BUILD_DIR)/bench/lmp_bench --table_only --benchmark_repetitions=3
 	bench/folder-bench.sh $(BUILD_DIR)
 
@@ -129,4 +138,4 @@ windows-test:
 	cd $(WINDOWS_DIR) && $(WINE_ENV) ctest --verbose
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) build-release build-clang $(WINDOWS_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) $(FUZZ_DIR) build-release build-clang $(WINDOWS_DIR)
