@@ -127,8 +127,7 @@ first_record() {
   peak "$key" "$@"
 }
 
-pipeline_rows
-cold_rows() {
+pipeline_rows() {
   [ -x "$FLOOR" ] || { echo "folder-bench: $FLOOR is missing, no pipeline rows" >&2; return; }
   read -r floor_seconds _ floor_bytes _ < <("$FLOOR" "$FOLDER" 5)
   median_wall pipeline-default "$LMPINFO" "$FOLDER"
@@ -197,7 +196,7 @@ cold_rows() {
   fi
   local list=$SCRATCH/game-files
   printf '%s\n' "${GAME_FILES[@]}" > "$list"
-  median_cold cold-cat8 xargs -d '\n' -n $(((${#GAME_FILES[@]} + 7) / 8)) -P 8 cat < "$list"
+  median_cold cold-cat8 xargs -a "$list" -d '\n' -n $(((${#GAME_FILES[@]} + 7) / 8)) -P 8 cat
   median_cold cold-lmpinfo "$LMPINFO" "$FOLDER"
   median_cold cold-lmpinfo-jobs1 "$LMPINFO" --jobs 1 "$FOLDER"
   echo

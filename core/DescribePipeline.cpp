@@ -191,10 +191,17 @@ void DescribePipeline::Work(std::stop_token shutdown)
             }
             try {
                 if (!slot.file) {
+                    // The largest buffers go to every file: a track design's small ones given to a park
+                    // would be grown anew, and the park's left waiting.
                     ScanMemory memory;
-                    if (!spare.empty()) {
-                        memory = std::move(spare.back());
-                        spare.pop_back();
+                    const auto largest =
+                        std::max_element(spare.begin(), spare.end(), [](const auto& a, const auto& b) {
+                            return a.head.Capacity() + a.decoded.Capacity() <
+                                   b.head.Capacity() + b.decoded.Capacity();
+                        });
+                    if (largest != spare.end()) {
+                        memory = std::move(*largest);
+                        spare.erase(largest);
                     }
                     slot.file.emplace(slot.path, std::move(slot.options), std::move(memory));
                 }
