@@ -105,6 +105,63 @@ void BM_ChecksumPortable(benchmark::State& state)
 }
 BENCHMARK(BM_ChecksumPortable);
 
+// Checksum chains of as many files at once in one loop (RunScanLoops, without decoding): how much one
+// processor gains from running independent chains side by side.
+void BM_ChecksumChains(benchmark::State& state)
+{
+    const Bytes& bytes = Files().savedGame.bytes;
+    const auto chains = static_cast<std::size_t>(state.range(0));
+    std::vector<lmp::ScanLoop> loops(chains);
+    for (auto _ : state) {
+        for (lmp::ScanLoop& loop : loops) {
+            loop.checksum = 0;
+            loop.next = bytes.data();
+            loop.blocks = bytes.size() / 8;
+        }
+        lmp::RunScanLoops(loops);
+        benchmark::DoNotOptimize(loops.data());
+    }
+    SetBytes(state, chains * bytes.size());
+}
+BENCHMARK(BM_ChecksumChains)->Arg(1)->Arg(2)->Arg(3)->Arg(4);
+
+// What one worker of the describing pipeline does: as many parks at once (saved games and scenarios in
+// turn), in memory, each chunk of every file scanned in one loop, then described.
+void BM_DescribeInterleaved(benchmark::State& state)
+{
+    const auto width = static_cast<std::size_t>(state.range(0));
+    std::vector<const BenchFile*> files;
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+        files.push_back(i % 2 == 0 ? &Files().savedGame : &Files().scenario);
+        bytes += files.back()->bytes.size();
+    }
+    std::vector<lmp::ScanLoop> loops;
+    for (auto _ : state) {
+        std::vector<lmp::FileDescriber> describers;
+        for (const BenchFile* file : files)
+            describers.emplace_back(file->name, file->bytes, lmp::DescribeOptions{});
+        std::vector<lmp::FileDescriber*> reading;
+        do {
+            loops.clear();
+            reading.clear();
+            for (lmp::FileDescriber& describer : describers) {
+                if (std::optional<lmp::ScanLoop> loop = describer.BeginChunk()) {
+                    loops.push_back(*loop);
+                    reading.push_back(&describer);
+                }
+            }
+            lmp::RunScanLoops(loops);
+            for (std::size_t i = 0; i < loops.size(); ++i)
+                reading[i]->EndChunk(loops[i]);
+        } while (!loops.empty());
+        for (lmp::FileDescriber& describer : describers)
+            benchmark::DoNotOptimize(std::move(describer).Finish().lines.data());
+    }
+    SetBytes(state, bytes);
+}
+BENCHMARK(BM_DescribeInterleaved)->Arg(1)->Arg(2)->Arg(3)->Arg(4);
+
 // Bytes read with read(2) and nothing else, as cat does: the reading in "a track design within 10 us
 // plus reading it".
 void BM_ReadFile(benchmark::State& state, FileType type)

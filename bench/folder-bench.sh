@@ -6,7 +6,9 @@
 # junk .SV4. Then, on a generated folder of 12,000 files (6,000 .TD4 each with its .TP4), the window's
 # commands over the scattered selection that "Select All Original LMP files" leaves (offscreen)
 # against lmpinfo --edition 0 on that folder, and the time from a press on a selected item to the
-# start of its drag.
+# start of its drag. Then lmpinfo against the single-threaded floor (lmp-bench-floor), lmpinfo -r over a
+# tree of 100,000 track designs (first record, whole run, peak memory), and, where the page cache can be
+# dropped, the same folder cold against 8 parallel cat readers.
 #
 # usage: bench/folder-bench.sh [BUILD_DIR]   (default build; needs lmpinfo and lmp-bench-folder built)
 #
@@ -115,6 +117,120 @@ if [ -x "$SELECTION" ]; then
              grep -E '^(select-matching|refresh-description|press-to-drag):')
 fi
 
+# --- The describing pipeline: lmpinfo's threads against the single-threaded floor, and -r over a tree ---
+
+FLOOR=$BUILD/bench/lmp-bench-floor
+TREE=${BENCH_TREE:-$BUILD/bench-tree}
+
+# median_wall KEY COMMAND...: the median wall seconds of 5 warm runs of COMMAND (after one to warm up).
+declare -A MEDIAN
+median_wall() {
+  local key=$1; shift
+  local times=() start
+  "$@" >/dev/null 2>&1 || true
+  for ((run = 0; run < 5; run++)); do
+    start=$EPOCHREALTIME
+    "$@" >/dev/null 2>&1 || true
+    times+=("$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }')")
+  done
+  MEDIAN[$key]=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p)
+}
+
+# first_record KEY COMMAND...: seconds to the first line COMMAND writes and to its end, and its peak memory.
+declare -A FIRST TOTAL
+first_record() {
+  local key=$1; shift
+  local start
+  start=$EPOCHREALTIME
+  read -r FIRST[$key] TOTAL[$key] < <("$@" 2>/dev/null | {
+    IFS= read -r _; first=$EPOCHREALTIME; cat >/dev/null
+    awk -v s="$start" -v f="$first" -v e="$EPOCHREALTIME" 'BEGIN { printf "%.4f %.4f\n", f - s, e - s }'; })
+  peak "$key" "$@"
+}
+
+pipeline_rows() {
+  [ -x "$FLOOR" ] || { echo "folder-bench: $FLOOR is missing, no pipeline rows" >&2; return; }
+  read -r floor_seconds _ floor_bytes _ < <("$FLOOR" "$FOLDER" 5)
+  median_wall pipeline-default "$LMPINFO" "$FOLDER"
+  median_wall pipeline-jobs1 "$LMPINFO" --jobs 1 "$FOLDER"
+  if [ ! -d "$TREE" ]; then
+    "$TOOL" tree "$TREE" >/dev/null
+  fi
+  "$LMPINFO" -r "$TREE" >/dev/null 2>&1 || true # warms the page cache
+  first_record tree-jobs1 "$LMPINFO" --jobs 1 -r "$TREE"
+  first_record tree-default "$LMPINFO" -r "$TREE"
+
+  echo
+  echo "The floor: one thread reads the $((floor_bytes / 1000000)) MB of game files in 1 MiB chunks and checksums" \
+       "them (lmp-bench-floor); wall time, median of 5, warm; lmpinfo on $(nproc) cores."
+  echo
+  echo "| What | Wall time | Ratio |"
+  echo "|---|---:|---|"
+  printf '| the floor | %.3f s | |\n' "$floor_seconds"
+  for key in pipeline-jobs1 pipeline-default; do
+    printf '| lmpinfo %s on the folder | %.3f s | %.2f x the floor |\n' \
+      "$([ "$key" = pipeline-jobs1 ] && echo "--jobs 1" || echo "(default)")" "${MEDIAN[$key]}" \
+      "$(awk -v a="${MEDIAN[$key]}" -v b="$floor_seconds" 'BEGIN { printf "%.2f", a / b }')"
+  done
+  echo
+  echo "| lmpinfo -r over 100,000 track designs | First record | Whole run | First record in the run | Peak memory |"
+  echo "|---|---:|---:|---:|---:|"
+  for key in tree-jobs1 tree-default; do
+    printf '| %s | %.3f s | %.3f s | %.1f%% | %s MiB |\n' \
+      "$([ "$key" = tree-jobs1 ] && echo "--jobs 1" || echo "default")" "${FIRST[$key]}" "${TOTAL[$key]}" \
+      "$(awk -v a="${FIRST[$key]}" -v b="${TOTAL[$key]}" 'BEGIN { printf "%.1f", 100 * a / b }')" "${PEAK[$key]}"
+  done
+}
+
+# --- Cold cache: each measurement after the page cache is dropped (root only), median of 3 ---
+
+# dropped: true when writing 3 to drop_caches emptied the cache of a game file (fincore counts its pages);
+# a container may refuse the write or ignore it.
+cache_drops() {
+  local probe=${GAME_FILES[0]}
+  command -v fincore >/dev/null || return 1
+  cat "$probe" >/dev/null
+  sync
+  { echo 3 > /proc/sys/vm/drop_caches; } 2>/dev/null || return 1
+  [ "$(fincore --noheadings --output PAGES "$probe" | tr -d ' ')" = 0 ]
+}
+
+# median_cold KEY COMMAND...: the median wall seconds of 3 runs of COMMAND, each on a dropped cache.
+median_cold() {
+  local key=$1; shift
+  local times=() start
+  for ((run = 0; run < 3; run++)); do
+    sync
+    echo 3 > /proc/sys/vm/drop_caches
+    start=$EPOCHREALTIME
+    "$@" >/dev/null 2>&1 || true
+    times+=("$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }')")
+  done
+  MEDIAN[$key]=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 2p)
+}
+
+cold_rows() {
+  if ! cache_drops; then
+    echo
+    echo "Cold cache: skipped, the page cache cannot be dropped here (not root, or the container ignores it)."
+    return
+  fi
+  local list=$SCRATCH/game-files
+  printf '%s\n' "${GAME_FILES[@]}" > "$list"
+  median_cold cold-cat8 xargs -a "$list" -d '\n' -n $(((${#GAME_FILES[@]} + 7) / 8)) -P 8 cat
+  median_cold cold-lmpinfo "$LMPINFO" "$FOLDER"
+  median_cold cold-lmpinfo-jobs1 "$LMPINFO" --jobs 1 "$FOLDER"
+  echo
+  echo "| Cold cache (median of 3, wall) | Time | Ratio |"
+  echo "|---|---:|---|"
+  printf '| 8 parallel cat of the game files | %.3f s | |\n' "${MEDIAN[cold-cat8]}"
+  for key in cold-lmpinfo-jobs1 cold-lmpinfo; do
+    printf '| lmpinfo %s on the folder | %.3f s | %.2f x 8 cat |\n' \
+      "$([ "$key" = cold-lmpinfo-jobs1 ] && echo "--jobs 1" || echo "(default)")" "${MEDIAN[$key]}" \
+      "$(awk -v a="${MEDIAN[$key]}" -v b="${MEDIAN[cold-cat8]}" 'BEGIN { printf "%.2f", a / b }')"
+  done
+}
+
 truncate -s 2G "$SCRATCH/junk.SV4"
 peak folder "$LMPINFO" "$FOLDER"
 peak junk "$LMPINFO" "$SCRATCH/junk.SV4"
@@ -154,3 +270,6 @@ echo "| Peak memory of lmpinfo | |"
 echo "|---|---:|"
 echo "| on the folder | ${PEAK[folder]} MiB |"
 echo "| on a 2 GiB junk .SV4 | ${PEAK[junk]} MiB |"
+
+pipeline_rows
+cold_rows

@@ -13,6 +13,7 @@
 #include "cli/Progress.h"
 #include "cli/Record.h"
 #include "cli/Wildcards.h"
+#include "core/DescribePipeline.h"
 #include "core/NaturalOrder.h"
 #include "core/Utf8.h"
 #include "sys/CommandLine.h"
@@ -74,30 +75,6 @@ void ListFolder(const fs::path& folder, std::vector<fs::path>& files, std::vecto
     }
 }
 
-// A folder tree depth first, a folder's files before its subfolders, with a stack of its own so that
-// deep trees cannot exhaust the call stack.
-void AddFolderTree(const fs::path& top, const std::string& topText, std::vector<Item>& items)
-{
-    std::vector<fs::path> pending{top};
-    while (!pending.empty()) {
-        const fs::path folder = std::move(pending.back());
-        pending.pop_back();
-        std::vector<fs::path> files;
-        std::vector<fs::path> subfolders;
-        try {
-            ListFolder(folder, files, &subfolders);
-        } catch (const fs::filesystem_error&) {
-            items.push_back(
-                {folder, "Cannot open folder " + (folder == top ? topText : sys::Utf8FromPath(folder))});
-            continue;
-        }
-        for (fs::path& file : files) {
-            items.push_back({std::move(file), {}});
-        }
-        pending.insert(pending.end(), subfolders.rbegin(), subfolders.rend());
-    }
-}
-
 // The path list's stream: standard input for "-", else file opened on the given name; none, with
 // the message in problem, when the list cannot be opened.
 std::istream* OpenPathList(const std::string& name, std::ifstream& file, std::string& problem)
@@ -131,72 +108,116 @@ std::vector<fs::path> FolderFiles(const fs::path& folder)
     return files;
 }
 
-void ExpandPath(const std::string& text, bool recursive, std::vector<Item>& items)
-{
-    const fs::path path = sys::PathFromUtf8(text);
-    std::error_code error;
-    if (fs::is_directory(fs::status(path, error))) {
-        if (recursive) {
-            AddFolderTree(path, text, items);
-            return;
-        }
-        try {
-            for (fs::path& file : FolderFiles(path)) {
-                items.push_back({std::move(file), {}});
-            }
-        } catch (const fs::filesystem_error&) {
-            items.push_back({path, "Cannot open folder " + text});
-        }
-        return;
-    }
-    // A link that leads nowhere is still a name in its folder; reading it fails like any file.
-    if (fs::symlink_status(path, error).type() == fs::file_type::not_found) {
-        items.push_back({path, "No such file or folder: " + text});
-        return;
-    }
-    items.push_back({path, {}});
-}
-
 std::vector<Item> ExpandPaths(const std::vector<std::string>& paths, bool recursive)
 {
     std::vector<Item> items;
-    for (const std::string& text : paths) {
-        if (!sys::ProgramExpandsWildcards() || !HasWildcard(text)) {
-            ExpandPath(text, recursive, items);
-            continue;
-        }
-        const std::vector<std::string> matches = MatchWildcard(text);
-        if (matches.empty()) {
-            items.push_back({sys::PathFromUtf8(text), "No such file or folder: " + text});
-        }
-        for (const std::string& match : matches) {
-            ExpandPath(match, recursive, items);
-        }
-    }
+    ItemSource source(paths, nullptr, recursive);
+    while (std::optional<Item> item = source.Next())
+        items.push_back(std::move(*item));
     return items;
 }
 
-ItemSource::ItemSource(std::vector<Item> items, PathList* list, bool recursive) noexcept
-    : items_(std::move(items)), list_(list), recursive_(recursive)
+ItemSource::ItemSource(std::vector<std::string> paths, PathList* list, bool recursive)
+    : list_(list), recursive_(recursive), listEnded_(list == nullptr)
 {
-    if (list_ == nullptr)
-        total_ = items_.size();
+    for (std::string& text : paths)
+        paths_.push_back({std::move(text), false});
 }
 
 std::optional<Item> ItemSource::Next()
 {
     while (next_ == items_.size()) {
-        std::optional<ListedPath> entry = list_ != nullptr ? list_->Next() : std::nullopt;
-        if (!entry)
-            return std::nullopt;
         items_.clear();
         next_ = 0;
-        if (entry->problem.empty())
-            ExpandPath(entry->path, recursive_, items_);
-        else
-            items_.push_back({{}, std::move(entry->problem), true});
+        if (!Walk())
+            return std::nullopt;
     }
+    ++taken_;
     return std::move(items_[next_++]);
+}
+
+std::optional<std::size_t> ItemSource::Total() const noexcept
+{
+    if (!paths_.empty() || !folders_.empty() || !listEnded_)
+        return std::nullopt;
+    return taken_ + (items_.size() - next_);
+}
+
+bool ItemSource::Walk()
+{
+    // A folder tree depth first, a folder's files before its subfolders, with a stack of its own so
+    // that deep trees cannot exhaust the call stack.
+    if (!folders_.empty()) {
+        const Folder folder = std::move(folders_.back());
+        folders_.pop_back();
+        std::vector<fs::path> files;
+        std::vector<fs::path> subfolders;
+        try {
+            ListFolder(folder.path, files, &subfolders);
+        } catch (const fs::filesystem_error&) {
+            items_.push_back(
+                {folder.path, "Cannot open folder " +
+                                  (folder.text.empty() ? sys::Utf8FromPath(folder.path) : folder.text)});
+            return true;
+        }
+        for (fs::path& file : files)
+            items_.push_back({std::move(file), {}});
+        for (auto sub = subfolders.rbegin(); sub != subfolders.rend(); ++sub)
+            folders_.push_back({std::move(*sub), {}});
+        return true;
+    }
+    if (!paths_.empty()) {
+        const PathText path = std::move(paths_.front());
+        paths_.pop_front();
+        if (path.matched || !sys::ProgramExpandsWildcards() || !HasWildcard(path.text)) {
+            ExpandPath(path.text);
+            return true;
+        }
+        // Each match takes its turn as a path of its own, so that a folder's tree comes before the
+        // matches after it.
+        const std::vector<std::string> matches = MatchWildcard(path.text);
+        if (matches.empty())
+            items_.push_back({sys::PathFromUtf8(path.text), "No such file or folder: " + path.text});
+        for (auto match = matches.rbegin(); match != matches.rend(); ++match)
+            paths_.push_front({*match, true});
+        return true;
+    }
+    std::optional<ListedPath> entry = listEnded_ ? std::nullopt : list_->Next();
+    if (!entry) {
+        listEnded_ = true;
+        return false;
+    }
+    if (entry->problem.empty())
+        ExpandPath(entry->path);
+    else
+        items_.push_back({{}, std::move(entry->problem), true});
+    return true;
+}
+
+void ItemSource::ExpandPath(const std::string& text)
+{
+    const fs::path path = sys::PathFromUtf8(text);
+    std::error_code error;
+    if (fs::is_directory(fs::status(path, error))) {
+        if (recursive_) {
+            // Listed when its turn comes: the walk lists the folders it holds before the next path.
+            folders_.push_back({path, text});
+            return;
+        }
+        try {
+            for (fs::path& file : FolderFiles(path))
+                items_.push_back({std::move(file), {}});
+        } catch (const fs::filesystem_error&) {
+            items_.push_back({path, "Cannot open folder " + text});
+        }
+        return;
+    }
+    // A link that leads nowhere is still a name in its folder; reading it fails like any file.
+    if (fs::symlink_status(path, error).type() == fs::file_type::not_found) {
+        items_.push_back({path, "No such file or folder: " + text});
+        return;
+    }
+    items_.push_back({path, {}});
 }
 
 void SeparatorRule::Described(std::int32_t resultEdition) noexcept
@@ -234,11 +255,10 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
         list.emplace(*in, *options.filesFrom == "-" ? "standard input" : *options.filesFrom,
                      options.nullSeparated);
     }
-    DescribeOptions describe = DescribeOptionsFor(options, decimalMark);
+    const DescribeOptions describe = DescribeOptionsFor(options, decimalMark);
     SeparatorRule separator(options.edition, options.noSeparator);
-    ItemSource items(ExpandPaths(options.paths, options.recursive), list ? &*list : nullptr,
-                     options.recursive);
-    ProgressLine progress(err, terminals.err, items.Total(), terminals.out ? &out : nullptr);
+    ItemSource items(options.paths, list ? &*list : nullptr, options.recursive);
+    ProgressLine progress(err, terminals.err, std::nullopt, terminals.out ? &out : nullptr);
     // Lines for a file or a pipe leave the progress line standing; on the same screen they go below it.
     const auto beforeOut = [&] {
         if (terminals.out)
@@ -262,31 +282,53 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     if (options.format == OutputFormat::Csv && !options.noHeader) {
         out << CsvHeaderRow();
     }
+    // Files are described ahead on the pipeline's threads, without their separators, which are only
+    // known in order. Only a bounded number of items is taken ahead of the one written next, so that
+    // memory does not grow with the number of paths and the first lines come at once.
+    DescribePipeline pipeline({.threads = options.jobs});
+    const std::size_t ahead = std::size_t{8} * pipeline.Threads();
+    std::deque<Item> waiting; // taken and, when they are files, submitted; in order
+    bool walking = true;
     std::size_t examined = 0;
-    while (const std::optional<Item> next = items.Next()) {
+    for (;;) {
+        while (walking && waiting.size() < ahead) {
+            std::optional<Item> item = items.Next();
+            if (!item) {
+                walking = false;
+                break;
+            }
+            if (!item->pathless && item->problem.empty())
+                pipeline.Submit(item->path, describe);
+            waiting.push_back(std::move(*item));
+        }
         // Output that cannot be written (a reader that went away, where no SIGPIPE ends the process)
         // ends the run instead of reading the rest of the collection for nothing.
-        if (!out) {
+        if (waiting.empty() || !out) {
             break;
         }
-        const Item& item = *next;
+        const Item item = std::move(waiting.front());
+        waiting.pop_front();
         if (item.pathless) {
             report(item, item.problem);
             continue;
         }
+        if (!progress.Total() && items.Total())
+            progress.Total(*items.Total());
         progress.Examined(examined++);
         if (!item.problem.empty()) {
             report(item, item.problem);
             continue;
         }
-        describe.withSeparator = separator.Next();
+        std::optional<DescribeOutcome> outcome = pipeline.Next();
         try {
-            const Description description = DescribeFile(item.path, describe);
+            Description description = std::move(*outcome).Take();
             if (options.format != OutputFormat::Text) {
                 if (!description.lines.empty()) {
                     write(DescribedRecord(item.path, description));
                 }
             } else if (!description.lines.empty()) {
+                if (separator.Next())
+                    AddSeparator(description);
                 beforeOut();
                 for (const std::string& line : description.lines) {
                     out << line << '\n';

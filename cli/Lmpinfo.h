@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
@@ -28,6 +29,7 @@ struct Options {
     std::optional<std::string> filesFrom;     // --files-from FILE, "-" for standard input
     bool nullSeparated = false;               // --null
     bool noHeader = false;                    // --no-header
+    unsigned jobs = 0;                        // --jobs N: threads that describe; 0 for one per core
 };
 
 // Either options to run with, or an exit code with the text to print: help or the version on stdout
@@ -66,28 +68,45 @@ struct Item {
 // is visited twice through a loop.
 std::vector<Item> ExpandPaths(const std::vector<std::string>& paths, bool recursive = false);
 
-// Appends the items that one path stands for, as ExpandPaths does for each of its paths.
-void ExpandPath(const std::string& text, bool recursive, std::vector<Item>& items);
-
 class PathList;
 
-// The items to describe, one at a time: the given ones (the arguments'), then those of each entry of
-// the path list, when there is one, each entry read only once the items before it are used up, so
-// that a list of any length takes the memory of one entry and the folder it names.
+// The items to describe, one at a time, as ExpandPaths gives them for the paths (the arguments'), then
+// those of each entry of the path list, when there is one. Nothing is walked ahead of what is taken: a
+// folder is listed and sorted when its turn comes and a list entry is read only once the items before it
+// are used up, so that a tree or a list of any size takes the memory of one folder's files and the
+// subfolders still to visit.
 class ItemSource {
 public:
-    ItemSource(std::vector<Item> items, PathList* list, bool recursive) noexcept;
+    ItemSource(std::vector<std::string> paths, PathList* list, bool recursive);
 
     std::optional<Item> Next();
-    // How many items there are: known when there is no list.
-    std::optional<std::size_t> Total() const noexcept { return total_; }
+    // How many items there are in all, known once the walk has ended: every path expanded, every
+    // folder listed and the list read to its end.
+    std::optional<std::size_t> Total() const noexcept;
 
 private:
-    std::vector<Item> items_;
-    std::size_t next_ = 0;
+    // Puts the items of the next path, folder or list entry in items_; false when none is left.
+    bool Walk();
+    void ExpandPath(const std::string& text);
+
+    struct Folder {
+        std::filesystem::path path;
+        std::string text; // as given, for a folder named by a path; empty for a subfolder
+    };
+
+    struct PathText {
+        std::string text;
+        bool matched; // a wildcard's match, not to be matched again
+    };
+
+    std::deque<PathText> paths_;
     PathList* list_;
     bool recursive_;
-    std::optional<std::size_t> total_;
+    bool listEnded_ = false;
+    std::vector<Folder> folders_; // folders of a recursive walk still to list, the next one last
+    std::vector<Item> items_;
+    std::size_t next_ = 0;
+    std::size_t taken_ = 0;
 };
 
 // The files of a folder in file-list order; throws std::filesystem::filesystem_error when it cannot

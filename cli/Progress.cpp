@@ -18,8 +18,13 @@ std::string Grouped(std::size_t count)
 
 ProgressLine::ProgressLine(std::ostream& err, bool terminal, std::optional<std::size_t> total,
                            std::ostream* out) noexcept
-    : err_(err), out_(out), enabled_(terminal && (!total || *total > kProgressThreshold)), total_(total)
+    : err_(err), out_(out), terminal_(terminal), total_(total)
 {
+}
+
+void ProgressLine::Total(std::size_t total) noexcept
+{
+    total_ = total;
 }
 
 ProgressLine::~ProgressLine()
@@ -32,7 +37,8 @@ ProgressLine::~ProgressLine()
 
 void ProgressLine::Examined(std::size_t examined)
 {
-    if (!enabled_ || examined % kProgressStep != 0 || (!total_ && examined < kProgressThreshold))
+    const bool many = total_ ? *total_ > kProgressThreshold : examined >= kProgressThreshold;
+    if (!terminal_ || !many || examined % kProgressStep != 0)
         return;
     if (out_ != nullptr)
         out_->flush();

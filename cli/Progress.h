@@ -26,6 +26,11 @@ public:
     ProgressLine& operator=(const ProgressLine&) = delete;
     ~ProgressLine();
 
+    // The total, once it is known (a walk that has ended): later lines show it, and the line stays
+    // away for a total of kProgressThreshold files or fewer.
+    void Total(std::size_t total) noexcept;
+    std::optional<std::size_t> Total() const noexcept { return total_; }
+
     // examined files of the total are done; shows the line at every kProgressStep files.
     void Examined(std::size_t examined);
     // Blanks the line out, when it is shown, so that other text starts at the line's beginning.
@@ -34,7 +39,7 @@ public:
 private:
     std::ostream& err_;
     std::ostream* out_;
-    bool enabled_;
+    bool terminal_;
     std::optional<std::size_t> total_;
     std::size_t shownLength_ = 0;
 };

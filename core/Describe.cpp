@@ -16,14 +16,13 @@ std::string FileNameText(const std::filesystem::path& path)
     return std::string(name.begin(), name.end());
 }
 
-std::optional<Description> DescribeRead(std::string_view fileName, FileType type, PackedFileReader& reader,
-                                        const DescribeOptions& options, const std::stop_token& stop)
+std::optional<Description> DescribeRead(FileDescriber& file, const std::stop_token& stop)
 {
     do {
         if (stop.stop_requested())
             return std::nullopt;
-    } while (reader.ReadChunk());
-    return DescribePackedFile(fileName, type, std::move(reader).Finish(), options);
+    } while (file.ReadChunk());
+    return std::move(file).Finish();
 }
 
 } // namespace
@@ -97,6 +96,47 @@ Description DescribePackedFile(std::string_view fileName, FileType type, const P
     return result;
 }
 
+FileDescriber::FileDescriber(const std::filesystem::path& path, DescribeOptions options, ScanMemory memory)
+    : fileName_(FileNameText(path)), type_(FileTypeOfName(fileName_)), options_(std::move(options))
+{
+    if (type_ != FileType::None)
+        reader_.emplace(path, DecodedExtentFor(type_), std::move(memory));
+}
+
+FileDescriber::FileDescriber(std::string_view fileName, std::span<const std::uint8_t> bytes,
+                             DescribeOptions options)
+    : fileName_(fileName), type_(FileTypeOfName(fileName_)), options_(std::move(options))
+{
+    if (type_ != FileType::None)
+        reader_.emplace(bytes, DecodedExtentFor(type_));
+}
+
+bool FileDescriber::ReadChunk()
+{
+    return reader_ && reader_->ReadChunk();
+}
+
+std::optional<ScanLoop> FileDescriber::BeginChunk()
+{
+    return reader_ ? reader_->BeginChunk() : std::nullopt;
+}
+
+void FileDescriber::EndChunk(ScanLoop& loop)
+{
+    reader_->EndChunk(loop);
+}
+
+Description FileDescriber::Finish(ScanMemory* spare) &&
+{
+    if (!reader_)
+        return {};
+    PackedFile file = std::move(*reader_).Finish(spare != nullptr ? &spare->head : nullptr);
+    Description description = DescribePackedFile(fileName_, type_, file, options_);
+    if (spare != nullptr)
+        spare->decoded = std::move(file.decoded);
+    return description;
+}
+
 Description DescribeFile(const std::filesystem::path& path, const DescribeOptions& options)
 {
     return *DescribeFile(path, options, std::stop_token());
@@ -105,22 +145,18 @@ Description DescribeFile(const std::filesystem::path& path, const DescribeOption
 std::optional<Description> DescribeFile(const std::filesystem::path& path, const DescribeOptions& options,
                                         std::stop_token stop)
 {
-    const std::string name = FileNameText(path);
-    const FileType type = FileTypeOfName(name);
-    if (type == FileType::None)
-        return Description();
-    PackedFileReader reader(path, DecodedExtentFor(type));
-    return DescribeRead(name, type, reader, options, stop);
+    // Other types are not opened, and so are described whatever stop says.
+    FileDescriber file(path, options);
+    if (!file.IsGameFile())
+        return std::move(file).Finish();
+    return DescribeRead(file, stop);
 }
 
 Description DescribeBytes(std::string_view fileName, std::span<const std::uint8_t> bytes,
                           const DescribeOptions& options)
 {
-    const FileType type = FileTypeOfName(fileName);
-    if (type == FileType::None)
-        return {};
-    PackedFileReader reader(bytes, DecodedExtentFor(type));
-    return *DescribeRead(fileName, type, reader, options, std::stop_token());
+    FileDescriber file(fileName, bytes, options);
+    return *DescribeRead(file, std::stop_token());
 }
 
 } // namespace lmp

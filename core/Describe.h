@@ -54,6 +54,37 @@ std::size_t DecodedExtentFor(FileType type) noexcept;
 Description DescribePackedFile(std::string_view fileName, FileType type, const PackedFile& file,
                                const DescribeOptions& options);
 
+// Describing one file a chunk at a time, in the steps DescribeFile takes, for callers that do other work
+// between two chunks: a stop check, or the chunks of other files scanned in the same loop (RunScanLoops).
+class FileDescriber {
+public:
+    // Opens a game file, choosing its type by the name's extension, or throws FileError as DescribeFile
+    // does; a file of another type is not opened and has no chunks.
+    FileDescriber(const std::filesystem::path& path, DescribeOptions options, ScanMemory memory = {});
+    // The same over bytes in memory, which must outlive it.
+    FileDescriber(std::string_view fileName, std::span<const std::uint8_t> bytes, DescribeOptions options);
+
+    // False for a file of no game type, which has no chunks.
+    bool IsGameFile() const noexcept { return reader_.has_value(); }
+
+    // PackedFileReader's steps: the next chunk read and scanned, false at the end; or read with its
+    // loop handed out (none at the end) and taken back once it has run. Throw FileError when the file
+    // cannot be read.
+    bool ReadChunk();
+    std::optional<ScanLoop> BeginChunk();
+    void EndChunk(ScanLoop& loop);
+
+    // The description, once ReadChunk gave false or BeginChunk none; the buffers go to spare when given,
+    // for the next file.
+    Description Finish(ScanMemory* spare = nullptr) &&;
+
+private:
+    std::string fileName_;
+    FileType type_;
+    DescribeOptions options_;
+    std::optional<PackedFileReader> reader_; // none for a file of no game type
+};
+
 // Describes the file at path, choosing its type by the name's extension; files of other types are
 // not opened. Throws FileError, before any line is produced, when a game file cannot be read.
 Description DescribeFile(const std::filesystem::path& path, const DescribeOptions& options);

@@ -12,6 +12,8 @@ void AddSeparator(Description& description)
     // whose edition could not be determined.
     if (description.edition == kNoEdition || description.lines.empty())
         return;
+    // Built anew rather than inserted at the front: GCC 12 warns of a null dereference inside
+    // vector::insert of a string at -O2.
     Lines lines;
     lines.reserve(description.lines.size() + 1);
     lines.emplace_back(kSeparatorLine);
@@ -32,6 +34,7 @@ DescribePipeline::DescribePipeline(PipelineSettings settings)
     if (threads == 0)
         threads = std::max(1u, std::thread::hardware_concurrency());
     ahead_ = settings.ahead != 0 ? settings.ahead : std::size_t{4} * threads;
+    interleave_ = settings.interleave != 0 ? settings.interleave : kDefaultInterleave;
     workers_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i)
         workers_.emplace_back([this](std::stop_token shutdown) { Work(shutdown); });
@@ -110,42 +113,115 @@ void DescribePipeline::SetReadyCallback(std::function<void()> ready)
     ready_ = std::move(ready);
 }
 
-void DescribePipeline::Work(std::stop_token shutdown)
+// A file a worker reads, from its job on.
+struct DescribePipeline::Slot {
+    std::uint64_t ticket;
+    std::filesystem::path path;
+    DescribeOptions options;
+    std::stop_token stop;
+    std::optional<FileDescriber> file; // once opened
+    bool reading = false;              // a chunk of it is being scanned
+    bool over = false;                 // described, failed or stopped
+};
+
+bool DescribePipeline::CanTake() const noexcept
 {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        const bool haveWork = workAvailable_.wait(
-            lock, shutdown, [this] { return !queue_.empty() && queue_.front().ticket < nextOut_ + ahead_; });
-        if (!haveWork)
-            return;
-        Job job = std::move(queue_.front());
-        queue_.pop_front();
-        const std::stop_token stop = cancel_.get_token();
-        lock.unlock();
+    return !queue_.empty() && queue_.front().ticket < nextOut_ + ahead_;
+}
 
-        DescribeOutcome outcome{job.ticket, std::move(job.path), std::nullopt, nullptr};
-        try {
-            outcome.description = DescribeFile(outcome.path, job.options, stop);
-        } catch (...) {
-            outcome.error = std::current_exception();
-        }
-        const bool stopped = !outcome.description && !outcome.error;
-
-        lock.lock();
+bool DescribePipeline::Hold(std::vector<DescribeOutcome>& outcomes)
+{
+    bool front = false;
+    for (DescribeOutcome& outcome : outcomes) {
         // A cancelled file's outcome is dropped: Cancel moved nextOut_ past every ticket issued before it.
-        if (stopped || job.ticket < nextOut_)
+        if (outcome.ticket < nextOut_)
             continue;
-        const std::size_t index = static_cast<std::size_t>(job.ticket - nextOut_);
+        const std::size_t index = static_cast<std::size_t>(outcome.ticket - nextOut_);
         if (held_.size() <= index)
             held_.resize(index + 1);
         held_[index] = std::move(outcome);
-        if (index != 0)
-            continue;
-        const std::function<void()> ready = ready_;
+        front = front || index == 0;
+    }
+    outcomes.clear();
+    return front;
+}
+
+void DescribePipeline::Work(std::stop_token shutdown)
+{
+    std::vector<Slot> slots; // in the order taken
+    std::vector<ScanLoop> loops;
+    std::vector<ScanMemory> spare; // buffers of files described, for the next ones
+    std::vector<DescribeOutcome> done;
+    const auto finish = [&done](Slot& slot, std::optional<Description> description,
+                                std::exception_ptr error) {
+        done.push_back({slot.ticket, std::move(slot.path), std::move(description), std::move(error)});
+        slot.over = true;
+    };
+
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (Hold(done)) {
+            const std::function<void()> ready = ready_;
+            lock.unlock();
+            outcomeReady_.notify_one();
+            if (ready)
+                ready();
+            lock.lock();
+        }
+        if (slots.empty() && !workAvailable_.wait(lock, shutdown, [this] { return CanTake(); }))
+            return;
+        while (slots.size() < interleave_ && CanTake()) {
+            Job& job = queue_.front();
+            slots.push_back({job.ticket, std::move(job.path), std::move(job.options), cancel_.get_token(),
+                             std::nullopt, false, false});
+            queue_.pop_front();
+        }
         lock.unlock();
-        outcomeReady_.notify_one();
-        if (ready)
-            ready();
+        if (shutdown.stop_requested())
+            return;
+
+        // One chunk of each file, their loops run as one. A file whose stop was requested is dropped before
+        // its next chunk, as DescribeFile stops.
+        loops.clear();
+        for (Slot& slot : slots) {
+            slot.reading = false;
+            if (slot.stop.stop_requested()) {
+                slot.over = true;
+                continue;
+            }
+            try {
+                if (!slot.file) {
+                    // The largest buffers go to every file: a track design's small ones given to a park
+                    // would be grown anew, and the park's left waiting.
+                    ScanMemory memory;
+                    const auto largest =
+                        std::max_element(spare.begin(), spare.end(), [](const auto& a, const auto& b) {
+                            return a.head.Capacity() + a.decoded.Capacity() <
+                                   b.head.Capacity() + b.decoded.Capacity();
+                        });
+                    if (largest != spare.end()) {
+                        memory = std::move(*largest);
+                        spare.erase(largest);
+                    }
+                    slot.file.emplace(slot.path, std::move(slot.options), std::move(memory));
+                }
+                if (std::optional<ScanLoop> loop = slot.file->BeginChunk()) {
+                    loops.push_back(*loop);
+                    slot.reading = true;
+                } else {
+                    finish(slot, std::move(*slot.file).Finish(&spare.emplace_back()), nullptr);
+                }
+            } catch (...) {
+                finish(slot, std::nullopt, std::current_exception());
+            }
+        }
+        RunScanLoops(loops);
+        std::size_t next = 0;
+        for (Slot& slot : slots) {
+            if (slot.reading)
+                slot.file->EndChunk(loops[next++]);
+        }
+        std::erase_if(slots, [](const Slot& slot) { return slot.over; });
         lock.lock();
     }
 }

@@ -1,9 +1,11 @@
 #include "core/PackedFile.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "sys/InputFile.h"
 
@@ -13,6 +15,14 @@ namespace {
 
 constexpr std::size_t kChunkSize = 1 << 20;
 
+// A loop with nothing to run, from a checksum.
+ScanLoop WithoutBlocks(std::uint32_t checksum) noexcept
+{
+    ScanLoop loop;
+    loop.checksum = checksum;
+    return loop;
+}
+
 std::string PathText(const std::filesystem::path& path)
 {
     const std::u8string text = path.u8string();
@@ -21,18 +31,18 @@ std::string PathText(const std::filesystem::path& path)
 
 } // namespace
 
-PackedFileScanner::PackedFileScanner(std::size_t extent)
-    : headLimit_(RunLengthInputBound(extent)), decoder_(extent)
+PackedFileScanner::PackedFileScanner(std::size_t extent, ScanMemory memory)
+    : headLimit_(RunLengthInputBound(extent)), decoder_(extent, std::move(memory.decoded)),
+      head_(std::move(memory.head))
 {
+    head_.Clear();
 }
 
 void PackedFileScanner::Feed(std::span<const std::uint8_t> bytes)
 {
-    if (bytes.empty())
-        return;
-    if (head_.Size() < headLimit_)
-        head_.Append(bytes.first(std::min(bytes.size(), headLimit_ - head_.Size())));
-    Settle(bytes);
+    ScanLoop loop = BeginFeed(bytes);
+    RunScanLoops(std::span<ScanLoop>(&loop, 1));
+    EndFeed(loop);
 }
 
 std::span<std::uint8_t> PackedFileScanner::HeadSpace(std::size_t count)
@@ -43,8 +53,29 @@ std::span<std::uint8_t> PackedFileScanner::HeadSpace(std::size_t count)
 
 void PackedFileScanner::FeedHead(std::size_t filled)
 {
+    ScanLoop loop = BeginFeedHead(filled);
+    RunScanLoops(std::span<ScanLoop>(&loop, 1));
+    EndFeed(loop);
+}
+
+ScanLoop PackedFileScanner::BeginFeed(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.empty())
+        return WithoutBlocks(checksum_.Value());
+    if (head_.Size() < headLimit_)
+        head_.Append(bytes.first(std::min(bytes.size(), headLimit_ - head_.Size())));
+    return Settle(bytes);
+}
+
+ScanLoop PackedFileScanner::BeginFeedHead(std::size_t filled)
+{
     head_.Truncate(headSpaceStart_ + filled);
-    Settle(head_.Bytes().subspan(headSpaceStart_));
+    return Settle(head_.Bytes().subspan(headSpaceStart_));
+}
+
+void PackedFileScanner::ReserveHead(std::uint64_t size)
+{
+    head_.Reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, headLimit_)));
 }
 
 // Decoding may start a record only where the bytes it can read are all in the head and lie before the
@@ -53,50 +84,107 @@ void PackedFileScanner::FeedHead(std::size_t filled)
 // steps that leaves most of the processor idle, and work interleaved this finely fills in beside it
 // (coarser turns, a few hundred bytes each, hid almost nothing; decoding after the pass made describing
 // a park 10 to 40% slower).
-void PackedFileScanner::Checksum(std::span<const std::uint8_t> bytes)
-{
-    const std::size_t ready = head_.Size();
-    if (ready <= kLongestRecord) {
-        checksum_.Add(bytes);
-        return;
-    }
-    RunLengthCursor cursor = decoder_.Begin(head_.Bytes(), ready - kLongestRecord);
-    std::uint32_t c = checksum_.Value();
-    const std::uint8_t* p = bytes.data();
-    for (std::size_t blocks = bytes.size() / 8; blocks > 0; --blocks, p += 8) {
-        c = ChecksumEight(c, p);
-        cursor.Step();
-    }
-    while (cursor.Step()) {
-    }
-    decoder_.End(cursor);
-    checksum_ = ChecksumAccumulator(ChecksumStepsPortable(c, bytes.last(bytes.size() % 8)));
-}
-
-void PackedFileScanner::Settle(std::span<const std::uint8_t> bytes)
+ScanLoop PackedFileScanner::Settle(std::span<const std::uint8_t> bytes)
 {
     size_ += bytes.size();
 
     // The last four bytes seen may be the trailer, so they reach the checksum only once four more
     // bytes have followed them.
-    if (bytes.size() >= 4) {
-        checksum_.Add(std::span<const std::uint8_t>(pending_, pendingCount_));
-        Checksum(bytes.first(bytes.size() - 4));
-        std::copy_n(bytes.end() - 4, 4, pending_);
-        pendingCount_ = 4;
-        return;
+    if (bytes.size() < 4) {
+        std::uint8_t joined[8];
+        std::copy_n(pending_, pendingCount_, joined);
+        std::copy(bytes.begin(), bytes.end(), joined + pendingCount_);
+        const std::size_t count = pendingCount_ + bytes.size();
+        const std::size_t settled = count > 4 ? count - 4 : 0;
+        checksum_.Add(std::span<const std::uint8_t>(joined, settled));
+        std::copy(joined + settled, joined + count, pending_);
+        pendingCount_ = count - settled;
+        return WithoutBlocks(checksum_.Value());
     }
-    std::uint8_t joined[8];
-    std::copy_n(pending_, pendingCount_, joined);
-    std::copy(bytes.begin(), bytes.end(), joined + pendingCount_);
-    const std::size_t count = pendingCount_ + bytes.size();
-    const std::size_t settled = count > 4 ? count - 4 : 0;
-    checksum_.Add(std::span<const std::uint8_t>(joined, settled));
-    std::copy(joined + settled, joined + count, pending_);
-    pendingCount_ = count - settled;
+    checksum_.Add(std::span<const std::uint8_t>(pending_, pendingCount_));
+    const std::span<const std::uint8_t> settled = bytes.first(bytes.size() - 4);
+    std::copy_n(bytes.end() - 4, 4, pending_);
+    pendingCount_ = 4;
+
+    ScanLoop loop = WithoutBlocks(checksum_.Value());
+    loop.next = settled.data();
+    loop.blocks = settled.size() / 8;
+    loop.tail = settled.last(settled.size() % 8);
+    const std::size_t ready = head_.Size();
+    if (ready > kLongestRecord) {
+        loop.cursor = decoder_.Begin(head_.Bytes(), ready - kLongestRecord);
+        loop.decoding = true;
+    }
+    return loop;
 }
 
-PackedFile PackedFileScanner::Finish() &&
+void PackedFileScanner::EndFeed(ScanLoop& loop)
+{
+    if (loop.decoding) {
+        while (loop.cursor.Step()) {
+        }
+        decoder_.End(loop.cursor);
+    }
+    checksum_ = ChecksumAccumulator(ChecksumStepsPortable(loop.checksum, loop.tail));
+}
+
+namespace {
+
+// The loops' blocks in turn, as long as each of them has blocks left. The loops are copied into locals that
+// are only ever indexed by constants (the fold over Index), so that the compiler keeps them in registers:
+// a checksum or a cursor left in memory puts a store and a load into the chain of every block, and, as far
+// as the compiler can tell, the decoder's writes could touch a loop that stays in memory.
+template <std::size_t... Index>
+void RunInTurn(ScanLoop* const* loops, std::size_t blocks, std::index_sequence<Index...>) noexcept
+{
+    std::array<std::uint32_t, sizeof...(Index)> c{loops[Index]->checksum...};
+    std::array<const std::uint8_t*, sizeof...(Index)> p{loops[Index]->next...};
+    std::array<RunLengthCursor, sizeof...(Index)> cursor{loops[Index]->cursor...};
+    for (std::size_t block = 0; block < blocks; ++block) {
+        ((c[Index] = ChecksumEight(c[Index], p[Index])), ...);
+        ((p[Index] += 8), ...);
+        (cursor[Index].Step(), ...);
+    }
+    ((loops[Index]->checksum = c[Index], loops[Index]->next = p[Index], loops[Index]->blocks -= blocks,
+      loops[Index]->cursor = cursor[Index]),
+     ...);
+}
+
+} // namespace
+
+void RunScanLoops(std::span<ScanLoop> loops) noexcept
+{
+    // Up to four loops at a time, until the shortest ends; then the others go on without it.
+    for (;;) {
+        std::array<ScanLoop*, 4> running{};
+        std::size_t count = 0;
+        std::size_t blocks = 0;
+        for (ScanLoop& loop : loops) {
+            if (loop.blocks == 0 || count == running.size())
+                continue;
+            blocks = count == 0 ? loop.blocks : std::min(blocks, loop.blocks);
+            running[count++] = &loop;
+        }
+        switch (count) {
+        case 0:
+            return;
+        case 1:
+            RunInTurn(running.data(), blocks, std::make_index_sequence<1>());
+            break;
+        case 2:
+            RunInTurn(running.data(), blocks, std::make_index_sequence<2>());
+            break;
+        case 3:
+            RunInTurn(running.data(), blocks, std::make_index_sequence<3>());
+            break;
+        default:
+            RunInTurn(running.data(), blocks, std::make_index_sequence<4>());
+            break;
+        }
+    }
+}
+
+PackedFile PackedFileScanner::Finish(ByteStream* spareHead) &&
 {
     PackedFile file;
     file.size = size_;
@@ -108,6 +196,8 @@ PackedFile PackedFileScanner::Finish() &&
     }
     decoder_.Decode(head_.Bytes(), file.BodyEnd());
     file.decoded = std::move(decoder_).TakeDecoded();
+    if (spareHead != nullptr)
+        *spareHead = std::move(head_);
     return file;
 }
 
@@ -132,14 +222,17 @@ struct PackedFileReader::File {
     std::filesystem::path path;
 };
 
-PackedFileReader::PackedFileReader(const std::filesystem::path& path, std::size_t extent)
-    : file_(std::make_unique<File>(path)), scanner_(extent), remaining_(file_->input.Size())
+PackedFileReader::PackedFileReader(const std::filesystem::path& path, std::size_t extent, ScanMemory memory)
+    : file_(std::make_unique<File>(path)), scanner_(extent, std::move(memory)),
+      remaining_(file_->input.Size())
 {
+    scanner_.ReserveHead(remaining_);
 }
 
-PackedFileReader::PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent)
-    : bytes_(bytes), scanner_(extent), remaining_(bytes.size())
+PackedFileReader::PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent, ScanMemory memory)
+    : bytes_(bytes), scanner_(extent, std::move(memory)), remaining_(bytes.size())
 {
+    scanner_.ReserveHead(remaining_);
 }
 
 PackedFileReader::~PackedFileReader() = default;
@@ -148,8 +241,18 @@ PackedFileReader& PackedFileReader::operator=(PackedFileReader&&) noexcept = def
 
 bool PackedFileReader::ReadChunk()
 {
-    if (remaining_ == 0)
+    std::optional<ScanLoop> loop = BeginChunk();
+    if (!loop)
         return false;
+    RunScanLoops(std::span<ScanLoop>(&*loop, 1));
+    EndChunk(*loop);
+    return true;
+}
+
+std::optional<ScanLoop> PackedFileReader::BeginChunk()
+{
+    if (remaining_ == 0)
+        return std::nullopt;
     const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, kChunkSize));
     std::span<std::uint8_t> into = scanner_.HeadSpace(wanted);
     const bool intoHead = !into.empty();
@@ -161,13 +264,14 @@ bool PackedFileReader::ReadChunk()
         into = std::span<std::uint8_t>(chunk_.get(), std::min(wanted, chunkSize_));
     }
     const std::size_t got = Read(into);
-    if (intoHead)
-        scanner_.FeedHead(got);
-    else
-        scanner_.Feed(into.first(got));
     // A file that has shrunk since it was opened ends where its bytes do.
     remaining_ = got < into.size() ? 0 : remaining_ - got;
-    return true;
+    return intoHead ? scanner_.BeginFeedHead(got) : scanner_.BeginFeed(into.first(got));
+}
+
+void PackedFileReader::EndChunk(ScanLoop& loop)
+{
+    scanner_.EndFeed(loop);
 }
 
 std::size_t PackedFileReader::Read(std::span<std::uint8_t> into)
@@ -184,9 +288,9 @@ std::size_t PackedFileReader::Read(std::span<std::uint8_t> into)
     return got;
 }
 
-PackedFile PackedFileReader::Finish() &&
+PackedFile PackedFileReader::Finish(ByteStream* spareHead) &&
 {
-    return std::move(scanner_).Finish();
+    return std::move(scanner_).Finish(spareHead);
 }
 
 PackedFile ReadPackedFile(const std::filesystem::path& path, std::size_t extent)

@@ -33,13 +33,39 @@ struct PackedFile {
     std::uint64_t BodyEnd() const noexcept { return size >= 4 ? size - 4 : 0; }
 };
 
+// The buffers a scan fills, handed from one file to the next by callers that read many: a fresh buffer's
+// pages each cost the system a fault when first written, which on a virtual machine takes longer than
+// the checksum of the page, and the allocator gives large buffers back to the system when they are freed.
+struct ScanMemory {
+    ByteStream head;
+    ByteStream decoded;
+};
+
+// One piece's checksum steps with its decoding beside them, taken out of a scanner so that the pieces of
+// several files can run in one loop (RunScanLoops): each file's checksum is a chain of dependent steps that
+// leaves most of the processor idle, and the chains of other files fill it. A scanner hands one out
+// (BeginFeed) and takes it back once it has run (EndFeed).
+struct ScanLoop {
+    std::uint32_t checksum = 0;
+    const std::uint8_t* next = nullptr; // the next block of eight bytes
+    std::size_t blocks = 0;             // blocks of eight bytes left
+    RunLengthCursor cursor;             // one record decoded after each block; a default one decodes nothing
+    std::span<const std::uint8_t> tail; // fewer than eight bytes after the blocks
+    bool decoding = false;              // the cursor is the scanner's decoder's
+};
+
+// Runs the loops, all of them to their end: the checksum steps of every block with one record decoded after
+// each, the loops' blocks taken in turn while two or more have blocks left.
+void RunScanLoops(std::span<ScanLoop> loops) noexcept;
+
 // Takes a file's bytes in order, in pieces of any size, and gathers its PackedFile: the checksum, the last
 // four bytes held back until they are known not to be the trailer, and the body's records decoded up to
 // extent bytes. Only the first bytes that such decoding can consume are kept (RunLengthInputBound), and
 // they are decoded as they arrive, beside the checksum.
 class PackedFileScanner {
 public:
-    explicit PackedFileScanner(std::size_t extent);
+    // memory's buffers are emptied and reused.
+    explicit PackedFileScanner(std::size_t extent, ScanMemory memory = {});
 
     void Feed(std::span<const std::uint8_t> bytes);
 
@@ -48,12 +74,23 @@ public:
     std::span<std::uint8_t> HeadSpace(std::size_t count);
     void FeedHead(std::size_t filled);
 
-    // Decodes the records left that start before the trailer, up to the extent.
-    PackedFile Finish() &&;
+    // Feed and FeedHead in two halves, with the loop over the bytes run in between (RunScanLoops): Begin
+    // takes the bytes, which must stay in place until End, and hands out their loop; End takes it back.
+    // Nothing else is done with the scanner in between.
+    ScanLoop BeginFeed(std::span<const std::uint8_t> bytes);
+    ScanLoop BeginFeedHead(std::size_t filled);
+    void EndFeed(ScanLoop& loop);
+
+    // Room for a head of size bytes (at most the head's limit) taken at once, so that the head is not
+    // copied as it grows.
+    void ReserveHead(std::uint64_t size);
+
+    // Decodes the records left that start before the trailer, up to the extent. The head's buffer goes to
+    // spareHead when given.
+    PackedFile Finish(ByteStream* spareHead = nullptr) &&;
 
 private:
-    void Settle(std::span<const std::uint8_t> bytes);
-    void Checksum(std::span<const std::uint8_t> bytes);
+    ScanLoop Settle(std::span<const std::uint8_t> bytes);
 
     std::size_t headLimit_;
     RunLengthDecoder decoder_;
@@ -74,9 +111,9 @@ public:
     // Opens a regular file read-only. Reading stops at the size it had then, so a file that grows
     // meanwhile cannot keep the read going. Throws FileError when it cannot be opened or is not a
     // regular file.
-    PackedFileReader(const std::filesystem::path& path, std::size_t extent);
+    PackedFileReader(const std::filesystem::path& path, std::size_t extent, ScanMemory memory = {});
     // Reads bytes, which must outlive the reader.
-    PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent);
+    PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent, ScanMemory memory = {});
     ~PackedFileReader();
     PackedFileReader(PackedFileReader&&) noexcept;
     PackedFileReader& operator=(PackedFileReader&&) noexcept;
@@ -85,7 +122,14 @@ public:
     // FileError when the file cannot be read.
     bool ReadChunk();
 
-    PackedFile Finish() &&;
+    // ReadChunk in two halves, so that the scans of several readers' chunks run in one loop
+    // (RunScanLoops): reads the next chunk and hands out its loop (none, reading nothing, at the end);
+    // EndChunk takes it back once it has run. Throws FileError when the file cannot be read.
+    std::optional<ScanLoop> BeginChunk();
+    void EndChunk(ScanLoop& loop);
+
+    // The scanner's Finish.
+    PackedFile Finish(ByteStream* spareHead = nullptr) &&;
 
 private:
     struct File;

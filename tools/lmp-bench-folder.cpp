@@ -63,19 +63,34 @@ int ChecksumPass(const fs::path& folder, int passes)
 int main(int argc, char** argv)
 {
     const std::string mode = argc == 3 ? argv[1] : "";
-    if (mode != "write" && mode != "write-large" && mode != "checksum") {
+    if (mode != "write" && mode != "write-large" && mode != "checksum" && mode != "tree") {
         std::cerr
             << "usage: lmp-bench-folder write DIR     writes the benchmark folder into DIR, which must be "
                "new\n"
                "                                     or empty: 600 .TD4, 100 .TP4, 150 .SV4, 150 .SC4\n"
                "       lmp-bench-folder write-large DIR  the same with 6,000 .TD4, each with its .TP4\n"
                "       lmp-bench-folder checksum DIR  prints the processor seconds of the checksum over the\n"
-               "                                     folder's game files in memory, their count and bytes\n";
+               "                                     folder's game files in memory, their count and bytes\n"
+               "       lmp-bench-folder tree DIR      writes a tree of 100,000 track designs into DIR: 10\n"
+               "                                     folders of 10 folders of 1,000 files\n";
         return 2;
     }
     try {
         if (mode == "checksum")
             return ChecksumPass(argv[2], 5);
+        if (mode == "tree") {
+            const lmp::testkit::BenchFolderCounts designs{1000, 0, 0, 0};
+            std::size_t count = 0;
+            for (int group = 1; group <= 10; ++group) {
+                for (int folder = 1; folder <= 10; ++folder)
+                    count += lmp::testkit::WriteBenchFolder(fs::path(argv[2]) /
+                                                                ("Group " + std::to_string(group)) /
+                                                                ("Folder " + std::to_string(folder)),
+                                                            designs);
+            }
+            std::cout << "Wrote " << count << " files to " << argv[2] << '\n';
+            return 0;
+        }
         const std::size_t count =
             mode == "write-large"
                 ? lmp::testkit::WriteBenchFolder(
