@@ -15,7 +15,7 @@ namespace {
 struct LineValue {
     DetailColumn column;
     std::string_view label;
-    std::string_view until; // empty: to the end of the line
+    std::string_view until; // empty: to the end of the line; else up to its last occurrence
 };
 constexpr LineValue kLineValues[] = {
     {DetailColumn::RideOrPark, "      Type: ", ""},
@@ -38,7 +38,7 @@ std::string PaneValue(const Lines& lines, DetailColumn column)
             if (!line.starts_with(value.label))
                 continue;
             const std::string rest = line.substr(value.label.size());
-            return value.until.empty() ? rest : rest.substr(0, rest.find(value.until));
+            return value.until.empty() ? rest : rest.substr(0, rest.rfind(value.until));
         }
     }
     return {};
@@ -95,8 +95,11 @@ TEST(GameDetailsTest, SortsNumbersAsNumbersNamesNaturallyAndBlanksLastEitherWay)
             testkit::MakeTrackDesignFile({.lengthMetres = metres, .excitement = excitement}, edition), {}));
     };
     const auto park = [](const char* name, std::int32_t cash) {
-        return GameDetails::Of(DescribeBytes(
-            "p.SV4", testkit::MakeParkFile({.name = name, .cash = cash}, FileType::SavedGame, 0), {}));
+        testkit::ParkFields fields;
+        fields.name = name;
+        fields.cash = cash;
+        return GameDetails::Of(
+            DescribeBytes("p.SV4", testkit::MakeParkFile(fields, FileType::SavedGame, 0), {}));
     };
     // Excitement 10.00 after 9.00 (not as text), and negative cash before positive.
     const std::vector<GameDetails> files = {design(100, 30, 1),  design(90, 300, 0),  design(5, 3, 2),
