@@ -82,7 +82,8 @@ other-builds:
 # The benchmarks and the folder benchmark, each ending with a short table (see README, Performance).
 bench: deps
 	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder lmp-bench-selectall
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder lmp-bench-selectall \
+	  lmp-bench-selection
 	$(BUILD_DIR)/bench/lmp_bench --table_only --benchmark_repetitions=3
 	bench/folder-bench.sh $(BUILD_DIR)
 

@@ -19,7 +19,6 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QSplitter>
 
 #include "core/Describe.h"
@@ -31,6 +30,7 @@
 #include "gui/desktop/NativePath.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/PaneRules.h"
+#include "gui/main/Placement.h"
 #include "gui/main/SelectAllLoop.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/StartupArguments.h"
@@ -153,6 +153,8 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
     CreateConnections();
     ApplyDesignSizes();
     RunHandler([this] { FormCreate(); });
+    // After the ratios are measured at the design size: a smaller fit keeps their proportions.
+    FitIntoScreen(*this);
 }
 
 TMainForm::~TMainForm()
@@ -232,6 +234,7 @@ void TMainForm::CreateConnections()
     connect(ShellListView1, &TShellListView::OpenFailed, this, [](const QString& path) {
         ShowErrorBox(QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(path)));
     });
+    connect(ShellListView1, &TShellListView::RenameFailed, this, &ShowErrorBox);
     ShellListView1->SetFolder(ShellTreeView1->Path());
     connect(ShellListView1, &TShellListView::MouseDown, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& position) {
@@ -283,9 +286,6 @@ void TMainForm::ApplyDesignSizes()
     LowerMainPanel->layout()->activate();
     UpperHorizSplitter->setSizes({kDesignTreeWidth, kDesignListWidth});
     LowerHorizSplitter->setSizes({kDesignMemoWidth, kDesignLowerLeftWidth});
-    if (const QScreen* display = screen()) {
-        move(display->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-    }
 }
 
 void TMainForm::FormCreate()
@@ -319,7 +319,7 @@ void TMainForm::OpenStartPaths()
         DescribeOptions options;
         for (const QString& path : plan.paths) {
             try {
-                AppendDescription(path, options);
+                AppendDescription(NativePath(path), options);
             } catch (const FileError& error) {
                 problems << QString::fromUtf8(error.what());
             }
@@ -444,7 +444,7 @@ void TMainForm::RefreshDescriptionClick()
 
 void TMainForm::RefreshDirectoryClick()
 {
-    ShellTreeView1->viewport()->update();
+    ShellTreeView1->Refresh();
     ShellListView1->Refresh();
     RefreshDescriptionClick();
 }
@@ -486,9 +486,7 @@ void TMainForm::SelectMatchingTP4sClick()
         captions.append(ShellListView1->Caption(index));
         selected.push_back(ShellListView1->Selected(index));
     }
-    for (const int image : MatchingTrackImages(captions, selected)) {
-        ShellListView1->SetSelected(image, true);
-    }
+    ShellListView1->SelectItems(MatchingTrackImages(captions, selected));
 }
 
 std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
@@ -499,13 +497,18 @@ std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool Accept
     options.acceptFirstExpansion = AcceptFirstExpansion;
     options.acceptSecondExpansion = AcceptSecondExpansion;
     options.withSeparator = WithSeparator;
-    return AppendDescription(ShellListView1->ItemPath(index), options);
+    const std::filesystem::path path = ShellListView1->ItemFile(index);
+    // A folder is no game file, whatever its name.
+    if (ShellListView1->IsFolder(index)) {
+        return -1;
+    }
+    return AppendDescription(path, options);
 }
 
-std::int32_t TMainForm::AppendDescription(const QString& path, DescribeOptions options)
+std::int32_t TMainForm::AppendDescription(const std::filesystem::path& path, DescribeOptions options)
 {
     options.decimalMark = decimalMark_;
-    const Description description = lmp::DescribeFile(NativePath(path), options);
+    const Description description = lmp::DescribeFile(path, options);
     if (!description.lines.empty()) {
         // One append of all the lines lays the pane out once per file rather than once per line.
         QStringList lines;
@@ -543,27 +546,31 @@ void TMainForm::ShellTreeView1DragDrop(QObject* Source, int, int)
     }
     const TargetFolder folder = TargetFolderFromCaptions(captions);
     if (!folder.driveFound) {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle),
-                        NoDriveMessage(folder.path), QMessageBox::Ok, this);
-        box.exec();
+        ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NoDriveMessage(folder.path),
+                    QMessageBox::Ok, this);
         return;
     }
     // The paths are taken before the first question: while it is open the list may read more of
     // its folder and move items to other indexes.
-    QStringList sources;
+    std::vector<std::filesystem::path> sources;
     const int count = list->ItemCount();
     for (int index = 0; index < count; ++index) {
         if (list->Selected(index)) {
-            sources << list->ItemPath(index);
+            sources.push_back(list->ItemFile(index));
         }
     }
-    CopyItems(sources, folder.path, [this](const QString& fileName) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        box.setDefaultButton(QMessageBox::No);
-        box.setEscapeButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes;
-    });
+    QStringList notCopied;
+    CopyItems(
+        sources, folder.path,
+        [this](const QString& fileName) {
+            return ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
+                               QMessageBox::Yes | QMessageBox::No, this) == QMessageBox::Yes;
+        },
+        &notCopied);
+    if (!notCopied.isEmpty()) {
+        ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NotCopiedMessage(notCopied),
+                    QMessageBox::Ok, this);
+    }
 }
 
 void TMainForm::ShellTreeView1EndDrag(QObject*, int, int) {}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include "core/Describe.h"
+#include "gui/desktop/ErrorBox.h"
 #include "gui/main/SelectAllLoop.h"
 #include "gui/main/SizeRatios.h"
 
@@ -25,8 +27,6 @@ namespace lmp::gui {
 
 class TShellListView;
 class TShellTreeView;
-
-inline constexpr char kApplicationTitle[] = "LMPexplorer";
 
 // The line written between two file descriptions in the pane.
 inline constexpr std::string_view SeparatorLine = lmp::kSeparatorLine;
@@ -103,8 +103,9 @@ public:
     void SelectAllOfEdition(unsigned edition);
 
     // Appends the description of the list item at index to Memo1, one line per entry, when its
-    // edition is accepted, and returns its edition code (-1 when none). Throws lmp::FileError before
-    // writing any line when the file cannot be read, std::out_of_range for an index outside the list.
+    // edition is accepted, and returns its edition code (-1 when none; a folder, whatever its name,
+    // gives -1 and writes nothing). Throws lmp::FileError before writing any line when the file
+    // cannot be read, std::out_of_range for an index outside the list.
     std::int32_t DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
                               bool AcceptSecondExpansion, bool WithSeparator);
 
@@ -129,7 +130,7 @@ private:
     void MeasureSizeRatios();
     void OpenStartPaths();
     void SelectStartFiles();
-    std::int32_t AppendDescription(const QString& path, DescribeOptions options);
+    std::int32_t AppendDescription(const std::filesystem::path& path, DescribeOptions options);
 
     std::string decimalMark_;
     QSize measuredClientSize_; // the client area the ratios were last measured from
