@@ -381,7 +381,7 @@ void TMainForm::SelectStartFiles()
     for (const QString& name : std::exchange(startFiles_, {})) {
         if (const auto found = indexes.constFind(name); found != indexes.cend()) {
             ShellListView1->SetSelected(*found, true);
-            DescribedItems.insert(*found);
+            DescribedItems.insert(ShellListView1->ItemFile(*found));
         }
     }
     SelectionBusy = wasBusy;
@@ -441,7 +441,7 @@ void TMainForm::ShellListView1Change(int item)
     std::optional<NotifiedItem> notified;
     if (item != TShellListView::kAllItems) {
         notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item),
-                                DescribedItems.contains(item)};
+                                DescribedItems.contains(ShellListView1->ItemFile(item))};
     }
     const PaneResponse response =
         RespondToListChange(SelectionBusy, ShellListView1->SelectionCount(), notified);
@@ -451,7 +451,7 @@ void TMainForm::ShellListView1Change(int item)
     }
     if (response.describe) {
         DescribeFile(item, true, true, true, response.withSeparator);
-        DescribedItems.insert(item);
+        DescribedItems.insert(ShellListView1->ItemFile(item));
     }
 }
 

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 #include <QMainWindow>
 #include <QSize>
@@ -74,10 +74,11 @@ public:
     QAction* GameDetails1 = nullptr; // checkable: the file list's game-detail columns
     QAction* Filter1 = nullptr;
 
-    // The window's state, set up by FormCreate. DescribedItems: the indexes of the list items
-    // described since a selection change last reset the pane. SelectionBusy: a command is changing
-    // the list's selection, and the list's change notifications are ignored.
-    std::unordered_set<int> DescribedItems;
+    // The window's state, set up by FormCreate. DescribedItems: the list items, by their files,
+    // described since a selection change last reset the pane; a re-sort of the list leaves them as they are.
+    // SelectionBusy: a command is changing the list's selection, and the list's change notifications are
+    // ignored.
+    std::set<std::filesystem::path> DescribedItems;
     bool SelectionBusy = false;
     SizeRatioSet SizeRatios{};
 
