@@ -19,7 +19,7 @@ constexpr std::array kColumns = {DetailColumn::Edition,   DetailColumn::RideOrPa
                                  DetailColumn::Intensity, DetailColumn::Nausea,     DetailColumn::Length,
                                  DetailColumn::Rating,    DetailColumn::Guests,     DetailColumn::Cash};
 constexpr int kRideOrParkWidth = 160;
-constexpr int kNumberWidth = 75;
+constexpr int kNumberWidth = 85;
 
 class DetailCell final : public FileListColumn {
 public:

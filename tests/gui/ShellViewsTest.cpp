@@ -76,6 +76,7 @@ private slots:
     void gameDetailColumnsShowThePanesValuesAndFollowChanges();
     void headerClickSortsFoldersFirstBlanksLast_data();
     void headerClickSortsFoldersFirstBlanksLast();
+    void rowsKeepTheirOrderWhileHeld();
 
 private:
     void Show(QWidget& widget);
@@ -654,6 +655,19 @@ void ShellViewsTest::headerClickSortsFoldersFirstBlanksLast()
     // The selection follows its item.
     QCOMPARE(list_->SelectionCount(), 1);
     QVERIFY(list_->Selected(static_cast<int>(names.indexOf("Beta.TD4"))));
+}
+
+void ShellViewsTest::rowsKeepTheirOrderWhileHeld()
+{
+    bool held = true;
+    list_->SetOrderHeld([&held] { return held; });
+    ListGameFiles();
+    const QStringList before = ItemNames(*list_);
+    // Unheld, the click re-sorts at once.
+    ClickHeader(6);
+    QCOMPARE(ItemNames(*list_), before);
+    held = false;
+    QTRY_COMPARE(ItemNames(*list_).at(1), QStringLiteral("Beta.TD4"));
 }
 
 #include "ShellViewsTest.moc"
