@@ -8,7 +8,9 @@
 # against lmpinfo --edition 0 on that folder, and the time from a press on a selected item to the
 # start of its drag. Then lmpinfo against the single-threaded floor (lmp-bench-floor), lmpinfo -r over a
 # tree of 100,000 track designs (first record, whole run, peak memory), and, where the page cache can be
-# dropped, the same folder cold against 8 parallel cat readers.
+# dropped, the same folder cold against 8 parallel cat readers. The game-detail columns' fill over the
+# 1,000-file folder (offscreen), with nothing cached and after Refresh Directory, and the details cache's
+# heap per 10,000 files.
 #
 # usage: bench/folder-bench.sh [BUILD_DIR]   (default build; needs lmpinfo and lmp-bench-folder built)
 #
@@ -26,6 +28,7 @@ LMPINFO=$BUILD/cli/lmpinfo
 TOOL=$BUILD/tools/lmp-bench-folder
 SELECT_ALL=$BUILD/bench/lmp-bench-selectall
 SELECTION=$BUILD/bench/lmp-bench-selection
+DETAILS=$BUILD/bench/lmp-bench-details
 
 for program in "$LMPINFO" "$TOOL" /usr/bin/time; do
   [ -x "$program" ] || { echo "folder-bench: $program is missing (build it first)" >&2; exit 2; }
@@ -115,6 +118,22 @@ if [ -x "$SELECTION" ]; then
     SELECTION_ROWS+=("$command")
   done < <(QT_QPA_PLATFORM=offscreen "$SELECTION" "$LARGE_FOLDER" "$RUNS" 2>/dev/null |
              grep -E '^(select-matching|refresh-description|press-to-drag):')
+fi
+
+# The game-detail columns: timed by the program itself, the fastest of RUNS.
+DETAILS_ROWS=()
+CACHE_BYTES=""
+if [ -x "$DETAILS" ]; then
+  while read -r what first _ _ second _; do
+    case $what in
+      details-fill: | details-refill:)
+        what=${what%:}
+        WALL[$what]=$(awk -v ms="$first" 'BEGIN { printf "%.4f", ms / 1000 }')
+        CPU[$what]=$(awk -v ms="$second" 'BEGIN { printf "%.4f", ms / 1000 }')
+        DETAILS_ROWS+=("$what") ;;
+      details-cache:) CACHE_BYTES=$first ;;
+    esac
+  done < <(QT_QPA_PLATFORM=offscreen "$DETAILS" "$FOLDER" "$RUNS" 2>/dev/null | grep '^details-')
 fi
 
 # --- The describing pipeline: lmpinfo's threads against the single-threaded floor, and -r over a tree ---
@@ -249,6 +268,12 @@ for edition in "${SELECT_EDITIONS[@]}"; do
   row "lmpinfo --edition $edition" "lmpinfo-edition$edition"
   row "window: Select All, edition $edition" "select$edition" "lmpinfo-edition$edition"
 done
+for what in "${DETAILS_ROWS[@]}"; do
+  case $what in
+    details-fill) row "window: Game Details filled, nothing cached" "$what" checksum+cat ;;
+    details-refill) row "window: Game Details after Refresh Directory, cached" "$what" ;;
+  esac
+done
 if [ ${#SELECTION_ROWS[@]} -gt 0 ]; then
   echo
   echo "Folder: $LARGE_FOLDER, $(find "$LARGE_FOLDER" -maxdepth 1 -type f | wc -l) files," \
@@ -270,6 +295,12 @@ echo "| Peak memory of lmpinfo | |"
 echo "|---|---:|"
 echo "| on the folder | ${PEAK[folder]} MiB |"
 echo "| on a 2 GiB junk .SV4 | ${PEAK[junk]} MiB |"
+if [ -n "$CACHE_BYTES" ]; then
+  echo
+  echo "| Game Details cache (heap, measured) | |"
+  echo "|---|---:|"
+  echo "| per 10,000 files | $(awk -v b="$CACHE_BYTES" 'BEGIN { printf "%.2f", b / 1048576 }') MiB |"
+fi
 
 pipeline_rows
 cold_rows

@@ -103,12 +103,12 @@ constexpr std::size_t kExcitementOffset = 51;
 constexpr std::size_t kIntensityOffset = 52;
 constexpr std::size_t kNauseaOffset = 53;
 
+} // namespace
+
 std::string RatingText(std::uint8_t tenths, std::string_view decimalMark)
 {
     return FormatFixed(DecimalOfSingle(tenths, 1), 6, 2, decimalMark);
 }
-
-} // namespace
 
 std::string_view RideTypeName(unsigned rideType) noexcept
 {

@@ -25,6 +25,9 @@ struct TrackDesignSummary {
     std::uint16_t lengthMetres = 0;
 };
 
+// A rating in tenths as the lines show it: "6.70" with the given decimal mark.
+std::string RatingText(std::uint8_t tenths, std::string_view decimalMark);
+
 // Reads the summary's fields; fields beyond the end of the decoded bytes read as zero.
 TrackDesignSummary SummarizeTrackDesign(const ByteStream& decoded) noexcept;
 

@@ -11,11 +11,13 @@ namespace lmp::sys {
 // One entry of a folder as the system names it, read from the folder's listing alone: no file is
 // opened, so listing a large folder costs no more than the system's own listing.
 struct FolderEntry {
-    std::filesystem::path name; // the entry's own name, its bytes (UTF-16 units on Windows) as stored
-    std::uint64_t size = 0;     // bytes; 0 for folders
-    std::int64_t modified = 0;  // last write, milliseconds since 1970-01-01 UTC
-    bool isFolder = false;      // a folder, or a link to one
-    bool hidden = false;        // a dot name on POSIX systems, the hidden attribute on Windows
+    std::filesystem::path name;  // the entry's own name, its bytes (UTF-16 units on Windows) as stored
+    std::uint64_t size = 0;      // bytes; 0 for folders
+    std::int64_t modified = 0;   // last write, milliseconds since 1970-01-01 UTC
+    std::int64_t modifiedNs = 0; // the same in nanoseconds, as finely as the system keeps it
+    std::uint64_t inode = 0;     // the file's number on its volume; 0 where the listing gives none
+    bool isFolder = false;       // a folder, or a link to one
+    bool hidden = false;         // a dot name on POSIX systems, the hidden attribute on Windows
 };
 
 // The entries of the folder at path, "." and ".." left out, in the system's order. None, with the

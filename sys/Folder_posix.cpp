@@ -53,6 +53,9 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
         item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(status.st_size);
         item.modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000 +
                         static_cast<std::int64_t>(status.st_mtim.tv_nsec) / 1000000;
+        item.modifiedNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+                          static_cast<std::int64_t>(status.st_mtim.tv_nsec);
+        item.inode = static_cast<std::uint64_t>(status.st_ino);
         entries.push_back(std::move(item));
         errno = 0;
     }

@@ -25,6 +25,12 @@ std::int64_t UnixMilliseconds(const FILETIME& time)
     return static_cast<std::int64_t>(ticks / 10000) - std::int64_t{11644473600} * 1000;
 }
 
+std::int64_t UnixNanoseconds(const FILETIME& time)
+{
+    const std::uint64_t ticks = (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+    return (static_cast<std::int64_t>(ticks) - std::int64_t{11644473600} * 10000000) * 100;
+}
+
 } // namespace
 
 std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& path, std::error_code& error)
@@ -54,6 +60,7 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
         item.hidden = (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
         item.size = item.isFolder ? 0 : (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
         item.modified = UnixMilliseconds(found.ftLastWriteTime);
+        item.modifiedNs = UnixNanoseconds(found.ftLastWriteTime);
         entries.push_back(std::move(item));
     } while (FindNextFileW(first, &found));
     if (GetLastError() != ERROR_NO_MORE_FILES) {

@@ -1,12 +1,14 @@
 #include "gui/main/MainForm.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QEvent>
@@ -14,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -28,12 +31,16 @@
 #include "gui/desktop/Fonts.h"
 #include "gui/desktop/InstallFolder.h"
 #include "gui/desktop/NativePath.h"
+#include "gui/desktop/UserSettings.h"
+#include "gui/filter/FilterDlg.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/PaneRules.h"
 #include "gui/main/Placement.h"
 #include "gui/main/SelectAllLoop.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/StartupArguments.h"
+#include "gui/shell/FileListModel.h"
+#include "gui/shell/GameDetailsColumns.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
 
@@ -150,6 +157,17 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
     decimalMark_ = RegionalDecimalMark();
     CreateMenu();
     CreateLayout();
+    // The rows keep their order while a command works through them.
+    ShellListView1->SetOrderHeld([this] { return SelectionBusy; });
+    if (const std::optional<FileFilter> filter = ReadListFilter()) {
+        ShellListView1->Files().SetFilter(*filter);
+    }
+    detailsColumns_ = new GameDetailsColumns(*ShellListView1);
+    detailsColumns_->SetDecimalMark(decimalMark_);
+    if (ReadGameDetailsShown()) {
+        GameDetails1->setChecked(true);
+        detailsColumns_->SetShown(true);
+    }
     CreateConnections();
     ApplyDesignSizes();
     RunHandler([this] { FormCreate(); });
@@ -181,6 +199,10 @@ void TMainForm::CreateMenu()
     SelectAllQQfiles1 = View1->addAction(QStringLiteral("Select All QQ files"));
     N2 = View1->addSeparator();
     SelectMatchingTP4s = View1->addAction(QStringLiteral("Select Matching TP4's"));
+    N3 = View1->addSeparator();
+    GameDetails1 = View1->addAction(QStringLiteral("Game Details"));
+    GameDetails1->setCheckable(true);
+    Filter1 = View1->addAction(QStringLiteral("Filter..."));
 
     Help1 = MainMenu->addMenu(QStringLiteral("&Help"));
     About1 = Help1->addAction(QStringLiteral("&About..."));
@@ -272,6 +294,9 @@ void TMainForm::CreateConnections()
             [this] { RunHandler([this] { SelectAllQQfiles1Click(); }); });
     connect(SelectMatchingTP4s, &QAction::triggered, this,
             [this] { RunHandler([this] { SelectMatchingTP4sClick(); }); });
+    connect(GameDetails1, &QAction::triggered, this,
+            [this](bool checked) { RunHandler([this, checked] { GameDetails1Click(checked); }); });
+    connect(Filter1, &QAction::triggered, this, [this] { RunHandler([this] { Filter1Click(); }); });
 }
 
 // Lays the hidden window out at its design sizes, so that FormCreate measures the design's ratios.
@@ -356,7 +381,7 @@ void TMainForm::SelectStartFiles()
     for (const QString& name : std::exchange(startFiles_, {})) {
         if (const auto found = indexes.constFind(name); found != indexes.cend()) {
             ShellListView1->SetSelected(*found, true);
-            DescribedItems.insert(*found);
+            DescribedItems.insert(ShellListView1->ItemFile(*found));
         }
     }
     SelectionBusy = wasBusy;
@@ -416,7 +441,7 @@ void TMainForm::ShellListView1Change(int item)
     std::optional<NotifiedItem> notified;
     if (item != TShellListView::kAllItems) {
         notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item),
-                                DescribedItems.contains(item)};
+                                DescribedItems.contains(ShellListView1->ItemFile(item))};
     }
     const PaneResponse response =
         RespondToListChange(SelectionBusy, ShellListView1->SelectionCount(), notified);
@@ -426,7 +451,7 @@ void TMainForm::ShellListView1Change(int item)
     }
     if (response.describe) {
         DescribeFile(item, true, true, true, response.withSeparator);
-        DescribedItems.insert(item);
+        DescribedItems.insert(ShellListView1->ItemFile(item));
     }
 }
 
@@ -486,7 +511,53 @@ void TMainForm::SelectMatchingTP4sClick()
         captions.append(ShellListView1->Caption(index));
         selected.push_back(ShellListView1->Selected(index));
     }
-    ShellListView1->SelectItems(MatchingTrackImages(captions, selected));
+    // Sorted otherwise, a design's image need not follow it.
+    ShellListView1->SelectItems(ShellListView1->Files().InDefaultOrder()
+                                    ? MatchingTrackImages(captions, selected)
+                                    : MatchingTrackImagesAnywhere(captions, selected));
+}
+
+void TMainForm::GameDetails1Click(bool checked)
+{
+    detailsColumns_->SetShown(checked);
+    WriteGameDetailsShown(checked);
+}
+
+void TMainForm::Filter1Click()
+{
+    if (FilterDlg == nullptr) {
+        return;
+    }
+    TFilterDlg& dialog = *FilterDlg;
+    const std::array<QCheckBox*, 6> boxes = {dialog.FilterTD4CheckBox, dialog.FilterTP4CheckBox,
+                                             dialog.FilterSV4CheckBox, dialog.FilterSC4CheckBox,
+                                             dialog.FilterCusCheckBox, dialog.FilterAllCheckBox};
+    // The first showing of a run starts from the filter the user applied in an earlier one; "all
+    // files" comes last, so that ticking it ticks the others as the dialog always does.
+    if (!std::exchange(filterDialogMatched_, true)) {
+        if (const std::optional<FileFilter> saved = ReadListFilter()) {
+            for (std::size_t bit = 0; bit < boxes.size(); ++bit) {
+                boxes[bit]->setChecked((saved->mask & (1U << bit)) != 0);
+            }
+            dialog.FilterCustomEdit->setText(QString::fromStdString(saved->customExtension));
+        }
+    }
+    dialog.FilterCusCheckBox->setEnabled(true);
+    dialog.FilterCustomEdit->setEnabled(true);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    FileFilter filter;
+    filter.mask = 0;
+    for (std::size_t bit = 0; bit < boxes.size(); ++bit) {
+        if (boxes[bit]->isChecked()) {
+            filter.mask = static_cast<std::uint16_t>(filter.mask | (1U << bit));
+        }
+    }
+    filter.customExtension = dialog.FilterCustomEdit->text().toStdString();
+    WriteListFilter(filter);
+    ShellListView1->Files().SetFilter(filter);
+    RefreshDirectoryClick();
 }
 
 std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
@@ -589,6 +660,7 @@ void TMainForm::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LocaleChange) {
         decimalMark_ = RegionalDecimalMark();
+        detailsColumns_->SetDecimalMark(decimalMark_);
     }
     QMainWindow::changeEvent(event);
 }

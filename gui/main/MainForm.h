@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 #include <QMainWindow>
 #include <QSize>
@@ -25,6 +25,7 @@ class QSplitter;
 
 namespace lmp::gui {
 
+class GameDetailsColumns;
 class TShellListView;
 class TShellTreeView;
 
@@ -69,11 +70,15 @@ public:
     QAction* SelectAllQQfiles1 = nullptr;
     QAction* N2 = nullptr;
     QAction* SelectMatchingTP4s = nullptr;
+    QAction* N3 = nullptr;
+    QAction* GameDetails1 = nullptr; // checkable: the file list's game-detail columns
+    QAction* Filter1 = nullptr;
 
-    // The window's state, set up by FormCreate. DescribedItems: the indexes of the list items
-    // described since a selection change last reset the pane. SelectionBusy: a command is changing
-    // the list's selection, and the list's change notifications are ignored.
-    std::unordered_set<int> DescribedItems;
+    // The window's state, set up by FormCreate. DescribedItems: the list items, by their files,
+    // described since a selection change last reset the pane; a re-sort of the list leaves them as they are.
+    // SelectionBusy: a command is changing the list's selection, and the list's change notifications are
+    // ignored.
+    std::set<std::filesystem::path> DescribedItems;
     bool SelectionBusy = false;
     SizeRatioSet SizeRatios{};
 
@@ -93,6 +98,10 @@ public:
     void SelectAllVJEMfiles1Click();
     void SelectAllQQfiles1Click();
     void SelectMatchingTP4sClick();
+    // Shows or hides the game-detail columns and remembers the choice for the user.
+    void GameDetails1Click(bool checked);
+    // Opens the filter dialog; its OK applies its choices to the file list and remembers them.
+    void Filter1Click();
 
     // Selects exactly the list's files of the edition (0, 1 or 2), describing them in the pane as
     // it goes, with pending events processed after each item. Another selection command started
@@ -138,6 +147,8 @@ private:
     QStringList startFiles_; // to select once the list has read startFolder_
     QString startFolder_;
     SelectAllLoop selectAll_{SelectionBusy};
+    GameDetailsColumns* detailsColumns_ = nullptr;
+    bool filterDialogMatched_ = false; // the dialog shows the filter remembered from an earlier run
 };
 
 // The program's one main window; null until it is created.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include <QHash>
+
 namespace lmp::gui {
 
 namespace {
@@ -43,6 +45,31 @@ std::vector<int> MatchingTrackImages(const QStringList& captions, const std::vec
         }
     }
     return images;
+}
+
+std::vector<int> MatchingTrackImagesAnywhere(const QStringList& captions, const std::vector<bool>& selected)
+{
+    QHash<QString, int> images; // by shortened upper-case name, the first image of each
+    const auto count = static_cast<int>(captions.size());
+    for (int j = count - 1; j >= 0; --j) {
+        if (UpperExtension(captions[j]) == QStringLiteral(".TP4")) {
+            images.insert(WithoutLastFour(captions[j].toUpper()), j);
+        }
+    }
+    std::vector<int> found;
+    for (int i = 0; i < count; ++i) {
+        if (static_cast<std::size_t>(i) >= selected.size() || !selected[static_cast<std::size_t>(i)] ||
+            UpperExtension(captions[i]) != QStringLiteral(".TD4")) {
+            continue;
+        }
+        if (const auto image = images.constFind(WithoutLastFour(captions[i].toUpper()));
+            image != images.cend()) {
+            found.push_back(*image);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
 }
 
 } // namespace lmp::gui

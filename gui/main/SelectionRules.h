@@ -17,4 +17,9 @@ QString UpperExtension(const QString& caption);
 // cover count as not selected.
 std::vector<int> MatchingTrackImages(const QStringList& captions, const std::vector<bool>& selected);
 
+// The same for a list in another order: for each selected .TD4 item, the first item anywhere in the
+// list whose name without its last four characters is the same in upper case and whose extension is
+// .TP4. In ascending list order, by the items' positions.
+std::vector<int> MatchingTrackImagesAnywhere(const QStringList& captions, const std::vector<bool>& selected);
+
 } // namespace lmp::gui

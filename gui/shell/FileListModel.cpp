@@ -1,6 +1,7 @@
 #include "gui/shell/FileListModel.h"
 
 #include <algorithm>
+#include <numeric>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -24,6 +25,14 @@ namespace {
 // How long the folder must stay unchanged before it is read again: copying many files into it
 // reads it once, not once per file.
 constexpr int kSettleMs = 150;
+// How often values arriving for the sort key re-sort the rows at most, and how soon a held re-sort is
+// tried again.
+constexpr int kResortMs = 100;
+
+template <typename Number> int ThreeWay(Number a, Number b)
+{
+    return (a > b) - (a < b);
+}
 
 QString ShownName(const std::filesystem::path& name)
 {
@@ -88,6 +97,14 @@ FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent)
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
     connect(&settle_, &QTimer::timeout, this, &FileListModel::Update);
+    resort_.setSingleShot(true);
+    resort_.setInterval(kResortMs);
+    connect(&resort_, &QTimer::timeout, this, &FileListModel::Resort);
+    // The game's own files, named alike on every desktop.
+    types_.insert(QStringLiteral("td4"), QStringLiteral("Track design"));
+    types_.insert(QStringLiteral("tp4"), QStringLiteral("Track image"));
+    types_.insert(QStringLiteral("sv4"), QStringLiteral("Saved game"));
+    types_.insert(QStringLiteral("sc4"), QStringLiteral("Scenario"));
 }
 
 FileListModel::~FileListModel() = default;
@@ -119,11 +136,16 @@ std::vector<FileItem> FileListModel::Read() const
             continue;
         }
         FileItem item;
-        item.name = ShownName(entry.name);
         item.order = OrderKey(entry.name);
+        if (!entry.isFolder && !filter_.Shows(item.order)) {
+            continue;
+        }
+        item.name = ShownName(entry.name);
         item.path = folder / entry.name;
         item.size = entry.size;
         item.modified = entry.modified;
+        item.modifiedNs = entry.modifiedNs;
+        item.inode = entry.inode;
         item.isFolder = entry.isFolder;
         items.push_back(std::move(item));
     }
@@ -142,6 +164,10 @@ void FileListModel::Reload()
     settle_.stop();
     beginResetModel();
     items_ = Read();
+    if (!InDefaultOrder()) {
+        std::stable_sort(items_.begin(), items_.end(),
+                         [this](const FileItem& left, const FileItem& right) { return Before(left, right); });
+    }
     endResetModel();
     Watch();
 }
@@ -162,6 +188,11 @@ void FileListModel::Watch()
 void FileListModel::Update()
 {
     std::vector<FileItem> fresh = Read();
+    // The walk below takes both lists in the default order.
+    const bool sorted = !InDefaultOrder();
+    if (sorted) {
+        Arrange(ComesBefore);
+    }
     bool moved = false;
     // Both lists are in the same order: one walk keeps the items on both sides, drops those that
     // went and takes in those that came.
@@ -170,9 +201,12 @@ void FileListModel::Update()
     while (row < items_.size() || next < fresh.size()) {
         if (row < items_.size() && next < fresh.size() && SameEntry(items_[row], fresh[next])) {
             FileItem& item = items_[row];
-            if (item.size != fresh[next].size || item.modified != fresh[next].modified) {
+            if (item.size != fresh[next].size || item.modifiedNs != fresh[next].modifiedNs ||
+                item.inode != fresh[next].inode) {
                 item.size = fresh[next].size;
                 item.modified = fresh[next].modified;
+                item.modifiedNs = fresh[next].modifiedNs;
+                item.inode = fresh[next].inode;
                 emit dataChanged(index(static_cast<int>(row), SizeColumn),
                                  index(static_cast<int>(row), columnCount() - 1));
             }
@@ -208,6 +242,125 @@ void FileListModel::Update()
     if (moved) {
         emit RowsMoved();
     }
+    if (sorted) {
+        Resort();
+    }
+}
+
+bool FileListModel::Before(const FileItem& left, const FileItem& right) const
+{
+    if (left.isFolder != right.isFolder) {
+        return left.isFolder;
+    }
+    bool descending = sortOrder_ == Qt::DescendingOrder;
+    int order = 0;
+    switch (sortColumn_) {
+    case NameColumn:
+        break;
+    case SizeColumn:
+        order = ThreeWay(left.size, right.size);
+        break;
+    case TypeColumn:
+        order = TypeOf(left).compare(TypeOf(right), Qt::CaseInsensitive);
+        break;
+    case DateColumn:
+        order = ThreeWay(left.modifiedNs, right.modifiedNs);
+        break;
+    default:
+        // Blanks stay last in either direction: the column reverses its own order.
+        order =
+            columns_[static_cast<std::size_t>(sortColumn_ - OwnColumns)]->Compare(left, right, descending);
+        descending = false;
+        break;
+    }
+    if (descending) {
+        order = -order;
+    }
+    if (order != 0) {
+        return order < 0;
+    }
+    const int names = CompareNatural(left.order, right.order);
+    return sortColumn_ == NameColumn && sortOrder_ == Qt::DescendingOrder ? names > 0 : names < 0;
+}
+
+void FileListModel::Arrange(const std::function<bool(const FileItem&, const FileItem&)>& before)
+{
+    std::vector<std::size_t> order(items_.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t left, std::size_t right) {
+        return before(items_[left], items_[right]);
+    });
+    if (std::is_sorted(order.begin(), order.end())) {
+        return;
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRow(items_.size());
+    std::vector<FileItem> arranged;
+    arranged.reserve(items_.size());
+    for (std::size_t row = 0; row < order.size(); ++row) {
+        newRow[order[row]] = static_cast<int>(row);
+        arranged.push_back(std::move(items_[order[row]]));
+    }
+    items_ = std::move(arranged);
+    // The selection model keeps its rows as persistent indexes once the layout change is announced.
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& old : from) {
+        to.append(old.row() >= 0 && static_cast<std::size_t>(old.row()) < newRow.size()
+                      ? index(newRow[static_cast<std::size_t>(old.row())], old.column())
+                      : QModelIndex());
+    }
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit RowsMoved();
+}
+
+void FileListModel::Resort()
+{
+    if (orderHeld_ && orderHeld_()) {
+        resort_.start();
+        return;
+    }
+    resort_.stop();
+    Arrange([this](const FileItem& left, const FileItem& right) { return Before(left, right); });
+}
+
+void FileListModel::sort(int column, Qt::SortOrder order)
+{
+    sortColumn_ = column >= 0 && column < columnCount() ? column : NameColumn;
+    sortOrder_ = order;
+    Resort();
+}
+
+void FileListModel::SetFilter(const FileFilter& filter)
+{
+    filter_ = filter;
+}
+
+void FileListModel::AddedColumnsChanged()
+{
+    if (items_.empty() || columns_.empty()) {
+        return;
+    }
+    emit dataChanged(index(0, OwnColumns), index(rowCount() - 1, columnCount() - 1));
+    if (sortColumn_ >= OwnColumns && !resort_.isActive()) {
+        resort_.start();
+    }
+}
+
+void FileListModel::RemoveAddedColumns()
+{
+    if (columns_.empty()) {
+        return;
+    }
+    if (sortColumn_ >= OwnColumns) {
+        // While the order is held the default order comes once the hold ends.
+        sort(NameColumn, Qt::AscendingOrder);
+    }
+    beginRemoveColumns({}, OwnColumns, columnCount() - 1);
+    columns_.clear();
+    endRemoveColumns();
 }
 
 void FileListModel::AddColumn(std::unique_ptr<FileListColumn> column)
@@ -306,6 +459,9 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == Qt::InitialSortOrderRole) {
+        return static_cast<int>(Qt::AscendingOrder);
+    }
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount()) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }

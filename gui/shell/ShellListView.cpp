@@ -125,6 +125,15 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent), model_(new 
     connect(model_, &FileListModel::RowsMoved, this, &TShellListView::OnRowsMoved);
     connect(model_, &FileListModel::RenameFailed, this, &TShellListView::RenameFailed);
 
+    model_->SetOrderHeld([this] {
+        return state() == EditingState || QApplication::mouseButtons() != Qt::NoButton ||
+               (orderHeld_ && orderHeld_());
+    });
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(FileListModel::NameColumn, Qt::AscendingOrder);
+    connect(header(), &QHeaderView::sortIndicatorChanged, model_,
+            [this](int column, Qt::SortOrder order) { model_->sort(column, order); });
     header()->setStretchLastSection(false);
     header()->resizeSection(0, 200);
     header()->resizeSection(1, 80);
@@ -149,6 +158,11 @@ void TShellListView::Refresh()
     model_->SetFolder(folder_);
     QMetaObject::invokeMethod(
         this, [this] { emit Listed(); }, Qt::QueuedConnection);
+}
+
+void TShellListView::SortBy(int column, Qt::SortOrder order)
+{
+    header()->setSortIndicator(column, order);
 }
 
 void TShellListView::OnRowsMoved()

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include <QString>
@@ -19,8 +21,9 @@ class FileListModel;
 // item of a multi-selection leaves that item alone selected (on the release, so that a press can
 // still drag them all). A name is edited in place, which renames the file, only from F2 or a second,
 // slow click on the only selected item; the editor starts with the name before its extension
-// selected and Escape gives up. An item's index is its row in the displayed order. Asking whether an
-// item is selected and how many are costs the same however scattered the selection is.
+// selected and Escape gives up. A click on a column's header sorts by it, a second click reverses;
+// the Name column brings back the default order. An item's index is its row in the displayed order. Asking
+// whether an item is selected and how many are costs the same however scattered the selection is.
 class TShellListView : public QTreeView {
     Q_OBJECT
 
@@ -69,6 +72,11 @@ public:
     // Starts editing the item's name in place, as F2 does.
     void EditName(int index);
     FileListModel& Files() const { return *model_; }
+    // Sorts by the column as a click on its header does.
+    void SortBy(int column, Qt::SortOrder order);
+    // While held returns true (a command is running), rows keep their place: a re-sort waits. So do
+    // they while a mouse button is down or a name is being edited.
+    void SetOrderHeld(std::function<bool()> held) { orderHeld_ = std::move(held); }
     // Once the mouse, pressed now, moves past the system's drag threshold while still pressed, drags
     // the selected items' files to be copied. The release of the press ends the wait.
     void BeginDrag();
@@ -125,6 +133,7 @@ private:
     QModelIndex ItemAt(int index) const;
 
     FileListModel* model_ = nullptr;
+    std::function<bool()> orderHeld_;
     QString folder_;
     unsigned contentsVersion_ = 0;
     unsigned selectionVersion_ = 0;

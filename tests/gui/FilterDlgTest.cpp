@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/filter/FileFilter.h"
 #include "gui/filter/FilterDlg.h"
 
 using lmp::gui::TFilterDlg;
@@ -68,6 +69,8 @@ private slots:
     void stepsLeaveTheBoxesTheMaskAndTheCustomText_data();
     void stepsLeaveTheBoxesTheMaskAndTheCustomText();
     void controlsStartAsDesignedInTabOrder();
+    void maskAndCustomExtensionChooseTheFilesShown_data();
+    void maskAndCustomExtensionChooseTheFilesShown();
 };
 
 void FilterDlgTest::stepsLeaveTheBoxesTheMaskAndTheCustomText_data()
@@ -163,6 +166,43 @@ void FilterDlgTest::controlsStartAsDesignedInTabOrder()
         }
         QCOMPARE(next, tabOrder[i]);
     }
+}
+
+void FilterDlgTest::maskAndCustomExtensionChooseTheFilesShown_data()
+{
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<QString>("custom");
+    QTest::addColumn<QString>("shown"); // of the names below, those listed
+    QTest::newRow("all files, whatever else") << 32 << ""
+                                              << "a.TD4 b.tp4 c.SV4 d.sc4 e.TXT f g.TD4.bak .SV4";
+    QTest::newRow("nothing ticked") << 0 << "txt"
+                                    << "";
+    QTest::newRow("track files and saved games") << 5 << ""
+                                                 << "a.TD4 c.SV4 .SV4";
+    QTest::newRow("images and scenarios, any case") << 10 << ""
+                                                    << "b.tp4 d.sc4";
+    QTest::newRow("custom extension") << 16 << "txt"
+                                      << "e.TXT";
+    QTest::newRow("custom typed with its dot") << 17 << ".BAK"
+                                               << "a.TD4 g.TD4.bak";
+    QTest::newRow("empty custom: names without one") << 16 << ""
+                                                     << "f";
+    QTest::newRow("custom unticked ignores its text") << 1 << "txt"
+                                                      << "a.TD4";
+}
+
+void FilterDlgTest::maskAndCustomExtensionChooseTheFilesShown()
+{
+    QFETCH(int, mask);
+    QFETCH(QString, custom);
+    QFETCH(QString, shown);
+    const lmp::gui::FileFilter filter{static_cast<std::uint16_t>(mask), custom.toStdString()};
+    QStringList listed;
+    for (const QString& name : QString("a.TD4 b.tp4 c.SV4 d.sc4 e.TXT f g.TD4.bak .SV4").split(' ')) {
+        if (filter.Shows(name.toStdString()))
+            listed << name;
+    }
+    QCOMPARE(listed.join(' '), shown);
 }
 
 QTEST_MAIN(FilterDlgTest)

@@ -51,6 +51,10 @@ MachineSettings::MachineSettings()
 {
     QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, dir_.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, dir_.path());
+    // The user's choices too: a test's own never reach the next test or the user.
+    const QString user = dir_.filePath(QStringLiteral("user"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, user);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, user);
 }
 
 MachineSettings::~MachineSettings()
@@ -59,6 +63,8 @@ MachineSettings::~MachineSettings()
     const QString nowhere = dir_.path() + QStringLiteral("/gone");
     QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, nowhere);
     QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, nowhere);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, nowhere);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, nowhere);
 }
 
 QString MachineSettings::SetupRecordPath() const

@@ -34,8 +34,8 @@ private:
     QTemporaryDir dir_;
 };
 
-// Moves the machine-wide settings into a temporary folder of their own for the life of the object,
-// so that no test sees the machine's settings or another test's.
+// Moves the machine-wide settings, and the user's, into a temporary folder of their own for the life
+// of the object, so that no test sees the machine's settings or another test's.
 class MachineSettings {
 public:
     MachineSettings();

@@ -79,6 +79,8 @@ private slots:
     void selectAllLoopSelectsOneEditionInListOrderUntilSuperseded();
     void matchingImagesFollowTheirSelectedTrackDesigns_data();
     void matchingImagesFollowTheirSelectedTrackDesigns();
+    void matchingImagesAreFoundAnywhereInAListSortedOtherwise_data();
+    void matchingImagesAreFoundAnywhereInAListSortedOtherwise();
     void measuredRatioIsTheQuotientRoundedToAFloat_data();
     void measuredRatioIsTheQuotientRoundedToAFloat();
     void appliedRatioIsTheExactProductTruncated_data();
@@ -217,6 +219,30 @@ void MainFormRulesTest::matchingImagesFollowTheirSelectedTrackDesigns()
     QFETCH(std::vector<bool>, selected);
     QFETCH(std::vector<int>, images);
     QCOMPARE(lmp::gui::MatchingTrackImages(captions, selected), images);
+}
+
+void MainFormRulesTest::matchingImagesAreFoundAnywhereInAListSortedOtherwise_data()
+{
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<std::vector<bool>>("selected");
+    QTest::addColumn<std::vector<int>>("images");
+    QTest::newRow("image before its design")
+        << QStringList{"RIDE.tp4", "Ride.TD4"} << std::vector{false, true} << std::vector{0};
+    QTest::newRow("other names between") << QStringList{"RIDE.TD4", "ROAD.TP4", "RIDE.TP4"}
+                                         << std::vector{true, false, false} << std::vector{2};
+    QTest::newRow("the first image of each name, in list order")
+        << QStringList{"B.TP4", "A.TD4", "A.TP4", "B.TD4", "a.tp4"}
+        << std::vector{false, true, false, true, false} << std::vector{0, 2};
+    QTest::newRow("design not selected")
+        << QStringList{"RIDE.TP4", "RIDE.TD4"} << std::vector{false, false} << std::vector<int>{};
+}
+
+void MainFormRulesTest::matchingImagesAreFoundAnywhereInAListSortedOtherwise()
+{
+    QFETCH(QStringList, captions);
+    QFETCH(std::vector<bool>, selected);
+    QFETCH(std::vector<int>, images);
+    QCOMPARE(lmp::gui::MatchingTrackImagesAnywhere(captions, selected), images);
 }
 
 void MainFormRulesTest::measuredRatioIsTheQuotientRoundedToAFloat_data()

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTest>
 #include <QTextDocument>
@@ -20,6 +22,7 @@
 
 #include "GuiTestSupport.h"
 #include "gui/about/AboutBox.h"
+#include "gui/filter/FilterDlg.h"
 #include "gui/main/MainForm.h"
 #include "gui/main/StartupArguments.h"
 #include "gui/shell/ShellListView.h"
@@ -124,6 +127,7 @@ private slots:
     void menuHoldsTheCommandsWithTheirCaptions();
     void altXClosesTheWindow();
     void aboutShowsTheAboutBoxModally();
+    void filterAppliesOnOkOnlyAndIsRememberedForTheUser();
 
     void panelsStartAtTheirDesignSizes();
     void tabMovesFromTheUpperAreaToThePane();
@@ -382,10 +386,50 @@ void MainFormTest::menuHoldsTheCommandsWithTheirCaptions()
     QCOMPARE(captions(form.FileMenu), QStringList{"E&xit"});
     QCOMPARE(captions(form.View1),
              (QStringList{"Refresh Description", "Refresh Directory", "|", "Select All Original LMP files",
-                          "Select All VJ/EM files", "Select All QQ files", "|", "Select Matching TP4's"}));
+                          "Select All VJ/EM files", "Select All QQ files", "|", "Select Matching TP4's", "|",
+                          "Game Details", "Filter..."}));
     QCOMPARE(captions(form.Help1), QStringList{"&About..."});
     QCOMPARE(form.ExitItem->shortcut(), QKeySequence(QStringLiteral("Alt+X")));
     QCOMPARE(form.ExitItem->statusTip(), QStringLiteral("Exit application"));
+}
+
+void MainFormTest::filterAppliesOnOkOnlyAndIsRememberedForTheUser()
+{
+    folder_->AddFolder("Sub");
+    folder_->AddFile("a.TD4", "");
+    folder_->AddFile("b.SV4", "");
+    folder_->AddFile("c.txt", "");
+    // Opens the dialog from the menu, unticks a box (none: nullptr) and closes it with OK or Cancel;
+    // returns whether the saved games' box was ticked when it opened.
+    const auto filter = [this](QCheckBox* lmp::gui::TFilterDlg::*untick, bool ok) {
+        bool savedGames = false;
+        QTimer::singleShot(0, [&] {
+            lmp::gui::TFilterDlg& dialog = *lmp::gui::FilterDlg;
+            QVERIFY(dialog.FilterCusCheckBox->isEnabled() && dialog.FilterCustomEdit->isEnabled());
+            savedGames = dialog.FilterSV4CheckBox->isChecked();
+            if (untick != nullptr) {
+                (dialog.*untick)->setChecked(false);
+            }
+            QTest::mouseClick(ok ? dialog.OKBtn : dialog.CancelBtn, Qt::LeftButton);
+        });
+        form_->Filter1->trigger();
+        return savedGames;
+    };
+    TMainForm& form = OpenAt(*folder_, 4);
+    auto dialog = std::make_unique<lmp::gui::TFilterDlg>(&form);
+    // The dialog's first ticks (track files and saved games) filter nothing until OK.
+    QVERIFY(filter(&lmp::gui::TFilterDlg::FilterTD4CheckBox, false));
+    QCOMPARE(form.ShellListView1->ItemCount(), 4);
+    filter(&lmp::gui::TFilterDlg::FilterSV4CheckBox, true);
+    QTRY_COMPARE(lmp::guitest::ItemNames(*form.ShellListView1), (QStringList{"Sub", "a.TD4"}));
+    dialog.reset();
+    form_.reset();
+
+    // The next window lists as the user chose, and its dialog shows that choice.
+    TMainForm& next = OpenAt(*folder_, 2);
+    dialog = std::make_unique<lmp::gui::TFilterDlg>(&next);
+    QVERIFY(!filter(nullptr, false));
+    QCOMPARE(lmp::guitest::ItemNames(*next.ShellListView1), (QStringList{"Sub", "a.TD4"}));
 }
 
 void MainFormTest::altXClosesTheWindow()

@@ -1,4 +1,5 @@
 // The shell views: the folder tree and the file list over the file system.
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -7,9 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -18,6 +21,7 @@
 #include "GuiTestSupport.h"
 #include "gui/desktop/NativePath.h"
 #include "gui/main/MainForm.h"
+#include "gui/shell/GameDetailsColumns.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
 
@@ -69,9 +73,17 @@ private slots:
     void renamingInPlaceRenamesTheFileButNeverReplacesOne_data();
     void renamingInPlaceRenamesTheFileButNeverReplacesOne();
     void doubleClickOnAFileHandsItToTheDesktop();
+    void gameDetailColumnsShowThePanesValuesAndFollowChanges();
+    void headerClickSortsFoldersFirstBlanksLast_data();
+    void headerClickSortsFoldersFirstBlanksLast();
+    void rowsKeepTheirOrderWhileHeld();
 
 private:
     void Show(QWidget& widget);
+    // A folder of game files and others, listed with the game-detail columns filled.
+    void ListGameFiles();
+    QStringList Row(const QString& name) const;
+    void ClickHeader(int section);
 
     std::unique_ptr<GameFolder> folder_;
     std::unique_ptr<QWidget> window_;
@@ -284,7 +296,7 @@ void ShellViewsTest::nameThatIsNoUtf8IsListedWithItsOwnBytes()
     QTRY_COMPARE(list_->ItemCount(), 2);
     QCOMPARE(list_->Caption(1), QString::fromUtf8("Caf\uFFFD latin1.TD4"));
     QCOMPARE(list_->ItemFile(1).filename().native(), name);
-    QCOMPARE(list_->model()->index(1, 2).data().toString(), QStringLiteral("TD4 File"));
+    QCOMPARE(list_->model()->index(1, 2).data().toString(), QStringLiteral("Track design"));
 }
 
 void ShellViewsTest::selectionFlagsFollowTheSelectionAndTheFolder_data()
@@ -505,4 +517,157 @@ void ShellViewsTest::doubleClickOnAFileHandsItToTheDesktop()
 }
 
 QTEST_MAIN(ShellViewsTest)
+namespace {
+
+const lmp::testkit::TrackDesignFields kAlpha{
+    .rideType = 0, .lengthMetres = 100, .excitement = 67, .intensity = 52, .nausea = 38};
+const lmp::testkit::TrackDesignFields kBeta{
+    .rideType = 5, .lengthMetres = 1000, .excitement = 10, .intensity = 20, .nausea = 5};
+const lmp::testkit::TrackDesignFields kGamma{
+    .rideType = 19, .lengthMetres = 250, .excitement = 72, .intensity = 68, .nausea = 45};
+
+QByteArray Bytes(const lmp::testkit::Bytes& bytes)
+{
+    return {reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())};
+}
+
+} // namespace
+
+void ShellViewsTest::ListGameFiles()
+{
+    lmp::testkit::ParkFields park;
+    park.name = "Lakeside";
+    park.rating = 650;
+    park.guests = 1234;
+    park.cash = 105000;
+    folder_->AddFolder("Sub.TD4");
+    folder_->AddTrackDesign("Alpha.TD4", kAlpha, 0);
+    folder_->AddTrackDesign("Beta.TD4", kBeta, 1);
+    folder_->AddTrackDesign("Gamma.TD4", kGamma, 2);
+    folder_->AddTrackDesign("Damaged.TD4", kAlpha, lmp::kNoEdition);
+    folder_->AddFile("Park.SV4", Bytes(lmp::testkit::MakeParkFile(park, lmp::FileType::SavedGame, 1)));
+    folder_->AddFile("Alpha.TP4", "image");
+    folder_->AddFile("Notes.txt", "");
+    auto* details = new lmp::gui::GameDetailsColumns(*list_);
+    details->SetShown(true);
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(list_->ItemCount(), 8);
+    QTRY_COMPARE(details->Pending(), std::size_t{0});
+    QTRY_VERIFY(!Row("Gamma.TD4").at(0).isEmpty());
+}
+
+// The cells of the game-detail columns (Edition to Cash) of the named item.
+QStringList ShellViewsTest::Row(const QString& name) const
+{
+    const int row = static_cast<int>(ItemNames(*list_).indexOf(name));
+    QStringList cells;
+    for (int column = 4; column < list_->model()->columnCount(); ++column) {
+        cells << list_->model()->index(row, column).data().toString();
+    }
+    return cells;
+}
+
+void ShellViewsTest::ClickHeader(int section)
+{
+    QHeaderView& header = *list_->header();
+    list_->horizontalScrollBar()->setValue(header.sectionPosition(section));
+    QTest::mouseClick(header.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(header.sectionViewportPosition(section) + 5, header.height() / 2));
+}
+
+void ShellViewsTest::gameDetailColumnsShowThePanesValuesAndFollowChanges()
+{
+    ListGameFiles();
+    QStringList headers;
+    for (int column = 4; column < list_->model()->columnCount(); ++column) {
+        headers << list_->model()->headerData(column, Qt::Horizontal).toString();
+    }
+    QCOMPARE(headers, (QStringList{"Edition", "Ride / Park", "Excitement", "Intensity", "Nausea", "Length",
+                                   "Rating", "Guests", "Cash"}));
+    const QStringList blank(9, QString());
+    const struct {
+        const char* name;
+        QStringList cells;
+        const char* type;
+    } rows[] = {
+        {"Sub.TD4", blank, "Folder"},
+        {"Alpha.TD4",
+         {"Original", "Wooden Roller Coaster", "6.70", "5.20", "3.80", "328 ft", "", "", ""},
+         "Track design"},
+        {"Beta.TD4",
+         {"VJ/EM", "Miniature Railroad", "1.00", "2.00", "0.50", "3,280 ft", "", "", ""},
+         "Track design"},
+        {"Damaged.TD4", blank, "Track design"},
+        {"Park.SV4", {"VJ/EM", "Lakeside", "", "", "", "", "650", "1,234", "$10,500"}, "Saved game"},
+        {"Alpha.TP4", blank, "Track image"},
+        {"Notes.txt", blank, nullptr}, // named by the desktop
+    };
+    for (const auto& row : rows) {
+        QCOMPARE(Row(row.name), row.cells);
+        const int item = static_cast<int>(ItemNames(*list_).indexOf(row.name));
+        if (row.type != nullptr) {
+            QCOMPARE(list_->model()->index(item, 2).data().toString(), QString::fromUtf8(row.type));
+        }
+    }
+    // The same size, another time: the file is read again once the list sees it changed.
+    folder_->AddTrackDesign("Alpha.TD4", kGamma, 2);
+    list_->Refresh();
+    QTRY_COMPARE(Row("Alpha.TD4").at(1), QStringLiteral("Steel Corkscrew Roller Coaster"));
+    QCOMPARE(Row("Beta.TD4").at(2), QStringLiteral("1.00"));
+}
+
+void ShellViewsTest::headerClickSortsFoldersFirstBlanksLast_data()
+{
+    QTest::addColumn<QList<int>>("sections"); // clicked in order
+    QTest::addColumn<QStringList>("names");
+    const QStringList byName = {"Sub.TD4",     "Alpha.TD4", "Alpha.TP4", "Beta.TD4",
+                                "Damaged.TD4", "Gamma.TD4", "Notes.txt", "Park.SV4"};
+    QTest::newRow("default") << QList<int>{} << byName;
+    QTest::newRow("excitement") << QList<int>{6}
+                                << QStringList{"Sub.TD4",   "Beta.TD4",    "Alpha.TD4", "Gamma.TD4",
+                                               "Alpha.TP4", "Damaged.TD4", "Notes.txt", "Park.SV4"};
+    QTest::newRow("excitement reversed")
+        << QList<int>{6, 6} << QStringList{"Sub.TD4",   "Gamma.TD4",   "Alpha.TD4", "Beta.TD4",
+                                           "Alpha.TP4", "Damaged.TD4", "Notes.txt", "Park.SV4"};
+    QTest::newRow("length as numbers")
+        << QList<int>{9} << QStringList{"Sub.TD4",   "Alpha.TD4",   "Gamma.TD4", "Beta.TD4",
+                                        "Alpha.TP4", "Damaged.TD4", "Notes.txt", "Park.SV4"};
+    QTest::newRow("cash reversed, blanks still last")
+        << QList<int>{12, 12} << QStringList{"Sub.TD4",  "Park.SV4",    "Alpha.TD4", "Alpha.TP4",
+                                             "Beta.TD4", "Damaged.TD4", "Gamma.TD4", "Notes.txt"};
+    QTest::newRow("name brings back the default") << QList<int>{6, 6, 0} << byName;
+    QStringList reversed = byName.mid(1);
+    std::reverse(reversed.begin(), reversed.end());
+    QTest::newRow("name reversed, folders first") << QList<int>{0} << (QStringList{"Sub.TD4"} + reversed);
+}
+
+void ShellViewsTest::headerClickSortsFoldersFirstBlanksLast()
+{
+    QFETCH(QList<int>, sections);
+    QFETCH(QStringList, names);
+    ListGameFiles();
+    ClickItem(*list_, static_cast<int>(ItemNames(*list_).indexOf("Beta.TD4")), Qt::ControlModifier);
+    for (const int section : sections) {
+        ClickHeader(section);
+    }
+    QTRY_COMPARE(ItemNames(*list_), names);
+    // The selection follows its item.
+    QCOMPARE(list_->SelectionCount(), 1);
+    QVERIFY(list_->Selected(static_cast<int>(names.indexOf("Beta.TD4"))));
+}
+
+void ShellViewsTest::rowsKeepTheirOrderWhileHeld()
+{
+    bool held = true;
+    list_->SetOrderHeld([&held] { return held; });
+    ListGameFiles();
+    const QStringList before = ItemNames(*list_);
+    // Unheld, the click re-sorts at once.
+    ClickHeader(6);
+    QCOMPARE(ItemNames(*list_), before);
+    held = false;
+    QTRY_COMPARE(ItemNames(*list_).at(1), QStringLiteral("Beta.TD4"));
+}
+
 #include "ShellViewsTest.moc"

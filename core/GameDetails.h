@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "core/Describe.h"
+
+namespace lmp {
+
+// The file list's game-detail columns, in the order shown.
+enum class DetailColumn { Edition, RideOrPark, Excitement, Intensity, Nausea, Length, Rating, Guests, Cash };
+inline constexpr std::size_t kDetailColumnCount = 9;
+
+// The column's heading in the file list.
+std::string_view DetailColumnTitle(DetailColumn column) noexcept;
+
+// What the file list shows of one game file: the numbers behind the pane's lines and the one text
+// among them, kept small so that a large collection's can be cached.
+class GameDetails {
+public:
+    // The details of a file described with every edition accepted; all blank for a file that was not
+    // described (other types, no edition determined).
+    static GameDetails Of(const Description& description);
+
+    // The cell as the pane shows its value, with the decimal mark; empty where the pane has no such line.
+    std::string Text(DetailColumn column, std::string_view decimalMark) const;
+    // What the column sorts by when it holds a number (the edition by its code); none for a blank cell
+    // and for the ride or park.
+    std::optional<std::int64_t> Number(DetailColumn column) const noexcept;
+
+private:
+    enum class Kind : std::uint8_t { None, TrackDesign, Park };
+
+    Kind kind_ = Kind::None;
+    std::int8_t edition_ = -1;
+    std::uint16_t rating_ = 0;
+    std::uint16_t guests_ = 0;
+    std::int32_t cash_ = 0;
+    TrackDesignSummary design_{};
+    std::string parkName_; // as the park's line shows it
+};
+
+// Orders two files by a column: numbers as numbers, the ride or park in natural order, descending
+// when asked, and blank cells (or files without details) after the others either way. Returns a
+// negative number, zero or a positive number.
+int CompareDetails(const GameDetails* a, const GameDetails* b, DetailColumn column, bool descending);
+
+// One state of a file: when any of these changes, its details must be read again.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The details of files already read, by path and stamp; beyond its capacity the least recently used go.
+class DetailsCache {
+public:
+    static constexpr std::size_t kDefaultCapacity = 100'000;
+
+    explicit DetailsCache(std::size_t capacity = kDefaultCapacity) : capacity_(capacity) {}
+
+    // The file's details when they were stored for this stamp; a hit counts as a use. The pointer lasts
+    // until the next Store.
+    const GameDetails* Find(const std::filesystem::path& path, const FileStamp& stamp);
+    void Store(const std::filesystem::path& path, const FileStamp& stamp, GameDetails details);
+    std::size_t Size() const noexcept { return entries_.size(); }
+
+private:
+    struct Entry {
+        std::filesystem::path::string_type path;
+        FileStamp stamp;
+        GameDetails details;
+    };
+
+    std::size_t capacity_;
+    std::list<Entry> entries_; // most recently used first
+    std::unordered_map<std::filesystem::path::string_type, std::list<Entry>::iterator> byPath_;
+};
+
+} // namespace lmp

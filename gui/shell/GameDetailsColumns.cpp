@@ -1,0 +1,236 @@
+#include "gui/shell/GameDetailsColumns.h"
+
+#include <array>
+#include <utility>
+#include <vector>
+
+#include <QHeaderView>
+#include <QMetaObject>
+
+#include "core/Edition.h"
+#include "gui/shell/FileListModel.h"
+#include "gui/shell/ShellListView.h"
+
+namespace lmp::gui {
+
+namespace {
+
+constexpr std::array kColumns = {DetailColumn::Edition,   DetailColumn::RideOrPark, DetailColumn::Excitement,
+                                 DetailColumn::Intensity, DetailColumn::Nausea,     DetailColumn::Length,
+                                 DetailColumn::Rating,    DetailColumn::Guests,     DetailColumn::Cash};
+constexpr int kRideOrParkWidth = 160;
+constexpr int kNumberWidth = 85;
+
+class DetailCell final : public FileListColumn {
+public:
+    DetailCell(const GameDetailsColumns& owner, DetailColumn column) : owner_(owner), column_(column) {}
+
+    QString Header() const override { return QString::fromUtf8(DetailColumnTitle(column_).data()); }
+
+    QVariant Data(const FileItem& item, int role) const override
+    {
+        if (role == Qt::TextAlignmentRole && column_ != DetailColumn::Edition &&
+            column_ != DetailColumn::RideOrPark) {
+            return QVariant::fromValue(Qt::AlignTrailing | Qt::AlignVCenter);
+        }
+        const GameDetails* details = role == Qt::DisplayRole ? owner_.Find(item) : nullptr;
+        if (details == nullptr) {
+            return {};
+        }
+        const std::string text = details->Text(column_, owner_.DecimalMark());
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    }
+
+    int Compare(const FileItem& a, const FileItem& b, bool descending) const override
+    {
+        return CompareDetails(owner_.Find(a), owner_.Find(b), column_, descending);
+    }
+
+private:
+    const GameDetailsColumns& owner_;
+    DetailColumn column_;
+};
+
+FileStamp StampOf(const FileItem& item)
+{
+    return {item.size, item.modifiedNs, item.inode};
+}
+
+} // namespace
+
+GameDetailsColumns::GameDetailsColumns(TShellListView& list) : QObject(&list), list_(list)
+{
+    fill_.setSingleShot(true);
+    fill_.setInterval(0);
+    connect(&fill_, &QTimer::timeout, this, &GameDetailsColumns::Fill);
+    const FileListModel* files = &list_.Files();
+    connect(files, &QAbstractItemModel::modelReset, this, &GameDetailsColumns::ScheduleFill);
+    connect(files, &QAbstractItemModel::rowsInserted, this, &GameDetailsColumns::ScheduleFill);
+    // A file whose size or time changed is read again; the columns' own changes need nothing.
+    connect(files, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& topLeft) {
+        if (topLeft.column() < FileListModel::OwnColumns) {
+            ScheduleFill();
+        }
+    });
+}
+
+GameDetailsColumns::~GameDetailsColumns()
+{
+    // The workers post to this object: they stop before any of it goes.
+    pipeline_.reset();
+}
+
+void GameDetailsColumns::SetShown(bool shown)
+{
+    if (shown == shown_) {
+        return;
+    }
+    shown_ = shown;
+    FileListModel& files = list_.Files();
+    if (!shown) {
+        CancelReading();
+        known_.clear();
+        list_.SortBy(FileListModel::NameColumn, Qt::AscendingOrder);
+        files.RemoveAddedColumns();
+        return;
+    }
+    for (const DetailColumn column : kColumns) {
+        files.AddColumn(std::make_unique<DetailCell>(*this, column));
+        list_.header()->resizeSection(files.columnCount() - 1,
+                                      column == DetailColumn::RideOrPark ? kRideOrParkWidth : kNumberWidth);
+    }
+    ScheduleFill();
+}
+
+void GameDetailsColumns::SetDecimalMark(std::string mark)
+{
+    decimalMark_ = std::move(mark);
+    if (shown_) {
+        list_.Files().AddedColumnsChanged();
+    }
+}
+
+const GameDetails* GameDetailsColumns::Find(const FileItem& item) const
+{
+    const auto found = known_.find(item.path.native());
+    return found != known_.end() && found->second.stamp == StampOf(item) ? &found->second.details : nullptr;
+}
+
+void GameDetailsColumns::ScheduleFill()
+{
+    if (shown_) {
+        fill_.start();
+    }
+}
+
+void GameDetailsColumns::CancelReading()
+{
+    if (pipeline_) {
+        pipeline_->Cancel();
+    }
+    tickets_.clear();
+    waiting_.clear();
+}
+
+void GameDetailsColumns::Fill()
+{
+    if (!shown_) {
+        return;
+    }
+    if (!pipeline_) {
+        pipeline_ = std::make_unique<DescribePipeline>();
+        pipeline_->SetReadyCallback([this] {
+            if (!outcomesPosted_.exchange(true)) {
+                QMetaObject::invokeMethod(this, &GameDetailsColumns::TakeOutcomes, Qt::QueuedConnection);
+            }
+        });
+    }
+    const FileListModel& files = list_.Files();
+    if (files.Folder() != folder_) {
+        CancelReading();
+        folder_ = files.Folder();
+    }
+    // The rows in view are read first, then those below them, then those above.
+    const int count = files.rowCount();
+    const int top = std::max(0, list_.indexAt(QPoint(0, 0)).row());
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(count));
+    for (int row = top; row < count; ++row) {
+        rows.push_back(row);
+    }
+    for (int row = 0; row < top; ++row) {
+        rows.push_back(row);
+    }
+    std::unordered_map<std::filesystem::path::string_type, Known> known;
+    DescribeOptions options;
+    options.decimalMark = decimalMark_;
+    bool found = false;
+    for (const int row : rows) {
+        const FileItem& item = files.Item(row);
+        if (item.isFolder || FileTypeOfName(item.order) == FileType::None) {
+            continue;
+        }
+        const FileStamp stamp = StampOf(item);
+        const auto& key = item.path.native();
+        if (const auto old = known_.find(key); old != known_.end() && old->second.stamp == stamp) {
+            known.insert(known_.extract(old));
+            continue;
+        }
+        if (const GameDetails* cached = cache_.Find(item.path, stamp)) {
+            known.emplace(key, Known{stamp, *cached});
+            found = true;
+            continue;
+        }
+        if (const auto pending = waiting_.find(key);
+            pending != waiting_.end() && tickets_.at(pending->second).stamp == stamp) {
+            continue;
+        }
+        const std::uint64_t ticket = pipeline_->Submit(item.path, options);
+        tickets_[ticket] = Waiting{item.path, stamp};
+        waiting_[key] = ticket;
+    }
+    known_ = std::move(known);
+    if (found) {
+        list_.Files().AddedColumnsChanged();
+    }
+    if (waiting_.empty()) {
+        emit Filled();
+    }
+}
+
+void GameDetailsColumns::TakeOutcomes()
+{
+    outcomesPosted_ = false;
+    if (!pipeline_) {
+        return;
+    }
+    bool taken = false;
+    while (std::optional<DescribeOutcome> outcome = pipeline_->TryNext()) {
+        const auto ticket = tickets_.find(outcome->ticket);
+        if (ticket == tickets_.end()) {
+            continue;
+        }
+        Waiting done = std::move(ticket->second);
+        tickets_.erase(ticket);
+        const auto& key = done.path.native();
+        if (const auto pending = waiting_.find(key);
+            pending != waiting_.end() && pending->second == outcome->ticket) {
+            waiting_.erase(pending);
+        }
+        // A file that cannot be read stays blank; it is not cached, so another run of the window tries again.
+        GameDetails details = outcome->description ? GameDetails::Of(*outcome->description) : GameDetails();
+        if (outcome->description) {
+            cache_.Store(done.path, done.stamp, details);
+        }
+        known_[key] = Known{done.stamp, std::move(details)};
+        taken = true;
+    }
+    if (taken) {
+        list_.Files().AddedColumnsChanged();
+        if (waiting_.empty()) {
+            emit Filled();
+        }
+    }
+}
+
+} // namespace lmp::gui
