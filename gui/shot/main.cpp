@@ -1,8 +1,11 @@
 // lmpexplorer-shot: opens the explorer window at a folder, a little larger than at design so that the
 // pane shows a few descriptions whole, selects the named files as a click and then Ctrl-clicks would,
-// and saves a picture of the window as the display shows it. Run it under Xvfb to take the
-// documentation's screenshot:
-//   xvfb-run -s "-screen 0 1024x768x24" lmpexplorer-shot FOLDER OUT.png NAME...
+// and saves a picture of the window as the display shows it. The tree shows only the folder's own branch,
+// so that no other folder of the machine is in the picture. With --details first, the list shows the
+// game-detail columns sorted by excitement, highest first, in a wider window. Run it under Xvfb with a
+// configuration folder of its own, as the details choice is remembered for the user:
+//   XDG_CONFIG_HOME=$(mktemp -d) xvfb-run -s "-screen 0 1280x768x24" \
+//     lmpexplorer-shot [--details] FOLDER OUT.png NAME...
 #include <functional>
 #include <iostream>
 
@@ -17,6 +20,7 @@
 
 #include "gui/about/AboutBox.h"
 #include "gui/main/MainForm.h"
+#include "gui/shell/FileListModel.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
 
@@ -46,14 +50,27 @@ int RowNamed(const lmp::gui::TShellListView& list, const QString& name)
     return -1;
 }
 
+// Hides every row of the tree that is neither the current folder nor above it, nor inside it.
+void ShowOnlyTheFolderBranch(QTreeView& tree)
+{
+    for (QModelIndex index = tree.currentIndex(); index.isValid(); index = index.parent()) {
+        const QModelIndex parent = index.parent();
+        for (int row = 0; row < tree.model()->rowCount(parent); ++row)
+            tree.setRowHidden(row, parent, row != index.row());
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    const QStringList arguments = QApplication::arguments();
+    QStringList arguments = QApplication::arguments();
+    const bool details = arguments.size() > 1 && arguments[1] == QStringLiteral("--details");
+    if (details)
+        arguments.removeAt(1);
     if (arguments.size() < 4) {
-        std::cerr << "usage: lmpexplorer-shot FOLDER OUT.png NAME...\n";
+        std::cerr << "usage: lmpexplorer-shot [--details] FOLDER OUT.png NAME...\n";
         return 2;
     }
     const QString folder = QDir(arguments[1]).absolutePath();
@@ -66,7 +83,7 @@ int main(int argc, char* argv[])
         std::cerr << "lmpexplorer-shot: " << error.what() << '\n';
         return 1;
     }
-    form.resize(760, 640);
+    form.resize(details ? 1280 : 760, details ? 712 : 640);
     form.move(form.screen()->availableGeometry().topLeft());
     form.show();
     lmp::gui::TShellListView& list = *form.ShellListView1;
@@ -93,6 +110,17 @@ int main(int argc, char* argv[])
         list.selectionModel()->setCurrentIndex(list.model()->index(row, 0, list.rootIndex()),
                                                command | QItemSelectionModel::Rows);
     }
+    if (details) {
+        if (!form.GameDetails1->isChecked())
+            form.GameDetails1->trigger();
+        constexpr int kExcitementColumn = lmp::gui::FileListModel::OwnColumns + 2;
+        list.SortBy(kExcitementColumn, Qt::DescendingOrder);
+        // The cells fill in the background; the samples take a moment at most.
+        int settled = 0;
+        WaitUntil([&] { return ++settled > 50; });
+    }
+    ShowOnlyTheFolderBranch(*form.ShellTreeView1);
+    form.ShellTreeView1->scrollTo(form.ShellTreeView1->currentIndex());
     list.setFocus();
     int frames = 0;
     WaitUntil([&] { return ++frames > 10; });
