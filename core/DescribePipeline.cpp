@@ -1,6 +1,7 @@
 #include "core/DescribePipeline.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace lmp {
@@ -9,8 +10,15 @@ void AddSeparator(Description& description)
 {
     // Only a described file gets a separator: neither one of an edition left out (no lines) nor one
     // whose edition could not be determined.
-    if (description.edition != kNoEdition && !description.lines.empty())
-        description.lines.insert(description.lines.begin(), std::string(kSeparatorLine));
+    if (description.edition == kNoEdition || description.lines.empty())
+        return;
+    // Built anew rather than inserted at the front: GCC's optimiser sees a null string in the
+    // vector's insert path and warns (-Wnull-dereference), which a -Werror build turns into an error.
+    Lines lines;
+    lines.reserve(description.lines.size() + 1);
+    lines.emplace_back(kSeparatorLine);
+    std::move(description.lines.begin(), description.lines.end(), std::back_inserter(lines));
+    description.lines = std::move(lines);
 }
 
 Description DescribeOutcome::Take() &&
