@@ -95,6 +95,8 @@ int main(int argc, char* argv[])
                                                command | QItemSelectionModel::Rows);
     }
     list.setFocus();
+    // The descriptions come from worker threads: the pane is whole once none is pending.
+    WaitUntil([&] { return !form.DescribingPending(); });
     int frames = 0;
     WaitUntil([&] { return ++frames > 10; });
 
