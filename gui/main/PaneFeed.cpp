@@ -137,9 +137,10 @@ void PaneFeed::TopUp()
 
 void PaneFeed::DrainSoon()
 {
+    // Called by name: the call event is then made and freed inside Qt alone, with nothing of this
+    // program's code sharing memory with it across the threads.
     if (!drainPosted_.exchange(true)) {
-        QMetaObject::invokeMethod(
-            this, [this] { Drain(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
     }
 }
 

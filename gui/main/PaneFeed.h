@@ -82,13 +82,16 @@ public:
 
     void SetDecimalMark(std::string mark) { decimalMark_ = std::move(mark); }
 
+private slots:
+    // Appends what is ready of the requests the feed appends itself.
+    void Drain();
+
 private:
     struct Entry {
         PaneRequest request;
         bool submitted = false;
     };
 
-    void Drain();
     void DrainSoon();
     void TopUp();
     void Fail(const PaneRequest& failed, const QString& message);
