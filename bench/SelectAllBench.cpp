@@ -20,10 +20,10 @@
 
 namespace {
 
-double ProcessorMilliseconds()
+double ProcessorMilliseconds(clockid_t clock = CLOCK_PROCESS_CPUTIME_ID)
 {
     timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
@@ -71,17 +71,22 @@ int main(int argc, char* argv[])
     for (int edition = 0; edition < 3; ++edition) {
         double fastest = std::numeric_limits<double>::infinity();
         double fastestProcessor = std::numeric_limits<double>::infinity();
+        double fastestWindow = std::numeric_limits<double>::infinity();
         for (int run = 0; run < repeats; ++run) {
             QElapsedTimer timer;
             const double processorStart = ProcessorMilliseconds();
+            const double windowStart = ProcessorMilliseconds(CLOCK_THREAD_CPUTIME_ID);
             timer.start();
             commands[edition]->trigger();
             fastest = std::min(fastest, static_cast<double>(timer.nsecsElapsed()) / 1e6);
             fastestProcessor = std::min(fastestProcessor, ProcessorMilliseconds() - processorStart);
+            fastestWindow =
+                std::min(fastestWindow, ProcessorMilliseconds(CLOCK_THREAD_CPUTIME_ID) - windowStart);
         }
-        std::printf("select-all edition %d: %.1f ms wall, %.1f ms processor, %d selected of %d items\n",
+        std::printf("select-all edition %d: %.1f ms wall, %.1f ms processor, %d selected of %d items, "
+                    "%.1f ms processor on the window's thread\n",
                     edition, fastest, fastestProcessor, form.ShellListView1->SelectionCount(),
-                    form.ShellListView1->ItemCount());
+                    form.ShellListView1->ItemCount(), fastestWindow);
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -127,6 +128,8 @@ public:
     }
     void EndCommand() noexcept override
     {
+        // The lines found before an error or a superseding command stay.
+        FlushPane();
         // What this run queued ahead and did not reach is not wanted any more.
         feed_.Drop(run_);
         QApplication::restoreOverrideCursor();
@@ -151,9 +154,7 @@ public:
                 if (withSeparator) {
                     AddSeparator(description);
                 }
-                if (!description.lines.empty()) {
-                    append_(description.lines);
-                }
+                std::move(description.lines.begin(), description.lines.end(), std::back_inserter(backlog_));
                 return description.edition;
             }
             // A refresh run from the events processed dropped this run's files: queue them again.
@@ -164,13 +165,16 @@ public:
         }
     }
 
-    // Events are processed once a frame while results are ready, and waited for when one is not.
+    // Events are processed once a frame while results are ready, and waited for when one is not. The
+    // pane gets the frame's lines in one append, laid out and painted once.
     void KeepAlive() override
     {
         if (waiting_) {
             waiting_ = false;
+            FlushPane();
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         } else if (sinceEvents_.elapsed() >= frame_) {
+            FlushPane();
             QCoreApplication::processEvents();
         } else {
             return;
@@ -179,6 +183,14 @@ public:
     }
 
 private:
+    void FlushPane()
+    {
+        if (!backlog_.empty()) {
+            append_(backlog_);
+            backlog_.clear();
+        }
+    }
+
     void QueueAhead(int index, std::int32_t edition)
     {
         if (generation_ != std::optional(feed_.Generation())) {
@@ -214,6 +226,7 @@ private:
     bool waiting_ = false;
     int frame_ = 16;
     QElapsedTimer sinceEvents_;
+    Lines backlog_; // found since the pane was last appended to
 };
 
 } // namespace

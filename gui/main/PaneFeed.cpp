@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 #include <utility>
 
 #include <QApplication>
@@ -159,6 +160,14 @@ void PaneFeed::Drain()
     QElapsedTimer spent;
     spent.start();
     bool appended = false;
+    Lines lines; // the files' lines, appended in one go
+    const auto flush = [&] {
+        if (!lines.empty()) {
+            sinks_.append(lines);
+            lines.clear();
+            appended = true;
+        }
+    };
     while (submitted_ > 0 && queue_.front().request.owner == 0) {
         std::optional<DescribeOutcome> outcome = pipeline_->TryNext();
         if (!outcome) {
@@ -168,10 +177,11 @@ void PaneFeed::Drain()
         queue_.pop_front();
         --submitted_;
         if (outcome->error) {
+            flush();
             Fail(request, ErrorText(outcome->error));
-        } else if (!outcome->description->lines.empty()) {
-            sinks_.append(outcome->description->lines);
-            appended = true;
+        } else {
+            Lines& described = outcome->description->lines;
+            std::move(described.begin(), described.end(), std::back_inserter(lines));
         }
         TopUp();
         // A long run of ready results is cut into frames, so that the window paints and takes input.
@@ -180,6 +190,7 @@ void PaneFeed::Drain()
             break;
         }
     }
+    flush();
     if (appended) {
         sinceAppend_.start();
     }
