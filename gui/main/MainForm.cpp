@@ -124,7 +124,8 @@ public:
         clearPane_();
         contents_ = list_.ContentsVersion();
         frame_ = FrameIntervalMs();
-        sinceEvents_.start();
+        // The first item is followed by the events, as a command started with a click expects.
+        sinceEvents_.invalidate();
     }
     void EndCommand() noexcept override
     {
@@ -173,7 +174,7 @@ public:
             waiting_ = false;
             FlushPane();
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        } else if (sinceEvents_.elapsed() >= frame_) {
+        } else if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= frame_) {
             FlushPane();
             QCoreApplication::processEvents();
         } else {
