@@ -107,18 +107,18 @@ measure_responsiveness() {
   mapfile -t RESPONSIVENESS < <(QT_QPA_PLATFORM=offscreen "$SELECT_ALL" --responsiveness "$huge" 2>/dev/null)
 }
 
-# The window's rows: wall time, each "Select All" as a multiple of the reference's wall time (the
-# single-stream floor where the table has one, else the checksum pass with cat).
+# The window's rows: each "Select All" as a multiple of the reference's wall time, the single-stream
+# floor where the table has one (key floor), else the same edition's lmpinfo run.
 select_all_rows() {
-  local reference=checksum+cat
-  [ -n "${WALL[floor]:-}" ] && reference=floor
-  local edition
+  local edition reference
   for edition in "${SELECT_EDITIONS[@]}"; do
     row "lmpinfo --edition $edition" "lmpinfo-edition$edition"
-    local base=${WALL[$reference]:-${CPU[$reference]}}
+    reference=lmpinfo-edition$edition
+    [ -n "${WALL[floor]:-}" ] && reference=floor
     printf '| window: Select All, edition %s | %.3f s | %.3f s | %s x %s (wall) |\n' "$edition" \
       "${CPU[select$edition]}" "${WALL[select$edition]}" \
-      "$(awk -v a="${WALL[select$edition]}" -v b="$base" 'BEGIN { printf "%.2f", a / b }')" "$reference"
+      "$(awk -v a="${WALL[select$edition]}" -v b="${WALL[$reference]}" 'BEGIN { printf "%.2f", a / b }')" \
+      "$reference"
   done
   local line
   for line in "${RESPONSIVENESS[@]}"; do
