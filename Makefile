@@ -16,7 +16,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 WERROR ?= OFF
 CONFIGURE := cmake -S . -DLMP_WERROR=$(WERROR)
 
-.PHONY: deps build run test sanitize samples fuzz bench package format-check other-builds windows windows-test clean
+.PHONY: deps build run test sanitize samples fuzz fuzz-build fuzz-merge bench package format-check other-builds windows windows-test clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
@@ -82,31 +82,65 @@ other-builds:
 # The benchmarks and the folder benchmark, each ending with a short table (see README, Performance).
 bench: deps
 	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder lmp-bench-selectall
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder lmp-bench-selectall \
+	  lmp-bench-selection
 	$(BUILD_DIR)/bench/lmp_bench --table_only --benchmark_repetitions=3
 	bench/folder-bench.sh $(BUILD_DIR)
 
-# Each fuzz target for FUZZ_SECONDS, seeded with valid files of every type and edition that
-# lmp_fuzz_seeds writes from the test kit; prints each target's executions and their total.
-FUZZ_TARGETS := DescribeFile:131072 RunLength:4096 NumberFormat:256 TrackDesign:256 Park:4096
+# Each fuzz target for FUZZ_SECONDS (a few seconds at most for one input), starting from the seeds that
+# lmp_fuzz_seeds writes from the test kit (valid files of every type and edition) and from the corpus
+# committed in fuzz/corpus/, copied into FUZZ_DIR, where the run adds what it finds; prints each target's
+# executions and their total. On a finding it prints the command that replays the saved input.
+# fuzz-merge then writes the smallest set of found inputs shorter than FUZZ_CORPUS_MAX_BYTES that covers
+# what the seeds do not back into fuzz/corpus/, for a person to commit; large files come from the seeds
+# and from LargeFile's compact descriptions, so the committed corpus stays small.
+FUZZ_TARGETS := DescribeFile:131072 RunLength:4096 NumberFormat:256 TrackDesign:256 Park:4096 LargeFile:4096
+FUZZ_TIMEOUT ?= 5
+FUZZ_CORPUS_MAX_BYTES ?= 8192
+FUZZ_FLAGS = -timeout=$(FUZZ_TIMEOUT) -rss_limit_mb=2048
 
-fuzz:
+fuzz-build:
 	$(MAKE) deps EXTRA_PACKAGES="$(FUZZ_PACKAGES)"
 	CXX=clang++ $(CONFIGURE) -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLMP_BUILD_FUZZERS=ON \
 	  -DLMP_BUILD_GUI=OFF -DLMP_BUILD_BENCHMARKS=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target lmp_fuzz_seeds \
 	  $(foreach t,$(FUZZ_TARGETS),lmp_fuzz_$(firstword $(subst :, ,$(t))))
-	$(FUZZ_DIR)/fuzz/lmp_fuzz_seeds $(FUZZ_DIR)/corpus
+	rm -rf $(FUZZ_DIR)/seeds
+	$(FUZZ_DIR)/fuzz/lmp_fuzz_seeds $(FUZZ_DIR)/seeds
+
+fuzz: fuzz-build
 	@set -e; for t in $(FUZZ_TARGETS); do \
 	  name=$${t%%:*}; maxlen=$${t##*:}; \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$name $(FUZZ_DIR)/findings; \
+	  if [ -d fuzz/corpus/$$name ]; then cp -R fuzz/corpus/$$name/. $(FUZZ_DIR)/corpus/$$name/; fi; \
 	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
-	  $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -max_len=$$maxlen -rss_limit_mb=2048 \
-	    -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/crash-$$name- $(FUZZ_DIR)/corpus/$$name \
-	    2>$(FUZZ_DIR)/fuzz-$$name.log || { tail -n 60 $(FUZZ_DIR)/fuzz-$$name.log; exit 1; }; \
+	  $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -max_len=$$maxlen $(FUZZ_FLAGS) \
+	    -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/findings/$$name- \
+	    $(FUZZ_DIR)/corpus/$$name $(FUZZ_DIR)/seeds/$$name 2>$(FUZZ_DIR)/fuzz-$$name.log || { \
+	    tail -n 60 $(FUZZ_DIR)/fuzz-$$name.log; \
+	    sed -n 's/.*Test unit written to //p' $(FUZZ_DIR)/fuzz-$$name.log | while read -r input; do \
+	      echo "replay the finding: $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name $$input"; done; \
+	    exit 1; }; \
 	  grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' $(FUZZ_DIR)/fuzz-$$name.log; \
 	done; \
 	for t in $(FUZZ_TARGETS); do cat $(FUZZ_DIR)/fuzz-$${t%%:*}.log; done | awk '/^stat::number_of_executed_units/ { n += $$2 } \
 	  END { print "fuzzing: " n " executions in total, no finding" }'
+
+fuzz-merge: fuzz-build
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  name=$${t%%:*}; maxlen=$${t##*:}; merged=$(FUZZ_DIR)/merged/$$name; found=$(FUZZ_DIR)/found/$$name; \
+	  rm -rf $$merged $$found; mkdir -p $$merged $$found $(FUZZ_DIR)/corpus/$$name fuzz/corpus/$$name; \
+	  cp -R $(FUZZ_DIR)/seeds/$$name/. $$merged/; \
+	  find fuzz/corpus/$$name $(FUZZ_DIR)/corpus/$$name -type f -size -$(FUZZ_CORPUS_MAX_BYTES)c \
+	    -exec cp {} $$found/ \; ; \
+	  $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name -merge=1 -max_len=$$maxlen $(FUZZ_FLAGS) $$merged $$found \
+	    2>$(FUZZ_DIR)/merge-$$name.log || { \
+	    tail -n 30 $(FUZZ_DIR)/merge-$$name.log; exit 1; }; \
+	  rm -f $$merged/seed-* fuzz/corpus/$$name/*; \
+	  if [ -n "$$(ls $$merged)" ]; then mv $$merged/* fuzz/corpus/$$name/; fi; \
+	  echo "fuzz/corpus/$$name: $$(ls fuzz/corpus/$$name | wc -l) inputs," \
+	    "$$(cat fuzz/corpus/$$name/* 2>/dev/null | wc -c) bytes"; \
+	done
 
 # lmpinfo.exe for 64-bit Windows, cross-built with MinGW-w64 (no window: Qt for Windows is not in Debian);
 # windows-test also builds the core and CLI tests and runs each test program once under Wine, with a

@@ -3,7 +3,10 @@
 # 150 .SC4), warm in the page cache, against cat of the game files that lmpinfo opens and against the
 # checksum pass over them alone, the window's three "Select All ..." commands (offscreen, when the
 # window is built) against lmpinfo --edition, then lmpinfo's peak memory on the folder and on a 2 GiB
-# junk .SV4.
+# junk .SV4. Then, on a generated folder of 12,000 files (6,000 .TD4 each with its .TP4), the window's
+# commands over the scattered selection that "Select All Original LMP files" leaves (offscreen)
+# against lmpinfo --edition 0 on that folder, and the time from a press on a selected item to the
+# start of its drag.
 #
 # usage: bench/folder-bench.sh [BUILD_DIR]   (default build; needs lmpinfo and lmp-bench-folder built)
 #
@@ -14,11 +17,13 @@ set -euo pipefail
 
 BUILD=${1:-build}
 FOLDER=${BENCH_FOLDER:-$BUILD/bench-folder}
+LARGE_FOLDER=${BENCH_LARGE_FOLDER:-$BUILD/bench-folder-12000}
 RUNS=${RUNS:-3}
 REPEAT=${REPEAT:-5}
 LMPINFO=$BUILD/cli/lmpinfo
 TOOL=$BUILD/tools/lmp-bench-folder
 SELECT_ALL=$BUILD/bench/lmp-bench-selectall
+SELECTION=$BUILD/bench/lmp-bench-selection
 
 for program in "$LMPINFO" "$TOOL" /usr/bin/time; do
   [ -x "$program" ] || { echo "folder-bench: $program is missing (build it first)" >&2; exit 2; }
@@ -129,6 +134,22 @@ select_all_rows() {
 measure_select_all
 measure_responsiveness
 
+# The scattered selection: each command once per run, the fastest run kept by the program itself.
+SELECTION_ROWS=()
+if [ -x "$SELECTION" ]; then
+  if [ ! -d "$LARGE_FOLDER" ]; then
+    "$TOOL" write-large "$LARGE_FOLDER" >/dev/null
+  fi
+  measure lmpinfo-large0 "$LMPINFO" --edition 0 "$LARGE_FOLDER"
+  while read -r command wall _ _ cpu _; do
+    command=${command%:}
+    CPU[$command]=$(awk -v ms="$cpu" 'BEGIN { printf "%.4f", ms / 1000 }')
+    WALL[$command]=$(awk -v ms="$wall" 'BEGIN { printf "%.4f", ms / 1000 }')
+    SELECTION_ROWS+=("$command")
+  done < <(QT_QPA_PLATFORM=offscreen "$SELECTION" "$LARGE_FOLDER" "$RUNS" 2>/dev/null |
+             grep -E '^(select-matching|refresh-description|press-to-drag):')
+fi
+
 truncate -s 2G "$SCRATCH/junk.SV4"
 peak folder "$LMPINFO" "$FOLDER"
 peak junk "$LMPINFO" "$SCRATCH/junk.SV4"
@@ -144,6 +165,22 @@ row "cat of its game files" cat
 row "checksum pass alone (in memory)" checksum
 row "checksum pass + cat" checksum+cat
 select_all_rows
+if [ ${#SELECTION_ROWS[@]} -gt 0 ]; then
+  echo
+  echo "Folder: $LARGE_FOLDER, $(find "$LARGE_FOLDER" -maxdepth 1 -type f | wc -l) files," \
+       "after \"Select All Original LMP files\" (targets: 1.5 x lmpinfo --edition 0; a drag within 100 ms)"
+  echo
+  echo "| What | Processor time | Wall time | Ratio |"
+  echo "|---|---:|---:|---|"
+  row "lmpinfo --edition 0" lmpinfo-large0
+  for command in "${SELECTION_ROWS[@]}"; do
+    case $command in
+      select-matching) row "window: Select Matching TP4's" "$command" lmpinfo-large0 ;;
+      refresh-description) row "window: Refresh Description" "$command" lmpinfo-large0 ;;
+      press-to-drag) row "window: press on a selected item to drag start" "$command" ;;
+    esac
+  done
+fi
 echo
 echo "| Peak memory of lmpinfo | |"
 echo "|---|---:|"

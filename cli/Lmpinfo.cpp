@@ -12,9 +12,9 @@
 #include "cli/PathList.h"
 #include "cli/Progress.h"
 #include "cli/Record.h"
-#include "cli/Utf8.h"
 #include "cli/Wildcards.h"
 #include "core/NaturalOrder.h"
+#include "core/Utf8.h"
 #include "sys/CommandLine.h"
 
 namespace lmp::cli {

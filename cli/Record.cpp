@@ -1,9 +1,11 @@
 #include "cli/Record.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
-#include "cli/Utf8.h"
 #include "core/Edition.h"
+#include "core/Utf8.h"
 
 namespace lmp::cli {
 namespace fs = std::filesystem;
@@ -162,6 +164,44 @@ double DoubleOf(Decimal value) noexcept
     return static_cast<double>(value.units) / divisor;
 }
 
+// The JSON printer writes DEL, the C1 controls and U+2028/U+2029 as they are (valid JSON that
+// line-oriented readers and terminals still take for breaks or commands) and five C0 controls as short
+// escapes; every one of them becomes \uXXXX, which means the same character. They can stand only inside
+// strings, and a backslash there always starts an escape.
+std::string EscapeUnsafeCharacters(std::string_view json)
+{
+    static constexpr std::string_view kShort = "btnfr", kShortOf = "\b\t\n\f\r";
+    std::string escaped;
+    escaped.reserve(json.size());
+    const auto escape = [&](char32_t c) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        escaped += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            escaped += kHex[(c >> shift) & 0xF];
+    };
+    std::size_t pos = 0;
+    while (pos < json.size()) {
+        if (json[pos] == '\\' && pos + 1 < json.size()) {
+            const std::size_t shortForm = kShort.find(json[pos + 1]);
+            if (shortForm != std::string_view::npos)
+                escape(static_cast<unsigned char>(kShortOf[shortForm]));
+            else
+                escaped.append(json.substr(pos, 2));
+            pos += 2;
+            continue;
+        }
+        // The printer replaced every stray byte, so a sequence of one byte is ASCII.
+        const std::size_t length = std::max<std::size_t>(WellFormedLength(json, pos), 1);
+        const char32_t c = CodePointAt(json, pos, length);
+        if (IsUnsafeCharacter(c))
+            escape(c);
+        else
+            escaped.append(json.substr(pos, length));
+        pos += length;
+    }
+    return escaped;
+}
+
 std::string CsvField(std::string_view text)
 {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos)
@@ -226,7 +266,7 @@ std::string JsonLine(const Record& record)
             record[static_cast<Column>(i)]);
     }
     // Every text is valid UTF-8 already; replacing keeps one stray byte from ending the run.
-    return object.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+    return EscapeUnsafeCharacters(object.dump(-1, ' ', false, Json::error_handler_t::replace)) + "\n";
 }
 
 std::string CsvHeaderRow()

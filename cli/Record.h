@@ -86,11 +86,14 @@ Record ErrorRecord(const std::filesystem::path& path, std::string_view message);
 // least one digit after the point ("6.7", "10.0", "0.05").
 std::string DecimalText(Decimal value);
 
-// The record as one JSON object on one line (with "\n"), absent fields left out.
+// The record as one JSON object on one line (with "\n"), absent fields left out. Texts keep their
+// characters, but the C0 controls, DEL, the C1 controls and U+2028/U+2029 are escaped as \uXXXX
+// (\u000a, \u0085, \u2028), so no reader splits a record and no terminal acts on one.
 std::string JsonLine(const Record& record);
 
 // The CSV header row and one record's row (RFC 4180: "," between fields, a field holding ",", '"',
-// CR or LF in double quotes with its quotes doubled, each row ending with CRLF).
+// CR or LF in double quotes with its quotes doubled, each row ending with CRLF). Texts are carried as
+// they are, control characters included.
 std::string CsvHeaderRow();
 std::string CsvRow(const Record& record);
 

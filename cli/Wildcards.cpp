@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "cli/Utf8.h"
 #include "core/NaturalOrder.h"
+#include "core/Utf8.h"
 #include "sys/CommandLine.h"
 
 namespace lmp::cli {

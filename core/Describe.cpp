@@ -4,6 +4,7 @@
 
 #include "core/Park.h"
 #include "core/TrackDesign.h"
+#include "core/Utf8.h"
 
 namespace lmp {
 
@@ -75,7 +76,7 @@ Description DescribePackedFile(std::string_view fileName, FileType type, const P
 
     if (options.withSeparator)
         result.lines.emplace_back(kSeparatorLine);
-    result.lines.push_back("File Name : " + std::string(fileName));
+    result.lines.push_back("File Name : " + SafeText(fileName));
     result.lines.push_back("   Version: " + std::string(EditionLabel(type, edition)));
     switch (type) {
     case FileType::TrackDesign:

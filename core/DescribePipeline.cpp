@@ -12,8 +12,6 @@ void AddSeparator(Description& description)
     // whose edition could not be determined.
     if (description.edition == kNoEdition || description.lines.empty())
         return;
-    // Built anew rather than inserted at the front: GCC's optimiser sees a null string in the
-    // vector's insert path and warns (-Wnull-dereference), which a -Werror build turns into an error.
     Lines lines;
     lines.reserve(description.lines.size() + 1);
     lines.emplace_back(kSeparatorLine);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/NumberFormat.h"
+#include "core/Utf8.h"
 
 namespace lmp {
 
@@ -296,7 +297,7 @@ std::string GoalText(const ParkSummary& summary, std::string_view decimalMark)
 
 void FormatParkSummary(const ParkSummary& summary, std::string_view decimalMark, Lines& lines)
 {
-    std::string name = "  Scenario: " + summary.name;
+    std::string name = "  Scenario: " + SafeText(summary.name);
     if (summary.scenario)
         name += "  ; slot #" + PlainDecimal(summary.slot);
     lines.push_back(std::move(name));

@@ -60,7 +60,8 @@ ParkSummary SummarizePark(const ByteStream& decoded, bool scenario,
 // The goal text of the goal line, "???" for an unknown goal type.
 std::string GoalText(const ParkSummary& summary, std::string_view decimalMark);
 
-// Appends the park summary: nine lines for a saved game, ten (with goal and slot) for a scenario.
+// Appends the park summary: nine lines for a saved game, ten (with goal and slot) for a scenario; the
+// name shows as SafeText gives it.
 void FormatParkSummary(const ParkSummary& summary, std::string_view decimalMark, Lines& lines);
 
 // Summarizes the decoded bytes, appends their lines and returns the summary.

@@ -1,5 +1,6 @@
 // Writes the seed corpus of every fuzz target into FOLDER/<target>/: valid files of every type and
 // edition from the test kit, so that fuzzing starts past the checksum and reaches the summaries.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -176,6 +177,75 @@ void WriteContentSeeds(const fs::path& folder)
     parks.Add(0x02, lmp::fuzz::CompactParkImage(scrambled));
 }
 
+// A description of a large file for LargeFileFuzzer: the choice byte, the name, then the pieces.
+class LargeFile {
+public:
+    LargeFile(std::uint8_t choice, const std::string& stem)
+        : bytes_{choice, static_cast<std::uint8_t>(stem.size())}
+    {
+        bytes_.insert(bytes_.end(), stem.begin(), stem.end());
+    }
+
+    LargeFile& Literal(const Bytes& body)
+    {
+        for (std::size_t at = 0; at < body.size(); at += 128) {
+            const std::size_t count = std::min<std::size_t>(128, body.size() - at);
+            bytes_.push_back(static_cast<std::uint8_t>(count - 1));
+            bytes_.insert(bytes_.end(), body.begin() + static_cast<std::ptrdiff_t>(at),
+                          body.begin() + static_cast<std::ptrdiff_t>(at + count));
+        }
+        return *this;
+    }
+
+    // times must be (n + 1) << shift for some n below 65536 and shift below 8.
+    LargeFile& Repeat(const Bytes& pattern, std::size_t times)
+    {
+        unsigned shift = 0;
+        while (times >> shift > 65536)
+            ++shift;
+        bytes_.push_back(static_cast<std::uint8_t>(0x80 | shift << 4 | (pattern.size() - 1)));
+        bytes_.insert(bytes_.end(), pattern.begin(), pattern.end());
+        const Bytes count = Le((times >> shift) - 1, 2);
+        bytes_.insert(bytes_.end(), count.begin(), count.end());
+        return *this;
+    }
+
+    const Bytes& Description() const noexcept { return bytes_; }
+
+private:
+    Bytes bytes_;
+};
+
+void WriteLargeFileSeeds(const fs::path& folder)
+{
+    // The choice byte: bits 0-1 the type (0 .TD4, 1 .SV4, 2 .SC4), bits 2-3 the trailer's edition (3
+    // none), 0x10 the separator.
+    Corpus corpus(folder, "LargeFile");
+    // A saved game of 4.4 MB, past what a park's decoding can use, whose name bytes would drive a
+    // terminal: 16009 repeat records of 129 bytes and a literal of 11 reach the name at 2065172.
+    const std::string name = "\x1b]0;x\x07\x1b[2J\rCash: $9,999,999\n\x9b\t\x7f\x85";
+    Bytes nameRecord = {31};
+    nameRecord.insert(nameRecord.end(), name.begin(), name.end());
+    nameRecord.resize(33, ' ');
+    Bytes toName(12, 0);
+    toName[0] = 10;
+    corpus.Add(LargeFile(0x01, "Hostile\x1b[2J\nFile Name : x")
+                   .Repeat({0x80, 0x00}, 16009)
+                   .Literal(toName)
+                   .Literal(nameRecord)
+                   .Repeat({0x80, 0x01}, 2200000)
+                   .Description());
+    // A scenario of the first expansion, 6 MB of records, its name not UTF-8.
+    corpus.Add(LargeFile(0x16, "Caf\xE9 \xC2\x85").Repeat({0x81, 0x20, 0x7F}, 2097152).Description());
+    // A track design followed by 5 MB that decoding never needs.
+    corpus.Add(LargeFile(0x00, "Coaster")
+                   .Literal(kit::EncodeRunLength(kit::BuildTrackDesign(kDesigns[0])))
+                   .Repeat({0x12, 0x34, 0x56, 0x78}, 1310720)
+                   .Description());
+    // 1.5 MB without a trailer that matches.
+    corpus.Add(LargeFile(0x0D, "junk").Repeat({0x80, 0x00, 0x00}, 524288).Description());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -190,6 +260,7 @@ int main(int argc, char** argv)
         WriteRunLengthSeeds(folder);
         WriteNumberFormatSeeds(folder);
         WriteContentSeeds(folder);
+        WriteLargeFileSeeds(folder);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "lmp_fuzz_seeds: %s\n", error.what());
         return 1;

@@ -63,11 +63,12 @@ int ChecksumPass(const fs::path& folder, int passes)
 int main(int argc, char** argv)
 {
     const std::string mode = argc == 3 ? argv[1] : "";
-    if (mode != "write" && mode != "checksum") {
+    if (mode != "write" && mode != "write-large" && mode != "checksum") {
         std::cerr
             << "usage: lmp-bench-folder write DIR     writes the benchmark folder into DIR, which must be "
                "new\n"
                "                                     or empty: 600 .TD4, 100 .TP4, 150 .SV4, 150 .SC4\n"
+               "       lmp-bench-folder write-large DIR  the same with 6,000 .TD4, each with its .TP4\n"
                "       lmp-bench-folder checksum DIR  prints the processor seconds of the checksum over the\n"
                "                                     folder's game files in memory, their count and bytes\n";
         return 2;
@@ -75,7 +76,11 @@ int main(int argc, char** argv)
     try {
         if (mode == "checksum")
             return ChecksumPass(argv[2], 5);
-        const std::size_t count = lmp::testkit::WriteBenchFolder(argv[2]);
+        const std::size_t count =
+            mode == "write-large"
+                ? lmp::testkit::WriteBenchFolder(
+                      argv[2], {.trackDesigns = 6000, .trackImages = 6000, .savedGames = 0, .scenarios = 0})
+                : lmp::testkit::WriteBenchFolder(argv[2]);
         std::cout << "Wrote " << count << " files to " << argv[2] << '\n';
         return 0;
     } catch (const std::exception& error) {

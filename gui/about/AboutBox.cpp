@@ -101,8 +101,14 @@ void TAboutBox::CreateLayout()
     Label3 = new QLabel(QStringLiteral("for testing and suggestions."), Panel1);
     Label3->setWordWrap(true);
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // Two lines in the design's face; a wider face gets the lines it needs rather than losing words.
-    Label3->setGeometry(216, 136, 70, std::max(26, Label3->heightForWidth(70)));
+    // Two lines, as designed: 70 pixels hold them in the design's face; a wider face gets the width
+    // that two lines need, up to the panel's edge, rather than a third line.
+    const int twoLines = 2 * Label3->fontMetrics().lineSpacing();
+    int width = 70;
+    while (width < Panel1->width() - 216 - 2 && Label3->heightForWidth(width) > twoLines) {
+        ++width;
+    }
+    Label3->setGeometry(216, 136, width, std::max(26, Label3->heightForWidth(width)));
 
     // Tab goes from the button to the disclaimer and back; the labels take no focus.
     setTabOrder(OKButton, Memo1);

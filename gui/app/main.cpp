@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(QString::fromLatin1(lmp::gui::kApplicationTitle));
+    // No display name: the desktop would append it to the caption of every window, the dialogs included.
     // The desktop matches the window to the installed desktop entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lmpexplorer.LMPexplorer"));
     // Created first, the explorer window is the main window; closing it ends the program. The dialogs

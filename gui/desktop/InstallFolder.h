@@ -17,8 +17,9 @@ public:
 // "Norrow Softworks", application "Lumora Parks Setup", value "Path": on Windows the registry key
 // under HKEY_LOCAL_MACHINE, elsewhere the system-scope settings file that QSettings::setPath can move.
 // Opened for reading only. Empty when the setup left no such record or it cannot be read; an empty
-// text when the value is missing. Throws SettingsError "Invalid data type for 'Path'" when the value
-// is not text.
+// text when the value is missing. A text value is read as written, commas and blanks kept. Throws
+// SettingsError "Invalid data type for 'Path'" when the value is not text (in the settings file a
+// @Variant(...) or @ByteArray(...) value; in the registry any type but a string).
 std::optional<QString> ReadInstallFolder();
 
 } // namespace lmp::gui

@@ -1,11 +1,12 @@
 #include "gui/main/DropCopy.h"
 
 #include <optional>
+#include <system_error>
 
-#include <QFileInfo>
-
+#include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
 #include "sys/FileCopy.h"
+#include "sys/InputFile.h"
 
 namespace lmp::gui {
 
@@ -31,6 +32,28 @@ std::optional<QString> DriveOf(const QString& caption, PathStyle style)
         return std::nullopt;
     }
     return caption.mid(caption.size() - 3, 2) + Separator(style);
+}
+
+QString ShownName(const std::filesystem::path& name)
+{
+#ifdef Q_OS_WIN
+    return QString::fromStdWString(name.native());
+#else
+    return QString::fromUtf8(name.native().data(), static_cast<qsizetype>(name.native().size()));
+#endif
+}
+
+// Why the copy of source failed, told from the source's side: the target's side is what is left.
+QString FailureReason(const std::filesystem::path& source)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(source, error)) {
+        return QStringLiteral("is a folder");
+    }
+    if (!sys::InputFile::Open(source, error)) {
+        return QStringLiteral("cannot be read");
+    }
+    return QStringLiteral("cannot be written");
 }
 
 } // namespace
@@ -71,23 +94,24 @@ TargetFolder TargetFolderFromCaptions(const QStringList& captions, PathStyle sty
 
 QString NoDriveMessage(const QString& path)
 {
-    return QStringLiteral("Sorry; unable to drag to \"") + path + QLatin1Char('"');
+    return QStringLiteral("Sorry; unable to drag to \"") + SafeBoxText(path) + QLatin1Char('"');
 }
 
 QString OverwriteQuestion(const QString& fileName)
 {
-    return fileName + QStringLiteral(" already exists. Do you want to overwrite?");
+    return SafeBoxText(fileName) + QStringLiteral(" already exists. Do you want to overwrite?");
 }
 
-std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& folder, const AskOverwrite& ask)
+std::vector<ItemOutcome> CopyItems(const std::vector<std::filesystem::path>& sources, const QString& folder,
+                                   const AskOverwrite& ask, QStringList* notCopied)
 {
     std::vector<ItemOutcome> outcomes;
-    outcomes.reserve(static_cast<std::size_t>(sources.size()));
-    for (const QString& source : sources) {
-        // The name after the last "/" of the list's path: on Linux ":" and "\" belong to file names.
-        const QString name = QFileInfo(source).fileName();
-        const std::filesystem::path from = NativePath(source);
-        const std::filesystem::path to = NativePath(folder + name);
+    outcomes.reserve(sources.size());
+    const std::filesystem::path target = NativePath(folder);
+    for (const std::filesystem::path& from : sources) {
+        // The name's own bytes go to the target, whatever they show as.
+        const std::filesystem::path to = target / from.filename();
+        const QString name = ShownName(from.filename());
         const CopyResult first = CopyOneFile(from, to, CopyMode::FailIfExists);
         if (first.status == CopyStatus::Copied) {
             outcomes.push_back(ItemOutcome::Copied);
@@ -100,8 +124,16 @@ std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& fo
             outcomes.push_back(second.status == CopyStatus::Copied ? ItemOutcome::Overwritten
                                                                    : ItemOutcome::Failed);
         }
+        if (notCopied != nullptr && outcomes.back() == ItemOutcome::Failed) {
+            *notCopied << SafeBoxText(name) + QStringLiteral(": ") + FailureReason(from);
+        }
     }
     return outcomes;
+}
+
+QString NotCopiedMessage(const QStringList& notCopied)
+{
+    return QStringLiteral("Not copied:\n") + notCopied.join(QLatin1Char('\n'));
 }
 
 } // namespace lmp::gui

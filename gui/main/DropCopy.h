@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -34,7 +35,8 @@ struct TargetFolder {
 // found (or no captions) gives driveFound false.
 TargetFolder TargetFolderFromCaptions(const QStringList& captions, PathStyle style = kNativePathStyle);
 
-// The message for a drop on a node with no drive above it, path as TargetFolderFromCaptions gave it.
+// The message for a drop on a node with no drive above it, path as TargetFolderFromCaptions gave it
+// (shown as SafeBoxText gives it, as is the name in the question below).
 QString NoDriveMessage(const QString& path);
 
 // The question asked before a file of that name in the target folder is overwritten.
@@ -50,10 +52,14 @@ enum class ItemOutcome {
 // Answers whether the existing file fileName in the target folder is overwritten.
 using AskOverwrite = std::function<bool(const QString& fileName)>;
 
-// Copies each source (a full path) in order into folder (ending in the separator) under the source's
-// file name, asking before an existing file is overwritten; a failed item is skipped. Nothing that
-// was in the folder is lost, whatever fails. One outcome per source.
-std::vector<ItemOutcome> CopyItems(const QStringList& sources, const QString& folder,
-                                   const AskOverwrite& ask);
+// Copies each source (a full path, its name's bytes as the system stores them) in order into folder
+// (ending in the separator) under the source's file name, asking before an existing file is
+// overwritten; a failed item is skipped. Nothing that was in the folder is lost, whatever fails. One
+// outcome per source. When notCopied is given, each failed item adds a line "NAME: REASON" to it.
+std::vector<ItemOutcome> CopyItems(const std::vector<std::filesystem::path>& sources, const QString& folder,
+                                   const AskOverwrite& ask, QStringList* notCopied = nullptr);
+
+// The message after a drop that left files out: "Not copied:" and the lines of CopyItems.
+QString NotCopiedMessage(const QStringList& notCopied);
 
 } // namespace lmp::gui

@@ -25,7 +25,6 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QSplitter>
 
 #include "core/Describe.h"
@@ -39,6 +38,7 @@
 #include "gui/main/DropCopy.h"
 #include "gui/main/PaneFeed.h"
 #include "gui/main/PaneRules.h"
+#include "gui/main/Placement.h"
 #include "gui/main/SelectAllLoop.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/StartupArguments.h"
@@ -146,6 +146,10 @@ public:
 
     std::optional<std::int32_t> Describe(int index, std::int32_t edition, bool withSeparator) override
     {
+        // A folder is no game file, whatever its name: it is not queued and writes nothing.
+        if (list_.IsFolder(index)) {
+            return -1;
+        }
         for (;;) {
             QueueAhead(index, edition);
             const unsigned generation = feed_.Generation();
@@ -200,6 +204,9 @@ private:
         }
         const int end = std::min(list_.ItemCount(), index + kQueuedAhead);
         for (; queued_ < end; ++queued_) {
+            if (list_.IsFolder(queued_)) {
+                continue;
+            }
             PaneRequest request;
             request.item = queued_;
             request.contents = contents_;
@@ -244,7 +251,7 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
         if (contents != ShellListView1->ContentsVersion() || index >= ShellListView1->ItemCount()) {
             return std::nullopt;
         }
-        return NativePath(ShellListView1->ItemPath(index));
+        return ShellListView1->ItemFile(index);
     };
     sinks.append = [this](const Lines& lines) { AppendLines(lines); };
     sinks.failed = [this](const PaneRequest& failed, const QString& message,
@@ -259,6 +266,8 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
     CreateConnections();
     ApplyDesignSizes();
     RunHandler([this] { FormCreate(); });
+    // After the ratios are measured at the design size: a smaller fit keeps their proportions.
+    FitIntoScreen(*this);
 }
 
 TMainForm::~TMainForm()
@@ -340,6 +349,7 @@ void TMainForm::CreateConnections()
     connect(ShellListView1, &TShellListView::OpenFailed, this, [](const QString& path) {
         ShowErrorBox(QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(path)));
     });
+    connect(ShellListView1, &TShellListView::RenameFailed, this, &ShowErrorBox);
     ShellListView1->SetFolder(ShellTreeView1->Path());
     connect(ShellListView1, &TShellListView::MouseDown, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& position) {
@@ -391,9 +401,6 @@ void TMainForm::ApplyDesignSizes()
     LowerMainPanel->layout()->activate();
     UpperHorizSplitter->setSizes({kDesignTreeWidth, kDesignListWidth});
     LowerHorizSplitter->setSizes({kDesignMemoWidth, kDesignLowerLeftWidth});
-    if (const QScreen* display = screen()) {
-        move(display->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-    }
 }
 
 void TMainForm::FormCreate()
@@ -565,7 +572,7 @@ void TMainForm::RefreshDescriptionClick()
 
 void TMainForm::RefreshDirectoryClick()
 {
-    ShellTreeView1->viewport()->update();
+    ShellTreeView1->Refresh();
     ShellListView1->Refresh();
     RefreshDescriptionClick();
 }
@@ -609,9 +616,7 @@ void TMainForm::SelectMatchingTP4sClick()
         captions.append(ShellListView1->Caption(index));
         selected.push_back(ShellListView1->Selected(index));
     }
-    for (const int image : MatchingTrackImages(captions, selected)) {
-        ShellListView1->SetSelected(image, true);
-    }
+    ShellListView1->SelectItems(MatchingTrackImages(captions, selected));
 }
 
 void TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
@@ -635,6 +640,10 @@ bool TMainForm::DescribingPending() const
 
 void TMainForm::QueueDescription(int index, DescribeOptions options, bool marked)
 {
+    // A folder is no game file, whatever its name: it writes nothing.
+    if (ShellListView1->IsFolder(index)) {
+        return;
+    }
     PaneRequest request;
     request.item = index;
     request.contents = ShellListView1->ContentsVersion();
@@ -665,7 +674,7 @@ void TMainForm::DescriptionFailed(const PaneRequest& failed, const QString& mess
                                   const std::vector<PaneRequest>& dropped)
 {
     if (!failed.stopOnError) {
-        startProblems_ << message;
+        startProblems_ << SafeBoxText(message);
         return;
     }
     // A later notification for an item that was not described tries it again.
@@ -704,27 +713,31 @@ void TMainForm::ShellTreeView1DragDrop(QObject* Source, int, int)
     }
     const TargetFolder folder = TargetFolderFromCaptions(captions);
     if (!folder.driveFound) {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle),
-                        NoDriveMessage(folder.path), QMessageBox::Ok, this);
-        box.exec();
+        ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NoDriveMessage(folder.path),
+                    QMessageBox::Ok, this);
         return;
     }
     // The paths are taken before the first question: while it is open the list may read more of
     // its folder and move items to other indexes.
-    QStringList sources;
+    std::vector<std::filesystem::path> sources;
     const int count = list->ItemCount();
     for (int index = 0; index < count; ++index) {
         if (list->Selected(index)) {
-            sources << list->ItemPath(index);
+            sources.push_back(list->ItemFile(index));
         }
     }
-    CopyItems(sources, folder.path, [this](const QString& fileName) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        box.setDefaultButton(QMessageBox::No);
-        box.setEscapeButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes;
-    });
+    QStringList notCopied;
+    CopyItems(
+        sources, folder.path,
+        [this](const QString& fileName) {
+            return ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
+                               QMessageBox::Yes | QMessageBox::No, this) == QMessageBox::Yes;
+        },
+        &notCopied);
+    if (!notCopied.isEmpty()) {
+        ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NotCopiedMessage(notCopied),
+                    QMessageBox::Ok, this);
+    }
 }
 
 void TMainForm::ShellTreeView1EndDrag(QObject*, int, int) {}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,6 +13,7 @@
 #include <QStringList>
 
 #include "core/Describe.h"
+#include "gui/desktop/ErrorBox.h"
 #include "gui/main/SelectAllLoop.h"
 #include "gui/main/SizeRatios.h"
 
@@ -28,8 +31,6 @@ class PaneFeed;
 struct PaneRequest;
 class TShellListView;
 class TShellTreeView;
-
-inline constexpr char kApplicationTitle[] = "LMPexplorer";
 
 // The line written between two file descriptions in the pane.
 inline constexpr std::string_view SeparatorLine = lmp::kSeparatorLine;
@@ -108,9 +109,9 @@ public:
 
     // Queues the description of the list item at index, to be appended to Memo1 (one line per entry,
     // when its edition is accepted) once it and everything queued before it has been described on a
-    // worker thread. A file that cannot be read shows the error box when its turn comes and drops
-    // what was queued after it. Clearing the pane drops what is queued. Throws std::out_of_range for
-    // an index outside the list.
+    // worker thread; a folder, whatever its name, writes nothing. A file that cannot be read shows the error
+    // box when its turn comes and drops what was queued after it. Clearing the pane drops what is queued.
+    // Throws std::out_of_range for an index outside the list.
     void DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion, bool AcceptSecondExpansion,
                       bool WithSeparator);
 

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "gui/desktop/ErrorBox.h"
+
 namespace lmp::gui {
 
 StartupCommand ParseStartupArguments(const QStringList& arguments)
@@ -51,7 +53,7 @@ StartupPlan PlanStartup(const QStringList& paths)
     for (const QString& path : paths) {
         const QFileInfo info(path);
         if (!info.exists()) {
-            plan.problems << QStringLiteral("No such file or folder: %1").arg(path);
+            plan.problems << QStringLiteral("No such file or folder: %1").arg(SafeBoxText(path));
             continue;
         }
         const QString folder = QDir::cleanPath(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
@@ -59,7 +61,7 @@ StartupPlan PlanStartup(const QStringList& paths)
             plan.folder = folder;
         }
         if (folder != plan.folder || (info.isDir() && !plan.files.isEmpty())) {
-            elsewhere << path;
+            elsewhere << SafeBoxText(path);
         } else if (!info.isDir()) {
             plan.files << info.fileName();
             plan.paths << path;
@@ -67,7 +69,7 @@ StartupPlan PlanStartup(const QStringList& paths)
     }
     if (!elsewhere.isEmpty()) {
         plan.problems << QStringLiteral("Not shown, as the window shows %1:")
-                             .arg(QDir::toNativeSeparators(plan.folder));
+                             .arg(SafeBoxText(QDir::toNativeSeparators(plan.folder)));
         plan.problems << elsewhere;
     }
     return plan;

@@ -23,7 +23,7 @@ struct StartupPlan {
     QString folder;       // the folder to open; empty when no path names an existing file or folder
     QStringList files;    // the names of the files to select in it, in the order given
     QStringList paths;    // those files' paths as given, to describe in that order
-    QStringList problems; // one line for each path left out
+    QStringList problems; // one line for each path left out, as SafeBoxText shows it
 };
 
 // The folder is the first existing path's: the path itself for a folder, the folder holding it for a

@@ -1,25 +1,78 @@
 #include "gui/shell/ShellListView.h"
 
 #include <algorithm>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
-#include <vector>
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDrag>
-#include <QFileSystemModel>
+#include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMetaObject>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QUrl>
 
-#include "gui/shell/FolderFirstOrder.h"
+#include "gui/shell/FileListModel.h"
 
 namespace lmp::gui {
+
+namespace {
+
+QString PathText(const std::filesystem::path& path)
+{
+#ifdef Q_OS_WIN
+    return QDir::fromNativeSeparators(QString::fromStdWString(path.native()));
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
+
+// The file's URL for other programs that take the drop; a name that is no UTF-8 keeps its bytes,
+// percent-encoded, where the path's text would have replaced them.
+QUrl FileUrl(const std::filesystem::path& path)
+{
+    const QString text = PathText(path);
+#ifndef Q_OS_WIN
+    const QByteArray bytes = QByteArray::fromStdString(path.native());
+    if (QFile::encodeName(text) != bytes) {
+        return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
+    }
+#endif
+    return QUrl::fromLocalFile(text);
+}
+
+// The name editor starts with the name before its extension selected, as file managers do, so that
+// typing replaces the name and keeps the type.
+class NameEditor : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::setEditorData(editor, index);
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line == nullptr) {
+            return;
+        }
+        const auto* files = qobject_cast<const FileListModel*>(index.model());
+        const QString name = line->text();
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        const bool folder = files != nullptr && files->Item(index.row()).isFolder;
+        const int length = static_cast<int>(!folder && dot > 0 ? dot : name.size());
+        // The view selects the whole text once the editor is up; this runs after it.
+        QMetaObject::invokeMethod(
+            line, [line, length] { line->setSelection(0, length); }, Qt::QueuedConnection);
+    }
+};
+
+} // namespace
 
 // Holds back the list's notifications while one user action changes the selection and the focus,
 // so that they go out once the states are final, the focused item last.
@@ -43,7 +96,7 @@ private:
     TShellListView& list_;
 };
 
-TShellListView::TShellListView(QWidget* parent) : QTreeView(parent)
+TShellListView::TShellListView(QWidget* parent) : QTreeView(parent), model_(new FileListModel(this))
 {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -53,64 +106,31 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setAllColumnsShowFocus(true);
     setSortingEnabled(false);
-    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // A click on a selected item never edits: the second slow click is told apart in the mouse handlers.
+    setEditTriggers(QAbstractItemView::EditKeyPressed);
+    setItemDelegate(new NameEditor(this));
     // startDrag decides whether a drag really begins.
     setDragDropMode(QAbstractItemView::DragOnly);
+    setModel(model_);
+    renameTimer_.setSingleShot(true);
+    connect(&renameTimer_, &QTimer::timeout, this, &TShellListView::RenameIfStillAlone);
     connect(this, &QAbstractItemView::activated, this, &TShellListView::OnActivated);
-    CreateModel();
-    ShowFolderRoot();
-}
-
-void TShellListView::CreateModel()
-{
-    // Each folder gets a model of its own, read when it is opened: a model kept from an earlier
-    // visit could show files that have gone since. Changes on disk are not followed, so items keep
-    // their indexes until the folder is read again.
-    auto* files = new QFileSystemModel(this);
-    files->setOption(QFileSystemModel::DontWatchForChanges);
-    files->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot);
-    files->setReadOnly(false);
-    auto* order = new FolderFirstOrder(this);
-    order->setSourceModel(files);
-    order->setDynamicSortFilter(true);
-    order->sort(0, Qt::AscendingOrder);
-
-    QItemSelectionModel* oldSelection = selectionModel();
-    if (oldSelection != nullptr) {
-        // The header follows the selection and the root; left as they are, it would map them
-        // through the new model.
-        oldSelection->clear();
-        setRootIndex(QModelIndex());
-    }
-    setModel(order);
-    delete oldSelection;
-    if (order_ != nullptr) {
-        order_->deleteLater();
-        files_->deleteLater();
-    }
-    files_ = files;
-    order_ = order;
-    ++contentsVersion_;
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TShellListView::OnSelectionChanged);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TShellListView::OnCurrentChanged);
-    connect(files, &QFileSystemModel::directoryLoaded, this, [this, files](const QString& path) {
-        if (files == files_ && path == files_->rootPath()) {
-            emit Listed();
-        }
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        ++contentsVersion_;
+        CountSelection();
     });
+    connect(model_, &FileListModel::RowsMoved, this, &TShellListView::OnRowsMoved);
+    connect(model_, &FileListModel::RenameFailed, this, &TShellListView::RenameFailed);
 
     header()->setStretchLastSection(false);
     header()->resizeSection(0, 200);
     header()->resizeSection(1, 80);
     header()->resizeSection(2, 90);
     header()->resizeSection(3, 130);
-}
-
-void TShellListView::ShowFolderRoot()
-{
-    const QModelIndex source = files_->setRootPath(folder_);
-    setRootIndex(folder_.isEmpty() ? QModelIndex() : order_->mapFromSource(source));
+    Refresh();
 }
 
 void TShellListView::SetFolder(const QString& path)
@@ -125,57 +145,107 @@ void TShellListView::SetFolder(const QString& path)
 void TShellListView::Refresh()
 {
     NotificationBatch batch(*this, true);
-    CreateModel();
-    ShowFolderRoot();
+    renameTimer_.stop();
+    model_->SetFolder(folder_);
+    QMetaObject::invokeMethod(
+        this, [this] { emit Listed(); }, Qt::QueuedConnection);
+}
+
+void TShellListView::OnRowsMoved()
+{
+    ++contentsVersion_;
+    CountSelection();
+    // The rows held for the pending notifications may now stand for other items.
+    touched_.clear();
+    batchConcernsAll_ = batchDepth_ > 0;
 }
 
 QModelIndex TShellListView::ItemAt(int index) const
 {
-    return index < 0 ? QModelIndex() : order_->index(index, 0, rootIndex());
+    return index < 0 ? QModelIndex() : model_->index(index, 0);
 }
 
 int TShellListView::ItemCount() const
 {
-    return order_->rowCount(rootIndex());
+    return model_->rowCount();
 }
 
 int TShellListView::SelectionCount() const
 {
-    // Counted from the selection's row ranges rather than its cells: a Shift-click over a large
-    // folder sends a notification per item, and each one asks for the count.
-    const QModelIndex root = rootIndex();
-    std::vector<std::pair<int, int>> rows;
-    for (const QItemSelectionRange& range : selectionModel()->selection()) {
-        if (range.isValid() && range.parent() == root && range.left() == 0) {
-            rows.emplace_back(range.top(), range.bottom());
-        }
-    }
-    std::sort(rows.begin(), rows.end());
-    int count = 0;
-    int counted = -1; // the last row counted, so that overlapping ranges count their rows once
-    for (const auto& [top, bottom] : rows) {
-        if (bottom > counted) {
-            count += bottom - std::max(top, counted + 1) + 1;
-            counted = bottom;
-        }
-    }
-    return count;
+    return selectionCount_;
 }
 
 bool TShellListView::Selected(int index) const
 {
-    const QModelIndex item = ItemAt(index);
-    return item.isValid() && selectionModel()->isSelected(item);
+    return index >= 0 && static_cast<std::size_t>(index) < selectedRows_.size() &&
+           selectedRows_[static_cast<std::size_t>(index)] != 0;
+}
+
+void TShellListView::MarkRows(const QItemSelection& ranges, bool selected)
+{
+    const auto mark = static_cast<unsigned char>(selected ? 1 : 0);
+    for (const QItemSelectionRange& range : ranges) {
+        if (!range.isValid() || range.parent().isValid()) {
+            continue;
+        }
+        const int bottom = std::min(range.bottom(), static_cast<int>(selectedRows_.size()) - 1);
+        for (int row = std::max(0, range.top()); row <= bottom; ++row) {
+            unsigned char& flag = selectedRows_[static_cast<std::size_t>(row)];
+            if (flag != mark) {
+                flag = mark;
+                selectionCount_ += selected ? 1 : -1;
+            }
+        }
+    }
+}
+
+// One pass over the selection's ranges, after the rows have changed under it.
+void TShellListView::CountSelection()
+{
+    selectedRows_.assign(static_cast<std::size_t>(model_->rowCount()), 0);
+    selectionCount_ = 0;
+    MarkRows(selectionModel()->selection(), true);
 }
 
 void TShellListView::SetSelected(int index, bool selected)
 {
     const QModelIndex item = ItemAt(index);
-    if (item.isValid()) {
+    if (item.isValid() && Selected(index) != selected) {
         selectionModel()->select(item,
                                  (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
                                      QItemSelectionModel::Rows);
     }
+}
+
+void TShellListView::SelectItems(const std::vector<int>& indexes)
+{
+    std::vector<int> rows;
+    for (const int index : indexes) {
+        if (index >= 0 && index < ItemCount() && !Selected(index)) {
+            rows.push_back(index);
+        }
+    }
+    if (rows.empty()) {
+        return;
+    }
+    std::sort(rows.begin(), rows.end());
+    // The new selection is handed over whole, neighbouring rows as one range: the selection model's
+    // work grows with the number of ranges it is given and already holds, once per call.
+    QItemSelection selection;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        selection.append(range);
+    }
+    const int lastColumn = model_->columnCount() - 1;
+    for (std::size_t first = 0; first < rows.size();) {
+        std::size_t last = first;
+        while (last + 1 < rows.size() && rows[last + 1] == rows[last] + 1) {
+            ++last;
+        }
+        selection.append(
+            QItemSelectionRange(model_->index(rows[first], 0), model_->index(rows[last], lastColumn)));
+        first = last + 1;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 void TShellListView::ClearSelection()
@@ -186,23 +256,54 @@ void TShellListView::ClearSelection()
 
 QString TShellListView::Caption(int index) const
 {
-    const QModelIndex item = ItemAt(index);
-    return item.isValid() ? item.data(Qt::DisplayRole).toString() : QString();
+    return index >= 0 && index < ItemCount() ? model_->Item(index).name : QString();
 }
 
 bool TShellListView::Focused(int index) const
 {
     const QModelIndex current = currentIndex();
-    return index >= 0 && current.isValid() && current.row() == index && current.parent() == rootIndex();
+    return index >= 0 && current.isValid() && current.row() == index;
+}
+
+std::filesystem::path TShellListView::ItemFile(int index) const
+{
+    if (index < 0 || index >= ItemCount()) {
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    }
+    return model_->Item(index).path;
 }
 
 QString TShellListView::ItemPath(int index) const
 {
+    return PathText(ItemFile(index));
+}
+
+bool TShellListView::IsFolder(int index) const
+{
+    return index >= 0 && index < ItemCount() && model_->Item(index).isFolder;
+}
+
+void TShellListView::EditName(int index)
+{
     const QModelIndex item = ItemAt(index);
-    if (!item.isValid()) {
-        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    if (item.isValid()) {
+        setCurrentIndex(item);
+        QTreeView::edit(item);
     }
-    return files_->filePath(order_->mapToSource(item));
+}
+
+bool TShellListView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    return QTreeView::edit(index.isValid() ? index.siblingAtColumn(FileListModel::NameColumn) : index,
+                           trigger, event);
+}
+
+void TShellListView::RenameIfStillAlone()
+{
+    if (renameRow_ >= 0 && SelectionCount() == 1 && Selected(renameRow_) && Focused(renameRow_)) {
+        QTreeView::edit(ItemAt(renameRow_));
+    }
+    renameRow_ = -1;
 }
 
 void TShellListView::BeginDrag()
@@ -215,11 +316,12 @@ void TShellListView::startDrag(Qt::DropActions)
     if (!std::exchange(dragPending_, false)) {
         return;
     }
+    dragStarted_ = true;
     QList<QUrl> urls;
     const int count = ItemCount();
     for (int index = 0; index < count; ++index) {
         if (Selected(index)) {
-            urls << QUrl::fromLocalFile(ItemPath(index));
+            urls << FileUrl(ItemFile(index));
         }
     }
     if (urls.isEmpty()) {
@@ -246,6 +348,14 @@ void TShellListView::selectAll()
 void TShellListView::mousePressEvent(QMouseEvent* event)
 {
     dragPending_ = false;
+    dragStarted_ = false;
+    renameTimer_.stop();
+    const bool plain = event->button() == Qt::LeftButton &&
+                       !event->modifiers().testAnyFlags(Qt::ControlModifier | Qt::ShiftModifier);
+    const QModelIndex pressed = indexAt(event->position().toPoint());
+    const int row = plain && pressed.isValid() && Selected(pressed.row()) ? pressed.row() : -1;
+    reduceTo_ = SelectionCount() > 1 ? row : -1;
+    renameRow_ = SelectionCount() == 1 && Focused(row) ? row : -1;
     // With dragging on, a plain press on a selected item keeps the selection until the release, so
     // that several selected items can be dragged. Ctrl- and Shift-clicks keep it off: Qt would leave
     // a Ctrl-click on a selected item to the release, which never deselects it.
@@ -266,18 +376,40 @@ void TShellListView::mouseMoveEvent(QMouseEvent* event)
 void TShellListView::mouseReleaseEvent(QMouseEvent* event)
 {
     dragPending_ = false;
-    NotificationBatch batch(*this);
-    QTreeView::mouseReleaseEvent(event);
+    const QModelIndex released = indexAt(event->position().toPoint());
+    const bool onPressed = event->button() == Qt::LeftButton && !dragStarted_ && released.isValid();
+    const int reduceTo = std::exchange(reduceTo_, -1);
+    const int renameRow = std::exchange(renameRow_, -1);
+    {
+        NotificationBatch batch(*this);
+        QTreeView::mouseReleaseEvent(event);
+        // A click, not a drag, on an item of a multi-selection: that item alone stays selected, and is
+        // reported with the others, so that the pane describes it afresh.
+        if (onPressed && released.row() == reduceTo) {
+            if (SelectionCount() != 1 || !Selected(reduceTo)) {
+                selectionModel()->setCurrentIndex(ItemAt(reduceTo), QItemSelectionModel::ClearAndSelect |
+                                                                        QItemSelectionModel::Rows);
+            }
+            Touch(reduceTo);
+        }
+    }
+    if (onPressed && released.row() == renameRow && state() != EditingState) {
+        renameRow_ = renameRow;
+        renameTimer_.start(QApplication::doubleClickInterval());
+    }
 }
 
 void TShellListView::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    renameTimer_.stop();
+    renameRow_ = -1;
     NotificationBatch batch(*this);
     QTreeView::mouseDoubleClickEvent(event);
 }
 
 void TShellListView::keyPressEvent(QKeyEvent* event)
 {
+    renameTimer_.stop();
     NotificationBatch batch(*this);
     QTreeView::keyPressEvent(event);
 }
@@ -285,11 +417,20 @@ void TShellListView::keyPressEvent(QKeyEvent* event)
 void TShellListView::OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
     ++selectionVersion_;
-    for (const QModelIndex& index : deselected.indexes()) {
-        Touch(index);
+    if (selectedRows_.size() != static_cast<std::size_t>(model_->rowCount())) {
+        CountSelection();
+    } else {
+        MarkRows(deselected, false);
+        MarkRows(selected, true);
     }
-    for (const QModelIndex& index : selected.indexes()) {
-        Touch(index);
+    for (const QItemSelection* ranges : {&deselected, &selected}) {
+        for (const QItemSelectionRange& range : *ranges) {
+            if (range.isValid() && !range.parent().isValid()) {
+                for (int row = range.top(); row <= range.bottom(); ++row) {
+                    Touch(row);
+                }
+            }
+        }
     }
     if (batchDepth_ == 0) {
         FlushNotifications();
@@ -298,52 +439,58 @@ void TShellListView::OnSelectionChanged(const QItemSelection& selected, const QI
 
 void TShellListView::OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
-    Touch(previous);
-    Touch(current);
+    if (previous.isValid()) {
+        Touch(previous.row());
+    }
+    if (current.isValid()) {
+        Touch(current.row());
+    }
     if (batchDepth_ == 0) {
         FlushNotifications();
     }
 }
 
-void TShellListView::Touch(const QModelIndex& index)
+void TShellListView::Touch(int row)
 {
-    if (index.isValid()) {
-        touched_.append(QPersistentModelIndex(index.siblingAtColumn(0)));
-    }
+    touched_.push_back(row);
 }
 
 void TShellListView::FlushNotifications()
 {
     const bool concernsAll = std::exchange(batchConcernsAll_, false);
-    const QList<QPersistentModelIndex> touched = std::exchange(touched_, {});
+    std::vector<int> rows = std::exchange(touched_, {});
     if (concernsAll) {
         emit Change(kAllItems);
         return;
     }
-    const QModelIndex root = rootIndex();
-    std::set<int> rows;
-    for (const QPersistentModelIndex& index : touched) {
-        if (index.isValid() && index.parent() == root) {
-            rows.insert(index.row());
-        }
-    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     const QModelIndex current = currentIndex();
-    const int focusedRow = current.isValid() && current.parent() == root ? current.row() : kAllItems;
+    const int focusedRow = current.isValid() ? current.row() : kAllItems;
+    bool focusedTouched = false;
     for (const int row : rows) {
-        if (row != focusedRow) {
+        if (row >= ItemCount()) {
+            continue;
+        }
+        if (row == focusedRow) {
+            focusedTouched = true;
+        } else {
             emit Change(row);
         }
     }
-    if (rows.contains(focusedRow)) {
+    if (focusedTouched) {
         emit Change(focusedRow);
     }
 }
 
 void TShellListView::OnActivated(const QModelIndex& index)
 {
-    const QModelIndex source = order_->mapToSource(index.siblingAtColumn(0));
-    const QString path = files_->filePath(source);
-    if (files_->isDir(source)) {
+    if (!index.isValid()) {
+        return;
+    }
+    const FileItem& item = model_->Item(index.row());
+    const QString path = PathText(item.path);
+    if (item.isFolder) {
         SetFolder(path);
         emit FolderOpened(path);
     } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {

@@ -1,22 +1,26 @@
 #pragma once
 
-#include <QList>
-#include <QPersistentModelIndex>
+#include <filesystem>
+#include <vector>
+
 #include <QString>
+#include <QTimer>
 #include <QTreeView>
 
 class QDrag;
-class QFileSystemModel;
 class QItemSelection;
 
 namespace lmp::gui {
 
-class FolderFirstOrder;
+class FileListModel;
 
 // The file list: the folders and files of one folder in a report view (name, size, type, date),
-// folders first, then names in lmp::NaturalLess order; several items selectable; names editable in
-// place (F2, or a click on a selected item), which renames the file. An item's index is its row in
-// the displayed order. The list shows the folder as read when it was opened or last refreshed.
+// folders first, then names in lmp::NaturalLess order; several items selectable. A plain click on an
+// item of a multi-selection leaves that item alone selected (on the release, so that a press can
+// still drag them all). A name is edited in place, which renames the file, only from F2 or a second,
+// slow click on the only selected item; the editor starts with the name before its extension
+// selected and Escape gives up. An item's index is its row in the displayed order. Asking whether an
+// item is selected and how many are costs the same however scattered the selection is.
 class TShellListView : public QTreeView {
     Q_OBJECT
 
@@ -28,9 +32,9 @@ public:
 
     // The folder shown; empty while the desktop is.
     QString Folder() const { return folder_; }
-    // Shows the folder at path as it is now (its contents arrive asynchronously); the desktop's
-    // contents, the file-system roots, for an empty path. Nothing is selected afterwards. Nothing
-    // happens when path is shown already.
+    // Shows the folder at path as it is now (Listed follows once control is back in the event loop);
+    // the desktop's contents, the file-system roots, for an empty path. Nothing is selected
+    // afterwards. Nothing happens when path is shown already.
     void SetFolder(const QString& path);
     // Reads the folder shown again; nothing is selected afterwards.
     void Refresh();
@@ -51,13 +55,26 @@ public:
     // Changes whenever the selection does, whoever changes it.
     unsigned SelectionVersion() const { return selectionVersion_; }
     bool Focused(int index) const;
-    // The full path of the item; throws std::out_of_range for an index outside the list.
+    // The full path of the item as text (a name that is no valid UTF-8 shows U+FFFD there); throws
+    // std::out_of_range for an index outside the list.
     QString ItemPath(int index) const;
+    // The item's real path, as the system names it; throws std::out_of_range outside the list.
+    std::filesystem::path ItemFile(int index) const;
+    // True for folders (and the desktop's file-system roots); false outside the list.
+    bool IsFolder(int index) const;
+    // Selects the items at the indexes, in one change of the selection; indexes outside are ignored.
+    void SelectItems(const std::vector<int>& indexes);
+    // Starts editing the item's name in place, as F2 does.
+    void EditName(int index);
+    FileListModel& Files() const { return *model_; }
     // Once the mouse, pressed now, moves past the system's drag threshold while still pressed, drags
     // the selected items' files to be copied. The release of the press ends the wait.
     void BeginDrag();
     // A drag waits for the mouse to move past the threshold.
     bool DragPending() const { return dragPending_; }
+    // A second click on the only selected item waits to see that no double click follows, then
+    // edits its name.
+    bool RenamePending() const { return renameTimer_.isActive(); }
 
 signals:
     // An item's selected or focused state changed (kAllItems: the states of all items at once).
@@ -72,6 +89,8 @@ signals:
     void OpenFailed(const QString& path);
     // A mouse button was pressed over the list, after the list took the press.
     void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& position);
+    // Renaming an item failed; message says why, names in it as plain text.
+    void RenameFailed(const QString& message);
 
 public slots:
     void selectAll() override;
@@ -86,28 +105,39 @@ protected:
     void startDrag(Qt::DropActions supportedActions) override;
     // Runs the drag until it is dropped or given up.
     virtual void RunDrag(QDrag* drag);
+    // Edits always edit the name, whichever column was clicked.
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 
 private:
     class NotificationBatch;
 
-    void CreateModel();
-    void ShowFolderRoot();
     void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     void OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous);
     void OnActivated(const QModelIndex& index);
-    void Touch(const QModelIndex& index);
+    void OnRowsMoved();
+    void MarkRows(const QItemSelection& ranges, bool selected);
+    void CountSelection();
+    void Touch(int row);
     void FlushNotifications();
+    void RenameIfStillAlone();
     QModelIndex ItemAt(int index) const;
 
-    QFileSystemModel* files_ = nullptr;
-    FolderFirstOrder* order_ = nullptr;
+    FileListModel* model_ = nullptr;
     QString folder_;
     unsigned contentsVersion_ = 0;
     unsigned selectionVersion_ = 0;
     int batchDepth_ = 0;
     bool batchConcernsAll_ = false;
     bool dragPending_ = false;
-    QList<QPersistentModelIndex> touched_;
+    bool dragStarted_ = false;
+    // One flag per row, kept in step with the selection model: its own queries cost as much as the
+    // selection has ranges, which a scattered selection of a large folder makes thousands.
+    std::vector<unsigned char> selectedRows_;
+    int selectionCount_ = 0;
+    std::vector<int> touched_;
+    int reduceTo_ = -1;  // the row that a plain press found in a multi-selection
+    int renameRow_ = -1; // the row that a plain press found selected alone and focused
+    QTimer renameTimer_; // a second click renames only if no double click follows
 };
 
 } // namespace lmp::gui

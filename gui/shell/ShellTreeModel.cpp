@@ -185,6 +185,28 @@ void ShellTreeModel::List(Node& node)
     endInsertRows();
 }
 
+void ShellTreeModel::Reread(const Node* node)
+{
+    Node& folder = *Mutable(node);
+    if (!folder.listed || folder.kind == Kind::Desktop || folder.path.isEmpty()) {
+        return;
+    }
+    const QDir dir(folder.path);
+    for (std::size_t row = folder.children.size(); row-- > 0;) {
+        if (!dir.exists(folder.children[row]->caption)) {
+            beginRemoveRows(IndexOf(&folder), static_cast<int>(row), static_cast<int>(row));
+            folder.children.erase(folder.children.begin() + static_cast<std::ptrdiff_t>(row));
+            for (std::size_t after = row; after < folder.children.size(); ++after) {
+                folder.children[after]->row = static_cast<int>(after);
+            }
+            endRemoveRows();
+        }
+    }
+    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort)) {
+        ChildNamed(folder, name);
+    }
+}
+
 ShellTreeModel::Node* ShellTreeModel::ChildNamed(Node& node, const QString& name)
 {
     List(node);

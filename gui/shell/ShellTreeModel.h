@@ -44,6 +44,9 @@ public:
     // The node of the folder at a clean absolute path, listing the folders on the way; null when
     // the path leads through something that is no folder.
     const Node* FindFolder(const QString& path);
+    // Reads the node's folders again if they have been read: folders made since appear, those gone
+    // disappear, the others keep their nodes.
+    void Reread(const Node* node);
 
 private:
     Node* Desktop() const { return root_.children.front().get(); }

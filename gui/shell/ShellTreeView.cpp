@@ -73,6 +73,24 @@ void TShellTreeView::SetPath(const QString& path)
     scrollTo(target);
 }
 
+void TShellTreeView::Refresh()
+{
+    QModelIndex current = currentIndex();
+    while (current.isValid() && !model_->NodeOf(current)->path.isEmpty() &&
+           !QFileInfo(model_->NodeOf(current)->path).isDir()) {
+        current = current.parent();
+    }
+    if (!current.isValid()) {
+        current = model_->DesktopIndex();
+    }
+    if (current != currentIndex()) {
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+        scrollTo(current);
+    }
+    model_->Reread(model_->NodeOf(current));
+    viewport()->update();
+}
+
 void TShellTreeView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {

@@ -51,6 +51,9 @@ public:
     // Selects the folder at path, opening the nodes above it; an empty path selects the desktop.
     // Throws PathError when path names no existing folder.
     void SetPath(const QString& path);
+    // Reads the selected folder's folders again; when the selected folder has gone, selects the
+    // nearest folder above it that still exists (the desktop when none does) and reads that one.
+    void Refresh();
     // The node marked under the cursor while something is dragged over the tree; none outside the
     // nodes and while no drag is over it.
     TTreeNode DropTarget() const { return TTreeNode(dropTarget_); }

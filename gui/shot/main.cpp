@@ -51,7 +51,6 @@ int RowNamed(const lmp::gui::TShellListView& list, const QString& name)
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(QString::fromLatin1(lmp::gui::kApplicationTitle));
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() < 4) {
         std::cerr << "usage: lmpexplorer-shot FOLDER OUT.png NAME...\n";

@@ -1,14 +1,14 @@
-// The pieces of the structured formats and of -r that the lmpinfo runs cannot show one by one: UTF-8
-// repair, decimal texts, CSV quoting, JSON escaping, the progress line and the recursive order.
+// The pieces of the structured formats and of -r that the lmpinfo runs cannot show one by one: decimal
+// texts, CSV quoting, JSON escaping, the progress line and the recursive order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "TestSupport.h"
 #include "cli/Lmpinfo.h"
 #include "cli/Progress.h"
 #include "cli/Record.h"
-#include "cli/Utf8.h"
 #include "testkit/GameFiles.h"
 
 namespace lmp::cli {
@@ -16,27 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kFffd = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
-
-TEST(ToValidUtf8, KeepsWellFormedTextAndReplacesEachStrayByte)
-{
-    struct Row {
-        const char* name;
-        std::string text, expected;
-    };
-    const Row rows[] = {{"empty", "", ""},
-                        {"ASCII", "Coaster 2.TD4", "Coaster 2.TD4"},
-                        {"two-byte e acute", "Caf\xC3\xA9", "Caf\xC3\xA9"},
-                        {"four-byte character", "\xF0\x9F\x98\x80!", "\xF0\x9F\x98\x80!"},
-                        {"Latin-1 e acute alone", "Caf\xE9.SV4", "Caf" + kFffd + ".SV4"},
-                        {"continuation byte alone", "a\x80z", "a" + kFffd + "z"},
-                        {"sequence cut off at the end", "a\xE2\x82", "a" + kFffd + kFffd},
-                        {"sequence cut off by ASCII", "\xE2\x82z", kFffd + kFffd + "z"},
-                        {"overlong dot", "\xC0\xAE", kFffd + kFffd},
-                        {"surrogate", "\xED\xA0\x80", kFffd + kFffd + kFffd},
-                        {"above U+10FFFF", "\xF4\x90\x80\x80", kFffd + kFffd + kFffd + kFffd}};
-    for (const auto& row : rows)
-        EXPECT_EQ(ToValidUtf8(row.text), row.expected) << row.name;
-}
 
 TEST(DecimalText, WritesTheStoredTenthsAndHundredthsAsTheirShortestDecimal)
 {
@@ -120,14 +99,24 @@ TEST(JsonLine, LeavesOutAbsentFieldsAndEscapesWhatJsonCannotHoldAsItIs)
         {"a name that is not UTF-8 in a folder", fs::path("old") / "Caf\xE9.SV4", "Cannot open file x",
          "{\"path\":\"old/Caf" + kFffd + ".SV4\",\"file_name\":\"Caf" + kFffd +
              ".SV4\",\"type\":\"saved game\",\"error\":\"Cannot open file x\"}\n"},
-        {"quote, backslash and tab", "a\"b\\c\td.sc4", "m",
-         R"({"path":"a\"b\\c\td.sc4","file_name":"a\"b\\c\td.sc4","type":"scenario","error":"m"})"
+        {"quote, backslash, backslash and n, tab", "a\"b\\c\\n\td.sc4", "m",
+         R"({"path":"a\"b\\c\\n\u0009d.sc4","file_name":"a\"b\\c\\n\u0009d.sc4","type":"scenario","error":"m"})"
+         "\n"},
+        // Every control character and line break is escaped, so no reader splits the record; other
+        // characters stay.
+        {"C0, DEL, C1, U+2028 and U+2029 among kept characters",
+         "\x1B\x7F\xC2\x85\xE2\x80\xA8\xE2\x80\xA9\xC3\xA9.TD4", "a\r\nb\x01\b\f",
+         R"({"path":"\u001b\u007f\u0085\u2028\u2029)"
+         "\xC3\xA9"
+         R"(.TD4","file_name":"\u001b\u007f\u0085\u2028\u2029)"
+         "\xC3\xA9"
+         R"(.TD4","type":"track design","error":"a\u000d\u000ab\u0001\u0008\u000c"})"
          "\n"}};
     for (const auto& row : rows)
         EXPECT_EQ(JsonLine(ErrorRecord(row.path, row.message)), row.expected) << row.name;
 }
 
-TEST(JsonOutput, RepairsANameThatIsNotUtf8WhileTheTextKeepsItsBytes)
+TEST(JsonOutput, RepairsANameThatIsNotUtf8AsTheTextDoes)
 {
     if (!test::kPosix)
         GTEST_SKIP() << "needs POSIX: names that are not UTF-8";
@@ -141,7 +130,7 @@ TEST(JsonOutput, RepairsANameThatIsNotUtf8WhileTheTextKeepsItsBytes)
     EXPECT_EQ(cli::Run(options, ".", text, err), kExitOk);
     options.format = OutputFormat::Json;
     EXPECT_EQ(cli::Run(options, ".", json, err), kExitOk);
-    EXPECT_EQ(text.str().substr(0, 23), "File Name : Caf\xE9.TD4\n  ");
+    EXPECT_EQ(text.str().substr(0, 25), "File Name : Caf" + kFffd + ".TD4\n  ");
     const std::string name = "\"file_name\":\"Caf" + kFffd + ".TD4\"";
     EXPECT_NE(json.str().find(name), std::string::npos) << json.str();
     // 50 m is 164 ft (164.0); ride type 37 is the ferris wheel.
@@ -149,6 +138,47 @@ TEST(JsonOutput, RepairsANameThatIsNotUtf8WhileTheTextKeepsItsBytes)
                               R"("intensity":0.0,"nausea":0.0,"length_metres":50,"length_feet":164})"),
               std::string::npos)
         << json.str();
+}
+
+// Names made to drive a terminal or forge lines: the text keeps its eleven lines and stderr its one,
+// with U+FFFD for each control character; JSON escapes them.
+TEST(Run, ShowsHostileNamesAsTextWithoutControlsAndEscapesThemInJson)
+{
+    if (!test::kPosix)
+        GTEST_SKIP() << "needs POSIX: names holding control characters";
+    struct Row {
+        const char* name;
+        std::string file, park, textFile, textPark, jsonFile, jsonPark;
+    };
+    const Row rows[] = {{"forged lines", "x\nCash: $1.SV4", "P\r\nCash: $9", "x\uFFFDCash: $1.SV4",
+                         "P\uFFFD\uFFFDCash: $9", "x\\u000aCash: $1.SV4", "P\\u000d\\u000aCash: $9"},
+                        {"terminal commands", "\x1B]0;t\x07.SV4", "\x1B[2J\x9B\t", "\uFFFD]0;t\uFFFD.SV4",
+                         "\uFFFD[2J\uFFFD\uFFFD", "\\u001b]0;t\\u0007.SV4", "\\u001b[2J\\u009b\\u0009"},
+                        {"C1 control and line separator", "\xC2\x85\xE2\x80\xA8.SV4", "\x7F\x85",
+                         "\uFFFD\uFFFD.SV4", "\uFFFD\uFFFD", "\\u0085\\u2028.SV4", "\\u007f\\u0085"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const test::TempFolder folder;
+        testkit::ParkFields park;
+        park.name = row.park;
+        testkit::WriteFile(folder / row.file, testkit::MakeParkFile(park, FileType::SavedGame, 0));
+        Options options;
+        options.paths = {(folder / row.file).string(), (folder / ("gone" + row.file)).string()};
+        std::ostringstream text, json, err;
+        EXPECT_EQ(cli::Run(options, ".", text, err), kExitFileError);
+        const std::string lines = text.str();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 11);
+        EXPECT_EQ(lines.substr(0, lines.find("\n      Date")),
+                  "File Name : " + row.textFile + "\n   Version: original LMP\n  Scenario: " + row.textPark);
+        EXPECT_EQ(err.str(), "lmpinfo: No such file or folder: " + folder.Path().string() + "/gone" +
+                                 row.textFile + "\n");
+        options.format = OutputFormat::Json;
+        EXPECT_EQ(cli::Run(options, ".", json, err), kExitFileError);
+        const std::string records = json.str();
+        EXPECT_EQ(std::count(records.begin(), records.end(), '\n'), 2);
+        EXPECT_NE(records.find("\"file_name\":\"" + row.jsonFile + "\""), std::string::npos) << records;
+        EXPECT_NE(records.find("\"park_name\":\"" + row.jsonPark + "\""), std::string::npos) << records;
+    }
 }
 
 TEST(ProgressLine, ShowsOnATerminalForMoreThanFiveHundredFilesEveryHundredAndBlanksItself)

@@ -403,8 +403,10 @@ TEST(BadInput, PathsThatAreNoReadableFileGiveTheOpenErrorAndOddReadablePathsAreD
     ASSERT_EQ(::mkfifo((folder / "pipe.TD4").c_str(), 0644), 0);
     ASSERT_EQ(::mkfifo((folder / "pipe.TP4").c_str(), 0644), 0);
     fs::create_symlink("pipe.TD4", folder / "pipe-link.SC4");
-    const std::string latin1 = "Caf\xE9.TD4", invalid = "\xFF\xFE.td4";
-    testkit::WriteFile(folder / latin1, design);
+    const std::string latin1 = "Caf\xE9.TD4", invalid = "\xFF\xFE.td4", forged = "x\nFile Name : y.TD4",
+                      commands = "\x1B]0;t\x07\x1B[2J\t\x7F\xC2\x9B\xE2\x80\xA8.TD4";
+    for (const std::string& name : {latin1, forged, commands})
+        testkit::WriteFile(folder / name, design);
     fs::create_directory(folder / "\xC3(");
     testkit::WriteFile(folder / "\xC3(" / invalid, design);
     const DeepFolder deep(folder.Path(), 6, "deep.TD4", design);     // more than 600 bytes
@@ -433,8 +435,12 @@ TEST(BadInput, PathsThatAreNoReadableFileGiveTheOpenErrorAndOddReadablePathsAreD
         {"a symbolic link to a FIFO", folder / "pipe-link.SC4", error(folder / "pipe-link.SC4")},
         {"a FIFO of another type is not opened", folder / "pipe.TP4", Outcome(Result(kNoEdition, {}))},
         {"a symbolic link to a track design", folder / "link.TD4", described("link.TD4")},
-        {"a Latin-1 file name keeps its bytes", folder / latin1, described(latin1)},
-        {"names that are not UTF-8", folder / "\xC3(" / invalid, described(invalid)},
+        // What is not UTF-8, a control character (C0, DEL, C1) or a line break shows as U+FFFD.
+        {"a Latin-1 file name", folder / latin1, described("Caf\uFFFD.TD4")},
+        {"names that are not UTF-8", folder / "\xC3(" / invalid, described("\uFFFD\uFFFD.td4")},
+        {"a name that forges a line", folder / forged, described("x\uFFFDFile Name : y.TD4")},
+        {"a name of terminal commands", folder / commands,
+         described("\uFFFD]0;t\uFFFD\uFFFD[2J\uFFFD\uFFFD\uFFFD\uFFFD.TD4")},
         {"a missing file in a folder that is not UTF-8", folder / "\xC3(" / "gone.SV4",
          error(folder / "\xC3(" / "gone.SV4")},
         {"a path of more than 600 bytes", deep.File(), described("deep.TD4")},

@@ -237,13 +237,15 @@ TEST(DescribeFile, FileThatWouldExpandToGigabytesIsDescribedFromItsExtent)
     const test::TempFolder folder;
     testkit::WriteFile(folder / "huge.SV4", testkit::PackGameFile(body, FileType::SavedGame, 0));
     // Every decoded byte is 01: month word 0x0101 is April of year 33, day 1; ride type 1 is a ride whose
-    // flags 0x0101 leave it unrated; every person record is staff.
+    // flags 0x0101 leave it unrated; every person record is staff; the name is 32 control characters.
+    std::string name;
+    for (int i = 0; i < 32; ++i)
+        name += "\uFFFD";
     EXPECT_EQ(Of(DescribeFile(folder / "huge.SV4", All())),
-              Result(0, {"File Name : huge.SV4", "   Version: original LMP",
-                         "  Scenario: " + std::string(32, '\x01'), "      Date: April 1, year 33",
-                         "    Rating: 257", "      Cash: $1,684,300", "    #Rides: 255,  #Stalls: 0",
-                         "Avg Excite: 0.00", "Avg Intens: 0.00", "Avg Nausea: 0.00",
-                         "   #Guests: 257 ,  #Staff: 5000"}));
+              Result(0, {"File Name : huge.SV4", "   Version: original LMP", "  Scenario: " + name,
+                         "      Date: April 1, year 33", "    Rating: 257", "      Cash: $1,684,300",
+                         "    #Rides: 255,  #Stalls: 0", "Avg Excite: 0.00", "Avg Intens: 0.00",
+                         "Avg Nausea: 0.00", "   #Guests: 257 ,  #Staff: 5000"}));
 }
 
 } // namespace

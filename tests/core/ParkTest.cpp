@@ -205,7 +205,7 @@ TEST(DescribeParkFile, CountsRidesAndStallsAndAveragesRatedRidesByIntegerDivisio
     }
 }
 
-TEST(DescribeParkFile, ShowsTheNameAsLatin1AndTheSlotOfScenarios)
+TEST(DescribeParkFile, ShowsTheNameAsLatin1WithControlsReplacedAndTheSlotOfScenarios)
 {
     struct Row {
         const char* name;
@@ -218,8 +218,14 @@ TEST(DescribeParkFile, ShowsTheNameAsLatin1AndTheSlotOfScenarios)
          "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345  ; slot #7"},
         {"empty", std::string("\0Hidden", 7), 0, "", "  ; slot #0"},
         {"ends at the first zero", std::string("Hello\0World", 11), 65535, "Hello", "Hello  ; slot #65535"},
-        {"Latin-1 letters", "Caf\xE9 \xFF\x80", 12, "Caf\xC3\xA9 \xC3\xBF\xC2\x80",
-         "Caf\xC3\xA9 \xC3\xBF\xC2\x80  ; slot #12"}};
+        {"Latin-1 letters", "Caf\xE9 \xFF\xA0", 12, "Caf\xC3\xA9 \xC3\xBF\xC2\xA0",
+         "Caf\xC3\xA9 \xC3\xBF\xC2\xA0  ; slot #12"},
+        // Bytes that would drive a terminal or forge a line show as U+FFFD: C0, DEL, C1 (0x80 to 0x9F).
+        {"a forged cash line", "P\r\nCash: $9,999,999", 1, "P\uFFFD\uFFFDCash: $9,999,999",
+         "P\uFFFD\uFFFDCash: $9,999,999  ; slot #1"},
+        {"terminal commands", "\x1B]0;t\x07\x1B[2J\t\x7F\x80\x9B\x9F", 2,
+         "\uFFFD]0;t\uFFFD\uFFFD[2J\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD",
+         "\uFFFD]0;t\uFFFD\uFFFD[2J\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD  ; slot #2"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ParkImage park;

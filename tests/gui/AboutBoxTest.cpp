@@ -93,7 +93,9 @@ void AboutBoxTest::captionsAndControlsStandAsDesigned()
         QCOMPARE(label->parentWidget(), box.Panel1);
     }
     QVERIFY(box.Label3->wordWrap());
-    QCOMPARE(box.Label3->width(), 70);
+    // Two lines, as designed, in whichever face the system gives.
+    QVERIFY(box.Label3->width() >= 70);
+    QCOMPARE(box.Label3->heightForWidth(box.Label3->width()), 2 * box.Label3->fontMetrics().lineSpacing());
 
     QCOMPARE(box.OKButton->text(), QStringLiteral("OK"));
     QCOMPARE(box.OKButton->geometry(), QRect(144, 282, 65, 23));

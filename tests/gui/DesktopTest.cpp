@@ -65,6 +65,15 @@ void DesktopTest::installFolderComesFromTheSetupRecord_data()
                           << std::optional<QString>("/games/lumora");
     QTest::newRow("path with blanks, quoted") << QByteArray("[General]\nPath=\"/games/Lumora Parks, Gold\"\n")
                                               << std::optional<QString>("/games/Lumora Parks, Gold");
+    QTest::newRow("comma, unquoted") << QByteArray("[General]\nPath=/games/Parks, Vol 1\n")
+                                     << std::optional<QString>("/games/Parks, Vol 1");
+    QTest::newRow("commas and blanks as written, a comment after")
+        << QByteArray("Path = /games/a,b ,  c ; the setup's\n") << std::optional<QString>("/games/a,b ,  c");
+    QTest::newRow("escaped quote and comma")
+        << QByteArray("[General]\nPath=x\\\", y\n") << std::optional<QString>("x\", y");
+    QTest::newRow("comma in another section only")
+        << QByteArray("[General]\nPath=/games/x\n[Other]\nPath=/a, b\n")
+        << std::optional<QString>("/games/x");
     QTest::newRow("empty path") << QByteArray("[General]\nPath=\n") << std::optional<QString>("");
     QTest::newRow("record without the path")
         << QByteArray("[General]\nVersion=1.0\n") << std::optional<QString>("");
@@ -88,7 +97,9 @@ void DesktopTest::installFolderThatIsNotTextIsAnError_data()
     QTest::addColumn<QByteArray>("record");
     QTest::newRow("bytes") << QByteArray("[General]\nPath=@ByteArray(/games/lumora)\n");
     QTest::newRow("point") << QByteArray("[General]\nPath=@Point(1 2)\n");
-    QTest::newRow("list") << QByteArray("[General]\nPath=/games/a, /games/b\n");
+    QTest::newRow("variant holding text")
+        << QByteArray("[General]\nPath=@Variant(\\0\\0\\0\\n\\0\\0\\0\\x2/a)\n");
+    QTest::newRow("bytes with a comma") << QByteArray("[General]\nPath=@ByteArray(/games/a, b)\n");
 }
 
 void DesktopTest::installFolderThatIsNotTextIsAnError()
@@ -124,12 +135,14 @@ void DesktopTest::errorLeavingAHandlerEndsItAndShowsItsTextTitledWithTheProgram(
     bool rest = false;
     bool after = false;
     lmp::gui::RunHandler([&] {
-        throw std::runtime_error("Cannot open file /games/a.TD4");
+        throw std::runtime_error("Cannot open file /games/a\n\x1b[2J\t<b>.TD4");
         rest = true;
     });
     after = true;
 
-    QTRY_COMPARE(catcher.texts, QStringList{"Cannot open file /games/a.TD4"});
+    // Control characters from the path show as U+FFFD.
+    QTRY_COMPARE(catcher.texts,
+                 QStringList{QStringLiteral("Cannot open file /games/a\uFFFD\uFFFD[2J\uFFFD<b>.TD4")});
     QCOMPARE(catcher.titles, QStringList{"LMPexplorer"});
     QVERIFY(!rest);
     QVERIFY(after);

@@ -1,6 +1,10 @@
 // Drag-and-drop copy: drive labels and target folders from tree captions, the list's drag start, and
 // drops onto the explorer window's tree copying testkit files between temporary folders.
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QDir>
@@ -16,6 +20,7 @@
 #include <QTimer>
 
 #include "GuiTestSupport.h"
+#include "gui/desktop/NativePath.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/MainForm.h"
 #include "gui/shell/ShellListView.h"
@@ -163,6 +168,7 @@ private slots:
     void dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing_data();
     void dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing();
     void dropOutsideEveryNodeDoesNothing();
+    void nameThatIsNoUtf8IsCopiedWithItsOwnBytes();
 
 private:
     void OpenAtSource();
@@ -361,13 +367,16 @@ void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied_data()
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<QString>("removed"); // from the source folder after the selection
     QTest::addColumn<QStringList>("copied");
+    QTest::addColumn<QString>("notCopied"); // the box after the drop
     QTest::newRow("several files") << QList<int>{kAlpha, kBeta, kNotes} << ""
-                                   << QStringList{"Alpha.TD4", "Beta.TD4", "notes.txt"};
-    QTest::newRow("nothing selected") << QList<int>{} << "" << QStringList{};
-    QTest::newRow("a folder among them") << QList<int>{kSubfolder, kGamma} << "" << QStringList{"Gamma.TD4"};
-    QTest::newRow("a symbolic link") << QList<int>{kLink} << "" << QStringList{"link.TD4"};
+                                   << QStringList{"Alpha.TD4", "Beta.TD4", "notes.txt"} << "";
+    QTest::newRow("nothing selected") << QList<int>{} << "" << QStringList{} << "";
+    QTest::newRow("a folder among them") << QList<int>{kSubfolder, kGamma} << "" << QStringList{"Gamma.TD4"}
+                                         << "Not copied:\nSubfolder: is a folder";
+    QTest::newRow("a symbolic link") << QList<int>{kLink} << "" << QStringList{"link.TD4"} << "";
     QTest::newRow("a source removed before the drop")
-        << QList<int>{kAlpha, kBeta} << "Alpha.TD4" << QStringList{"Beta.TD4"};
+        << QList<int>{kAlpha, kBeta} << "Alpha.TD4" << QStringList{"Beta.TD4"}
+        << "Not copied:\nAlpha.TD4: cannot be read";
 }
 
 void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
@@ -375,6 +384,7 @@ void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
     QFETCH(QList<int>, rows);
     QFETCH(QString, removed);
     QFETCH(QStringList, copied);
+    QFETCH(QString, notCopied);
     OpenAtSource();
     SelectRows(rows);
     if (!removed.isEmpty()) {
@@ -385,7 +395,8 @@ void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
     DragOverNode(*form_->ShellTreeView1, targetNode_);
     form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
 
-    QCOMPARE(boxes.texts, QStringList());
+    QCOMPARE(boxes.texts, notCopied.isEmpty() ? QStringList() : QStringList{notCopied});
+    QCOMPARE(boxes.titles, notCopied.isEmpty() ? QStringList() : QStringList{"LMPexplorer"});
     QCOMPARE(Entries(target_->Path()), copied);
     for (const QString& name : copied) {
         const QString original = name == "link.TD4" ? "Alpha.TD4" : name;
@@ -502,6 +513,24 @@ void DropCopyTest::dropOutsideEveryNodeDoesNothing()
 
     QCOMPARE(boxes.texts, QStringList());
     QCOMPARE(Entries(target_->Path()), QStringList());
+}
+
+void DropCopyTest::nameThatIsNoUtf8IsCopiedWithItsOwnBytes()
+{
+    const std::filesystem::path name("Caf\xe9 latin1.TD4");
+    std::ofstream(lmp::gui::NativePath(folder_->Path()) / name) << "latin";
+    QStringList notCopied;
+
+    const std::vector<lmp::gui::ItemOutcome> outcomes = lmp::gui::CopyItems(
+        {lmp::gui::NativePath(folder_->Path()) / name}, target_->Path() + "/",
+        [](const QString&) { return false; }, &notCopied);
+
+    QCOMPARE(outcomes, std::vector<lmp::gui::ItemOutcome>{lmp::gui::ItemOutcome::Copied});
+    QCOMPARE(notCopied, QStringList());
+    std::ifstream copy(lmp::gui::NativePath(target_->Path()) / name);
+    std::string contents;
+    copy >> contents;
+    QCOMPARE(contents, std::string("latin"));
 }
 
 QTEST_MAIN(DropCopyTest)

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QHash>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -137,6 +138,8 @@ private slots:
     void proportionOfAMovedSplitterIsKeptOnResize();
 
     void clickingOneItemDescribesItWithoutSeparator();
+    void clicksSelectAndDescribeButRenameOnlyWhenAsked_data();
+    void clicksSelectAndDescribeButRenameOnlyWhenAsked();
     void ctrlClickingAppendsEachItemAfterASeparator();
     void shiftClickingARangeAddsOnlyTheFocusedItem();
     void itemAlreadyDescribedIsNotDescribedAgain();
@@ -147,6 +150,7 @@ private slots:
     void refreshDescriptionWithNothingSelectedEmptiesThePane();
     void refreshDescriptionRebuildsFromTheSelectionInListOrder();
     void refreshDirectoryReadsTheFolderAgainAndRebuildsThePane();
+    void refreshDirectoryOnAFolderGoneShowsTheNearestOneLeft();
     void choosingAnotherFolderInTheTreeEmptiesThePane();
     void openingAFolderInTheListEmptiesThePaneAndMovesTheTree();
     void fileThatCannotBeReadShowsTheErrorBoxAndIsTriedAgainLater();
@@ -228,6 +232,9 @@ void MainFormTest::pathsGivenOpenTheirFolderWithTheFilesSelectedAndDescribedInOr
     QTest::newRow("a path that names nothing")
         << QStringList{"Missing.TD4", "Beta.TD4"} << QStringList{"Beta.TD4"} << kBetaBlock
         << "No such file or folder: %1/Missing.TD4";
+    QTest::newRow("a path of control characters that names nothing")
+        << QStringList{"Missing\n\x1B[2J.TD4", "Beta.TD4"} << QStringList{"Beta.TD4"} << kBetaBlock
+        << "No such file or folder: %1/Missing\uFFFD\uFFFD[2J.TD4";
     QTest::newRow("a folder elsewhere") << QStringList{"Alpha.TD4", "Subfolder"} << QStringList{"Alpha.TD4"}
                                         << AlphaBlock() << "Not shown, as the window shows %1:\n%1/Subfolder";
 }
@@ -574,6 +581,83 @@ void MainFormTest::clickingOneItemDescribesItWithoutSeparator()
     QCOMPARE(Pane(), kGammaBlock);
 }
 
+void MainFormTest::clicksSelectAndDescribeButRenameOnlyWhenAsked_data()
+{
+    QTest::addColumn<QStringList>(
+        "actions"); // "c2" click, "C2" Ctrl-click, "S2" Shift-click item 2; "A" Ctrl+A
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QString>("pane");
+    QTest::addColumn<QString>("editing"); // the editor's selected text; empty: no editor, none to come
+
+    QTest::newRow("a click on one of two selected")
+        << QStringList{"c1", "C3", "c1"} << QList<int>{kAlpha} << AlphaBlock() << "";
+    QTest::newRow("a click on a selected item after select all")
+        << QStringList{"c1", "A", "c2"} << QList<int>{kBeta} << kBetaBlock << "";
+    QTest::newRow("a click inside a Shift-click range")
+        << QStringList{"c3", "S1", "c2"} << QList<int>{kBeta} << kBetaBlock << "";
+    QTest::newRow("a Ctrl-click on a selected item deselects it")
+        << QStringList{"c1", "C3", "C3"} << QList<int>{kAlpha} << ""
+        << "";
+    QTest::newRow("a click on a folder among the selected describes nothing")
+        << QStringList{"c1", "C0", "c0"} << QList<int>{kSubfolder} << ""
+        << "";
+    QTest::newRow("a second click on the only selected item")
+        << QStringList{"c1", "c1"} << QList<int>{kAlpha} << AlphaBlock() << "Alpha";
+    QTest::newRow("a second click on a folder") << QStringList{"c0", "c0"} << QList<int>{kSubfolder} << ""
+                                                << "Subfolder";
+    QTest::newRow("F2") << QStringList{"c2", "F2"} << QList<int>{kBeta} << kBetaBlock << "Beta";
+    QTest::newRow("F2, then Escape") << QStringList{"c2", "F2", "Esc"} << QList<int>{kBeta} << kBetaBlock
+                                     << "";
+}
+
+void MainFormTest::clicksSelectAndDescribeButRenameOnlyWhenAsked()
+{
+    QFETCH(QStringList, actions);
+    QFETCH(QList<int>, selected);
+    QFETCH(QString, pane);
+    QFETCH(QString, editing);
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    lmp::gui::TShellListView& list = *form.ShellListView1;
+    const QStringList names = lmp::guitest::ItemNames(list);
+
+    for (const QString& action : actions) {
+        const int item = action.mid(1).toInt();
+        if (action == "A") {
+            QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+        } else if (action == "F2") {
+            QTest::keyClick(&list, Qt::Key_F2);
+        } else if (action == "Esc") {
+            QTRY_VERIFY(list.findChild<QLineEdit*>() != nullptr);
+            QTest::keyClick(list.findChild<QLineEdit*>(), Qt::Key_Escape);
+        } else {
+            const Qt::KeyboardModifiers modifiers = action.startsWith('C')   ? Qt::ControlModifier
+                                                    : action.startsWith('S') ? Qt::ShiftModifier
+                                                                             : Qt::NoModifier;
+            ClickItem(list, item, modifiers);
+        }
+    }
+
+    QList<int> selectedNow;
+    for (int index = 0; index < list.ItemCount(); ++index) {
+        if (list.Selected(index)) {
+            selectedNow << index;
+        }
+    }
+    QCOMPARE(selectedNow, selected);
+    QCOMPARE(Pane(), pane);
+    if (editing.isEmpty()) {
+        QVERIFY(!list.RenamePending());
+        QTRY_VERIFY(list.findChild<QLineEdit*>() == nullptr || !list.findChild<QLineEdit*>()->isVisible());
+    } else {
+        QTRY_VERIFY(list.findChild<QLineEdit*>() != nullptr);
+        QTRY_COMPARE(list.findChild<QLineEdit*>()->selectedText(), editing);
+        QTest::keyClick(list.findChild<QLineEdit*>(), Qt::Key_Escape);
+    }
+    lmp::guitest::ProcessPendingEvents();
+    QCOMPARE(lmp::guitest::ItemNames(list), names);
+}
+
 void MainFormTest::ctrlClickingAppendsEachItemAfterASeparator()
 {
     AddSampleFiles(*folder_);
@@ -717,6 +801,21 @@ void MainFormTest::refreshDirectoryReadsTheFolderAgainAndRebuildsThePane()
     QCOMPARE(form.ShellListView1->SelectionCount(), 0);
     QCOMPARE(Pane(), QString());
     QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
+}
+
+void MainFormTest::refreshDirectoryOnAFolderGoneShowsTheNearestOneLeft()
+{
+    AddSampleFiles(*folder_);
+    folder_->AddFolder("Parks/Saved");
+    TMainForm& form = OpenAt(*folder_, kSampleItems + 1);
+    form.ShellTreeView1->SetPath(folder_->PathOf("Parks/Saved"));
+    QVERIFY(QDir(folder_->PathOf("Parks")).removeRecursively());
+
+    form.RefreshDirectory->trigger();
+
+    QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
+    QCOMPARE(form.ShellListView1->Folder(), folder_->Path());
+    QCOMPARE(form.ShellListView1->ItemCount(), kSampleItems);
 }
 
 void MainFormTest::choosingAnotherFolderInTheTreeEmptiesThePane()

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QItemSelectionModel>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -49,7 +51,7 @@ QString RailroadBlock(const QString& name, const QString& version)
                   "    Length: 3,280 ft, (1,000 meters)"});
 }
 
-// The mixed folder's items in displayed order, after the folder Subfolder at 0.
+// The mixed folder's items in displayed order, after the folder Subfolder.TD4 at 0.
 constexpr int kAlpha = 1; // first expansion
 constexpr int kBeta = 2;  // original game
 constexpr int kDelta = 3; // original game
@@ -60,7 +62,8 @@ constexpr int kMixedItems = 7;
 
 void AddMixedFiles(const GameFolder& folder)
 {
-    folder.AddFolder("Subfolder");
+    // A folder is no game file, whatever its name.
+    folder.AddFolder("Subfolder.TD4");
     folder.AddTrackDesign("Alpha.TD4", kWoodenFields, 1);
     folder.AddTrackDesign("Beta.TD4", kRailroadFields, 0);
     folder.AddTrackDesign("Delta.TD4", kWoodenFields, 0);
@@ -213,9 +216,9 @@ void SelectionCommandsTest::commandStartedFromInsideTheLoopTakesOver()
 void SelectionCommandsTest::anotherFolderShownDuringTheLoopEndsIt()
 {
     AddMixedFiles(*folder_);
-    folder_->AddTrackDesign("Subfolder/Inner.TD4", kWoodenFields, 0);
+    folder_->AddTrackDesign("Subfolder.TD4/Inner.TD4", kWoodenFields, 0);
     TMainForm& form = OpenAt(*folder_, kMixedItems);
-    QTimer::singleShot(0, &form, [&] { form.ShellTreeView1->SetPath(folder_->PathOf("Subfolder")); });
+    QTimer::singleShot(0, &form, [&] { form.ShellTreeView1->SetPath(folder_->PathOf("Subfolder.TD4")); });
 
     form.SelectAllOriginalLMPfiles1->trigger();
 
@@ -273,10 +276,13 @@ void SelectionCommandsTest::matchingImagesJoinTheSelectionAndThePaneStays()
     ClickItem(*form.ShellListView1, 2, Qt::ControlModifier);
     ClickItem(*form.ShellListView1, 4, Qt::ControlModifier);
     const QString before = Pane();
+    QSignalSpy changes(form.ShellListView1->selectionModel(), &QItemSelectionModel::selectionChanged);
 
     form.SelectMatchingTP4s->trigger();
 
     QCOMPARE(SelectedItems(*form.ShellListView1), (std::vector{0, 1, 2, 3, 4}));
+    // The images join the selection at once: each change costs as much as the selection has ranges.
+    QCOMPARE(changes.count(), 1);
     QCOMPARE(Pane(), before);
     QVERIFY(!form_->SelectionBusy);
 }

@@ -1,4 +1,5 @@
 // The shell views: the folder tree and the file list over the file system.
+#include <fstream>
 #include <stdexcept>
 
 #include <QApplication>
@@ -6,13 +7,16 @@
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 #include <QWidget>
 
 #include "GuiTestSupport.h"
+#include "gui/desktop/NativePath.h"
 #include "gui/main/MainForm.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
@@ -48,16 +52,22 @@ private slots:
     void treeReachesAFolderThroughAHiddenOne();
     void pathThatDoesNotResolveIsRejected_data();
     void pathThatDoesNotResolveIsRejected();
+    void treeRefreshRereadsTheFolderOrFallsBackToTheNearestOneLeft_data();
+    void treeRefreshRereadsTheFolderOrFallsBackToTheNearestOneLeft();
 
     void listShowsFoldersFirstThenNaturalNameOrder();
     void listIsAReportOfNameSizeTypeAndDate();
     void listShowsTheFileSystemRootsForTheDesktop();
+    void nameThatIsNoUtf8IsListedWithItsOwnBytes();
+    void selectionFlagsFollowTheSelectionAndTheFolder_data();
+    void selectionFlagsFollowTheSelectionAndTheFolder();
     void itemPathOutsideTheListIsAnError();
     void clickReportsEachChangedItemOnceWithTheFocusedOneLast();
     void shiftClickReportsTheRangeWithTheFocusedOneLast();
     void selectingAllReportsAllItemsAtOnce();
     void refreshReadsTheFolderAgainWithNothingSelected();
-    void renamingInPlaceRenamesTheFile();
+    void renamingInPlaceRenamesTheFileButNeverReplacesOne_data();
+    void renamingInPlaceRenamesTheFileButNeverReplacesOne();
     void doubleClickOnAFileHandsItToTheDesktop();
 
 private:
@@ -186,6 +196,54 @@ void ShellViewsTest::pathThatDoesNotResolveIsRejected()
     QCOMPARE(tree_->Path(), folder_->Path());
 }
 
+void ShellViewsTest::treeRefreshRereadsTheFolderOrFallsBackToTheNearestOneLeft_data()
+{
+    QTest::addColumn<QString>("removed"); // from "Parks/Saved", selected before
+    QTest::addColumn<QString>("made");
+    QTest::addColumn<QString>("selected");    // after the refresh, "." for the folder itself
+    QTest::addColumn<QStringList>("folders"); // below the selected one
+    QTest::newRow("nothing changed") << ""
+                                     << ""
+                                     << "Parks/Saved" << QStringList{};
+    QTest::newRow("a folder made since") << ""
+                                         << "Parks/Saved/New"
+                                         << "Parks/Saved" << QStringList{"New"};
+    QTest::newRow("the selected folder gone") << "Parks/Saved"
+                                              << "Parks/Old"
+                                              << "Parks" << QStringList{"Old"};
+    QTest::newRow("its parent gone too") << "Parks"
+                                         << ""
+                                         << "." << QStringList{"Other"};
+}
+
+void ShellViewsTest::treeRefreshRereadsTheFolderOrFallsBackToTheNearestOneLeft()
+{
+    QFETCH(QString, removed);
+    QFETCH(QString, made);
+    QFETCH(QString, selected);
+    QFETCH(QStringList, folders);
+    folder_->AddFolder("Parks/Saved");
+    folder_->AddFolder("Other");
+    tree_->SetPath(folder_->PathOf("Parks/Saved"));
+    tree_->expand(tree_->currentIndex());
+    if (!removed.isEmpty()) {
+        QVERIFY(QDir(folder_->PathOf(removed)).removeRecursively());
+    }
+    if (!made.isEmpty()) {
+        folder_->AddFolder(made);
+    }
+
+    tree_->Refresh();
+
+    QCOMPARE(tree_->Path(), QDir::cleanPath(folder_->PathOf(selected)));
+    const QModelIndex node = tree_->currentIndex();
+    QStringList captions;
+    for (int row = 0; row < tree_->model()->rowCount(node); ++row) {
+        captions << tree_->model()->index(row, 0, node).data().toString();
+    }
+    QCOMPARE(captions, folders);
+}
+
 void ShellViewsTest::listShowsFoldersFirstThenNaturalNameOrder()
 {
     folder_->AddFile("track10.TD4", "");
@@ -215,6 +273,78 @@ void ShellViewsTest::listShowsTheFileSystemRootsForTheDesktop()
     QCOMPARE(list_->Folder(), QString());
     QTRY_COMPARE(list_->ItemCount(), 1);
     QCOMPARE(list_->ItemPath(0), QStringLiteral("/"));
+}
+
+void ShellViewsTest::nameThatIsNoUtf8IsListedWithItsOwnBytes()
+{
+    const std::string name = "Caf\xe9 latin1.TD4";
+    std::ofstream(lmp::gui::NativePath(folder_->Path()) / name) << "bytes";
+    folder_->AddFile("Cafe.TD4", "");
+    list_->SetFolder(folder_->Path());
+    QTRY_COMPARE(list_->ItemCount(), 2);
+    QCOMPARE(list_->Caption(1), QString::fromUtf8("Caf\uFFFD latin1.TD4"));
+    QCOMPARE(list_->ItemFile(1).filename().native(), name);
+    QCOMPARE(list_->model()->index(1, 2).data().toString(), QStringLiteral("TD4 File"));
+}
+
+void ShellViewsTest::selectionFlagsFollowTheSelectionAndTheFolder_data()
+{
+    QTest::addColumn<QList<int>>("clicked"); // Ctrl-clicked in order
+    QTest::addColumn<bool>("selectAll");
+    QTest::addColumn<QString>("made"); // on disk afterwards
+    QTest::addColumn<QString>("removed");
+    QTest::addColumn<QStringList>("selected");
+    QTest::newRow("scattered") << QList<int>{0, 2, 4} << false << ""
+                               << "" << QStringList{"b.txt", "d.txt", "f.txt"};
+    QTest::newRow("one clicked twice") << QList<int>{0, 2, 0} << false << ""
+                                       << "" << QStringList{"d.txt"};
+    QTest::newRow("all") << QList<int>{1} << true << ""
+                         << "" << QStringList{"b.txt", "c.txt", "d.txt", "e.txt", "f.txt"};
+    QTest::newRow("a file arriving before them") << QList<int>{1, 3} << false << "a.txt"
+                                                 << "" << QStringList{"c.txt", "e.txt"};
+    QTest::newRow("a selected file leaving") << QList<int>{1, 2, 3} << false << ""
+                                             << "d.txt" << QStringList{"c.txt", "e.txt"};
+}
+
+void ShellViewsTest::selectionFlagsFollowTheSelectionAndTheFolder()
+{
+    QFETCH(QList<int>, clicked);
+    QFETCH(bool, selectAll);
+    QFETCH(QString, made);
+    QFETCH(QString, removed);
+    QFETCH(QStringList, selected);
+    for (const char* name : {"b.txt", "c.txt", "d.txt", "e.txt", "f.txt"}) {
+        folder_->AddFile(name, "");
+    }
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(list_->ItemCount(), 5);
+    for (const int row : clicked) {
+        ClickItem(*list_, row, Qt::ControlModifier);
+    }
+    if (selectAll) {
+        QTest::keyClick(list_, Qt::Key_A, Qt::ControlModifier);
+    }
+    const unsigned contents = list_->ContentsVersion();
+    if (!made.isEmpty()) {
+        folder_->AddFile(made, "");
+        QTRY_COMPARE(list_->ItemCount(), 6);
+    }
+    if (!removed.isEmpty()) {
+        QVERIFY(QFile::remove(folder_->PathOf(removed)));
+        QTRY_COMPARE(list_->ItemCount(), 4);
+    }
+
+    QStringList names;
+    for (int row = 0; row < list_->ItemCount(); ++row) {
+        QCOMPARE(list_->Selected(row), list_->selectionModel()->isSelected(list_->model()->index(row, 0)));
+        if (list_->Selected(row)) {
+            names << list_->Caption(row);
+        }
+    }
+    QCOMPARE(names, selected);
+    QCOMPARE(list_->SelectionCount(), selected.size());
+    QCOMPARE(list_->ContentsVersion() != contents, !made.isEmpty() || !removed.isEmpty());
 }
 
 void ShellViewsTest::itemPathOutsideTheListIsAnError()
@@ -307,27 +437,55 @@ void ShellViewsTest::refreshReadsTheFolderAgainWithNothingSelected()
     QCOMPARE(changes.front().front().toInt(), TShellListView::kAllItems);
 }
 
-void ShellViewsTest::renamingInPlaceRenamesTheFile()
+void ShellViewsTest::renamingInPlaceRenamesTheFileButNeverReplacesOne_data()
 {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a free name") << "New Name.TD4" << QStringList{"New Name.TD4", "Taken.TD4"} << "";
+    QTest::newRow("a name taken") << "Taken.TD4" << QStringList{"Old Name.TD4", "Taken.TD4"}
+                                  << "Cannot rename Old Name.TD4: Taken.TD4 already exists.";
+    QTest::newRow("a name with a slash")
+        << "Parks/New.TD4" << QStringList{"Old Name.TD4", "Taken.TD4"}
+        << "Cannot rename Old Name.TD4 to Parks/New.TD4: a name cannot hold /.";
+}
+
+void ShellViewsTest::renamingInPlaceRenamesTheFileButNeverReplacesOne()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, files);
+    QFETCH(QString, message);
     folder_->AddFile("Old Name.TD4", "bytes");
+    folder_->AddFile("Taken.TD4", "taken");
     list_->SetFolder(folder_->Path());
     Show(*window_);
-    QTRY_COMPARE(list_->ItemCount(), 1);
+    QTRY_COMPARE(list_->ItemCount(), 2);
+    QSignalSpy failures(list_, &TShellListView::RenameFailed);
     ClickItem(*list_, 0);
     list_->setFocus();
 
     QTest::keyClick(list_, Qt::Key_F2);
-    auto* editor = list_->findChild<QLineEdit*>();
+    const QPointer<QLineEdit> editor = list_->findChild<QLineEdit*>();
     QVERIFY(editor != nullptr);
+    QTRY_COMPARE(editor->selectedText(), QStringLiteral("Old Name"));
     editor->selectAll();
-    QTest::keyClicks(editor, "New Name.TD4");
+    QTest::keyClicks(editor, typed);
     QTest::keyClick(editor, Qt::Key_Return);
 
-    QTRY_VERIFY(QFile::exists(folder_->PathOf("New Name.TD4")));
-    QVERIFY(!QFile::exists(folder_->PathOf("Old Name.TD4")));
-    QFile renamed(folder_->PathOf("New Name.TD4"));
+    // The editor hands its text over, then goes.
+    QTRY_VERIFY(editor.isNull());
+    QTRY_COMPARE(ItemNames(*list_), files);
+    QCOMPARE(QDir(folder_->Path()).entryList(QDir::Files, QDir::Name), files);
+    QFile renamed(folder_->PathOf(files.front()));
     QVERIFY(renamed.open(QIODevice::ReadOnly));
     QCOMPARE(renamed.readAll(), QByteArray("bytes"));
+    QFile taken(folder_->PathOf("Taken.TD4"));
+    QVERIFY(taken.open(QIODevice::ReadOnly));
+    QCOMPARE(taken.readAll(), QByteArray("taken"));
+    QCOMPARE(failures.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        QCOMPARE(failures.front().front().toString(), message);
+    }
 }
 
 void ShellViewsTest::doubleClickOnAFileHandsItToTheDesktop()

@@ -1,0 +1,90 @@
+#include "sys/Folder.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace lmp::sys {
+
+namespace {
+
+std::error_code LastError()
+{
+    return {errno, std::generic_category()};
+}
+
+struct CloseFolder {
+    void operator()(DIR* folder) const noexcept { closedir(folder); }
+};
+
+} // namespace
+
+std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& path, std::error_code& error)
+{
+    const std::unique_ptr<DIR, CloseFolder> folder(opendir(path.c_str()));
+    if (!folder) {
+        error = LastError();
+        return std::nullopt;
+    }
+    const int descriptor = dirfd(folder.get());
+    std::vector<FolderEntry> entries;
+    errno = 0;
+    while (const dirent* entry = readdir(folder.get())) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..") {
+            continue;
+        }
+        FolderEntry item;
+        item.name = std::filesystem::path(std::string(name));
+        item.hidden = name.front() == '.';
+        struct stat status {};
+        // Links are followed, so a link to a folder opens like one; a dangling link stays a file.
+        if (fstatat(descriptor, entry->d_name, &status, 0) != 0 &&
+            fstatat(descriptor, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            errno = 0;
+            continue;
+        }
+        item.isFolder = S_ISDIR(status.st_mode);
+        item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(status.st_size);
+        item.modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000 +
+                        static_cast<std::int64_t>(status.st_mtim.tv_nsec) / 1000000;
+        entries.push_back(std::move(item));
+        errno = 0;
+    }
+    if (errno != 0) {
+        error = LastError();
+        return std::nullopt;
+    }
+    error.clear();
+    return entries;
+}
+
+RenameResult RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+#ifdef RENAME_NOREPLACE
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return {RenameStatus::Renamed, {}};
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        const std::error_code failure = LastError();
+        return {failure.value() == EEXIST ? RenameStatus::TargetExists : RenameStatus::Failed, failure};
+    }
+#endif
+    // A file system without an atomic no-replace rename: look first. Another program could create the
+    // name in between; that window is as narrow as the system allows.
+    struct stat existing {};
+    if (lstat(to.c_str(), &existing) == 0) {
+        return {RenameStatus::TargetExists, {EEXIST, std::generic_category()}};
+    }
+    if (std::rename(from.c_str(), to.c_str()) != 0) {
+        return {RenameStatus::Failed, LastError()};
+    }
+    return {RenameStatus::Renamed, {}};
+}
+
+} // namespace lmp::sys
