@@ -94,7 +94,8 @@ CPU[checksum+cat]=$(awk -v a="${CPU[checksum]}" -v b="${CPU[cat]}" 'BEGIN { prin
 # The window times its own commands (after the folder is listed); each edition's lmpinfo run is the
 # same work without a window.
 SELECT_EDITIONS=()
-if [ -x "$SELECT_ALL" ]; then
+measure_select_all() {
+  [ -x "$SELECT_ALL" ] || return 0
   while read -r _ _ edition wall _ _ cpu _; do
     edition=${edition%:}
     CPU[select$edition]=$(awk -v ms="$cpu" 'BEGIN { printf "%.4f", ms / 1000 }')
@@ -102,7 +103,45 @@ if [ -x "$SELECT_ALL" ]; then
     measure "lmpinfo-edition$edition" "$LMPINFO" --edition "$edition" "$FOLDER"
     SELECT_EDITIONS+=("$edition")
   done < <(QT_QPA_PLATFORM=offscreen "$SELECT_ALL" "$FOLDER" "$RUNS" 2>/dev/null | grep '^select-all edition')
+}
+
+# The window during a "Select All" over the bench folder with a 4 GiB sparse .SV4 added (hard links to
+# its files): the longest gap of a 1 ms heartbeat, and the time to close the window in the middle.
+RESPONSIVENESS=()
+measure_responsiveness() {
+  [ -x "$SELECT_ALL" ] || return 0
+  local huge=$SCRATCH/huge-folder
+  mkdir -p "$huge"
+  cp -l "$FOLDER"/* "$huge"/ 2>/dev/null || cp "$FOLDER"/* "$huge"/
+  truncate -s 4G "$huge/M huge.SV4"
+  mapfile -t RESPONSIVENESS < <(QT_QPA_PLATFORM=offscreen "$SELECT_ALL" --responsiveness "$huge" 2>/dev/null)
+}
+
+# The window's rows: each "Select All" as a multiple of the reference's wall time, the single-stream
+# floor where the table has one (key floor), else the same edition's lmpinfo run.
+select_all_rows() {
+  local edition reference
+  for edition in "${SELECT_EDITIONS[@]}"; do
+    row "lmpinfo --edition $edition" "lmpinfo-edition$edition"
+    reference=lmpinfo-edition$edition
+    [ -n "${WALL[floor]:-}" ] && reference=floor
+    printf '| window: Select All, edition %s | %.3f s | %.3f s | %s x %s (wall) |\n' "$edition" \
+      "${CPU[select$edition]}" "${WALL[select$edition]}" \
+      "$(awk -v a="${WALL[select$edition]}" -v b="${WALL[$reference]}" 'BEGIN { printf "%.2f", a / b }')" \
+      "$reference"
+  done
+  local line
+  for line in "${RESPONSIVENESS[@]}"; do
+    echo "| window, 4 GiB sparse .SV4 in the folder: $line | | | |"
+  done
+}
+
+# The floor, for the Select All rows (the pipeline's table below measures it again beside lmpinfo).
+if [ -x "$BUILD/bench/lmp-bench-floor" ]; then
+  read -r WALL[floor] _ < <("$BUILD/bench/lmp-bench-floor" "$FOLDER" 5)
 fi
+measure_select_all
+measure_responsiveness
 
 # The scattered selection: each command once per run, the fastest run kept by the program itself.
 SELECTION_ROWS=()
@@ -264,10 +303,7 @@ row "lmpinfo on the folder" lmpinfo checksum+cat
 row "cat of its game files" cat
 row "checksum pass alone (in memory)" checksum
 row "checksum pass + cat" checksum+cat
-for edition in "${SELECT_EDITIONS[@]}"; do
-  row "lmpinfo --edition $edition" "lmpinfo-edition$edition"
-  row "window: Select All, edition $edition" "select$edition" "lmpinfo-edition$edition"
-done
+select_all_rows
 for what in "${DETAILS_ROWS[@]}"; do
   case $what in
     details-fill) row "window: Game Details filled, nothing cached" "$what" checksum+cat ;;

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <functional>
+#include <iterator>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -11,6 +16,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -25,6 +31,7 @@
 #include <QSplitter>
 
 #include "core/Describe.h"
+#include "core/DescribePipeline.h"
 #include "gui/about/AboutBox.h"
 #include "gui/desktop/DecimalMark.h"
 #include "gui/desktop/ErrorBox.h"
@@ -34,6 +41,7 @@
 #include "gui/desktop/UserSettings.h"
 #include "gui/filter/FilterDlg.h"
 #include "gui/main/DropCopy.h"
+#include "gui/main/PaneFeed.h"
 #include "gui/main/PaneRules.h"
 #include "gui/main/Placement.h"
 #include "gui/main/SelectAllLoop.h"
@@ -103,10 +111,16 @@ void SetLeadingSize(QSplitter& splitter, int size)
     splitter.setSizes({size, std::max(0, Extent(splitter) - splitter.handleWidth() - size)});
 }
 
-// The window as the select-all loop sees it.
+// The window as the select-all loop sees it. The files are queued a stretch ahead of the item the
+// loop is at, so that the pool describes them while the window selects.
 class WindowSelectAllList final : public SelectAllList {
 public:
-    explicit WindowSelectAllList(TMainForm& form) : form_(form), list_(*form.ShellListView1) {}
+    WindowSelectAllList(TMainForm& form, PaneFeed& feed, unsigned run, std::function<void()> clearPane,
+                        std::function<void(const Lines&)> append)
+        : form_(form), list_(*form.ShellListView1), feed_(feed), run_(run), clearPane_(std::move(clearPane)),
+          append_(std::move(append))
+    {
+    }
 
     void BeginCommand() override
     {
@@ -114,36 +128,120 @@ public:
         form_.repaint();
         QApplication::setOverrideCursor(Qt::WaitCursor);
         list_.setFocus();
-        form_.Memo1->clear();
+        clearPane_();
+        contents_ = list_.ContentsVersion();
+        frame_ = FrameIntervalMs();
+        // The first item is followed by the events, as a command started with a click expects.
+        sinceEvents_.invalidate();
     }
-    void EndCommand() noexcept override { QApplication::restoreOverrideCursor(); }
+    void EndCommand() noexcept override
+    {
+        // The lines found before an error or a superseding command stay.
+        FlushPane();
+        // What this run queued ahead and did not reach is not wanted any more.
+        feed_.Drop(run_);
+        QApplication::restoreOverrideCursor();
+    }
 
     int ItemCount() const override { return list_.ItemCount(); }
     int SelectionCount() const override { return list_.SelectionCount(); }
     unsigned ContentsVersion() const override { return list_.ContentsVersion(); }
     unsigned SelectionVersion() const override { return list_.SelectionVersion(); }
 
-    void Select(int index, bool selected) override
-    {
-        list_.SetSelected(index, selected);
-        // The selected row is painted at once and the pane with the events after the item:
-        // repainting the whole window, frames and scroll bars included, cost more than describing
-        // the file.
-        if (selected) {
-            list_.RepaintItem(index);
-        }
-    }
+    // The row is painted with the next frame, together with the others selected meanwhile.
+    void Select(int index, bool selected) override { list_.SetSelected(index, selected); }
 
     std::optional<std::int32_t> Describe(int index, std::int32_t edition, bool withSeparator) override
     {
-        return form_.DescribeFile(index, edition == 0, edition == 1, edition == 2, withSeparator);
+        // A folder is no game file, whatever its name: it is not queued and writes nothing.
+        if (list_.IsFolder(index)) {
+            return -1;
+        }
+        for (;;) {
+            QueueAhead(index, edition);
+            const unsigned generation = feed_.Generation();
+            std::optional<std::pair<PaneRequest, Description>> taken = feed_.Take(run_);
+            if (taken) {
+                Description& description = taken->second;
+                if (withSeparator) {
+                    AddSeparator(description);
+                }
+                std::move(description.lines.begin(), description.lines.end(), std::back_inserter(backlog_));
+                return description.edition;
+            }
+            // A refresh run from the events processed dropped this run's files: queue them again.
+            if (feed_.Generation() == generation) {
+                waiting_ = true;
+                return std::nullopt;
+            }
+        }
     }
 
-    void KeepAlive() override { QCoreApplication::processEvents(); }
+    // Events are processed once a frame while results are ready, and waited for when one is not. The
+    // pane gets the frame's lines in one append, laid out and painted once.
+    void KeepAlive() override
+    {
+        if (waiting_) {
+            waiting_ = false;
+            FlushPane();
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        } else if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= frame_) {
+            FlushPane();
+            QCoreApplication::processEvents();
+        } else {
+            return;
+        }
+        sinceEvents_.start();
+    }
 
 private:
+    void FlushPane()
+    {
+        if (!backlog_.empty()) {
+            append_(backlog_);
+            backlog_.clear();
+        }
+    }
+
+    void QueueAhead(int index, std::int32_t edition)
+    {
+        if (generation_ != std::optional(feed_.Generation())) {
+            generation_ = feed_.Generation();
+            queued_ = index;
+        }
+        const int end = std::min(list_.ItemCount(), index + kQueuedAhead);
+        for (; queued_ < end; ++queued_) {
+            if (list_.IsFolder(queued_)) {
+                continue;
+            }
+            PaneRequest request;
+            request.item = queued_;
+            request.contents = contents_;
+            request.options.acceptOriginal = edition == 0;
+            request.options.acceptFirstExpansion = edition == 1;
+            request.options.acceptSecondExpansion = edition == 2;
+            // The separator depends on the selection when the item's turn comes: added then.
+            request.options.withSeparator = false;
+            request.owner = run_;
+            feed_.Queue(std::move(request));
+        }
+    }
+
+    static constexpr int kQueuedAhead = 64;
+
     TMainForm& form_;
     TShellListView& list_;
+    PaneFeed& feed_;
+    unsigned run_;
+    std::function<void()> clearPane_;
+    std::function<void(const Lines&)> append_;
+    unsigned contents_ = 0;
+    std::optional<unsigned> generation_;
+    int queued_ = 0; // items queued from the start of the list
+    bool waiting_ = false;
+    int frame_ = 16;
+    QElapsedTimer sinceEvents_;
+    Lines backlog_; // found since the pane was last appended to
 };
 
 } // namespace
@@ -155,6 +253,21 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
 {
     MainForm = this;
     decimalMark_ = RegionalDecimalMark();
+    PaneFeed::Sinks sinks;
+    sinks.pathOf = [this](int index, unsigned contents) -> std::optional<std::filesystem::path> {
+        if (contents != ShellListView1->ContentsVersion() || index >= ShellListView1->ItemCount()) {
+            return std::nullopt;
+        }
+        return ShellListView1->ItemFile(index);
+    };
+    sinks.append = [this](const Lines& lines) { AppendLines(lines); };
+    sinks.failed = [this](const PaneRequest& failed, const QString& message,
+                          const std::vector<PaneRequest>& dropped) {
+        DescriptionFailed(failed, message, dropped);
+    };
+    sinks.idle = [this] { ShowStartProblems(); };
+    feed_ = std::make_unique<PaneFeed>(std::move(sinks));
+    feed_->SetDecimalMark(decimalMark_);
     CreateMenu();
     CreateLayout();
     // The rows keep their order while a command works through them.
@@ -177,6 +290,8 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
 
 TMainForm::~TMainForm()
 {
+    // The worker threads stop and are joined before any widget they feed goes.
+    feed_.reset();
     if (MainForm == this) {
         MainForm = nullptr;
     }
@@ -317,7 +432,7 @@ void TMainForm::FormCreate()
 {
     DescribedItems.clear();
     SelectionBusy = false;
-    Memo1->clear();
+    ClearPane();
     MeasureSizeRatios();
     if (!startPaths_.isEmpty()) {
         OpenStartPaths();
@@ -334,36 +449,45 @@ void TMainForm::FormCreate()
 void TMainForm::OpenStartPaths()
 {
     const StartupPlan plan = PlanStartup(startPaths_);
-    QStringList problems = plan.problems;
+    startProblems_ = plan.problems;
     if (plan.folder.isEmpty()) {
         ShellTreeView1->SetPath(QDir::currentPath());
     } else {
         ShellTreeView1->SetPath(plan.folder);
         startFolder_ = ShellListView1->Folder();
         startFiles_ = plan.files;
-        DescribeOptions options;
+        PaneRequest request;
+        // As lmpinfo does: a file that cannot be read is reported and the others are still described.
+        request.stopOnError = false;
         for (const QString& path : plan.paths) {
-            try {
-                AppendDescription(NativePath(path), options);
-            } catch (const FileError& error) {
-                problems << SafeBoxText(QString::fromUtf8(error.what()));
-            }
+            request.path = NativePath(path);
+            feed_->Queue(request);
             // As lmpinfo does: every file after the first, described or not, starts with a separator.
-            options.withSeparator = true;
+            request.options.withSeparator = true;
         }
     }
-    if (!problems.isEmpty()) {
-        // Shown once the window is up, over it; paths are plain text whatever their characters.
-        QMetaObject::invokeMethod(
-            this,
-            [this, text = problems.join(QLatin1Char('\n'))] {
-                QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kApplicationTitle), text,
-                                QMessageBox::Ok, this);
-                box.setTextFormat(Qt::PlainText);
-                box.exec();
-            },
-            Qt::QueuedConnection);
+    startDescribing_ = true;
+    if (!feed_->Busy()) {
+        ShowStartProblems();
     }
+}
+
+// Once the start-up files have been described (or dropped), the paths left out are listed.
+void TMainForm::ShowStartProblems()
+{
+    if (!std::exchange(startDescribing_, false) || startProblems_.isEmpty()) {
+        return;
+    }
+    // Shown once the window is up, over it; paths are plain text whatever their characters.
+    QMetaObject::invokeMethod(
+        this,
+        [this, text = std::exchange(startProblems_, {}).join(QLatin1Char('\n'))] {
+            QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kApplicationTitle), text,
+                            QMessageBox::Ok, this);
+            box.setTextFormat(Qt::PlainText);
+            box.exec();
+        },
+        Qt::QueuedConnection);
 }
 
 // The start-up files become the selection, counted as described: the pane shows them already.
@@ -446,18 +570,22 @@ void TMainForm::ShellListView1Change(int item)
     const PaneResponse response =
         RespondToListChange(SelectionBusy, ShellListView1->SelectionCount(), notified);
     if (response.reset) {
-        Memo1->clear();
+        ClearPane();
         DescribedItems.clear();
     }
     if (response.describe) {
-        DescribeFile(item, true, true, true, response.withSeparator);
+        // Marked at once: the item counts as described while it waits its turn, and is unmarked
+        // again if it cannot be read.
+        DescribeOptions options;
+        options.withSeparator = response.withSeparator;
+        QueueDescription(item, options, true);
         DescribedItems.insert(ShellListView1->ItemFile(item));
     }
 }
 
 void TMainForm::RefreshDescriptionClick()
 {
-    Memo1->clear();
+    ClearPane();
     bool first = true;
     for (int index = 0; index < ShellListView1->ItemCount(); ++index) {
         if (ShellListView1->Selected(index)) {
@@ -476,7 +604,7 @@ void TMainForm::RefreshDirectoryClick()
 
 void TMainForm::ShellTreeView1Change()
 {
-    Memo1->clear();
+    ClearPane();
 }
 
 void TMainForm::SelectAllOriginalLMPfiles1Click()
@@ -496,7 +624,9 @@ void TMainForm::SelectAllQQfiles1Click()
 
 void TMainForm::SelectAllOfEdition(unsigned edition)
 {
-    WindowSelectAllList list(*this);
+    WindowSelectAllList list(
+        *this, *feed_, ++selectAllRuns_, [this] { ClearPane(); },
+        [this](const Lines& lines) { AppendLines(lines); });
     selectAll_.Run(list, edition);
 }
 
@@ -560,36 +690,75 @@ void TMainForm::Filter1Click()
     RefreshDirectoryClick();
 }
 
-std::int32_t TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
-                                     bool AcceptSecondExpansion, bool WithSeparator)
+void TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
+                             bool AcceptSecondExpansion, bool WithSeparator)
 {
+    if (index < 0 || index >= ShellListView1->ItemCount()) {
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    }
     DescribeOptions options;
     options.acceptOriginal = AcceptOriginal;
     options.acceptFirstExpansion = AcceptFirstExpansion;
     options.acceptSecondExpansion = AcceptSecondExpansion;
     options.withSeparator = WithSeparator;
-    const std::filesystem::path path = ShellListView1->ItemFile(index);
-    // A folder is no game file, whatever its name.
-    if (ShellListView1->IsFolder(index)) {
-        return -1;
-    }
-    return AppendDescription(path, options);
+    QueueDescription(index, options, false);
 }
 
-std::int32_t TMainForm::AppendDescription(const std::filesystem::path& path, DescribeOptions options)
+bool TMainForm::DescribingPending() const
 {
-    options.decimalMark = decimalMark_;
-    const Description description = lmp::DescribeFile(path, options);
-    if (!description.lines.empty()) {
-        // One append of all the lines lays the pane out once per file rather than once per line.
-        QStringList lines;
-        lines.reserve(static_cast<qsizetype>(description.lines.size()));
-        for (const std::string& line : description.lines) {
-            lines.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
-        }
-        Memo1->appendPlainText(lines.join(QLatin1Char('\n')));
+    return feed_->Busy();
+}
+
+void TMainForm::QueueDescription(int index, DescribeOptions options, bool marked)
+{
+    // A folder is no game file, whatever its name: it writes nothing.
+    if (ShellListView1->IsFolder(index)) {
+        return;
     }
-    return description.edition;
+    PaneRequest request;
+    request.item = index;
+    request.contents = ShellListView1->ContentsVersion();
+    // Taken now: a re-sort of the list while the request waits moves its item to another index.
+    request.path = ShellListView1->ItemFile(index);
+    request.options = std::move(options);
+    request.marked = marked;
+    feed_->Queue(std::move(request));
+}
+
+void TMainForm::AppendLines(const Lines& lines)
+{
+    // One append of all the lines lays the pane out once per file rather than once per line.
+    QStringList text;
+    text.reserve(static_cast<qsizetype>(lines.size()));
+    for (const std::string& line : lines) {
+        text.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+    }
+    Memo1->appendPlainText(text.join(QLatin1Char('\n')));
+}
+
+// Whatever is queued for the pane goes with what it shows.
+void TMainForm::ClearPane()
+{
+    Memo1->clear();
+    feed_->Cancel();
+}
+
+void TMainForm::DescriptionFailed(const PaneRequest& failed, const QString& message,
+                                  const std::vector<PaneRequest>& dropped)
+{
+    if (!failed.stopOnError) {
+        startProblems_ << SafeBoxText(message);
+        return;
+    }
+    // A later notification for an item that was not described tries it again.
+    const auto unmark = [this](const PaneRequest& request) {
+        if (request.marked) {
+            DescribedItems.erase(request.path);
+        }
+    };
+    unmark(failed);
+    std::for_each(dropped.begin(), dropped.end(), unmark);
+    ShowErrorBox(message);
 }
 
 void TMainForm::ShellListView1MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, int, int)
@@ -661,14 +830,16 @@ void TMainForm::changeEvent(QEvent* event)
     if (event->type() == QEvent::LocaleChange) {
         decimalMark_ = RegionalDecimalMark();
         detailsColumns_->SetDecimalMark(decimalMark_);
+        feed_->SetDecimalMark(decimalMark_);
     }
     QMainWindow::changeEvent(event);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    // A select-all loop still running stops reading files once the window has gone.
+    // A select-all loop still running, and the files being read, stop once the window has gone.
     selectAll_.Stop();
+    feed_->Cancel();
     QMainWindow::closeEvent(event);
 }
 

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QMainWindow>
 #include <QSize>
@@ -26,6 +28,8 @@ class QSplitter;
 namespace lmp::gui {
 
 class GameDetailsColumns;
+class PaneFeed;
+struct PaneRequest;
 class TShellListView;
 class TShellTreeView;
 
@@ -104,19 +108,24 @@ public:
     void Filter1Click();
 
     // Selects exactly the list's files of the edition (0, 1 or 2), describing them in the pane as
-    // it goes, with pending events processed after each item. Another selection command started
+    // it goes; the files are described ahead on worker threads while the list is selected in order,
+    // with pending events processed at least once a frame. Another selection command started
     // meanwhile, another folder, a re-read of the list or closing the window ends the loop; the
     // busy cursor and SelectionBusy last until the outermost command ends, also when a file cannot
     // be read (which throws lmp::FileError out of the loop). Other codes only set and clear
     // SelectionBusy.
     void SelectAllOfEdition(unsigned edition);
 
-    // Appends the description of the list item at index to Memo1, one line per entry, when its
-    // edition is accepted, and returns its edition code (-1 when none; a folder, whatever its name,
-    // gives -1 and writes nothing). Throws lmp::FileError before writing any line when the file
-    // cannot be read, std::out_of_range for an index outside the list.
-    std::int32_t DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion,
-                              bool AcceptSecondExpansion, bool WithSeparator);
+    // Queues the description of the list item at index, to be appended to Memo1 (one line per entry,
+    // when its edition is accepted) once it and everything queued before it has been described on a
+    // worker thread; a folder, whatever its name, writes nothing. A file that cannot be read shows the error
+    // box when its turn comes and drops what was queued after it. Clearing the pane drops what is queued.
+    // Throws std::out_of_range for an index outside the list.
+    void DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion, bool AcceptSecondExpansion,
+                      bool WithSeparator);
+
+    // Files queued for the pane that have not reached it yet.
+    bool DescribingPending() const;
 
     // Drag-and-drop copy from the file list onto a folder of the tree. A left press on the list
     // starts a drag once the mouse moves past the drag threshold; the tree takes drags that come from
@@ -139,16 +148,25 @@ private:
     void MeasureSizeRatios();
     void OpenStartPaths();
     void SelectStartFiles();
-    std::int32_t AppendDescription(const std::filesystem::path& path, DescribeOptions options);
+    void QueueDescription(int index, DescribeOptions options, bool marked);
+    void AppendLines(const Lines& lines);
+    void ClearPane();
+    void DescriptionFailed(const PaneRequest& failed, const QString& message,
+                           const std::vector<PaneRequest>& dropped);
+    void ShowStartProblems();
 
     std::string decimalMark_;
     QSize measuredClientSize_; // the client area the ratios were last measured from
     QStringList startPaths_;
     QStringList startFiles_; // to select once the list has read startFolder_
     QString startFolder_;
+    QStringList startProblems_; // shown once the start-up files have been described
+    bool startDescribing_ = false;
     SelectAllLoop selectAll_{SelectionBusy};
     GameDetailsColumns* detailsColumns_ = nullptr;
     bool filterDialogMatched_ = false; // the dialog shows the filter remembered from an earlier run
+    unsigned selectAllRuns_ = 0;       // numbers each select-all run, nested ones included
+    std::unique_ptr<PaneFeed> feed_;   // describes for the pane off the window's thread
 };
 
 // The program's one main window; null until it is created.

@@ -31,8 +31,9 @@ public:
     // file cannot be read.
     virtual std::optional<std::int32_t> Describe(int index, std::int32_t edition, bool withSeparator) = 0;
 
-    // Processes pending events: the window repaints, the user's input is handled and other commands
-    // may run. After an empty Describe it may wait for the next event.
+    // Called after every item: processes pending events (the window does so at most once a frame),
+    // so that it repaints, the user's input is handled and other commands may run. After an empty
+    // Describe it may wait for the next event.
     virtual void KeepAlive() = 0;
 };
 

@@ -268,14 +268,6 @@ void TShellListView::ClearSelection()
     selectionModel()->clearSelection();
 }
 
-void TShellListView::RepaintItem(int index)
-{
-    const QRect row = visualRect(ItemAt(index));
-    if (row.isValid() && viewport()->rect().intersects(row)) {
-        viewport()->repaint(QRect(0, row.top(), viewport()->width(), row.height()));
-    }
-}
-
 QString TShellListView::Caption(int index) const
 {
     return index >= 0 && index < ItemCount() ? model_->Item(index).name : QString();

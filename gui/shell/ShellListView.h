@@ -50,8 +50,6 @@ public:
     void SetSelected(int index, bool selected);
     // Deselects every item, reported as one notification for all items.
     void ClearSelection();
-    // Paints the item's row now, if it is in view.
-    void RepaintItem(int index);
     // The name shown for the item; empty for an index outside the list.
     QString Caption(int index) const;
     // Changes whenever the list reads a folder, so that a caller holding item indexes can tell that

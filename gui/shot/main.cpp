@@ -122,6 +122,8 @@ int main(int argc, char* argv[])
     ShowOnlyTheFolderBranch(*form.ShellTreeView1);
     form.ShellTreeView1->scrollTo(form.ShellTreeView1->currentIndex());
     list.setFocus();
+    // The descriptions come from worker threads: the pane is whole once none is pending.
+    WaitUntil([&] { return !form.DescribingPending(); });
     int frames = 0;
     WaitUntil([&] { return ++frames > 10; });
 

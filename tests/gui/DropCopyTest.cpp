@@ -213,6 +213,8 @@ void DropCopyTest::SelectRows(const QList<int>& rows)
     for (const int row : rows) {
         ClickItem(*form_->ShellListView1, row, Qt::ControlModifier);
     }
+    // The clicks' descriptions are read on worker threads: done before a test removes a file.
+    QTRY_VERIFY(!form_->DescribingPending());
 }
 
 void DropCopyTest::driveLabelEndsInParenthesisedDriveDesignation_data()

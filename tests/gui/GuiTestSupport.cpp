@@ -143,6 +143,7 @@ gui::TMainForm& WindowFixture::OpenAt(const GameFolder& folder, int items, int t
 
 QString WindowFixture::Pane() const
 {
+    [this] { QTRY_VERIFY_WITH_TIMEOUT(!form_->DescribingPending(), 60000); }();
     return form_->Memo1->toPlainText();
 }
 

@@ -81,7 +81,7 @@ protected:
     gui::TMainForm& OpenWindow();
     // A fresh window opened at folder through the setup record, once its list shows items.
     gui::TMainForm& OpenAt(const GameFolder& folder, int items, int timeoutMs = 5000);
-    // The description pane's text.
+    // The description pane's text, once every file queued for it has been described.
     QString Pane() const;
 
     std::unique_ptr<MachineSettings> settings_;

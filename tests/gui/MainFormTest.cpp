@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QHash>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
@@ -158,10 +159,12 @@ private slots:
     void openingAFolderInTheListEmptiesThePaneAndMovesTheTree();
     void fileThatCannotBeReadShowsTheErrorBoxAndIsTriedAgainLater();
     void refreshDescriptionStopsAtAFileThatCannotBeRead();
+    void paneAfterClicksAroundASlowFileKeepsClickOrderAndDropsOnReset_data();
+    void paneAfterClicksAroundASlowFileKeepsClickOrderAndDropsOnReset();
     void itemsBeyondTheFlagsAreDescribedOnce();
     void decimalMarkIsReadAgainWhenTheRegionChanges();
-    void describeFileWritesOnlyAcceptedEditionsAndReturnsTheEdition_data();
-    void describeFileWritesOnlyAcceptedEditionsAndReturnsTheEdition();
+    void describeFileWritesOnlyAcceptedEditions_data();
+    void describeFileWritesOnlyAcceptedEditions();
 
 private:
     int ClientHeight() const { return form_->VerticalSplitter->height(); }
@@ -935,6 +938,83 @@ void MainFormTest::refreshDescriptionStopsAtAFileThatCannotBeRead()
     QCOMPARE(Pane(), AlphaBlock());
 }
 
+void MainFormTest::paneAfterClicksAroundASlowFileKeepsClickOrderAndDropsOnReset_data()
+{
+    QTest::addColumn<QString>("actions"); // n: click item n, ^n: Ctrl-click, +n: Shift-click, R: Refresh
+                                          // Description, u/d: Ctrl+Up/Down, w: wait for the pane
+    QTest::addColumn<QString>("pane");    // A, B, G: the blocks, V: the version failure, -: separator
+    QTest::addColumn<QStringList>("boxes");
+
+    // Items: 0 Alpha.TD4, 1 Beta.TD4, 2 Big.SV4 (slow, its edition unknown), 3 Broken.TD4, 4 Gamma.TD4.
+    QTest::newRow("results keep the click order") << "0 ^2 ^1"
+                                                  << "A V - B" << QStringList();
+    QTest::newRow("a plain click drops the slow file") << "2 4"
+                                                       << "G" << QStringList();
+    QTest::newRow("Ctrl-click down to one item drops it") << "0 ^2 ^0"
+                                                          << "" << QStringList();
+    QTest::newRow("Shift-click range: only the focused item") << "2 +4"
+                                                              << "V - G" << QStringList();
+    QTest::newRow("pending items count as described") << "0 ^2 u d"
+                                                      << "A V" << QStringList();
+    QTest::newRow("Refresh Description drops what was pending") << "4 ^2 ^0 R"
+                                                                << "A V - G" << QStringList();
+    QTest::newRow("a failed file drops the later clicks, which are tried again")
+        << "0 ^2 ^3 ^1 w u d"
+        << "A V - B" << QStringList{"Broken.TD4"};
+}
+
+void MainFormTest::paneAfterClicksAroundASlowFileKeepsClickOrderAndDropsOnReset()
+{
+    QFETCH(QString, actions);
+    QFETCH(QString, pane);
+    QFETCH(QStringList, boxes);
+    folder_->AddTrackDesign("Alpha.TD4", kAlphaFields, 0);
+    folder_->AddTrackDesign("Beta.TD4", kBetaFields, 1);
+    folder_->AddTrackDesign("Gamma.TD4", kGammaFields, 2);
+    QFile big(folder_->PathOf("Big.SV4"));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64{256} << 20));
+    big.close();
+    folder_->AddTrackDesign(".broken", kAlphaFields, 0);
+    QVERIFY(QFile::link(folder_->PathOf(".broken"), folder_->PathOf("Broken.TD4")));
+    TMainForm& form = OpenAt(*folder_, 5);
+    QVERIFY(QFile::remove(folder_->PathOf(".broken")));
+    lmp::gui::TShellListView& list = *form.ShellListView1;
+
+    for (const QString& action : actions.split(' ')) {
+        const QChar kind = action.front();
+        if (kind == 'R') {
+            form.RefreshDescription->trigger();
+        } else if (kind == 'u' || kind == 'd') {
+            QTest::keyClick(&list, kind == 'u' ? Qt::Key_Up : Qt::Key_Down, Qt::ControlModifier);
+        } else if (kind == 'w') {
+            Pane();
+        } else {
+            const Qt::KeyboardModifiers modifiers = kind == '^'   ? Qt::ControlModifier
+                                                    : kind == '+' ? Qt::ShiftModifier
+                                                                  : Qt::NoModifier;
+            ClickItem(list, action.right(1).toInt(), modifiers);
+        }
+    }
+
+    const QHash<QString, QString> blocks{{"A", AlphaBlock()},
+                                         {"B", kBetaBlock},
+                                         {"G", kGammaBlock},
+                                         {"V", "cannot determine file version!"},
+                                         {"-", kSeparator}};
+    QStringList expected;
+    for (const QString& block : pane.split(' ', Qt::SkipEmptyParts)) {
+        expected << blocks.value(block);
+    }
+    QCOMPARE(Pane(), Lines(expected));
+    lmp::guitest::ProcessPendingEvents();
+    QStringList expectedBoxes;
+    for (const QString& name : boxes) {
+        expectedBoxes << "Cannot open file " + folder_->PathOf(name);
+    }
+    QCOMPARE(boxes_->texts, expectedBoxes);
+    boxes_->texts.clear();
+}
+
 void MainFormTest::itemsBeyondTheFlagsAreDescribedOnce()
 {
     // Index 10001: a fixed table of 10001 flags, one per item, would end just before it.
@@ -973,40 +1053,36 @@ void MainFormTest::decimalMarkIsReadAgainWhenTheRegionChanges()
     QCOMPARE(Pane(), AlphaBlock(QStringLiteral(",")));
 }
 
-void MainFormTest::describeFileWritesOnlyAcceptedEditionsAndReturnsTheEdition_data()
+void MainFormTest::describeFileWritesOnlyAcceptedEditions_data()
 {
     QTest::addColumn<int>("item");
     QTest::addColumn<bool>("original");
     QTest::addColumn<bool>("first");
     QTest::addColumn<bool>("second");
     QTest::addColumn<bool>("separator");
-    QTest::addColumn<int>("edition");
     QTest::addColumn<QString>("pane");
 
-    QTest::newRow("original, accepted") << kAlpha << true << false << false << false << 0 << AlphaBlock();
-    QTest::newRow("first expansion, not accepted")
-        << kBeta << true << false << true << false << 1 << QString();
+    QTest::newRow("original, accepted") << kAlpha << true << false << false << false << AlphaBlock();
+    QTest::newRow("first expansion, not accepted") << kBeta << true << false << true << false << QString();
     QTest::newRow("first expansion, with separator")
-        << kBeta << false << true << false << true << 1 << Lines({kSeparator, kBetaBlock});
-    QTest::newRow("second expansion, not accepted")
-        << kGamma << true << true << false << true << 2 << QString();
-    QTest::newRow("no game file") << kNotes << true << true << true << false << -1 << QString();
+        << kBeta << false << true << false << true << Lines({kSeparator, kBetaBlock});
+    QTest::newRow("second expansion, not accepted") << kGamma << true << true << false << true << QString();
+    QTest::newRow("no game file") << kNotes << true << true << true << false << QString();
 }
 
-void MainFormTest::describeFileWritesOnlyAcceptedEditionsAndReturnsTheEdition()
+void MainFormTest::describeFileWritesOnlyAcceptedEditions()
 {
     QFETCH(int, item);
     QFETCH(bool, original);
     QFETCH(bool, first);
     QFETCH(bool, second);
     QFETCH(bool, separator);
-    QFETCH(int, edition);
     QFETCH(QString, pane);
 
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
 
-    QCOMPARE(form.DescribeFile(item, original, first, second, separator), edition);
+    form.DescribeFile(item, original, first, second, separator);
     QCOMPARE(Pane(), pane);
     QVERIFY_THROWS_EXCEPTION(std::out_of_range, form.DescribeFile(kSampleItems, true, true, true, false));
 }

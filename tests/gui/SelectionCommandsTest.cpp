@@ -101,6 +101,7 @@ private slots:
     void fileThatCannotBeReadEndsTheLoopAndRestoresTheWindow();
     void commandStartedFromInsideTheLoopTakesOver();
     void anotherFolderShownDuringTheLoopEndsIt();
+    void refreshWhileTheLoopWaitsForASlowFileDropsItsFilesAndTheLoopQueuesThemAgain();
     void itemsSelectedByTheUserDuringTheLoopAreSetWhenTheLoopReachesThem();
     void matchingImagesJoinTheSelectionAndThePaneStays();
     void selectAllReachesItemsFarBeyondTheDescribedFlags();
@@ -224,6 +225,24 @@ void SelectionCommandsTest::anotherFolderShownDuringTheLoopEndsIt()
     QTRY_COMPARE(form.ShellListView1->ItemCount(), 1);
     QCOMPARE(SelectedItems(*form.ShellListView1), std::vector<int>{});
     QCOMPARE(Pane(), QString());
+    VerifyIdle();
+}
+
+void SelectionCommandsTest::refreshWhileTheLoopWaitsForASlowFileDropsItsFilesAndTheLoopQueuesThemAgain()
+{
+    AddMixedFiles(*folder_);
+    // Listed after Alpha, before Beta: the loop waits for it, and its events run the refresh then.
+    QFile slow(folder_->PathOf("Alpine.SV4"));
+    QVERIFY(slow.open(QIODevice::WriteOnly) && slow.resize(qint64{64} << 20));
+    slow.close();
+    TMainForm& form = OpenAt(*folder_, kMixedItems + 1);
+    QTimer::singleShot(0, &form, [&form] { form.RefreshDescription->trigger(); });
+
+    form.SelectAllOriginalLMPfiles1->trigger();
+
+    QCOMPARE(SelectedItems(*form.ShellListView1), (std::vector{kBeta + 1, kDelta + 1}));
+    QCOMPARE(Pane(), Lines({kVersionFailure, RailroadBlock("Beta.TD4", "Original LMP"), kSeparator,
+                            WoodenBlock("Delta.TD4", "Original LMP"), kVersionFailure}));
     VerifyIdle();
 }
 

@@ -1,0 +1,258 @@
+#include "gui/main/PaneFeed.h"
+
+#include <algorithm>
+#include <exception>
+#include <iterator>
+#include <utility>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMetaObject>
+#include <QScreen>
+
+#include "core/DescribePipeline.h"
+
+namespace lmp::gui {
+
+namespace {
+
+// Files whose paths are looked up and handed to the pool at once: enough to keep every worker busy
+// while the window appends, few enough that a cancel has little to drop.
+constexpr std::size_t kInFlight = 64;
+// Outcomes the pool may hold ahead of the one the window takes next. Held outcomes are only lines, so
+// a longer reach costs little memory, and workers that run further ahead of a busy window thread are
+// woken less often: a third less processor time on the window's thread for a Select All than with
+// the pipeline's default of 4 per thread.
+constexpr std::size_t kAhead = 32;
+// Work that ends sooner shows no busy cursor, so that a click on a small file does not flicker it.
+constexpr int kCursorDelayMs = 100;
+
+QString ErrorText(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& thrown) {
+        return QString::fromUtf8(thrown.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+} // namespace
+
+int FrameIntervalMs()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal rate = screen != nullptr ? screen->refreshRate() : 0.0;
+    // A screen that reports no rate, or an absurd one, is taken for the common 60 Hz.
+    return rate >= 20.0 && rate <= 250.0 ? static_cast<int>(1000.0 / rate) : 16;
+}
+
+PaneFeed::PaneFeed(Sinks sinks, QObject* parent)
+    : QObject(parent), sinks_(std::move(sinks)),
+      pipeline_(std::make_unique<DescribePipeline>(PipelineSettings{0, kAhead}))
+{
+    frameTimer_.setSingleShot(true);
+    connect(&frameTimer_, &QTimer::timeout, this, [this] { Drain(); });
+    cursorTimer_.setSingleShot(true);
+    cursorTimer_.setInterval(kCursorDelayMs);
+    connect(&cursorTimer_, &QTimer::timeout, this, [this] {
+        if (Busy() && !cursorShown_) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            cursorShown_ = true;
+        }
+    });
+    // Runs on a worker thread: only posts to this object's thread, at most one drain at a time. The
+    // pipeline is destroyed, its workers joined, before this object is.
+    pipeline_->SetReadyCallback([this] { DrainSoon(); });
+}
+
+PaneFeed::~PaneFeed()
+{
+    pipeline_.reset();
+    if (cursorShown_) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void PaneFeed::Queue(PaneRequest request)
+{
+    request.options.decimalMark = decimalMark_;
+    queue_.push_back({std::move(request), false});
+    TopUp();
+    if (!cursorShown_ && !cursorTimer_.isActive()) {
+        cursorTimer_.start();
+    }
+}
+
+void PaneFeed::Cancel()
+{
+    Restart({});
+}
+
+void PaneFeed::Drop(unsigned owner)
+{
+    if (std::none_of(queue_.begin(), queue_.end(),
+                     [owner](const Entry& entry) { return entry.request.owner == owner; })) {
+        return;
+    }
+    // The pipeline drops all or nothing: the others are described again, a rare cost (a run ends early
+    // only when superseded, and then mostly behind nothing).
+    std::vector<PaneRequest> keep;
+    for (Entry& entry : queue_) {
+        if (entry.request.owner != owner) {
+            keep.push_back(std::move(entry.request));
+        }
+    }
+    Restart(std::move(keep));
+}
+
+void PaneFeed::Restart(std::vector<PaneRequest> keep)
+{
+    ++generation_;
+    pipeline_->Cancel();
+    queue_.clear();
+    submitted_ = 0;
+    frameTimer_.stop();
+    for (PaneRequest& request : keep) {
+        queue_.push_back({std::move(request), false});
+    }
+    TopUp();
+    NoteIdle();
+}
+
+void PaneFeed::TopUp()
+{
+    while (submitted_ < std::min(kInFlight, queue_.size())) {
+        Entry& entry = queue_[submitted_];
+        if (entry.request.path.empty() && entry.request.item >= 0) {
+            // The index stands for an item of the contents it was queued with; a list that has read a
+            // folder since names other files.
+            std::optional<std::filesystem::path> path =
+                sinks_.pathOf(entry.request.item, entry.request.contents);
+            if (!path) {
+                queue_.erase(queue_.begin() + static_cast<std::ptrdiff_t>(submitted_));
+                continue;
+            }
+            entry.request.path = std::move(*path);
+        }
+        pipeline_->Submit(entry.request.path, entry.request.options);
+        entry.submitted = true;
+        ++submitted_;
+    }
+}
+
+void PaneFeed::DrainSoon()
+{
+    // Called by name: the call event is then made and freed inside Qt alone, with nothing of this
+    // program's code sharing memory with it across the threads.
+    if (!drainPosted_.exchange(true)) {
+        QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
+    }
+}
+
+void PaneFeed::Drain()
+{
+    drainPosted_ = false;
+    // Lines are appended at most once per frame: the pane is laid out and painted once for all the
+    // files that became ready meanwhile.
+    const int frame = FrameIntervalMs();
+    if (sinceAppend_.isValid() && sinceAppend_.elapsed() < frame) {
+        if (!frameTimer_.isActive()) {
+            frameTimer_.start(static_cast<int>(frame - sinceAppend_.elapsed()));
+        }
+        return;
+    }
+    QElapsedTimer spent;
+    spent.start();
+    bool appended = false;
+    Lines lines; // the files' lines, appended in one go
+    const auto flush = [&] {
+        if (!lines.empty()) {
+            sinks_.append(lines);
+            lines.clear();
+            appended = true;
+        }
+    };
+    while (submitted_ > 0 && queue_.front().request.owner == 0) {
+        std::optional<DescribeOutcome> outcome = pipeline_->TryNext();
+        if (!outcome) {
+            break;
+        }
+        PaneRequest request = std::move(queue_.front().request);
+        queue_.pop_front();
+        --submitted_;
+        if (outcome->error) {
+            flush();
+            Fail(request, ErrorText(outcome->error));
+        } else {
+            Lines& described = outcome->description->lines;
+            std::move(described.begin(), described.end(), std::back_inserter(lines));
+        }
+        TopUp();
+        // A long run of ready results is cut into frames, so that the window paints and takes input.
+        if (spent.elapsed() >= frame / 2) {
+            DrainSoon();
+            break;
+        }
+    }
+    flush();
+    if (appended) {
+        sinceAppend_.start();
+    }
+    NoteIdle();
+}
+
+std::optional<std::pair<PaneRequest, Description>> PaneFeed::Take(unsigned owner)
+{
+    // The select-all loop paces itself: what was queued before its requests goes to the pane now.
+    sinceAppend_.invalidate();
+    Drain();
+    if (submitted_ == 0 || queue_.front().request.owner != owner) {
+        return std::nullopt;
+    }
+    std::optional<DescribeOutcome> outcome = pipeline_->TryNext();
+    if (!outcome) {
+        return std::nullopt;
+    }
+    PaneRequest request = std::move(queue_.front().request);
+    queue_.pop_front();
+    --submitted_;
+    if (outcome->error) {
+        Cancel();
+        std::rethrow_exception(outcome->error);
+    }
+    TopUp();
+    NoteIdle();
+    return std::pair{std::move(request), std::move(*outcome->description)};
+}
+
+void PaneFeed::Fail(const PaneRequest& failed, const QString& message)
+{
+    std::vector<PaneRequest> dropped;
+    if (failed.stopOnError) {
+        // Had the files been described one after another, the error would have ended the work here.
+        for (Entry& entry : queue_) {
+            dropped.push_back(std::move(entry.request));
+        }
+        Cancel();
+    }
+    sinks_.failed(failed, message, dropped);
+}
+
+void PaneFeed::NoteIdle()
+{
+    if (Busy()) {
+        return;
+    }
+    cursorTimer_.stop();
+    if (cursorShown_) {
+        QApplication::restoreOverrideCursor();
+        cursorShown_ = false;
+    }
+    if (sinks_.idle) {
+        sinks_.idle();
+    }
+}
+
+} // namespace lmp::gui
