@@ -4,8 +4,8 @@
 // so that no other folder of the machine is in the picture. With --details first, the list shows the
 // game-detail columns sorted by excitement, highest first, in a wider window. Run it under Xvfb with a
 // configuration folder of its own, as the details choice is remembered for the user:
-//   XDG_CONFIG_HOME=$(mktemp -d) xvfb-run -s "-screen 0 1280x768x24" \
-//     lmpexplorer-shot [--details] FOLDER OUT.png NAME...
+//   XDG_CONFIG_HOME=$(mktemp -d) xvfb-run -s "-screen 0 1280x768x24" lmpexplorer-shot [--details] FOLDER
+//   OUT.png NAME...
 #include <functional>
 #include <iostream>
 
