@@ -25,6 +25,7 @@
 #include "core/GameDetails.h"
 #include "gui/shell/GameDetailsColumns.h"
 #include "gui/shell/ShellListView.h"
+#include "sys/Allocator.h"
 
 namespace {
 
@@ -94,6 +95,7 @@ std::size_t CacheBytes(const QString& folder)
 
 int main(int argc, char* argv[])
 {
+    lmp::sys::KeepLargeBuffersForReuse(); // as the window does
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

@@ -24,6 +24,7 @@
 #include "gui/main/MainForm.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
+#include "sys/Allocator.h"
 
 namespace {
 
@@ -105,6 +106,7 @@ int MeasureResponsiveness(const QString& folder)
 
 int main(int argc, char* argv[])
 {
+    lmp::sys::KeepLargeBuffersForReuse(); // as the window does
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

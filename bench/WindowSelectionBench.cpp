@@ -19,6 +19,7 @@
 #include "gui/main/MainForm.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
+#include "sys/Allocator.h"
 
 namespace {
 
@@ -61,6 +62,7 @@ void SendMouse(QWidget& widget, QEvent::Type type, Qt::MouseButton button, Qt::M
 
 int main(int argc, char* argv[])
 {
+    lmp::sys::KeepLargeBuffersForReuse(); // as the window does
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

@@ -5,12 +5,14 @@
 
 #include "cli/Lmpinfo.h"
 #include "cli/Messages.h"
+#include "sys/Allocator.h"
 #include "sys/CommandLine.h"
 #include "sys/Console.h"
 #include "sys/Terminal.h"
 
 int main(int argc, char** argv)
 {
+    lmp::sys::KeepLargeBuffersForReuse();
     try {
         lmp::sys::PrepareStandardStreams();
         const std::vector<std::string> arguments = lmp::sys::CommandLineArguments(argc, argv);

@@ -8,9 +8,11 @@
 #include "gui/filter/FilterDlg.h"
 #include "gui/main/MainForm.h"
 #include "gui/main/StartupArguments.h"
+#include "sys/Allocator.h"
 
 int main(int argc, char* argv[])
 {
+    lmp::sys::KeepLargeBuffersForReuse();
     // --help and --version answer on the terminal, so the arguments are read before anything needs
     // a display.
     lmp::gui::StartupCommand command;

@@ -1,0 +1,8 @@
+#include "sys/Allocator.h"
+
+namespace lmp::sys {
+
+// The Windows heap keeps freed blocks of this size for reuse by itself.
+void KeepLargeBuffersForReuse() noexcept {}
+
+} // namespace lmp::sys
