@@ -16,6 +16,7 @@
 #include <QItemSelectionModel>
 #include <QPixmap>
 #include <QScreen>
+#include <QSplitter>
 #include <QThread>
 
 #include "gui/about/AboutBox.h"
@@ -100,6 +101,17 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    if (details) {
+        if (!form.GameDetails1->isChecked())
+            form.GameDetails1->trigger();
+        // The tree as narrow as in the plain picture, so the list has room for its new columns.
+        form.UpperHorizSplitter->setSizes({270, form.width() - 270});
+        constexpr int kExcitementColumn = lmp::gui::FileListModel::OwnColumns + 2;
+        list.SortBy(kExcitementColumn, Qt::DescendingOrder);
+        // The cells fill in the background; the samples take a moment at most.
+        int settled = 0;
+        WaitUntil([&] { return ++settled > 50; });
+    }
     for (int i = 3; i < arguments.size(); ++i) {
         const int row = RowNamed(list, arguments[i]);
         if (row < 0) {
@@ -109,15 +121,6 @@ int main(int argc, char* argv[])
         const auto command = i == 3 ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::Select;
         list.selectionModel()->setCurrentIndex(list.model()->index(row, 0, list.rootIndex()),
                                                command | QItemSelectionModel::Rows);
-    }
-    if (details) {
-        if (!form.GameDetails1->isChecked())
-            form.GameDetails1->trigger();
-        constexpr int kExcitementColumn = lmp::gui::FileListModel::OwnColumns + 2;
-        list.SortBy(kExcitementColumn, Qt::DescendingOrder);
-        // The cells fill in the background; the samples take a moment at most.
-        int settled = 0;
-        WaitUntil([&] { return ++settled > 50; });
     }
     ShowOnlyTheFolderBranch(*form.ShellTreeView1);
     form.ShellTreeView1->scrollTo(form.ShellTreeView1->currentIndex());
