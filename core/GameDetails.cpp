@@ -77,8 +77,14 @@ std::string GameDetails::Text(DetailColumn column, std::string_view decimalMark)
         return park ? PlainDecimal(rating_) : "";
     case DetailColumn::Guests:
         return park ? FormatGrouped(guests_) : "";
-    case DetailColumn::Cash:
-        return park ? "$" + FormatMoney(cash_) : "";
+    case DetailColumn::Cash: {
+        if (!park)
+            return {};
+        // Appended rather than "$" + text: GCC 12's -Wrestrict misreads that at -O3.
+        std::string text(1, '$');
+        text += FormatMoney(cash_);
+        return text;
+    }
     }
     return {};
 }
