@@ -107,7 +107,7 @@ TEST(GameDetailsTest, SortsNumbersAsNumbersNamesNaturallyAndBlanksLastEitherWay)
     struct Row {
         DetailColumn column;
         bool descending;
-        std::vector<int> order; // indexes into files
+        std::vector<std::size_t> order; // indexes into files
     };
     const Row rows[] = {
         {DetailColumn::Excitement, false, {2, 1, 0, 3, 4, 5}},
@@ -120,8 +120,8 @@ TEST(GameDetailsTest, SortsNumbersAsNumbersNamesNaturallyAndBlanksLastEitherWay)
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message()
                      << DetailColumnTitle(row.column) << (row.descending ? " descending" : ""));
-        std::vector<int> order = {0, 1, 2, 3, 4, 5};
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        std::vector<std::size_t> order = {0, 1, 2, 3, 4, 5};
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
             return CompareDetails(&files[a], &files[b], row.column, row.descending) < 0;
         });
         EXPECT_EQ(order, row.order);
