@@ -46,6 +46,7 @@ DescribePipeline::~DescribePipeline()
         const std::lock_guard lock(mutex_);
         cancel_.request_stop();
         queue_.clear();
+        shuttingDown_ = true;
     }
     for (std::jthread& worker : workers_)
         worker.request_stop();
@@ -168,8 +169,13 @@ void DescribePipeline::Work(std::stop_token shutdown)
                 ready();
             lock.lock();
         }
-        if (slots.empty() && !workAvailable_.wait(lock, shutdown, [this] { return CanTake(); }))
-            return;
+        // The flag under the mutex, not only the stop token, ends the wait: waiting on a token alone lost
+        // the wake-up now and then with MinGW's threads, and the pipeline's owner waited for ever.
+        if (slots.empty()) {
+            workAvailable_.wait(lock, [this] { return shuttingDown_ || CanTake(); });
+            if (shuttingDown_)
+                return;
+        }
         while (slots.size() < interleave_ && CanTake()) {
             Job& job = queue_.front();
             slots.push_back({job.ticket, std::move(job.path), std::move(job.options), cancel_.get_token(),

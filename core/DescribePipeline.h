@@ -103,6 +103,7 @@ private:
     std::uint64_t nextOut_ = 0;
     std::stop_source cancel_; // replaced by each Cancel
     std::function<void()> ready_;
+    bool shuttingDown_ = false; // set by the destructor, under the mutex
     std::vector<std::jthread> workers_;
 };
 
