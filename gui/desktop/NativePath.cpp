@@ -14,4 +14,13 @@ std::filesystem::path NativePath(const QString& path)
 #endif
 }
 
+QString ShownName(const std::filesystem::path& name)
+{
+#ifdef Q_OS_WIN
+    return QString::fromStdWString(name.native());
+#else
+    return QString::fromUtf8(name.native().data(), static_cast<qsizetype>(name.native().size()));
+#endif
+}
+
 } // namespace lmp::gui

@@ -34,15 +34,6 @@ std::optional<QString> DriveOf(const QString& caption, PathStyle style)
     return caption.mid(caption.size() - 3, 2) + Separator(style);
 }
 
-QString ShownName(const std::filesystem::path& name)
-{
-#ifdef Q_OS_WIN
-    return QString::fromStdWString(name.native());
-#else
-    return QString::fromUtf8(name.native().data(), static_cast<qsizetype>(name.native().size()));
-#endif
-}
-
 // Why the copy of source failed, told from the source's side: the target's side is what is left.
 QString FailureReason(const std::filesystem::path& source)
 {

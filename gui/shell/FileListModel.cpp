@@ -34,16 +34,6 @@ template <typename Number> int ThreeWay(Number a, Number b)
     return (a > b) - (a < b);
 }
 
-QString ShownName(const std::filesystem::path& name)
-{
-#ifdef Q_OS_WIN
-    return QString::fromStdWString(name.native());
-#else
-    // Invalid UTF-8 sequences decode as U+FFFD, so the name shows as far as it can be read.
-    return QString::fromUtf8(name.native().data(), static_cast<qsizetype>(name.native().size()));
-#endif
-}
-
 std::string OrderKey(const std::filesystem::path& name)
 {
 #ifdef Q_OS_WIN
