@@ -40,4 +40,13 @@ private:
     std::uint64_t size_ = 0;
 };
 
+// Asks the system to start reading the first `bytes` of the regular file at path into its cache and
+// returns without waiting for them, unless the last of them is in the cache already: true then, and
+// nothing is asked. Opening the file may still wait for its entry. Asks nothing for a file that cannot
+// be opened or is not a regular file, and nothing on Windows, which has no such request for a file
+// about to be read (false for those).
+bool PrefetchFile(const std::filesystem::path& path, std::uint64_t bytes) noexcept;
+// Whether PrefetchFile asks anything of the system here.
+extern const bool kPrefetchFileWorks;
+
 } // namespace lmp::sys

@@ -66,4 +66,11 @@ bool InputFile::Read(std::span<std::uint8_t> out, std::size_t& got, std::error_c
     return true;
 }
 
+const bool kPrefetchFileWorks = false;
+
+bool PrefetchFile(const std::filesystem::path&, std::uint64_t) noexcept
+{
+    return false;
+}
+
 } // namespace lmp::sys
