@@ -284,9 +284,10 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     }
     // Files are described ahead on the pipeline's threads, without their separators, which are only
     // known in order. Only a bounded number of items is taken ahead of the one written next, so that
-    // memory does not grow with the number of paths and the first lines come at once.
+    // memory does not grow with the number of paths and the first lines come at once; enough that the
+    // files asked of the disk ahead are among them.
     DescribePipeline pipeline({.threads = options.jobs});
-    const std::size_t ahead = std::size_t{8} * pipeline.Threads();
+    const std::size_t ahead = std::max(std::size_t{8} * pipeline.Threads(), pipeline.Reach());
     std::deque<Item> waiting; // taken and, when they are files, submitted; in order
     bool walking = true;
     std::size_t examined = 0;

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <utility>
 
+#include "sys/InputFile.h"
+
 namespace lmp {
 
 void AddSeparator(Description& description)
@@ -35,9 +37,12 @@ DescribePipeline::DescribePipeline(PipelineSettings settings)
         threads = std::max(1u, std::thread::hardware_concurrency());
     ahead_ = settings.ahead != 0 ? settings.ahead : std::size_t{4} * threads;
     interleave_ = settings.interleave != 0 ? settings.interleave : kDefaultInterleave;
+    prefetch_ = sys::kPrefetchFileWorks ? settings.prefetch.value_or(kDefaultPrefetch) : 0;
     workers_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i)
         workers_.emplace_back([this](std::stop_token shutdown) { Work(shutdown); });
+    if (prefetch_ != 0)
+        prefetcher_ = std::jthread([this] { Prefetch(); });
 }
 
 DescribePipeline::~DescribePipeline()
@@ -51,18 +56,25 @@ DescribePipeline::~DescribePipeline()
     for (std::jthread& worker : workers_)
         worker.request_stop();
     workAvailable_.notify_all();
+    prefetchWanted_.notify_all();
     workers_.clear();
+    if (prefetcher_.joinable())
+        prefetcher_.join();
 }
 
 std::uint64_t DescribePipeline::Submit(std::filesystem::path path, DescribeOptions options)
 {
     std::uint64_t ticket = 0;
+    bool due = false;
     {
         const std::lock_guard lock(mutex_);
         ticket = nextTicket_++;
         queue_.push_back({ticket, std::move(path), std::move(options)});
+        due = PrefetchDue();
     }
     workAvailable_.notify_one();
+    if (due)
+        prefetchWanted_.notify_one();
     return ticket;
 }
 
@@ -130,6 +142,61 @@ bool DescribePipeline::CanTake() const noexcept
     return !queue_.empty() && queue_.front().ticket < nextOut_ + ahead_;
 }
 
+const DescribePipeline::Job* DescribePipeline::NextToPrefetch() const noexcept
+{
+    const std::size_t asked = Prefetched();
+    return asked < std::min(queue_.size(), prefetch_) ? &queue_[asked] : nullptr;
+}
+
+std::size_t DescribePipeline::Prefetched() const noexcept
+{
+    // The queue is in ticket order, so the files already asked for are the first ones.
+    if (queue_.empty() || prefetched_ <= queue_.front().ticket)
+        return 0;
+    return std::min(queue_.size(), static_cast<std::size_t>(prefetched_ - queue_.front().ticket));
+}
+
+bool DescribePipeline::PrefetchDue() const noexcept
+{
+    // Woken only once half of the files asked for have been taken, and then asking for a batch: waking it
+    // for every file taken cost more than the asking itself when everything was in the cache.
+    return prefetch_ != 0 && Prefetched() <= prefetch_ / 2 && NextToPrefetch() != nullptr;
+}
+
+void DescribePipeline::Prefetch()
+{
+    // In a folder whose files are all in the cache, opening each one to look cost more than it saved;
+    // after a run of files found there, only one in kProbeEvery is looked at until one is not.
+    constexpr std::size_t kCachedRun = 8;
+    constexpr std::size_t kProbeEvery = 8;
+    std::size_t cachedInARow = 0;
+    std::size_t passedOver = 0;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        prefetchWanted_.wait(lock, [this] { return shuttingDown_ || PrefetchDue(); });
+        while (!shuttingDown_) {
+            const Job* job = NextToPrefetch();
+            if (job == nullptr)
+                break;
+            prefetched_ = job->ticket + 1;
+            // Only game files are read; asking for another would cost the disk time the others need.
+            const std::u8string name = job->path.filename().u8string();
+            if (FileTypeOfName(std::string_view(reinterpret_cast<const char*>(name.data()), name.size())) ==
+                FileType::None)
+                continue;
+            if (cachedInARow >= kCachedRun && ++passedOver % kProbeEvery != 0)
+                continue;
+            const std::filesystem::path path = job->path;
+            lock.unlock();
+            const bool wasCached = sys::PrefetchFile(path, kPrefetchBytes);
+            lock.lock();
+            cachedInARow = wasCached ? cachedInARow + 1 : 0;
+        }
+        if (shuttingDown_)
+            return;
+    }
+}
+
 bool DescribePipeline::Hold(std::vector<DescribeOutcome>& outcomes)
 {
     bool front = false;
@@ -181,6 +248,8 @@ void DescribePipeline::Work(std::stop_token shutdown)
             slots.push_back({job.ticket, std::move(job.path), std::move(job.options), cancel_.get_token(),
                              std::nullopt, false, false});
             queue_.pop_front();
+            if (PrefetchDue())
+                prefetchWanted_.notify_one();
         }
         lock.unlock();
         if (shutdown.stop_requested())

@@ -16,6 +16,7 @@
 
 #include "TestSupport.h"
 #include "core/Describe.h"
+#include "core/DescribePipeline.h"
 #include "core/Park.h"
 #include "core/RunLength.h"
 #include "core/TrackDesign.h"
@@ -51,6 +52,16 @@ Outcome DescribePath(const fs::path& path, const DescribeOptions& options = All(
 {
     try {
         const Description described = DescribeFile(path, options);
+        return Result(described.edition, described.lines);
+    } catch (const FileError& error) {
+        return std::string(error.what());
+    }
+}
+
+Outcome PipedOutcome(DescribeOutcome outcome)
+{
+    try {
+        const Description described = std::move(outcome).Take();
         return Result(described.edition, described.lines);
     } catch (const FileError& error) {
         return std::string(error.what());
@@ -447,6 +458,17 @@ TEST(BadInput, PathsThatAreNoReadableFileGiveTheOpenErrorAndOddReadablePathsAreD
         {"a path longer than the system allows", tooDeep.File(), error(tooDeep.File())}};
     for (const auto& row : rows)
         EXPECT_EQ(DescribePath(row.path), row.expected) << row.name;
+
+    // The same through a pipeline that asks the disk for every file ahead: asking never blocks on a
+    // FIFO nor reads an endless device, and changes no outcome.
+    DescribePipeline pipeline({.threads = 2, .ahead = 2, .prefetch = std::size(rows)});
+    for (const auto& row : rows)
+        pipeline.Submit(row.path, All());
+    for (const auto& row : rows) {
+        std::optional<DescribeOutcome> outcome = pipeline.Next();
+        ASSERT_TRUE(outcome);
+        EXPECT_EQ(PipedOutcome(std::move(*outcome)), row.expected) << row.name;
+    }
 }
 
 // Root reads a file whatever its permissions say, so there the check runs in a child process that has

@@ -95,16 +95,20 @@ TEST(DescribePipelineTest, HandsBackExactlyWhatDescribeFileGivesInSubmissionOrde
 
     // Files read at once by a thread: their chunks run in one loop, and the files end in another order
     // than they started.
+    // Files asked of the disk ahead: none, the default, one, and more than are queued.
     struct Case {
         unsigned threads;
         std::size_t ahead;
         unsigned interleave;
+        std::optional<std::size_t> prefetch;
     };
-    for (const Case c :
-         {Case{1, 1, 1}, Case{1, 0, 0}, Case{1, 8, 4}, Case{2, 3, 2}, Case{4, 2, 3}, Case{8, 64, 2}}) {
+    for (const Case c : {Case{1, 1, 1, 0}, Case{1, 0, 0, std::nullopt}, Case{1, 8, 4, 1}, Case{2, 3, 2, 3},
+                         Case{4, 2, 3, std::nullopt}, Case{8, 64, 2, 100}}) {
         SCOPED_TRACE(testing::Message()
-                     << c.threads << " threads, " << c.ahead << " ahead, " << c.interleave << " at once");
-        DescribePipeline pipeline({.threads = c.threads, .ahead = c.ahead, .interleave = c.interleave});
+                     << c.threads << " threads, " << c.ahead << " ahead, " << c.interleave << " at once, "
+                     << c.prefetch.value_or(kDefaultPrefetch) << " asked for");
+        DescribePipeline pipeline(
+            {.threads = c.threads, .ahead = c.ahead, .interleave = c.interleave, .prefetch = c.prefetch});
         std::vector<Observed> observed;
         std::uint64_t expectedTicket = 0;
         // Taking while submitting, then the rest, as lmpinfo does.
