@@ -95,7 +95,7 @@ other-builds:
 bench: deps
 	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder lmp-bench-selectall \
-	  lmp-bench-selection lmp-bench-floor lmp-bench-details
+	  lmp-bench-selection lmp-bench-floor lmp-bench-details lmp-bench-cold
 	$(BUILD_DIR)/bench/lmp_bench --table_only --benchmark_repetitions=3
 	bench/folder-bench.sh $(BUILD_DIR)
 

@@ -8,7 +8,8 @@
 # against lmpinfo --edition 0 on that folder, and the time from a press on a selected item to the
 # start of its drag. Then lmpinfo against the single-threaded floor (lmp-bench-floor), lmpinfo -r over a
 # tree of 100,000 track designs (first record, whole run, peak memory), and, where the page cache can be
-# dropped, the same folder cold against 8 parallel cat readers. The game-detail columns' fill over the
+# dropped, the same folder cold against 8 parallel cat readers, with the window's "Select All Original"
+# and the pipeline's time for each number of threads and of files asked of the disk ahead. The game-detail columns' fill over the
 # 1,000-file folder (offscreen), with nothing cached and after Refresh Directory, and the details cache's
 # heap per 10,000 files.
 #
@@ -29,6 +30,7 @@ TOOL=$BUILD/tools/lmp-bench-folder
 SELECT_ALL=$BUILD/bench/lmp-bench-selectall
 SELECTION=$BUILD/bench/lmp-bench-selection
 DETAILS=$BUILD/bench/lmp-bench-details
+COLD=$BUILD/bench/lmp-bench-cold
 
 for program in "$LMPINFO" "$TOOL" /usr/bin/time; do
   [ -x "$program" ] || { echo "folder-bench: $program is missing (build it first)" >&2; exit 2; }
@@ -278,15 +280,37 @@ cold_rows() {
   median_cold cold-cat8 xargs -a "$list" -d '\n' -n $(((${#GAME_FILES[@]} + 7) / 8)) -P 8 cat
   median_cold cold-lmpinfo "$LMPINFO" "$FOLDER"
   median_cold cold-lmpinfo-jobs1 "$LMPINFO" --jobs 1 "$FOLDER"
+  # The window lists the folder first, then drops the cache before each of its 3 runs.
+  if [ -x "$SELECT_ALL" ]; then
+    read -r _ _ _ ms _ < <(QT_QPA_PLATFORM=offscreen "$SELECT_ALL" --cold "$FOLDER" 3 2>/dev/null |
+                             grep '^select-all-cold') || true
+    [ -n "${ms:-}" ] && MEDIAN[cold-select0]=$(awk -v ms="$ms" 'BEGIN { printf "%.4f", ms / 1000 }')
+  fi
   echo
   echo "| Cold cache (median of 3, wall) | Time | Ratio |"
   echo "|---|---:|---|"
   printf '| 8 parallel cat of the game files | %.3f s | |\n' "${MEDIAN[cold-cat8]}"
-  for key in cold-lmpinfo-jobs1 cold-lmpinfo; do
-    printf '| lmpinfo %s on the folder | %.3f s | %.2f x 8 cat |\n' \
-      "$([ "$key" = cold-lmpinfo-jobs1 ] && echo "--jobs 1" || echo "(default)")" "${MEDIAN[$key]}" \
+  local key label
+  for key in cold-lmpinfo-jobs1 cold-lmpinfo cold-select0; do
+    [ -n "${MEDIAN[$key]:-}" ] || continue
+    case $key in
+      cold-lmpinfo-jobs1) label="lmpinfo --jobs 1 on the folder" ;;
+      cold-lmpinfo) label="lmpinfo (default) on the folder" ;;
+      cold-select0) label="window: Select All Original, folder listed" ;;
+    esac
+    printf '| %s | %.3f s | %.2f x 8 cat |\n' "$label" "${MEDIAN[$key]}" \
       "$(awk -v a="${MEDIAN[$key]}" -v b="${MEDIAN[cold-cat8]}" 'BEGIN { printf "%.2f", a / b }')"
   done
+  # How the pipeline's time moves with the number of reads in flight, in process: its threads, the files
+  # each reads at once and the files it asks of the disk ahead.
+  if [ -x "$COLD" ]; then
+    echo
+    echo "| Pipeline over the folder (lmp-bench-cold, median of 3, wall) | Reads in flight | Cold | Warm |"
+    echo "|---|---:|---:|---:|"
+    "$COLD" "$FOLDER" 3 2>/dev/null | awk '/^cold threads/ {
+      sub(":", "", $7); printf "| threads %s, files at once %s, asked ahead %s | %d | %s s | %s s |\n",
+        $3, $5, $7, $3 * $5 + $7, $8, $11 }'
+  fi
 }
 
 truncate -s 2G "$SCRATCH/junk.SV4"
