@@ -66,11 +66,14 @@ measure() {
   WALL[$key]=$best_wall
 }
 
-# row LABEL KEY [REFERENCE_KEY]: one line of the table, with KEY's time as a multiple of the reference's.
+# row LABEL KEY [REFERENCE_KEY [wall]]: one line of the table, with KEY's processor time as a multiple of the
+# reference's, or its wall time where the fourth word says so (work that waits, not only computes).
 row() {
-  local label=$1 key=$2 reference=${3:-}
+  local label=$1 key=$2 reference=${3:-} by=${4:-}
   local ratio=""
-  if [ -n "$reference" ]; then
+  if [ -n "$reference" ] && [ "$by" = wall ]; then
+    ratio=$(awk -v a="${WALL[$key]}" -v b="${WALL[$reference]}" 'BEGIN { printf "%.2f", a / b }')" x $reference (wall)"
+  elif [ -n "$reference" ]; then
     ratio=$(awk -v a="${CPU[$key]}" -v b="${CPU[$reference]}" 'BEGIN { printf "%.2f", a / b }')" x $reference"
   fi
   local wall="-"
@@ -345,7 +348,7 @@ if [ ${#SELECTION_ROWS[@]} -gt 0 ]; then
   for command in "${SELECTION_ROWS[@]}"; do
     case $command in
       select-matching) row "window: Select Matching TP4's" "$command" lmpinfo-large0 ;;
-      refresh-description) row "window: Refresh Description" "$command" lmpinfo-large0 ;;
+      refresh-description) row "window: Refresh Description" "$command" lmpinfo-large0 wall ;;
       press-to-drag) row "window: press on a selected item to drag start" "$command" ;;
     esac
   done
