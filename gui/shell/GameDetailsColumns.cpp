@@ -18,6 +18,10 @@ namespace {
 constexpr std::array kColumns = {DetailColumn::Edition,   DetailColumn::RideOrPark, DetailColumn::Excitement,
                                  DetailColumn::Intensity, DetailColumn::Nausea,     DetailColumn::Length,
                                  DetailColumn::Rating,    DetailColumn::Guests,     DetailColumn::Cash};
+// Files the pipeline may describe ahead of the one taken next. The window takes what is ready in one
+// call and repaints the columns once for it; with the pipeline's default of 4 per thread the workers
+// waited for the window every few files.
+constexpr std::size_t kAhead = 512;
 constexpr int kRideOrParkWidth = 160;
 constexpr int kNumberWidth = 85;
 
@@ -138,7 +142,7 @@ void GameDetailsColumns::Fill()
         return;
     }
     if (!pipeline_) {
-        pipeline_ = std::make_unique<DescribePipeline>();
+        pipeline_ = std::make_unique<DescribePipeline>(PipelineSettings{.ahead = kAhead});
         pipeline_->SetReadyCallback([this] {
             if (!outcomesPosted_.exchange(true)) {
                 QMetaObject::invokeMethod(this, &GameDetailsColumns::TakeOutcomes, Qt::QueuedConnection);
