@@ -123,6 +123,7 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent), model_(new 
         CountSelection();
     });
     connect(model_, &FileListModel::RowsMoved, this, &TShellListView::OnRowsMoved);
+    connect(model_, &QAbstractItemModel::columnsInserted, this, &TShellListView::WidenSelection);
     connect(model_, &FileListModel::RenameFailed, this, &TShellListView::RenameFailed);
 
     model_->SetOrderHeld([this] {
@@ -437,6 +438,9 @@ void TShellListView::OnSelectionChanged(const QItemSelection& selected, const QI
         MarkRows(deselected, false);
         MarkRows(selected, true);
     }
+    if (widening_) {
+        return; // the same items, only more of their cells
+    }
     for (const QItemSelection* ranges : {&deselected, &selected}) {
         for (const QItemSelectionRange& range : *ranges) {
             if (range.isValid() && !range.parent().isValid()) {
@@ -449,6 +453,26 @@ void TShellListView::OnSelectionChanged(const QItemSelection& selected, const QI
     if (batchDepth_ == 0) {
         FlushNotifications();
     }
+}
+
+void TShellListView::WidenSelection()
+{
+    // The selection model keeps each selected row's range as wide as the columns were when it was
+    // selected: without this, added columns would show the selected items as not selected.
+    const int lastColumn = model_->columnCount() - 1;
+    QItemSelection widened;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        if (range.isValid() && !range.parent().isValid()) {
+            widened.append(QItemSelectionRange(model_->index(range.top(), 0),
+                                               model_->index(range.bottom(), lastColumn)));
+        }
+    }
+    if (widened.isEmpty()) {
+        return;
+    }
+    widening_ = true;
+    selectionModel()->select(widened, QItemSelectionModel::ClearAndSelect);
+    widening_ = false;
 }
 
 void TShellListView::OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous)

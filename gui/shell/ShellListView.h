@@ -123,6 +123,7 @@ private:
     void OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous);
     void OnActivated(const QModelIndex& index);
     void OnRowsMoved();
+    void WidenSelection();
     void MarkRows(const QItemSelection& ranges, bool selected);
     void CountSelection();
     void Touch(int row);
@@ -131,6 +132,7 @@ private:
     QModelIndex ItemAt(int index) const;
 
     FileListModel* model_ = nullptr;
+    bool widening_ = false; // the selection grows to added columns; no item changes
     std::function<bool()> orderHeld_;
     QString folder_;
     unsigned contentsVersion_ = 0;

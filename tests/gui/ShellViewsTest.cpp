@@ -610,6 +610,18 @@ void ShellViewsTest::gameDetailColumnsShowThePanesValuesAndFollowChanges()
             QCOMPARE(list_->model()->index(item, 2).data().toString(), QString::fromUtf8(row.type));
         }
     }
+    // Columns added to a selection show as selected, and no item is reported changed for them.
+    auto* details = list_->findChild<lmp::gui::GameDetailsColumns*>();
+    details->SetShown(false);
+    const int beta = static_cast<int>(ItemNames(*list_).indexOf("Beta.TD4"));
+    list_->SetSelected(beta, true);
+    QSignalSpy changes(list_, &lmp::gui::TShellListView::Change);
+    details->SetShown(true);
+    const int last = list_->model()->columnCount() - 1;
+    QVERIFY(list_->selectionModel()->isSelected(list_->model()->index(beta, last)));
+    QVERIFY(!list_->selectionModel()->isSelected(list_->model()->index(beta + 1, last)));
+    QCOMPARE(list_->SelectionCount(), 1);
+    QCOMPARE(changes.count(), 0);
     // The same size, another time: the file is read again once the list sees it changed.
     folder_->AddTrackDesign("Alpha.TD4", kGamma, 2);
     list_->Refresh();
