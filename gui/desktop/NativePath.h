@@ -6,11 +6,17 @@
 
 namespace lmp::gui {
 
-// The file-system path that Qt's path text names, in the platform's own encoding of file names.
+// The program's text for a file-system path, which NativePath turns back into the same path. On POSIX a
+// byte of a name that is not UTF-8 becomes the lone surrogate U+DC80-U+DCFF, so that a folder with such a
+// name can still be opened, listed and copied into; Qt's own file classes cannot reach it, and such text
+// is shown through ShownName.
+QString PathText(const std::filesystem::path& path);
+
+// The file-system path that a path text names, in the platform's own encoding of file names.
 std::filesystem::path NativePath(const QString& path);
 
-// A file name as text to show: bytes that are not UTF-8 (on POSIX) show as U+FFFD, so the name shows as
-// far as it can be read.
+// A file name or path as text to show: bytes that are not UTF-8 (on POSIX) show as U+FFFD, so the name
+// shows as far as it can be read.
 QString ShownName(const std::filesystem::path& name);
 
 } // namespace lmp::gui

@@ -170,6 +170,9 @@ void FileListModel::Watch()
     if (folder_.isEmpty()) {
         return;
     }
+    if (ShownName(NativePath(folder_)) != folder_) {
+        return; // a name that is not UTF-8, which Qt's watcher cannot reach
+    }
     watcher_ = new QFileSystemWatcher(this);
     watcher_->addPath(folder_);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { settle_.start(); });

@@ -19,20 +19,12 @@
 #include <QStyledItemDelegate>
 #include <QUrl>
 
+#include "gui/desktop/NativePath.h"
 #include "gui/shell/FileListModel.h"
 
 namespace lmp::gui {
 
 namespace {
-
-QString PathText(const std::filesystem::path& path)
-{
-#ifdef Q_OS_WIN
-    return QDir::fromNativeSeparators(QString::fromStdWString(path.native()));
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-#endif
-}
 
 // The file's URL for other programs that take the drop; a name that is no UTF-8 keeps its bytes,
 // percent-encoded, where the path's text would have replaced them.
@@ -531,8 +523,8 @@ void TShellListView::OnActivated(const QModelIndex& index)
     if (item.isFolder) {
         SetFolder(path);
         emit FolderOpened(path);
-    } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        emit OpenFailed(path);
+    } else if (!QDesktopServices::openUrl(FileUrl(item.path))) {
+        emit OpenFailed(ShownName(item.path));
     }
 }
 

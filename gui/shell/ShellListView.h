@@ -93,7 +93,8 @@ signals:
     void Listed();
     // A folder of the list was opened (double click or Enter); the list shows it already.
     void FolderOpened(const QString& path);
-    // A file of the list was opened (double click or Enter) and the desktop could not open it.
+    // A file of the list was opened (double click or Enter) and the desktop could not open it; path is
+    // the file's path as it shows (ShownName).
     void OpenFailed(const QString& path);
     // A mouse button was pressed over the list, after the list took the press.
     void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& position);

@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include "gui/desktop/NativePath.h"
 #include "gui/shell/FolderFirstOrder.h"
+#include "sys/Folder.h"
 
 namespace lmp::gui {
 
@@ -35,6 +37,31 @@ bool StartsWithFolder(const QString& path, const QString& folder)
 QString JoinPath(const QString& folder, const QString& name)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+// The names of the folders in the folder at path, hidden ones left out, in the tree's order. Listed by the
+// system layer, so that names which are not UTF-8 are there too.
+QStringList FolderNames(const QString& path)
+{
+    std::error_code error;
+    const auto entries = sys::ListFolder(NativePath(path), error);
+    QStringList names;
+    if (!entries) {
+        return names;
+    }
+    for (const sys::FolderEntry& entry : *entries) {
+        if (entry.isFolder && !entry.hidden) {
+            names.append(PathText(entry.name));
+        }
+    }
+    std::sort(names.begin(), names.end(), NameLess);
+    return names;
+}
+
+bool IsFolder(const QString& path)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(NativePath(path), error);
 }
 
 #ifdef Q_OS_WIN
@@ -79,11 +106,12 @@ ShellTreeModel::ShellTreeModel(QObject* parent) : QAbstractItemModel(parent)
 }
 
 ShellTreeModel::Node& ShellTreeModel::Insert(Node& parent, std::size_t position, Kind kind,
-                                             const QString& caption, const QString& path)
+                                             const QString& caption, const QString& path, const QString& name)
 {
     auto node = std::make_unique<Node>();
     node->kind = kind;
     node->caption = caption;
+    node->name = name.isEmpty() ? caption : name;
     node->path = path;
     node->parent = &parent;
     Node& inserted = *node;
@@ -156,8 +184,11 @@ QVariant ShellTreeModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return node->caption;
+    case PathNameRole:
+        return node->name;
     case Qt::ToolTipRole:
-        return node->path.isEmpty() ? QVariant() : QVariant(QDir::toNativeSeparators(node->path));
+        return node->path.isEmpty() ? QVariant()
+                                    : QVariant(QDir::toNativeSeparators(ShownName(NativePath(node->path))));
     case Qt::DecorationRole:
         return node->kind == Kind::Desktop ? desktopIcon_
                : node->kind == Kind::Drive ? driveIcon_
@@ -172,15 +203,15 @@ void ShellTreeModel::List(Node& node)
     if (node.listed) {
         return;
     }
-    QStringList names = QDir(node.path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
-    std::sort(names.begin(), names.end(), NameLess);
+    const QStringList names = FolderNames(node.path);
     node.listed = true;
     if (names.isEmpty()) {
         return;
     }
     beginInsertRows(IndexOf(&node), 0, static_cast<int>(names.size()) - 1);
     for (const QString& name : names) {
-        Insert(node, node.children.size(), Kind::Folder, name, JoinPath(node.path, name));
+        Insert(node, node.children.size(), Kind::Folder, ShownName(NativePath(name)),
+               JoinPath(node.path, name), name);
     }
     endInsertRows();
 }
@@ -191,9 +222,8 @@ void ShellTreeModel::Reread(const Node* node)
     if (!folder.listed || folder.kind == Kind::Desktop || folder.path.isEmpty()) {
         return;
     }
-    const QDir dir(folder.path);
     for (std::size_t row = folder.children.size(); row-- > 0;) {
-        if (!dir.exists(folder.children[row]->caption)) {
+        if (!IsFolder(folder.children[row]->path)) {
             beginRemoveRows(IndexOf(&folder), static_cast<int>(row), static_cast<int>(row));
             folder.children.erase(folder.children.begin() + static_cast<std::ptrdiff_t>(row));
             for (std::size_t after = row; after < folder.children.size(); ++after) {
@@ -202,7 +232,7 @@ void ShellTreeModel::Reread(const Node* node)
             endRemoveRows();
         }
     }
-    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort)) {
+    for (const QString& name : FolderNames(folder.path)) {
         ChildNamed(folder, name);
     }
 }
@@ -211,22 +241,22 @@ ShellTreeModel::Node* ShellTreeModel::ChildNamed(Node& node, const QString& name
 {
     List(node);
     for (const auto& child : node.children) {
-        if (SameName(child->caption, name)) {
+        if (SameName(child->name, name)) {
             return child.get();
         }
     }
     // Hidden folders are not listed, but a path may still lead through one.
     const QString path = JoinPath(node.path, name);
-    if (!QFileInfo(path).isDir()) {
+    if (!IsFolder(path)) {
         return nullptr;
     }
     std::size_t position = 0;
-    while (position < node.children.size() && NameLess(node.children[position]->caption, name)) {
+    while (position < node.children.size() && NameLess(node.children[position]->name, name)) {
         ++position;
     }
     const int row = static_cast<int>(position);
     beginInsertRows(IndexOf(&node), row, row);
-    Node& child = Insert(node, position, Kind::Folder, name, path);
+    Node& child = Insert(node, position, Kind::Folder, ShownName(NativePath(name)), path, name);
     endInsertRows();
     return &child;
 }

@@ -16,10 +16,14 @@ namespace lmp::gui {
 class ShellTreeModel : public QAbstractItemModel {
 public:
     enum class Kind { Desktop, Drive, Home, Folder };
+    // The node's name as its path spells it (see PathText): the caption for all but a folder whose
+    // name is not UTF-8, which shows U+FFFD instead.
+    static constexpr int PathNameRole = Qt::UserRole + 1;
 
     struct Node {
         Kind kind = Kind::Folder;
         QString caption;
+        QString name; // the caption as the path spells it
         QString path; // empty for the desktop
         Node* parent = nullptr;
         int row = 0;
@@ -53,7 +57,8 @@ private:
     static Node* Mutable(const Node* node) { return const_cast<Node*>(node); }
     void List(Node& node);
     Node* ChildNamed(Node& node, const QString& name);
-    Node& Insert(Node& parent, std::size_t position, Kind kind, const QString& caption, const QString& path);
+    Node& Insert(Node& parent, std::size_t position, Kind kind, const QString& caption, const QString& path,
+                 const QString& name = {});
 
     Node root_; // the invisible root above the desktop
     QIcon desktopIcon_;

@@ -1,14 +1,17 @@
 #include "gui/shell/ShellTreeView.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "gui/desktop/NativePath.h"
 #include "gui/shell/ShellTreeModel.h"
 
 namespace lmp::gui {
@@ -20,7 +23,7 @@ PathError::PathError(const QString& path)
 
 QString TTreeNode::Caption() const
 {
-    return index_.isValid() ? index_.data(Qt::DisplayRole).toString() : QString();
+    return index_.isValid() ? index_.data(ShellTreeModel::PathNameRole).toString() : QString();
 }
 
 TTreeNode TTreeNode::Parent() const
@@ -58,9 +61,13 @@ void TShellTreeView::SetPath(const QString& path)
 {
     QModelIndex target = model_->DesktopIndex();
     if (!path.isEmpty()) {
-        const QFileInfo info(path);
+        // The path's text may name a folder that Qt's file classes cannot reach (see PathText).
+        std::error_code error;
+        const std::filesystem::path native = NativePath(path);
         const auto* node =
-            info.isDir() ? model_->FindFolder(QDir::cleanPath(info.absoluteFilePath())) : nullptr;
+            std::filesystem::is_directory(native, error)
+                ? model_->FindFolder(QDir::cleanPath(PathText(std::filesystem::absolute(native, error))))
+                : nullptr;
         if (node == nullptr) {
             throw PathError(path);
         }
@@ -76,8 +83,9 @@ void TShellTreeView::SetPath(const QString& path)
 void TShellTreeView::Refresh()
 {
     QModelIndex current = currentIndex();
+    std::error_code error;
     while (current.isValid() && !model_->NodeOf(current)->path.isEmpty() &&
-           !QFileInfo(model_->NodeOf(current)->path).isDir()) {
+           !std::filesystem::is_directory(NativePath(model_->NodeOf(current)->path), error)) {
         current = current.parent();
     }
     if (!current.isValid()) {

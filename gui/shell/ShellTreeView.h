@@ -23,7 +23,8 @@ public:
     TTreeNode() = default;
 
     explicit operator bool() const { return index_.isValid(); }
-    // The node's display name; empty for none.
+    // The node's name as its folder's path spells it (see PathText), which is the name it shows unless
+    // that is not UTF-8; empty for none.
     QString Caption() const;
     // The node above; none for the desktop and for none.
     TTreeNode Parent() const;

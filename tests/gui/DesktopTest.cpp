@@ -190,6 +190,17 @@ void DesktopTest::nativePathKeepsNonAsciiNames()
 {
     QCOMPARE(lmp::gui::NativePath(QStringLiteral("/games/Caf\u00e9 Cascade.SC4")).string(),
              std::string("/games/Caf\xc3\xa9 Cascade.SC4"));
+#ifndef Q_OS_WIN
+    // Paths whose names are not UTF-8 go through the program's text and back unchanged.
+    for (const std::string bytes : {"/games/Caf\xe9", "/\xff\xfe/\xc3(/x\xed\xa0\x80",
+                                    "/a\xf0\x9f\x8e\xa2\x80" "b", "/\xe2\x80", "/plain/Caf\xc3\xa9"}) {
+        const QString text = lmp::gui::PathText(bytes);
+        QCOMPARE(lmp::gui::NativePath(text).native(), bytes);
+    }
+    // Text from elsewhere that holds a lone surrogate is not taken for a byte.
+    QCOMPARE(lmp::gui::NativePath(QString(QChar(0xD83C)) + QChar(0xDCE9)).native(),
+             std::string("\xf0\x9f\x83\xa9"));
+#endif
 }
 
 QTEST_MAIN(DesktopTest)

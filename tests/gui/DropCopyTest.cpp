@@ -517,6 +517,19 @@ void DropCopyTest::dropOutsideEveryNodeDoesNothing()
 
 void DropCopyTest::nameThatIsNoUtf8IsCopiedWithItsOwnBytes()
 {
+    // A drop onto a folder whose name is not UTF-8 copies into that folder.
+    const std::filesystem::path latinFolder = lmp::gui::NativePath(target_->Path()) / "Caf\xe9 folder";
+    std::filesystem::create_directory(latinFolder);
+    OpenAtSource();
+    form_->ShellTreeView1->SetPath(lmp::gui::PathText(latinFolder));
+    const QModelIndex latinNode = form_->ShellTreeView1->currentIndex();
+    form_->ShellTreeView1->SetPath(folder_->Path());
+    QTRY_COMPARE(form_->ShellListView1->ItemCount(), kSampleItems);
+    SelectRows({kAlpha});
+    DragOverNode(*form_->ShellTreeView1, latinNode);
+    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+    QVERIFY(std::filesystem::is_regular_file(latinFolder / "Alpha.TD4"));
+
     const std::filesystem::path name("Caf\xe9 latin1.TD4");
     std::ofstream(lmp::gui::NativePath(folder_->Path()) / name) << "latin";
     QStringList notCopied;

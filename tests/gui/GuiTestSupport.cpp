@@ -1,6 +1,8 @@
 #include "GuiTestSupport.h"
 
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -24,6 +26,12 @@ GameFolder::GameFolder()
     if (!dir_.isValid()) {
         throw std::runtime_error("cannot make a temporary folder");
     }
+}
+
+GameFolder::~GameFolder()
+{
+    std::error_code error;
+    std::filesystem::remove_all(gui::NativePath(dir_.path()), error);
 }
 
 void GameFolder::AddTrackDesign(const QString& name, const testkit::TrackDesignFields& fields,

@@ -21,6 +21,10 @@ namespace lmp::guitest {
 class GameFolder {
 public:
     GameFolder();
+    // Removes what the tests put there, names that are not UTF-8 included, which Qt cannot remove.
+    ~GameFolder();
+    GameFolder(const GameFolder&) = delete;
+    GameFolder& operator=(const GameFolder&) = delete;
 
     QString Path() const { return dir_.path(); }
     QString PathOf(const QString& name) const { return dir_.filePath(name); }

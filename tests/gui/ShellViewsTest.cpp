@@ -1,5 +1,6 @@
 // The shell views: the folder tree and the file list over the file system.
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -145,18 +146,25 @@ void ShellViewsTest::treeListsFoldersOnlyInNaturalOrder()
     folder_->AddFolder("a");
     folder_->AddFolder(".hidden");
     folder_->AddFile("z.txt", "text");
+    std::filesystem::create_directory(lmp::gui::NativePath(folder_->Path()) / "Caf\xe9");
     tree_->SetPath(folder_->Path());
     Show(*window_);
 
     const QModelIndex node = tree_->currentIndex();
     tree_->expand(node);
     const QAbstractItemModel& model = *tree_->model();
-    QTRY_COMPARE(model.rowCount(node), 3);
+    QTRY_COMPARE(model.rowCount(node), 4);
     QStringList captions;
     for (int row = 0; row < model.rowCount(node); ++row) {
         captions << model.index(row, 0, node).data().toString();
     }
-    QCOMPARE(captions, (QStringList{"a", "B2", "b10"}));
+    QCOMPARE(captions, (QStringList{"a", "B2", "b10", QString::fromUtf8("Caf\uFFFD")}));
+    // A name that is not UTF-8 is selected by its path and leads back to its own bytes.
+    tree_->setCurrentIndex(model.index(3, 0, node));
+    QCOMPARE(lmp::gui::NativePath(tree_->Path()), lmp::gui::NativePath(folder_->Path()) / "Caf\xe9");
+    tree_->SetPath(folder_->Path());
+    tree_->SetPath(lmp::gui::PathText(lmp::gui::NativePath(folder_->Path()) / "Caf\xe9"));
+    QCOMPARE(tree_->currentIndex(), model.index(3, 0, node));
 }
 
 void ShellViewsTest::treeSelectsTheFolderOfAPath()
@@ -297,6 +305,16 @@ void ShellViewsTest::nameThatIsNoUtf8IsListedWithItsOwnBytes()
     QCOMPARE(list_->Caption(1), QString::fromUtf8("Caf\uFFFD latin1.TD4"));
     QCOMPARE(list_->ItemFile(1).filename().native(), name);
     QCOMPARE(list_->model()->index(1, 2).data().toString(), QStringLiteral("Track design"));
+    // A folder of such a name opens and lists its files.
+    const std::filesystem::path inner = lmp::gui::NativePath(folder_->Path()) / "Caf\xe9 folder";
+    std::filesystem::create_directory(inner);
+    std::ofstream(inner / "Inner.TD4") << "bytes";
+    list_->Refresh();
+    QTRY_COMPARE(list_->ItemCount(), 3);
+    emit list_->activated(list_->model()->index(0, 0));
+    QCOMPARE(lmp::gui::NativePath(list_->Folder()), inner);
+    QTRY_COMPARE(list_->ItemCount(), 1);
+    QCOMPARE(list_->ItemFile(0), inner / "Inner.TD4");
 }
 
 void ShellViewsTest::selectionFlagsFollowTheSelectionAndTheFolder_data()
