@@ -4,11 +4,16 @@
 // cached ("details-fill") and again after Refresh Directory with the cache warm ("details-refill");
 // then the heap bytes that the details cache takes for 10,000 of the folder's game files
 // ("details-cache").
+//
+// lmp-bench-details --cold FOLDER [RUNS]: the median wall-clock time of RUNS (default 3) fills with nothing
+// cached, each started right after the page cache was dropped (root only; exits 3 where it is refused),
+// the folder's listing included ("details-fill-cold").
 #include <malloc.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <limits>
@@ -20,6 +25,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 
+#include "DropCache.h"
 #include "core/Describe.h"
 #include "core/Edition.h"
 #include "core/GameDetails.h"
@@ -100,9 +106,33 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: lmp-bench-details FOLDER [REPEATS]\n");
+    const bool cold = argc > 1 && std::strcmp(argv[1], "--cold") == 0;
+    if (argc < (cold ? 3 : 2)) {
+        std::fprintf(stderr, "usage: lmp-bench-details FOLDER [REPEATS]\n"
+                             "       lmp-bench-details --cold FOLDER [RUNS]\n");
         return 2;
+    }
+    if (cold) {
+        const QString folder = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
+        std::vector<double> wall;
+        for (int run = 0, runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3; run < runs; ++run) {
+            lmp::gui::TShellListView list;
+            list.resize(900, 600);
+            list.show();
+            auto* details = new lmp::gui::GameDetailsColumns(list);
+            details->SetShown(true);
+            if (!DropPageCache()) {
+                std::fprintf(stderr, "the page cache cannot be dropped here\n");
+                return 3;
+            }
+            Fastest one;
+            Time(
+                *details, [&] { list.SetFolder(folder); }, one);
+            wall.push_back(one.wall);
+        }
+        std::sort(wall.begin(), wall.end());
+        std::printf("details-fill-cold: %.1f ms wall, median of %zu\n", wall[wall.size() / 2], wall.size());
+        return 0;
     }
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;

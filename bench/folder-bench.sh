@@ -289,17 +289,23 @@ cold_rows() {
                              grep '^select-all-cold') || true
     [ -n "${ms:-}" ] && MEDIAN[cold-select0]=$(awk -v ms="$ms" 'BEGIN { printf "%.4f", ms / 1000 }')
   fi
+  if [ -x "$DETAILS" ]; then
+    read -r _ ms _ < <(QT_QPA_PLATFORM=offscreen "$DETAILS" --cold "$FOLDER" 3 2>/dev/null |
+                         grep '^details-fill-cold') || true
+    [ -n "${ms:-}" ] && MEDIAN[cold-details]=$(awk -v ms="$ms" 'BEGIN { printf "%.4f", ms / 1000 }')
+  fi
   echo
   echo "| Cold cache (median of 3, wall) | Time | Ratio |"
   echo "|---|---:|---|"
   printf '| 8 parallel cat of the game files | %.3f s | |\n' "${MEDIAN[cold-cat8]}"
   local key label
-  for key in cold-lmpinfo-jobs1 cold-lmpinfo cold-select0; do
+  for key in cold-lmpinfo-jobs1 cold-lmpinfo cold-select0 cold-details; do
     [ -n "${MEDIAN[$key]:-}" ] || continue
     case $key in
       cold-lmpinfo-jobs1) label="lmpinfo --jobs 1 on the folder" ;;
       cold-lmpinfo) label="lmpinfo (default) on the folder" ;;
       cold-select0) label="window: Select All Original, folder listed" ;;
+      cold-details) label="window: Game Details filled, the listing included" ;;
     esac
     printf '| %s | %.3f s | %.2f x 8 cat |\n' "$label" "${MEDIAN[$key]}" \
       "$(awk -v a="${MEDIAN[$key]}" -v b="${MEDIAN[cold-cat8]}" 'BEGIN { printf "%.2f", a / b }')"
