@@ -58,16 +58,6 @@ Outcome DescribePath(const fs::path& path, const DescribeOptions& options = All(
     }
 }
 
-Outcome PipedOutcome(DescribeOutcome outcome)
-{
-    try {
-        const Description described = std::move(outcome).Take();
-        return Result(described.edition, described.lines);
-    } catch (const FileError& error) {
-        return std::string(error.what());
-    }
-}
-
 // The five track design lines: type name, the three ratings, the length text.
 Lines Track(const std::string& type, const char* excitement, const char* intensity, const char* nausea,
             const std::string& length)
@@ -348,6 +338,16 @@ TEST(BadInput, FileWithoutReadPermissionGivesTheOpenError)
 std::string CannotOpen(const fs::path& path)
 {
     return "Cannot open file " + path.string();
+}
+
+Outcome PipedOutcome(DescribeOutcome outcome)
+{
+    try {
+        const Description described = std::move(outcome).Take();
+        return Result(described.edition, described.lines);
+    } catch (const FileError& error) {
+        return std::string(error.what());
+    }
 }
 
 // Folders nested levels deep below base, each named by 100 letters, holding one file. They are made
