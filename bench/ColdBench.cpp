@@ -13,20 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "DropCache.h"
+#include "BenchSupport.h"
 #include "core/DescribePipeline.h"
 #include "core/Edition.h"
 #include "sys/Allocator.h"
 
 namespace {
 namespace fs = std::filesystem;
-
-double ProcessorSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 double DescribeAll(const std::vector<fs::path>& files, lmp::PipelineSettings settings)
 {
@@ -55,7 +48,7 @@ int main(int argc, char** argv)
         lmp::sys::KeepLargeBuffersForReuse();
         std::vector<fs::path> files;
         for (const fs::directory_entry& entry : fs::directory_iterator(argv[1])) {
-            if (lmp::FileTypeOfName(entry.path().filename().string()) != lmp::FileType::None)
+            if (lmp::FileTypeOfPath(entry.path()) != lmp::FileType::None)
                 files.push_back(entry.path());
         }
         std::sort(files.begin(), files.end());
@@ -82,9 +75,9 @@ int main(int argc, char** argv)
             std::vector<double> warm;
             std::vector<double> warmProcessor;
             for (int run = 0; run < runs; ++run) {
-                const double processor = ProcessorSeconds();
+                const double processor = ProcessorMilliseconds();
                 warm.push_back(DescribeAll(files, settings));
-                warmProcessor.push_back(ProcessorSeconds() - processor);
+                warmProcessor.push_back((ProcessorMilliseconds() - processor) / 1e3);
             }
             std::sort(cold.begin(), cold.end());
             std::sort(warm.begin(), warm.end());

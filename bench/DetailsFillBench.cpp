@@ -25,7 +25,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 
-#include "DropCache.h"
+#include "BenchSupport.h"
 #include "core/Describe.h"
 #include "core/Edition.h"
 #include "core/GameDetails.h"
@@ -34,13 +34,6 @@
 #include "sys/Allocator.h"
 
 namespace {
-
-double ProcessorMilliseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
 
 struct Fastest {
     double wall = std::numeric_limits<double>::infinity();

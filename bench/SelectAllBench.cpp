@@ -26,20 +26,13 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include "DropCache.h"
+#include "BenchSupport.h"
 #include "gui/main/MainForm.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
 #include "sys/Allocator.h"
 
 namespace {
-
-double ProcessorMilliseconds(clockid_t clock = CLOCK_PROCESS_CPUTIME_ID)
-{
-    timespec now{};
-    clock_gettime(clock, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
 
 // The folder model loads asynchronously: wait until it lists every entry of the folder.
 bool WaitForItems(const lmp::gui::TShellListView& list, int expected)

@@ -16,19 +16,13 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 
+#include "BenchSupport.h"
 #include "gui/main/MainForm.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
 #include "sys/Allocator.h"
 
 namespace {
-
-double ProcessorMilliseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
 
 struct Timing {
     double wall = std::numeric_limits<double>::infinity();

@@ -27,6 +27,11 @@ std::optional<Description> DescribeRead(FileDescriber& file, const std::stop_tok
 
 } // namespace
 
+FileType FileTypeOfPath(const std::filesystem::path& path)
+{
+    return FileTypeOfName(FileNameText(path));
+}
+
 bool DescribeOptions::Accepts(std::int32_t edition) const noexcept
 {
     return (edition == 0 && acceptOriginal) || (edition == 1 && acceptFirstExpansion) ||

@@ -85,6 +85,9 @@ private:
     std::optional<PackedFileReader> reader_; // none for a file of no game type
 };
 
+// The type of the file at path by its name's extension, as DescribeFile chooses it.
+FileType FileTypeOfPath(const std::filesystem::path& path);
+
 // Describes the file at path, choosing its type by the name's extension; files of other types are
 // not opened. Throws FileError, before any line is produced, when a game file cannot be read.
 Description DescribeFile(const std::filesystem::path& path, const DescribeOptions& options);

@@ -180,9 +180,7 @@ void DescribePipeline::Prefetch()
                 break;
             prefetched_ = job->ticket + 1;
             // Only game files are read; asking for another would cost the disk time the others need.
-            const std::u8string name = job->path.filename().u8string();
-            if (FileTypeOfName(std::string_view(reinterpret_cast<const char*>(name.data()), name.size())) ==
-                FileType::None)
+            if (FileTypeOfPath(job->path) == FileType::None)
                 continue;
             if (cachedInARow >= kCachedRun && ++passedOver % kProbeEvery != 0)
                 continue;

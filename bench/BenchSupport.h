@@ -1,8 +1,18 @@
 #pragma once
 
 #include <cstdio>
+#include <ctime>
 
 #include <unistd.h>
+
+// The processor time the given clock has counted, in milliseconds: the whole process's by default, or
+// CLOCK_THREAD_CPUTIME_ID for the calling thread alone.
+inline double ProcessorMilliseconds(clockid_t clock = CLOCK_PROCESS_CPUTIME_ID)
+{
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
 
 // Writes the system's dirty pages out and empties its page cache, dentries and inodes, so that the next
 // reads come from the disk: false where that is refused (not root, or a container that forbids it).
