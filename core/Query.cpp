@@ -273,7 +273,7 @@ std::size_t Distance(std::string_view a, std::string_view b)
 }
 
 // The field a mistyped name most likely meant: the nearest within two edits (one for short names), else
-// the only field it begins; empty when none.
+// the only field whose name it begins; empty when none.
 std::string_view Suggestion(std::string_view unknown)
 {
     if (unknown.size() > 20)

@@ -47,7 +47,8 @@ private:
 //                        columns, in the unit they show), rides stalls staff (the pane's lines), size
 //   FIELD:VALUE          edition: and type: a choice, ride: and park: a text held (= the whole text),
 //                        name: a glob over the name (* and ?)
-// A file without the field a term reads matches no term on it.
+// A file without the field a term reads matches no term on it. Matching only reads the query, so one
+// query may match files on several threads at once.
 class Query {
 public:
     // The query that every file matches.
@@ -72,7 +73,7 @@ public:
     // None when the details are needed to decide.
     std::optional<bool> MatchesWithoutDetails(std::string_view name, std::uint64_t size) const;
 
-    struct Term; // defined in Query.cpp
+    struct Term; // one term as read; defined in Query.cpp
 
 private:
     std::vector<Term> terms_;
