@@ -101,12 +101,13 @@ bench: deps
 
 # Each fuzz target for FUZZ_SECONDS (a few seconds at most for one input), starting from the seeds that
 # lmp_fuzz_seeds writes from the test kit (valid files of every type and edition) and from the corpus
-# committed in fuzz/corpus/, copied into FUZZ_DIR, where the run adds what it finds; prints each target's
+# committed in fuzz/corpus/ (the query reader's seeds are the queries there), copied into FUZZ_DIR, where the run adds what it finds; prints each target's
 # executions and their total. On a finding it prints the command that replays the saved input.
 # fuzz-merge then writes the smallest set of found inputs shorter than FUZZ_CORPUS_MAX_BYTES that covers
 # what the seeds do not back into fuzz/corpus/, for a person to commit; large files come from the seeds
 # and from LargeFile's compact descriptions, so the committed corpus stays small.
-FUZZ_TARGETS := DescribeFile:131072 RunLength:4096 NumberFormat:256 TrackDesign:256 Park:4096 LargeFile:4096
+FUZZ_TARGETS := DescribeFile:131072 RunLength:4096 NumberFormat:256 TrackDesign:256 Park:4096 LargeFile:4096 \
+  Query:4096
 FUZZ_TIMEOUT ?= 5
 FUZZ_CORPUS_MAX_BYTES ?= 8192
 FUZZ_FLAGS = -timeout=$(FUZZ_TIMEOUT) -rss_limit_mb=2048
@@ -123,7 +124,7 @@ fuzz-build:
 fuzz: fuzz-build
 	@set -e; for t in $(FUZZ_TARGETS); do \
 	  name=$${t%%:*}; maxlen=$${t##*:}; \
-	  mkdir -p $(FUZZ_DIR)/corpus/$$name $(FUZZ_DIR)/findings; \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$name $(FUZZ_DIR)/seeds/$$name $(FUZZ_DIR)/findings; \
 	  if [ -d fuzz/corpus/$$name ]; then cp -R fuzz/corpus/$$name/. $(FUZZ_DIR)/corpus/$$name/; fi; \
 	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
 	  $(FUZZ_DIR)/fuzz/lmp_fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -max_len=$$maxlen $(FUZZ_FLAGS) \
@@ -141,7 +142,8 @@ fuzz: fuzz-build
 fuzz-merge: fuzz-build
 	@set -e; for t in $(FUZZ_TARGETS); do \
 	  name=$${t%%:*}; maxlen=$${t##*:}; merged=$(FUZZ_DIR)/merged/$$name; found=$(FUZZ_DIR)/found/$$name; \
-	  rm -rf $$merged $$found; mkdir -p $$merged $$found $(FUZZ_DIR)/corpus/$$name fuzz/corpus/$$name; \
+	  rm -rf $$merged $$found; mkdir -p $$merged $$found $(FUZZ_DIR)/corpus/$$name $(FUZZ_DIR)/seeds/$$name \
+	    fuzz/corpus/$$name; \
 	  cp -R $(FUZZ_DIR)/seeds/$$name/. $$merged/; \
 	  find fuzz/corpus/$$name $(FUZZ_DIR)/corpus/$$name -type f -size -$(FUZZ_CORPUS_MAX_BYTES)c \
 	    -exec cp {} $$found/ \; ; \

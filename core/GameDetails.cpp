@@ -48,6 +48,9 @@ GameDetails GameDetails::Of(const Description& description)
         details.rating_ = park->rating;
         details.guests_ = park->guests;
         details.cash_ = park->cash;
+        details.rides_ = park->rides;
+        details.stalls_ = park->stalls;
+        details.staff_ = park->staff;
         details.parkName_ = ParkNameOf(description, *park);
     } else {
         return details;
@@ -114,6 +117,31 @@ std::optional<std::int64_t> GameDetails::Number(DetailColumn column) const noexc
         return park ? std::optional<std::int64_t>(cash_) : std::nullopt;
     }
     return std::nullopt;
+}
+
+std::optional<std::int64_t> GameDetails::Count(ParkCount count) const noexcept
+{
+    if (kind_ != Kind::Park)
+        return std::nullopt;
+    switch (count) {
+    case ParkCount::Rides:
+        return rides_;
+    case ParkCount::Stalls:
+        return stalls_;
+    case ParkCount::Staff:
+        return staff_;
+    }
+    return std::nullopt;
+}
+
+std::string_view GameDetails::RideType() const noexcept
+{
+    return kind_ == Kind::TrackDesign ? RideTypeName(design_.rideType) : std::string_view();
+}
+
+std::string_view GameDetails::ParkName() const noexcept
+{
+    return kind_ == Kind::Park ? std::string_view(parkName_) : std::string_view();
 }
 
 int CompareDetails(const GameDetails* a, const GameDetails* b, DetailColumn column, bool descending)

@@ -20,6 +20,9 @@ inline constexpr std::size_t kDetailColumnCount = 9;
 // The column's heading in the file list.
 std::string_view DetailColumnTitle(DetailColumn column) noexcept;
 
+// The counts of a saved game's or scenario's pane lines that have no column.
+enum class ParkCount { Rides, Stalls, Staff };
+
 // What the file list shows of one game file: the numbers behind the pane's lines and the one text
 // among them, kept small so that a large collection's can be cached.
 class GameDetails {
@@ -33,6 +36,12 @@ public:
     // What the column sorts by when it holds a number (the edition by its code); none for a blank cell
     // and for the ride or park.
     std::optional<std::int64_t> Number(DetailColumn column) const noexcept;
+    // The count as the pane's line shows it; none but for a saved game or scenario.
+    std::optional<std::int64_t> Count(ParkCount count) const noexcept;
+    // The ride type of a track design and the park's name of a saved game or scenario, as the Ride / Park
+    // cell shows them; empty for the other kinds.
+    std::string_view RideType() const noexcept;
+    std::string_view ParkName() const noexcept;
 
 private:
     enum class Kind : std::uint8_t { None, TrackDesign, Park };
@@ -42,6 +51,9 @@ private:
     std::uint16_t rating_ = 0;
     std::uint16_t guests_ = 0;
     std::int32_t cash_ = 0;
+    std::int32_t rides_ = 0;
+    std::int32_t stalls_ = 0;
+    std::int32_t staff_ = 0;
     TrackDesignSummary design_{};
     std::string parkName_; // as the park's line shows it
 };
