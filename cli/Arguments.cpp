@@ -45,7 +45,9 @@ constexpr const char* kFooter =
     "one; with --edition it is printed for saved games only.\n"
     "\n"
     "Numbers with decimals use the locale's decimal mark (LC_ALL, else LC_NUMERIC, else LANG), \".\"\n"
-    "when it defines none; --decimal-mark overrides it. Thousands are always grouped with \",\".\n"
+    "when it defines none; --decimal-mark overrides it with one character that is not a digit 0-9,\n"
+    "a blank or a control character (bidirectional controls included). Thousands are always grouped\n"
+    "with \",\".\n"
     "Output is UTF-8, one line per line of the pane.\n"
     "\n"
     "Every message on standard error begins with \"lmpinfo: \"; the \"error\" field of JSON and CSV\n"
@@ -108,10 +110,7 @@ ParseResult ParseArguments(int argc, const char* const* argv)
         app.add_option("--decimal-mark", decimalMark,
                        "Decimal mark of numbers with decimals (one character), instead of the locale's")
             ->type_name("C")
-            ->check([](const std::string& value) {
-                return IsSingleCharacter(value) ? std::string()
-                                                : "the decimal mark is one character, not '" + value + "'";
-            });
+            ->check(DecimalMarkProblem);
     std::string listFile;
     auto* listOption =
         app.add_option("--files-from", listFile,

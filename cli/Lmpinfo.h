@@ -46,8 +46,15 @@ ParseResult ParseArguments(int argc, const char* const* argv);
 // True when text is exactly one well-formed UTF-8 character.
 bool IsSingleCharacter(std::string_view text) noexcept;
 
-// The decimal mark for a locale's decimal_point text: that text when it is one character, "." when
-// it is empty, missing or not one well-formed UTF-8 character.
+// Why text cannot be the decimal mark, as a usage error says it ("the decimal mark cannot be a digit,
+// not '5'"); empty when it can: one well-formed UTF-8 character that is not an ASCII digit, a blank
+// (a space of any width, zero-width ones included) or a character IsUnsafeCharacter refuses (a control
+// character, a line break, a bidirectional control), any of which would make a number misread or show
+// reordered. A character that cannot be seen is named by its code ("U+001B").
+std::string DecimalMarkProblem(std::string_view text);
+
+// The decimal mark for a locale's decimal_point text: that text when DecimalMarkProblem has none with
+// it, else "." (empty, missing, not one well-formed UTF-8 character, or refused).
 std::string DecimalMarkOf(const char* localeDecimalPoint);
 
 // The user's decimal mark from LC_NUMERIC (sets the process's LC_NUMERIC from the environment).

@@ -164,9 +164,10 @@ double DoubleOf(Decimal value) noexcept
     return static_cast<double>(value.units) / divisor;
 }
 
-// The JSON printer writes DEL, the C1 controls and U+2028/U+2029 as they are (valid JSON that
-// line-oriented readers and terminals still take for breaks or commands) and five C0 controls as short
-// escapes; every one of them becomes \uXXXX, which means the same character. They can stand only inside
+// The JSON printer writes DEL, the C1 controls, U+2028/U+2029 and the bidirectional controls as they
+// are (valid JSON that line-oriented readers and terminals still take for breaks, commands or a
+// reordering) and five C0 controls as short escapes; every one of them becomes \uXXXX, which means the
+// same character. They can stand only inside
 // strings, and a backslash there always starts an escape.
 std::string EscapeUnsafeCharacters(std::string_view json)
 {

@@ -87,8 +87,9 @@ Record ErrorRecord(const std::filesystem::path& path, std::string_view message);
 std::string DecimalText(Decimal value);
 
 // The record as one JSON object on one line (with "\n"), absent fields left out. Texts keep their
-// characters, but the C0 controls, DEL, the C1 controls and U+2028/U+2029 are escaped as \uXXXX
-// (\u000a, \u0085, \u2028), so no reader splits a record and no terminal acts on one.
+// characters, but the C0 controls, DEL, the C1 controls, U+2028/U+2029 and the bidirectional controls
+// (IsUnsafeCharacter) are escaped as \uXXXX (\u000a, \u0085, \u2028, \u202e), so no reader splits a
+// record, no terminal acts on one and no name shows reordered.
 std::string JsonLine(const Record& record);
 
 // The CSV header row and one record's row (RFC 4180: "," between fields, a field holding ",", '"',

@@ -77,7 +77,11 @@ char32_t CodePointAt(std::string_view text, std::size_t pos, std::size_t length)
 
 bool IsUnsafeCharacter(char32_t c) noexcept
 {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+    const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    const bool lineBreak = c == 0x2028 || c == 0x2029;
+    const bool bidirectional = c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+                               (c >= 0x2066 && c <= 0x2069);
+    return control || lineBreak || bidirectional;
 }
 
 std::string ToValidUtf8(std::string_view text)

@@ -15,8 +15,9 @@ std::size_t WellFormedLength(std::string_view text, std::size_t pos) noexcept;
 std::string ToValidUtf8(std::string_view text);
 
 // Whether a terminal or a text control may act on the character instead of showing it: the C0 controls
-// (tab, CR and LF included), DEL, the C1 controls U+0080 to U+009F, and the line and paragraph
-// separators U+2028 and U+2029.
+// (tab, CR and LF included), DEL, the C1 controls U+0080 to U+009F, the line and paragraph separators
+// U+2028 and U+2029, and the bidirectional controls that reorder the text around them (U+061C, U+200E,
+// U+200F, U+202A to U+202E, U+2066 to U+2069), which let "a\u202Egpj.TD4" show as "a4DT.jpg".
 bool IsUnsafeCharacter(char32_t c) noexcept;
 
 // Text fit to show on a terminal, in a description line or in a message box, made from any bytes

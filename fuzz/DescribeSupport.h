@@ -14,8 +14,9 @@
 
 namespace lmp::fuzz {
 
-// Whether a line is UTF-8 that a terminal only shows: no C0 control, DEL, C1 control (C2 80 to C2 9F)
-// or U+2028/U+2029 (E2 80 A8, E2 80 A9), looked for byte by byte.
+// Whether a line is UTF-8 that a terminal only shows: no C0 control, DEL, C1 control (C2 80 to C2 9F),
+// U+2028/U+2029 (E2 80 A8, E2 80 A9) or bidirectional control (U+061C D8 9C, U+200E/U+200F E2 80 8E/8F,
+// U+202A-U+202E E2 80 AA-AE, U+2066-U+2069 E2 81 A6-A9), looked for byte by byte.
 inline bool ShowsAsItIs(std::string_view line)
 {
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -23,8 +24,11 @@ inline bool ShowsAsItIs(std::string_view line)
         const auto next = [&](std::size_t k) {
             return i + k < line.size() ? static_cast<unsigned char>(line[i + k]) : 0u;
         };
+        const bool e280 = b == 0xE2 && next(1) == 0x80;
         if (b < 0x20 || b == 0x7F || (b == 0xC2 && next(1) >= 0x80 && next(1) <= 0x9F) ||
-            (b == 0xE2 && next(1) == 0x80 && (next(2) == 0xA8 || next(2) == 0xA9)))
+            (e280 && (next(2) == 0xA8 || next(2) == 0xA9)) || (b == 0xD8 && next(1) == 0x9C) ||
+            (e280 && (next(2) == 0x8E || next(2) == 0x8F || (next(2) >= 0xAA && next(2) <= 0xAE))) ||
+            (b == 0xE2 && next(1) == 0x81 && next(2) >= 0xA6 && next(2) <= 0xA9))
             return false;
     }
     return ToValidUtf8(line) == line;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <system_error>
 
@@ -26,14 +28,33 @@ struct CopyResult {
 struct CopyFaults {
     // Writes to the copy fail with "no space left on device" once this many bytes are written.
     std::uint64_t writeLimit = std::numeric_limits<std::uint64_t>::max();
+    // The target's file system has no unnamed files, as on Windows: the copy takes a temporary name.
+    bool noUnnamedFile = false;
+    // Called after each piece of the copy is written, with the bytes written so far.
+    std::function<void(std::uint64_t written)> afterWrite;
 };
 
 // Copies the regular file at source (symbolic links followed) to target, keeping its permission
-// bits and modification time. The copy is written to a temporary file in the target's folder and
-// put in place only when complete, so on any failure the target is exactly as it was and no
-// temporary file is left. A source that is not a regular file fails. When source and target are the
-// same file, FailIfExists reports TargetExists and Overwrite reports Copied without writing.
+// bits and modification time. The copy is written where no listing shows it and gets the target's
+// name only when complete and on the disk, so on any failure the target is exactly as it was and
+// nothing is left: on Linux as a file without a name in the target's folder, which the system frees
+// even when the process is killed; elsewhere, and on file systems without such files, under a
+// temporary name in that folder (".lmp-copy-" 16 hex digits ".tmp"), which only a killed process
+// leaves behind (see RemoveStaleTemporaries). A source that is not a regular file fails. When
+// source and target are the same file, FailIfExists reports TargetExists and Overwrite reports
+// Copied without writing.
 CopyResult CopyOneFile(const std::filesystem::path& source, const std::filesystem::path& target,
                        CopyMode mode, const CopyFaults& faults = {});
+
+// How long a temporary file of a copy goes untouched before it counts as left by a killed copy.
+inline constexpr std::chrono::hours kStaleTemporaryAge{24};
+
+// Removes from folder the temporary files that copies killed before they ended left there: regular
+// files named as CopyOneFile names its temporary files, neither written nor changed in the
+// kStaleTemporaryAge before now (a copy under way touches its file at every write). Nothing else is
+// touched; a folder that cannot be listed, or a file that cannot be removed, is left as it is. Called
+// before copying into a folder.
+void RemoveStaleTemporaries(const std::filesystem::path& folder,
+                            std::chrono::system_clock::time_point now = std::chrono::system_clock::now());
 
 } // namespace lmp::sys

@@ -1,10 +1,13 @@
 #include "sys/FileCopySteps.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <string>
 
 namespace lmp::sys::detail {
 
@@ -24,6 +27,19 @@ bool IsUnsupported(int code)
 {
     return code == EINVAL || code == ENOSYS || code == ENOTSUP || code == EOPNOTSUPP || code == EPERM ||
            code == EMLINK;
+}
+
+// The path by which the system reaches the file open as file, an unnamed one included.
+std::string OpenFilePath(const FileHandle& file)
+{
+    return "/proc/self/fd/" + std::to_string(Descriptor(file));
+}
+
+std::chrono::system_clock::time_point TimeOf(const struct timespec& time)
+{
+    return std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(time.tv_sec) + std::chrono::nanoseconds(time.tv_nsec)));
 }
 
 } // namespace
@@ -57,6 +73,40 @@ bool CreateExclusive(const std::filesystem::path& path, FileHandle& file, std::e
     return false;
 }
 
+bool CreateUnnamed(const std::filesystem::path& folder, FileHandle& file, std::error_code& error)
+{
+    error.clear();
+#ifdef O_TMPFILE
+    file.Reset(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC | O_NOCTTY, S_IRUSR | S_IWUSR));
+    if (!file.Valid()) {
+        // A kernel without the flag takes it for O_DIRECTORY and refuses to write to a folder.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            error = LastError();
+        }
+        return false;
+    }
+    // Without /proc the file could be written but never named.
+    struct stat info {};
+    if (::lstat(OpenFilePath(file).c_str(), &info) == 0) {
+        return true;
+    }
+    file.Close();
+#else
+    static_cast<void>(folder);
+    static_cast<void>(file);
+#endif
+    return false;
+}
+
+bool LinkUnnamed(const FileHandle& file, const std::filesystem::path& path, std::error_code& error)
+{
+    if (::linkat(AT_FDCWD, OpenFilePath(file).c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    error = LastError();
+    return false;
+}
+
 bool WriteAll(FileHandle& file, const std::uint8_t* data, std::size_t size, std::error_code& error)
 {
     while (size > 0) {
@@ -74,7 +124,7 @@ bool WriteAll(FileHandle& file, const std::uint8_t* data, std::size_t size, std:
     return true;
 }
 
-bool Finish(const InputFile& source, FileHandle& file, const std::filesystem::path&, std::error_code& error)
+bool Settle(const InputFile& source, FileHandle& file, std::error_code& error)
 {
     struct stat info {};
     if (::fstat(Descriptor(source.Handle()), &info) != 0) {
@@ -84,7 +134,19 @@ bool Finish(const InputFile& source, FileHandle& file, const std::filesystem::pa
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     const mode_t permissions = info.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO);
     if (::fchmod(Descriptor(file), permissions) != 0 || ::futimens(Descriptor(file), times) != 0 ||
-        ::fsync(Descriptor(file)) != 0 || !file.Close()) {
+        ::fsync(Descriptor(file)) != 0) {
+        error = LastError();
+        return false;
+    }
+    return true;
+}
+
+bool Finish(const InputFile& source, FileHandle& file, const std::filesystem::path&, std::error_code& error)
+{
+    if (!Settle(source, file, error)) {
+        return false;
+    }
+    if (!file.Close()) {
         error = LastError();
         return false;
     }
@@ -139,6 +201,16 @@ bool PlaceNoReplace(const std::filesystem::path& temporary, const std::filesyste
 void RemoveTemporary(const std::filesystem::path& path)
 {
     ::unlink(path.c_str());
+}
+
+bool LastTouched(const std::filesystem::path& path, std::chrono::system_clock::time_point& when)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    when = std::max(TimeOf(info.st_mtim), TimeOf(info.st_ctim));
+    return true;
 }
 
 void SyncFolder(const std::filesystem::path& folder)

@@ -74,6 +74,19 @@ bool CreateExclusive(const std::filesystem::path& path, FileHandle& file, std::e
     return false;
 }
 
+// Windows has no files without a name: the copy takes a temporary one.
+bool CreateUnnamed(const std::filesystem::path&, FileHandle&, std::error_code& error)
+{
+    error.clear();
+    return false;
+}
+
+bool LinkUnnamed(const FileHandle&, const std::filesystem::path&, std::error_code& error)
+{
+    error = {ERROR_NOT_SUPPORTED, std::system_category()};
+    return false;
+}
+
 bool WriteAll(FileHandle& file, const std::uint8_t* data, std::size_t size, std::error_code& error)
 {
     while (size > 0) {
@@ -89,15 +102,28 @@ bool WriteAll(FileHandle& file, const std::uint8_t* data, std::size_t size, std:
     return true;
 }
 
+bool Settle(const InputFile& source, FileHandle& file, std::error_code& error)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(Native(source.Handle()), &info) == 0 ||
+        SetFileTime(Native(file), nullptr, &info.ftLastAccessTime, &info.ftLastWriteTime) == 0 ||
+        FlushFileBuffers(Native(file)) == 0) {
+        error = LastError();
+        return false;
+    }
+    return true;
+}
+
 // The attributes stand in for POSIX's permission bits; read-only is set last, on the closed file,
 // because it would refuse the writes before it.
 bool Finish(const InputFile& source, FileHandle& file, const std::filesystem::path& path,
             std::error_code& error)
 {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(Native(source.Handle()), &info) == 0 ||
-        SetFileTime(Native(file), nullptr, &info.ftLastAccessTime, &info.ftLastWriteTime) == 0 ||
-        FlushFileBuffers(Native(file)) == 0 || !file.Close()) {
+    if (!Settle(source, file, error)) {
+        return false;
+    }
+    if (GetFileInformationByHandle(Native(source.Handle()), &info) == 0 || !file.Close()) {
         error = LastError();
         return false;
     }
@@ -144,6 +170,26 @@ void RemoveTemporary(const std::filesystem::path& path)
     // The source's read-only attribute may already be on it.
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
+}
+
+bool LastTouched(const std::filesystem::path& path, std::chrono::system_clock::time_point& when)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) == 0 ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        return false;
+    }
+    // FILETIME counts 100-nanosecond ticks from 1601-01-01 UTC, 11,644,473,600 seconds before 1970.
+    constexpr std::int64_t kTicksBefore1970 = 116444736000000000;
+    const auto ticks = [](const FILETIME& time) {
+        return (std::int64_t{time.dwHighDateTime} << 32 | std::int64_t{time.dwLowDateTime}) -
+               kTicksBefore1970;
+    };
+    const std::int64_t latest = std::max(ticks(data.ftCreationTime), ticks(data.ftLastWriteTime));
+    using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>;
+    when = std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(Ticks(latest)));
+    return true;
 }
 
 // MOVEFILE_WRITE_THROUGH has put the new name on the disk already.

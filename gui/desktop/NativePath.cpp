@@ -72,10 +72,11 @@ std::filesystem::path NativePath(const QString& path)
 QString ShownName(const std::filesystem::path& name)
 {
 #ifdef Q_OS_WIN
-    return QString::fromStdWString(name.native());
+    const std::string text = QString::fromStdWString(name.native()).toStdString();
 #else
-    return QString::fromUtf8(name.native().data(), static_cast<qsizetype>(name.native().size()));
+    const std::string& text = name.native();
 #endif
+    return QString::fromStdString(SafeText(text));
 }
 
 } // namespace lmp::gui

@@ -99,6 +99,9 @@ std::vector<ItemOutcome> CopyItems(const std::vector<std::filesystem::path>& sou
     std::vector<ItemOutcome> outcomes;
     outcomes.reserve(sources.size());
     const std::filesystem::path target = NativePath(folder);
+    if (!sources.empty()) {
+        sys::RemoveStaleTemporaries(target);
+    }
     for (const std::filesystem::path& from : sources) {
         // The name's own bytes go to the target, whatever they show as.
         const std::filesystem::path to = target / from.filename();

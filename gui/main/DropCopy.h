@@ -54,7 +54,8 @@ using AskOverwrite = std::function<bool(const QString& fileName)>;
 
 // Copies each source (a full path, its name's bytes as the system stores them) in order into folder
 // (ending in the separator) under the source's file name, asking before an existing file is
-// overwritten; a failed item is skipped. Nothing that was in the folder is lost, whatever fails. One
+// overwritten; a failed item is skipped. Nothing that was in the folder is lost, whatever fails, but
+// the temporary files that killed copies left there (sys::RemoveStaleTemporaries), which go first. One
 // outcome per source. When notCopied is given, each failed item adds a line "NAME: REASON" to it.
 std::vector<ItemOutcome> CopyItems(const std::vector<std::filesystem::path>& sources, const QString& folder,
                                    const AskOverwrite& ask, QStringList* notCopied = nullptr);

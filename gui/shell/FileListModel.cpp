@@ -170,8 +170,8 @@ void FileListModel::Watch()
     if (folder_.isEmpty()) {
         return;
     }
-    if (ShownName(NativePath(folder_)) != folder_) {
-        return; // a name that is not UTF-8, which Qt's watcher cannot reach
+    if (!folder_.isValidUtf16()) {
+        return; // a name that is not UTF-8 (see PathText), which Qt's watcher cannot reach
     }
     watcher_ = new QFileSystemWatcher(this);
     watcher_->addPath(folder_);

@@ -17,7 +17,7 @@ class ShellTreeModel : public QAbstractItemModel {
 public:
     enum class Kind { Desktop, Drive, Home, Folder };
     // The node's name as its path spells it (see PathText): the caption for all but a folder whose
-    // name is not UTF-8, which shows U+FFFD instead.
+    // name is not UTF-8 or holds a character that ShownName shows as U+FFFD.
     static constexpr int PathNameRole = Qt::UserRole + 1;
 
     struct Node {

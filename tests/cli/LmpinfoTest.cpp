@@ -107,6 +107,44 @@ TEST(DecimalMarkOf, KeepsOneWellFormedUtf8CharacterAndFallsBackToAPoint)
     EXPECT_EQ(DecimalMarkOf(nullptr), ".");
 }
 
+// Characters that would make a number misread, or act on the terminal, are usage errors that name the
+// value without showing it raw; a locale that gives one falls back to ".".
+TEST(DecimalMarkOption, RefusesADigitABlankAndAControlCharacterAsAUsageErrorNamingIt)
+{
+    struct Row {
+        std::string value, problem; // empty when the mark is taken
+    };
+    const std::string kDigit = "the decimal mark cannot be a digit, not ";
+    const std::string kBlank = "the decimal mark cannot be a blank, not ";
+    const std::string kControl = "the decimal mark cannot be a control character, not ";
+    // U+066B Arabic decimal separator, U+200B zero-width space, U+202E right-to-left override.
+    const Row rows[] = {{",", ""},
+                        {":", ""},
+                        {"\xD9\xAB", ""},
+                        {"0", kDigit + "'0'"},
+                        {"9", kDigit + "'9'"},
+                        {" ", kBlank + "U+0020"},
+                        {"\xE2\x80\x8B", kBlank + "U+200B"},
+                        {"\x1B", kControl + "U+001B"},
+                        {"\xE2\x80\xAE", kControl + "U+202E"},
+                        {"a\x1B", "the decimal mark is one character, not 'a\uFFFD'"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.problem);
+        const char* argv[] = {"lmpinfo", "--decimal-mark", row.value.c_str(), "a.TD4"};
+        const ParseResult result = ParseArguments(4, argv);
+        if (row.problem.empty()) {
+            ASSERT_TRUE(result.options.has_value());
+            EXPECT_EQ(result.options->decimalMark, row.value);
+        } else {
+            EXPECT_FALSE(result.options.has_value());
+            EXPECT_EQ(result.exitCode, kExitUsage);
+            EXPECT_EQ(result.text.substr(0, result.text.find('\n')),
+                      "lmpinfo: --decimal-mark: " + row.problem);
+        }
+        EXPECT_EQ(DecimalMarkOf(row.value.c_str()), row.problem.empty() ? row.value : ".");
+    }
+}
+
 // A folder stands for the regular files directly in it in natural, case-insensitive order; a path that
 // names nothing is reported in its place; a link that leads nowhere is still a file to read.
 TEST(ExpandPaths, KeepsThePathsInOrderAndAFolderStandsForItsFilesInFileListOrder)

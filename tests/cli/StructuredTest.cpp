@@ -140,8 +140,8 @@ TEST(JsonOutput, RepairsANameThatIsNotUtf8AsTheTextDoes)
         << json.str();
 }
 
-// Names made to drive a terminal or forge lines: the text keeps its eleven lines and stderr its one,
-// with U+FFFD for each control character; JSON escapes them.
+// Names made to drive a terminal, forge lines or show reordered: the text keeps its eleven lines and
+// stderr its one, with U+FFFD for each such character; JSON escapes them.
 TEST(Run, ShowsHostileNamesAsTextWithoutControlsAndEscapesThemInJson)
 {
     if (!test::kPosix)
@@ -155,7 +155,11 @@ TEST(Run, ShowsHostileNamesAsTextWithoutControlsAndEscapesThemInJson)
                         {"terminal commands", "\x1B]0;t\x07.SV4", "\x1B[2J\x9B\t", "\uFFFD]0;t\uFFFD.SV4",
                          "\uFFFD[2J\uFFFD\uFFFD", "\\u001b]0;t\\u0007.SV4", "\\u001b[2J\\u009b\\u0009"},
                         {"C1 control and line separator", "\xC2\x85\xE2\x80\xA8.SV4", "\x7F\x85",
-                         "\uFFFD\uFFFD.SV4", "\uFFFD\uFFFD", "\\u0085\\u2028.SV4", "\\u007f\\u0085"}};
+                         "\uFFFD\uFFFD.SV4", "\uFFFD\uFFFD", "\\u0085\\u2028.SV4", "\\u007f\\u0085"},
+                        {"bidirectional controls that reorder the name",
+                         "a\xE2\x80\xAE\xE2\x81\xA6\xD8\x9C\xE2\x80\x8FVS.SV4", "Park",
+                         "a\uFFFD\uFFFD\uFFFD\uFFFDVS.SV4", "Park", "a\\u202e\\u2066\\u061c\\u200fVS.SV4",
+                         "Park"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const test::TempFolder folder;

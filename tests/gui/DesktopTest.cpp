@@ -42,7 +42,7 @@ private slots:
     void preferredFontIsUsedWhenInstalled();
     void missingFixedPitchFaceFallsBackToThePlatformOne();
 
-    void nativePathKeepsNonAsciiNames();
+    void nativePathKeepsNonAsciiNamesAndShownNameReplacesWhatCouldPoseAsAnother();
 };
 
 void DesktopTest::initTestCase()
@@ -186,7 +186,7 @@ void DesktopTest::missingFixedPitchFaceFallsBackToThePlatformOne()
     QCOMPARE(font.pixelSize(), 12);
 }
 
-void DesktopTest::nativePathKeepsNonAsciiNames()
+void DesktopTest::nativePathKeepsNonAsciiNamesAndShownNameReplacesWhatCouldPoseAsAnother()
 {
     QCOMPARE(lmp::gui::NativePath(QStringLiteral("/games/Caf\u00e9 Cascade.SC4")).string(),
              std::string("/games/Caf\xc3\xa9 Cascade.SC4"));
@@ -200,6 +200,16 @@ void DesktopTest::nativePathKeepsNonAsciiNames()
     // Text from elsewhere that holds a lone surrogate is not taken for a byte.
     QCOMPARE(lmp::gui::NativePath(QString(QChar(0xD83C)) + QChar(0xDCE9)).native(),
              std::string("\xf0\x9f\x83\xa9"));
+    // A name shows stray bytes, controls and bidirectional controls as U+FFFD, nothing else.
+    const std::pair<const char*, QString> shown[] = {
+        {"Coaster 2.TD4", QStringLiteral("Coaster 2.TD4")},
+        {"Caf\xe9.SV4", QStringLiteral("Caf\uFFFD.SV4")},
+        {"a\xe2\x80\xaegpj.TD4", QStringLiteral("a\uFFFDgpj.TD4")},
+        {"\xe2\x81\xa6x\xe2\x80\x8f\xe2\x80\xaf.TD4", QStringLiteral("\uFFFDx\uFFFD\u202F.TD4")},
+        {"a\nb\x1b.TD4", QStringLiteral("a\uFFFDb\uFFFD.TD4")}};
+    for (const auto& [name, text] : shown) {
+        QCOMPARE(lmp::gui::ShownName(name), text);
+    }
 #endif
 }
 

@@ -8,10 +8,13 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -83,6 +86,25 @@ constexpr CopyStatus kFailed = CopyStatus::Failed;
 const std::vector<std::string> kOnlyTarget = {"a.TD4"};
 const std::vector<std::string> kEmpty;
 
+// Each row on both routes: through an unnamed file, and under a temporary name as where the file system
+// has no unnamed files.
+template <typename Row, std::size_t N> std::vector<std::pair<Row, CopyFaults>> Cases(const Row (&rows)[N])
+{
+    std::vector<std::pair<Row, CopyFaults>> cases;
+    for (const bool named : {false, true}) {
+        for (const Row& row : rows) {
+            cases.emplace_back(row, CopyFaults());
+            cases.back().second.noUnnamedFile = named;
+        }
+    }
+    return cases;
+}
+
+std::string RouteName(const CopyFaults& route)
+{
+    return route.noUnnamedFile ? "temporary name" : "unnamed file";
+}
+
 using enum Source;
 using enum Target;
 
@@ -109,8 +131,8 @@ const CopyCase kCopyCases[] = {
 
 TEST(CopyOneFile, ReportsEachCaseAndLeavesOnlyTheTargetInItsFolder)
 {
-    for (const CopyCase& row : kCopyCases) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [row, route] : Cases(kCopyCases)) {
+        SCOPED_TRACE(std::string(row.name) + ", " + RouteName(route));
         const TempFolder from;
         const TempFolder to;
         fs::path source = from / "a.TD4";
@@ -149,7 +171,7 @@ TEST(CopyOneFile, ReportsEachCaseAndLeavesOnlyTheTargetInItsFolder)
             break;
         }
 
-        const CopyResult result = CopyOneFile(source, target, row.mode);
+        const CopyResult result = CopyOneFile(source, target, row.mode, route);
 
         EXPECT_EQ(result.status, row.status);
         EXPECT_EQ(result.error.value(), row.error.value()) << result.error.message();
@@ -181,7 +203,8 @@ TEST(CopyOneFile, KeepsThePermissionBitsAndModificationTimeOfTheSource)
 {
     // 2001-02-03 04:05:06.123456789 UTC
     const struct timespec kStamp = {981173106, 123456789};
-    for (const mode_t permissions : {mode_t{0640}, mode_t{0755}, mode_t{0400}}) {
+    for (const auto& [permissions, route] : Cases({mode_t{0640}, mode_t{0755}, mode_t{0400}})) {
+        SCOPED_TRACE(RouteName(route));
         SCOPED_TRACE(permissions);
         const TempFolder folder;
         const fs::path source = folder / "a.TD4";
@@ -191,7 +214,8 @@ TEST(CopyOneFile, KeepsThePermissionBitsAndModificationTimeOfTheSource)
         const struct timespec times[2] = {kStamp, kStamp};
         ASSERT_EQ(::utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
 
-        ASSERT_EQ(CopyOneFile(source, folder / "b.TD4", CopyMode::Overwrite).status, CopyStatus::Copied);
+        ASSERT_EQ(CopyOneFile(source, folder / "b.TD4", CopyMode::Overwrite, route).status,
+                  CopyStatus::Copied);
 
         struct stat copy {};
         ASSERT_EQ(::stat((folder / "b.TD4").c_str(), &copy), 0);
@@ -220,8 +244,8 @@ TEST(CopyOneFile, DiskFillingUpLeavesTheTargetAsItWasAndNoTemporaryFile)
         {"overwrite, full exactly at the end", CopyMode::Overwrite, true, 15, CopyStatus::Copied, kNew},
         {"new name, full half way", CopyMode::FailIfExists, false, 7, CopyStatus::Failed, std::nullopt},
     };
-    for (const FullDiskCase& row : cases) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [row, route] : Cases(cases)) {
+        SCOPED_TRACE(std::string(row.name) + ", " + RouteName(route));
         const TempFolder from;
         const TempFolder to;
         Write(from / "a.TD4", kNew);
@@ -229,8 +253,9 @@ TEST(CopyOneFile, DiskFillingUpLeavesTheTargetAsItWasAndNoTemporaryFile)
             Write(to / "a.TD4", kOld);
         }
 
-        const CopyResult result =
-            CopyOneFile(from / "a.TD4", to / "a.TD4", row.mode, {.writeLimit = row.writeLimit});
+        CopyFaults faults = route;
+        faults.writeLimit = row.writeLimit;
+        const CopyResult result = CopyOneFile(from / "a.TD4", to / "a.TD4", row.mode, faults);
 
         EXPECT_EQ(result.status, row.status);
         if (row.status == CopyStatus::Failed) {
@@ -315,6 +340,88 @@ TEST(CopyOneFile, ReadOnlyTargetFolderFailsAndKeepsWhatItHolds)
         EXPECT_EQ(Read(to / "b.TD4"), kOld);
         EXPECT_EQ(Names(to.Path()), std::vector<std::string>{"b.TD4"});
     }
+}
+
+// A child copies a 1 GiB sparse file over a.SV4, stops itself once 16 MiB are written and is killed.
+TEST(CopyOneFile, KilledHalfWayLeavesNothingOrATemporaryFileThatTheCleanupTakesADayLater)
+{
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named);
+        const TempFolder from;
+        const TempFolder to;
+        Write(from / "big.SV4", "");
+        fs::resize_file(from / "big.SV4", std::uintmax_t{1} << 30);
+        Write(to / "a.SV4", kOld);
+        CopyFaults faults;
+        faults.noUnnamedFile = named;
+        faults.afterWrite = [](std::uint64_t written) {
+            if (written >= (std::uint64_t{16} << 20)) {
+                ::raise(SIGSTOP);
+            }
+        };
+
+        const pid_t child = ::fork();
+        if (child == 0) {
+            CopyOneFile(from / "big.SV4", to / "a.SV4", CopyMode::Overwrite, faults);
+            ::_exit(0);
+        }
+        int stopped = 0;
+        int killed = 0;
+        const bool halted = ::waitpid(child, &stopped, WUNTRACED) == child && WIFSTOPPED(stopped);
+        const std::vector<std::string> halfWay = Names(to.Path());
+        ASSERT_TRUE(halted && ::kill(child, SIGKILL) == 0 && ::waitpid(child, &killed, 0) == child);
+
+        EXPECT_TRUE(WIFSIGNALED(killed));
+        EXPECT_EQ(Read(to / "a.SV4"), kOld);
+        const std::vector<std::string> left = Names(to.Path());
+        EXPECT_EQ(left, halfWay);
+        ASSERT_EQ(left.size(), named ? 2u : 1u);
+        EXPECT_EQ(fs::file_size(to / left[0]), named ? std::uintmax_t{16} << 20 : kOld.size());
+        RemoveStaleTemporaries(to.Path());
+        EXPECT_EQ(Names(to.Path()), left);
+        RemoveStaleTemporaries(to.Path(), std::chrono::system_clock::now() + std::chrono::hours(25));
+        EXPECT_EQ(Names(to.Path()), std::vector<std::string>{"a.SV4"});
+    }
+}
+
+// Only regular files of the copy's temporary name go, and only when neither written nor changed for a
+// day: a file whose time a copy has just set back to its source's is still being placed.
+TEST(RemoveStaleTemporaries, RemovesOnlyTemporaryFilesOfTheCopyUntouchedForADay)
+{
+    const TempFolder folder;
+    // A folder, a link to a.TD4, a file written an hour before the later time, then other names.
+    const std::vector<std::string> kept = {
+        ".lmp-copy-1111111111111111.tmp",  ".lmp-copy-2222222222222222.tmp",
+        ".lmp-copy-3333333333333333.tmp",  ".lmp-copy-0123456789ABCDEF.tmp",
+        ".lmp-copy-0123456789abcde.tmp",   ".lmp-copy-0123456789abcdeg.tmp",
+        "x.lmp-copy-0123456789abcdef.tmp", "a.TD4"};
+    for (const std::string& name : kept) {
+        Write(folder / name, kOld);
+    }
+    fs::remove(folder / kept[0]);
+    fs::create_directory(folder / kept[0]);
+    fs::remove(folder / kept[1]);
+    fs::create_symlink("a.TD4", folder / kept[1]);
+    const std::string stale = ".lmp-copy-0123456789abcdef.tmp";
+    Write(folder / stale, kNew);
+    const auto now = std::chrono::system_clock::now();
+    const auto later = now + std::chrono::hours(48);
+    for (const auto& [name, when] : {std::pair{kept[2], later - std::chrono::hours(1)},
+                                     std::pair{stale, now - std::chrono::hours(72)}}) {
+        const auto since =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
+        const struct timespec time = {since / 1000000000, since % 1000000000};
+        const struct timespec times[2] = {time, time};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (folder / name).c_str(), times, 0), 0) << name;
+    }
+
+    RemoveStaleTemporaries(folder.Path(), now);
+    EXPECT_TRUE(fs::exists(folder / stale));
+    RemoveStaleTemporaries(folder.Path(), later);
+
+    std::vector<std::string> expected = kept;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Names(folder.Path()), expected);
 }
 
 } // namespace
