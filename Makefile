@@ -155,7 +155,7 @@ fuzz-merge: fuzz-build
 	done
 
 # lmpinfo.exe for 64-bit Windows, cross-built with MinGW-w64 (no window: Qt for Windows is not in Debian);
-# windows-test also builds the core and CLI tests and runs each test program once under Wine, with a
+# windows-test also builds the core, scan and CLI tests and runs each test program once under Wine, with a
 # Wine prefix of the build's own.
 WINDOWS_DIR ?= build-windows
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix googletest wine wine64
@@ -171,7 +171,7 @@ windows:
 windows-test:
 	$(MAKE) deps EXTRA_PACKAGES="$(WINDOWS_PACKAGES)"
 	$(WINDOWS_CONFIGURE) -DBUILD_TESTING=ON
-	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target lmpinfo lmp_core_tests lmp_cli_tests
+	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target lmpinfo lmp_core_tests lmp_scan_tests lmp_cli_tests
 	cd $(WINDOWS_DIR) && $(WINE_ENV) ctest --verbose
 
 clean:
