@@ -120,7 +120,7 @@ public:
 // (a stop check, other files) take them one at a time. A file and bytes in memory take the same steps.
 class PackedFileReader {
 public:
-    // Reads source's bytes up to its Size.
+    // Reads the bytes of source, which must not be null, up to its Size.
     PackedFileReader(std::unique_ptr<ByteSource> source, std::size_t extent, ScanMemory memory = {});
     // Reads bytes, which must outlive the reader.
     PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent, ScanMemory memory = {});
