@@ -28,8 +28,12 @@ deps:
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
 	fi
 
+# Parts a goal asks for by name (make test: -DBUILD_TESTING=ON), so that a missing package stops the
+# configure; a plain build takes the tests and benchmarks whose packages are there.
+PARTS ?=
+
 build: deps
-	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(PARTS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 samples: build
@@ -39,6 +43,7 @@ samples: build
 run: samples
 	@$(BUILD_DIR)/tools/show-samples.sh $(BUILD_DIR) $(SAMPLES)
 
+test: PARTS += -DBUILD_TESTING=ON
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
@@ -66,7 +71,8 @@ format-check:
 
 # The test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps
-	$(CONFIGURE) -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLMP_SANITIZE=ON -DLMP_BUILD_BENCHMARKS=OFF
+	$(CONFIGURE) -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLMP_SANITIZE=ON -DBUILD_TESTING=ON \
+	  -DLMP_BUILD_BENCHMARKS=OFF
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
@@ -76,7 +82,8 @@ sanitize: deps
 # suppressed, and the core's and lmpinfo's tests link no Qt at all. A race ends the test that finds it.
 TSAN_DIR ?= build-tsan
 tsan: deps
-	$(CONFIGURE) -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLMP_TSAN=ON -DLMP_BUILD_BENCHMARKS=OFF
+	$(CONFIGURE) -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DLMP_TSAN=ON -DBUILD_TESTING=ON \
+	  -DLMP_BUILD_BENCHMARKS=OFF
 	cmake --build $(TSAN_DIR) -j $(JOBS)
 	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 \
 	  suppressions=$(CURDIR)/tests/gui/tsan-qt.supp $$TSAN_OPTIONS" \
@@ -86,14 +93,14 @@ tsan: deps
 # a warning that only optimisation or the other compiler finds cannot creep in.
 other-builds:
 	$(MAKE) deps EXTRA_PACKAGES=clang
-	$(CONFIGURE) -B build-release -DCMAKE_BUILD_TYPE=Release
+	$(CONFIGURE) -B build-release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DLMP_BUILD_BENCHMARKS=ON
 	cmake --build build-release -j $(JOBS)
-	CXX=clang++ $(CONFIGURE) -B build-clang -DCMAKE_BUILD_TYPE=Debug
+	CXX=clang++ $(CONFIGURE) -B build-clang -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DLMP_BUILD_BENCHMARKS=ON
 	cmake --build build-clang -j $(JOBS)
 
 # The benchmarks and the folder benchmark, each ending with a short table (see README, Performance).
 bench: deps
-	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLMP_BUILD_BENCHMARKS=ON
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder lmp-bench-selectall \
 	  lmp-bench-selection lmp-bench-floor lmp-bench-details lmp-bench-cold
 	$(BUILD_DIR)/bench/lmp_bench --table_only --benchmark_repetitions=3
@@ -157,7 +164,7 @@ fuzz-merge: fuzz-build
 	done
 
 # lmpinfo.exe for 64-bit Windows, cross-built with MinGW-w64 (no window: Qt for Windows is not in Debian);
-# windows-test also builds the core and CLI tests and runs each test program once under Wine, with a
+# windows-test also builds the core, scan and CLI tests and runs each test program once under Wine, with a
 # Wine prefix of the build's own.
 WINDOWS_DIR ?= build-windows
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix googletest wine wine64
@@ -173,7 +180,7 @@ windows:
 windows-test:
 	$(MAKE) deps EXTRA_PACKAGES="$(WINDOWS_PACKAGES)"
 	$(WINDOWS_CONFIGURE) -DBUILD_TESTING=ON
-	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target lmpinfo lmp_core_tests lmp_cli_tests
+	cmake --build $(WINDOWS_DIR) -j $(JOBS) --target lmpinfo lmp_core_tests lmp_scan_tests lmp_cli_tests
 	cd $(WINDOWS_DIR) && $(WINE_ENV) ctest --verbose
 
 clean:

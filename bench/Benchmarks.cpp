@@ -17,6 +17,7 @@
 #include "core/PackedFile.h"
 #include "core/Park.h"
 #include "core/RunLength.h"
+#include "scan/DescribeFile.h"
 #include "testkit/Baseline.h"
 #include "testkit/BenchFiles.h"
 #include "testkit/GameLayout.h"

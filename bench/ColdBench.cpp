@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "core/DescribePipeline.h"
 #include "core/Edition.h"
+#include "scan/DescribeFile.h"
+#include "scan/DescribePipeline.h"
 #include "sys/Allocator.h"
 
 namespace {

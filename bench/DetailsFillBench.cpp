@@ -31,6 +31,7 @@
 #include "core/GameDetails.h"
 #include "gui/shell/GameDetailsColumns.h"
 #include "gui/shell/ShellListView.h"
+#include "scan/DescribeFile.h"
 #include "sys/Allocator.h"
 
 namespace {

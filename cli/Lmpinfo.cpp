@@ -13,9 +13,9 @@
 #include "cli/Progress.h"
 #include "cli/Record.h"
 #include "cli/Wildcards.h"
-#include "core/DescribePipeline.h"
 #include "core/NaturalOrder.h"
 #include "core/Utf8.h"
+#include "scan/DescribePipeline.h"
 #include "sys/CommandLine.h"
 
 namespace lmp::cli {

@@ -8,30 +8,6 @@
 
 namespace lmp {
 
-namespace {
-
-std::string FileNameText(const std::filesystem::path& path)
-{
-    const std::u8string name = path.filename().u8string();
-    return std::string(name.begin(), name.end());
-}
-
-std::optional<Description> DescribeRead(FileDescriber& file, const std::stop_token& stop)
-{
-    do {
-        if (stop.stop_requested())
-            return std::nullopt;
-    } while (file.ReadChunk());
-    return std::move(file).Finish();
-}
-
-} // namespace
-
-FileType FileTypeOfPath(const std::filesystem::path& path)
-{
-    return FileTypeOfName(FileNameText(path));
-}
-
 bool DescribeOptions::Accepts(std::int32_t edition) const noexcept
 {
     return (edition == 0 && acceptOriginal) || (edition == 1 && acceptFirstExpansion) ||
@@ -101,11 +77,12 @@ Description DescribePackedFile(std::string_view fileName, FileType type, const P
     return result;
 }
 
-FileDescriber::FileDescriber(const std::filesystem::path& path, DescribeOptions options, ScanMemory memory)
-    : fileName_(FileNameText(path)), type_(FileTypeOfName(fileName_)), options_(std::move(options))
+FileDescriber::FileDescriber(std::string_view fileName, std::unique_ptr<ByteSource> source,
+                             DescribeOptions options, ScanMemory memory)
+    : fileName_(fileName), type_(FileTypeOfName(fileName_)), options_(std::move(options))
 {
-    if (type_ != FileType::None)
-        reader_.emplace(path, DecodedExtentFor(type_), std::move(memory));
+    if (type_ != FileType::None && source)
+        reader_.emplace(std::move(source), DecodedExtentFor(type_), std::move(memory));
 }
 
 FileDescriber::FileDescriber(std::string_view fileName, std::span<const std::uint8_t> bytes,
@@ -142,26 +119,13 @@ Description FileDescriber::Finish(ScanMemory* spare) &&
     return description;
 }
 
-Description DescribeFile(const std::filesystem::path& path, const DescribeOptions& options)
-{
-    return *DescribeFile(path, options, std::stop_token());
-}
-
-std::optional<Description> DescribeFile(const std::filesystem::path& path, const DescribeOptions& options,
-                                        std::stop_token stop)
-{
-    // Other types are not opened, and so are described whatever stop says.
-    FileDescriber file(path, options);
-    if (!file.IsGameFile())
-        return std::move(file).Finish();
-    return DescribeRead(file, stop);
-}
-
 Description DescribeBytes(std::string_view fileName, std::span<const std::uint8_t> bytes,
                           const DescribeOptions& options)
 {
     FileDescriber file(fileName, bytes, options);
-    return *DescribeRead(file, std::stop_token());
+    while (file.ReadChunk()) {
+    }
+    return std::move(file).Finish();
 }
 
 } // namespace lmp

@@ -1,10 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
-#include <stop_token>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -50,17 +49,19 @@ struct Description {
 std::size_t DecodedExtentFor(FileType type) noexcept;
 
 // The lines of a packed file of the given name and type once it has been read (PackedFileReader, decoding
-// up to DecodedExtentFor(type)): the last step of DescribeFile.
+// up to DecodedExtentFor(type)): the last step of describing a file.
 Description DescribePackedFile(std::string_view fileName, FileType type, const PackedFile& file,
                                const DescribeOptions& options);
 
-// Describing one file a chunk at a time, in the steps DescribeFile takes, for callers that do other work
-// between two chunks: a stop check, or the chunks of other files scanned in the same loop (RunScanLoops).
+// Describing one file a chunk at a time, for callers that do other work between two chunks: a stop
+// check, or the chunks of other files scanned in the same loop (RunScanLoops). The file's type is chosen
+// by the name's extension.
 class FileDescriber {
 public:
-    // Opens a game file, choosing its type by the name's extension, or throws FileError as DescribeFile
-    // does; a file of another type is not opened and has no chunks.
-    FileDescriber(const std::filesystem::path& path, DescribeOptions options, ScanMemory memory = {});
+    // Reads the file's bytes from source, which stays empty for a file of no game type: such a file is
+    // not opened. Without a source the file has no chunks.
+    FileDescriber(std::string_view fileName, std::unique_ptr<ByteSource> source, DescribeOptions options,
+                  ScanMemory memory = {});
     // The same over bytes in memory, which must outlive it.
     FileDescriber(std::string_view fileName, std::span<const std::uint8_t> bytes, DescribeOptions options);
 
@@ -68,7 +69,7 @@ public:
     bool IsGameFile() const noexcept { return reader_.has_value(); }
 
     // PackedFileReader's steps: the next chunk read and scanned, false at the end; or read with its
-    // loop handed out (none at the end) and taken back once it has run. Throw FileError when the file
+    // loop handed out (none at the end) and taken back once it has run. Throw FileError when the source
     // cannot be read.
     bool ReadChunk();
     std::optional<ScanLoop> BeginChunk();
@@ -84,18 +85,6 @@ private:
     DescribeOptions options_;
     std::optional<PackedFileReader> reader_; // none for a file of no game type
 };
-
-// The type of the file at path by its name's extension, as DescribeFile chooses it.
-FileType FileTypeOfPath(const std::filesystem::path& path);
-
-// Describes the file at path, choosing its type by the name's extension; files of other types are
-// not opened. Throws FileError, before any line is produced, when a game file cannot be read.
-Description DescribeFile(const std::filesystem::path& path, const DescribeOptions& options);
-
-// The same, checking stop before each chunk of at most 1 MiB that it reads: nothing when stop was
-// requested before the file had been read whole.
-std::optional<Description> DescribeFile(const std::filesystem::path& path, const DescribeOptions& options,
-                                        std::stop_token stop);
 
 // Describes a file of the given name whose bytes are in memory, reading them in the same steps as
 // DescribeFile reads a file.

@@ -4,10 +4,7 @@
 #include <array>
 #include <memory>
 #include <optional>
-#include <system_error>
 #include <utility>
-
-#include "sys/InputFile.h"
 
 namespace lmp {
 
@@ -21,12 +18,6 @@ ScanLoop WithoutBlocks(std::uint32_t checksum) noexcept
     ScanLoop loop;
     loop.checksum = checksum;
     return loop;
-}
-
-std::string PathText(const std::filesystem::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
 }
 
 } // namespace
@@ -201,30 +192,8 @@ PackedFile PackedFileScanner::Finish(ByteStream* spareHead) &&
     return file;
 }
 
-namespace {
-
-// The file opened read-only, or FileError.
-sys::InputFile OpenInput(const std::filesystem::path& path)
-{
-    std::error_code error;
-    std::optional<sys::InputFile> opened = sys::InputFile::Open(path, error);
-    if (!opened)
-        throw FileError(PathText(path));
-    return std::move(*opened);
-}
-
-} // namespace
-
-struct PackedFileReader::File {
-    explicit File(const std::filesystem::path& opened) : input(OpenInput(opened)), path(opened) {}
-
-    sys::InputFile input;
-    std::filesystem::path path;
-};
-
-PackedFileReader::PackedFileReader(const std::filesystem::path& path, std::size_t extent, ScanMemory memory)
-    : file_(std::make_unique<File>(path)), scanner_(extent, std::move(memory)),
-      remaining_(file_->input.Size())
+PackedFileReader::PackedFileReader(std::unique_ptr<ByteSource> source, std::size_t extent, ScanMemory memory)
+    : source_(std::move(source)), scanner_(extent, std::move(memory)), remaining_(source_->Size())
 {
     scanner_.ReserveHead(remaining_);
 }
@@ -276,29 +245,17 @@ void PackedFileReader::EndChunk(ScanLoop& loop)
 
 std::size_t PackedFileReader::Read(std::span<std::uint8_t> into)
 {
-    if (!file_) {
-        const std::size_t count = std::min(into.size(), bytes_.size());
-        std::copy_n(bytes_.begin(), count, into.begin());
-        bytes_ = bytes_.subspan(count);
-        return count;
-    }
-    std::size_t got = 0;
-    if (!file_->input.Read(into, got))
-        throw FileError(PathText(file_->path));
-    return got;
+    if (source_)
+        return source_->Read(into);
+    const std::size_t count = std::min(into.size(), bytes_.size());
+    std::copy_n(bytes_.begin(), count, into.begin());
+    bytes_ = bytes_.subspan(count);
+    return count;
 }
 
 PackedFile PackedFileReader::Finish(ByteStream* spareHead) &&
 {
     return std::move(scanner_).Finish(spareHead);
-}
-
-PackedFile ReadPackedFile(const std::filesystem::path& path, std::size_t extent)
-{
-    PackedFileReader reader(path, extent);
-    while (reader.ReadChunk()) {
-    }
-    return std::move(reader).Finish();
 }
 
 PackedFile ScanPackedBytes(std::span<const std::uint8_t> bytes, std::size_t extent)

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -103,15 +102,26 @@ private:
     std::size_t pendingCount_ = 0;
 };
 
+// Where a PackedFileReader takes a file's bytes from: a file opened for reading (scan/FileSource.h), or
+// anything else that hands out bytes in order.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+
+    // The bytes there are to read; reading stops there even if more arrive.
+    virtual std::uint64_t Size() const = 0;
+    // Reads on from where the last read stopped into the start of into; fewer bytes than asked for only
+    // at the end. Throws FileError when the bytes cannot be read.
+    virtual std::size_t Read(std::span<std::uint8_t> into) = 0;
+};
+
 // Reads a packed file once, in chunks of at most 1 MiB, the head straight into place, and scans each
-// chunk as it arrives. ReadPackedFile reads a file whole; callers that do other work between two chunks
-// (a stop check, other files) take them one at a time. Bytes already in memory take the same steps.
+// chunk as it arrives. ScanPackedBytes reads bytes whole; callers that do other work between two chunks
+// (a stop check, other files) take them one at a time. A file and bytes in memory take the same steps.
 class PackedFileReader {
 public:
-    // Opens a regular file read-only. Reading stops at the size it had then, so a file that grows
-    // meanwhile cannot keep the read going. Throws FileError when it cannot be opened or is not a
-    // regular file.
-    PackedFileReader(const std::filesystem::path& path, std::size_t extent, ScanMemory memory = {});
+    // Reads the bytes of source, which must not be null, up to its Size.
+    PackedFileReader(std::unique_ptr<ByteSource> source, std::size_t extent, ScanMemory memory = {});
     // Reads bytes, which must outlive the reader.
     PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent, ScanMemory memory = {});
     ~PackedFileReader();
@@ -119,12 +129,12 @@ public:
     PackedFileReader& operator=(PackedFileReader&&) noexcept;
 
     // Reads and scans the next chunk; false, reading nothing, once the end has been reached. Throws
-    // FileError when the file cannot be read.
+    // FileError when the source cannot be read.
     bool ReadChunk();
 
     // ReadChunk in two halves, so that the scans of several readers' chunks run in one loop
     // (RunScanLoops): reads the next chunk and hands out its loop (none, reading nothing, at the end);
-    // EndChunk takes it back once it has run. Throws FileError when the file cannot be read.
+    // EndChunk takes it back once it has run. Throws FileError when the source cannot be read.
     std::optional<ScanLoop> BeginChunk();
     void EndChunk(ScanLoop& loop);
 
@@ -132,11 +142,9 @@ public:
     PackedFile Finish(ByteStream* spareHead = nullptr) &&;
 
 private:
-    struct File;
-
     std::size_t Read(std::span<std::uint8_t> into);
 
-    std::unique_ptr<File> file_;          // none when reading from memory
+    std::unique_ptr<ByteSource> source_;  // none when reading from memory
     std::span<const std::uint8_t> bytes_; // what is left of the bytes in memory
     PackedFileScanner scanner_;
     std::uint64_t remaining_ = 0;
@@ -144,10 +152,6 @@ private:
     std::unique_ptr<std::uint8_t[]> chunk_;
     std::size_t chunkSize_ = 0;
 };
-
-// Reads a regular file whole with a PackedFileReader. Throws FileError when it cannot be opened or read,
-// or is not a regular file.
-PackedFile ReadPackedFile(const std::filesystem::path& path, std::size_t extent);
 
 // Scans bytes already in memory with a PackedFileReader, in the same steps as a file.
 PackedFile ScanPackedBytes(std::span<const std::uint8_t> bytes, std::size_t extent);

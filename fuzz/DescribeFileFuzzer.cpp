@@ -8,6 +8,7 @@
 
 #include "core/Describe.h"
 #include "fuzz/DescribeSupport.h"
+#include "scan/DescribeFile.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include "core/Checksum.h"
 #include "core/Describe.h"
 #include "fuzz/DescribeSupport.h"
+#include "scan/DescribeFile.h"
 #include "testkit/GameFiles.h"
 
 namespace {

@@ -13,6 +13,7 @@
 
 #include "core/Checksum.h"
 #include "core/Describe.h"
+#include "scan/DescribeFile.h"
 #include "testkit/GameFiles.h"
 
 namespace lmp::tools {

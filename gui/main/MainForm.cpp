@@ -31,7 +31,6 @@
 #include <QSplitter>
 
 #include "core/Describe.h"
-#include "core/DescribePipeline.h"
 #include "gui/about/AboutBox.h"
 #include "gui/desktop/DecimalMark.h"
 #include "gui/desktop/ErrorBox.h"
@@ -51,6 +50,7 @@
 #include "gui/shell/GameDetailsColumns.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
+#include "scan/DescribePipeline.h"
 
 namespace lmp::gui {
 

@@ -10,7 +10,7 @@
 #include <QMetaObject>
 #include <QScreen>
 
-#include "core/DescribePipeline.h"
+#include "scan/DescribePipeline.h"
 
 namespace lmp::gui {
 

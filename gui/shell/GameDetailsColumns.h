@@ -10,8 +10,8 @@
 #include <QObject>
 #include <QTimer>
 
-#include "core/DescribePipeline.h"
 #include "core/GameDetails.h"
+#include "scan/DescribePipeline.h"
 
 namespace lmp::gui {
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "TestSupport.h"
-#include "testkit/GameFiles.h"
 
 namespace lmp {
 namespace {
@@ -32,7 +31,7 @@ void ExpectScan(const PackedFile& file, const ScanRow& row)
 }
 
 // The body of "abc" is one literal record (control byte 0x61) that runs into the trailer and past the end.
-TEST(PackedFileScanner, SplitsBodyAndTrailerAndDecodesToTheExtentInAnyPiecesAndOnDisk)
+TEST(PackedFileScanner, SplitsBodyAndTrailerAndDecodesToTheExtentInAnyPieces)
 {
     const Bytes abc = {0x61, 0x62, 0x63, 0x78, 0x56, 0x34, 0x12};
     const Bytes longer = {0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0xAA, 0xBB, 0xCC, 0xDD};
@@ -48,12 +47,9 @@ TEST(PackedFileScanner, SplitsBodyAndTrailerAndDecodesToTheExtentInAnyPiecesAndO
         {"longer body", longer, 5, 0xDDCCBBAA, 0x6EF53100, 8, {0x62, 0x63, 0x64, 0x65, 0x66}},
         {"a literal and a repeat", records, 16, 0, 0x51598, 5, {0x41, 0x42, 0x43, 0x43, 0x43}},
         {"the extent inside the repeat", records, 4, 0, 0x51598, 5, {0x41, 0x42, 0x43, 0x43}}};
-    const test::TempFolder folder;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ExpectScan(ScanPackedBytes(row.bytes, row.extent), row);
-        testkit::WriteFile(folder / "file.SV4", row.bytes);
-        ExpectScan(ReadPackedFile(folder / "file.SV4", row.extent), row);
         const std::span<const std::uint8_t> all(row.bytes);
         for (std::size_t piece = 1; piece <= 13; ++piece) {
             SCOPED_TRACE(testing::Message() << "pieces of " << piece);
@@ -67,22 +63,19 @@ TEST(PackedFileScanner, SplitsBodyAndTrailerAndDecodesToTheExtentInAnyPiecesAndO
     }
 }
 
-// A file read in chunks of 1 MiB whose trailer straddles the one at 3 MiB. After the first byte 22 (checksum
+// Bytes read in chunks of 1 MiB whose trailer straddles the one at 3 MiB. After the first byte 22 (checksum
 // 0x110) come 3 MiB - 3 zero bytes that only rotate the word, by 3 * (3 MiB - 3) = 23 bits modulo 32. The
 // first record is a literal of 35 zero bytes, cut to the extent of 10.
-TEST(ReadPackedFile, DecodesOnlyTheHeadOfALargeFileAndChecksumsItAcrossChunks)
+TEST(ScanPackedBytes, DecodesOnlyTheHeadOfLargeBytesAndChecksumsThemAcrossChunks)
 {
     Bytes bytes((std::size_t{3} << 20) + 2, 0x00);
     bytes[0] = 0x22;
     std::fill(bytes.end() - 4, bytes.end(), 0x11);
-    const test::TempFolder folder;
-    testkit::WriteFile(folder / "large.SC4", bytes);
-    for (const PackedFile& file : {ReadPackedFile(folder / "large.SC4", 10), ScanPackedBytes(bytes, 10)}) {
-        EXPECT_EQ(file.size, bytes.size());
-        EXPECT_EQ(file.storedChecksum, 0x11111111u);
-        EXPECT_EQ(file.computedChecksum, 0x88000000u);
-        EXPECT_EQ(test::Contents(file.decoded), Bytes(10, 0x00));
-    }
+    const PackedFile file = ScanPackedBytes(bytes, 10);
+    EXPECT_EQ(file.size, bytes.size());
+    EXPECT_EQ(file.storedChecksum, 0x11111111u);
+    EXPECT_EQ(file.computedChecksum, 0x88000000u);
+    EXPECT_EQ(test::Contents(file.decoded), Bytes(10, 0x00));
 }
 
 } // namespace

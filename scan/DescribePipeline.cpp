@@ -1,9 +1,10 @@
-#include "core/DescribePipeline.h"
+#include "scan/DescribePipeline.h"
 
 #include <algorithm>
 #include <iterator>
 #include <utility>
 
+#include "scan/DescribeFile.h"
 #include "sys/InputFile.h"
 
 namespace lmp {
@@ -276,7 +277,8 @@ void DescribePipeline::Work(std::stop_token shutdown)
                         memory = std::move(*largest);
                         spare.erase(largest);
                     }
-                    slot.file.emplace(slot.path, std::move(slot.options), std::move(memory));
+                    slot.file.emplace(
+                        OpenFileDescriber(slot.path, std::move(slot.options), std::move(memory)));
                 }
                 if (std::optional<ScanLoop> loop = slot.file->BeginChunk()) {
                     loops.push_back(*loop);

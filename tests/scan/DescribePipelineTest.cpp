@@ -1,4 +1,4 @@
-#include "core/DescribePipeline.h"
+#include "scan/DescribePipeline.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "scan/DescribeFile.h"
 #include "testkit/BenchFiles.h"
 #include "testkit/GameFiles.h"
 

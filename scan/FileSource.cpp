@@ -1,0 +1,62 @@
+#include "scan/FileSource.h"
+
+#include <optional>
+#include <string>
+#include <system_error>
+#include <utility>
+
+#include "sys/InputFile.h"
+
+namespace lmp {
+
+namespace {
+
+// The path as FileError's text shows it: its UTF-8 text.
+std::string PathText(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+class FileSource final : public ByteSource {
+public:
+    FileSource(sys::InputFile input, std::filesystem::path path)
+        : input_(std::move(input)), path_(std::move(path))
+    {
+    }
+
+    std::uint64_t Size() const override { return input_.Size(); }
+
+    std::size_t Read(std::span<std::uint8_t> into) override
+    {
+        std::size_t got = 0;
+        if (!input_.Read(into, got))
+            throw FileError(PathText(path_));
+        return got;
+    }
+
+private:
+    sys::InputFile input_;
+    std::filesystem::path path_; // for the error's text
+};
+
+} // namespace
+
+std::unique_ptr<ByteSource> OpenFileSource(const std::filesystem::path& path)
+{
+    std::error_code error;
+    std::optional<sys::InputFile> opened = sys::InputFile::Open(path, error);
+    if (!opened)
+        throw FileError(PathText(path));
+    return std::make_unique<FileSource>(std::move(*opened), path);
+}
+
+PackedFile ReadPackedFile(const std::filesystem::path& path, std::size_t extent)
+{
+    PackedFileReader reader(OpenFileSource(path), extent);
+    while (reader.ReadChunk()) {
+    }
+    return std::move(reader).Finish();
+}
+
+} // namespace lmp
