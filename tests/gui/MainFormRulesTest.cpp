@@ -8,7 +8,7 @@
 
 #include <QTest>
 
-#include "gui/main/PaneRules.h"
+#include "gui/pane/PaneRules.h"
 #include "gui/main/SelectAllLoop.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/SizeRatios.h"

@@ -1,4 +1,4 @@
-#include "gui/main/PaneFeed.h"
+#include "gui/pane/PaneFeed.h"
 
 #include <algorithm>
 #include <exception>
