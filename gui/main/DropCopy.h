@@ -7,7 +7,12 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 namespace lmp::gui {
+
+class TShellListView;
+class TTreeNode;
 
 // How the folder tree's captions name folders: under the file-system root node "/" with "/" between
 // names, or under drive nodes captioned like "Local Disk (C:)" with "\" between names.
@@ -61,5 +66,10 @@ std::vector<ItemOutcome> CopyItems(const std::vector<std::filesystem::path>& sou
 
 // The message after a drop that left files out: "Not copied:" and the lines of CopyItems.
 QString NotCopiedMessage(const QStringList& notCopied);
+
+// Copies the list's selected files into the folder of the tree node a drop of them landed on: a node
+// with no drive above it gets a message instead, each existing file a question before it is
+// overwritten, and the files left out are listed at the end; the boxes are shown over parent.
+void CopySelectionInto(const TTreeNode& target, const TShellListView& list, QWidget& parent);
 
 } // namespace lmp::gui
