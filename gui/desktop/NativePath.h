@@ -15,6 +15,9 @@ QString PathText(const std::filesystem::path& path);
 // The file-system path that a path text names, in the platform's own encoding of file names.
 std::filesystem::path NativePath(const QString& path);
 
+// Whether a path text holds a byte of a name that is not UTF-8 (see PathText).
+bool HoldsNameBytes(const QString& text);
+
 // A file name or path as text to show: bytes that are not UTF-8 (on POSIX) show as U+FFFD, so the name
 // shows as far as it can be read.
 QString ShownName(const std::filesystem::path& name);

@@ -9,6 +9,7 @@
 #include "gui/shell/ShellTreeView.h"
 #include "sys/FileCopy.h"
 #include "sys/InputFile.h"
+#include "sys/ShellNames.h"
 
 namespace lmp::gui {
 
@@ -50,6 +51,11 @@ QString FailureReason(const std::filesystem::path& source)
 }
 
 } // namespace
+
+PathStyle NativePathStyle() noexcept
+{
+    return sys::HasDriveLetters() ? PathStyle::Windows : PathStyle::Posix;
+}
 
 bool IsDriveLabel(const QString& text)
 {

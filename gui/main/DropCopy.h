@@ -18,11 +18,8 @@ class TTreeNode;
 // names, or under drive nodes captioned like "Local Disk (C:)" with "\" between names.
 enum class PathStyle { Posix, Windows };
 
-#ifdef Q_OS_WIN
-inline constexpr PathStyle kNativePathStyle = PathStyle::Windows;
-#else
-inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
-#endif
+// The system's own: Windows where the file systems hang under drive letters.
+PathStyle NativePathStyle() noexcept;
 
 // True when text has at least 4 characters and, of its last four, the first is "(" and the last two
 // are ":)"; the drive letter between them is not examined.
@@ -38,7 +35,7 @@ struct TargetFolder {
 // The folder that a tree node stands for, built from captions: the node's own first, then its
 // parent's and so on up to the root, of any length. The walk stops at the first drive node; none
 // found (or no captions) gives driveFound false.
-TargetFolder TargetFolderFromCaptions(const QStringList& captions, PathStyle style = kNativePathStyle);
+TargetFolder TargetFolderFromCaptions(const QStringList& captions, PathStyle style = NativePathStyle());
 
 // The message for a drop on a node with no drive above it, path as TargetFolderFromCaptions gave it
 // (shown as SafeBoxText gives it, as is the name in the question below).
