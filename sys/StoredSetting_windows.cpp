@@ -19,8 +19,8 @@ struct CloseKey {
 
 std::optional<StoredSetting> ReadStoredSetting(std::string_view place, std::string_view name)
 {
-    constexpr std::pair<std::string_view, HKEY> kRoots[] = {{"\\HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
-                                                            {"\\HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}};
+    const std::pair<std::string_view, HKEY> kRoots[] = {{"\\HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
+                                                        {"\\HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}};
     HKEY opened = nullptr;
     for (const auto& [prefix, root] : kRoots) {
         if (place.starts_with(prefix)) {
