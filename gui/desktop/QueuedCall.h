@@ -17,7 +17,7 @@ public:
     // event is made and freed inside Qt alone, with nothing of this program's code sharing memory with
     // it across the threads.
     void Post();
-    // On the target's thread, first in the slot (or in any other way to what the call would do): a
+    // On the target's thread, first thing in the slot, whether the call or something else ran it: a
     // later Post posts another call.
     void Arrived() noexcept { posted_ = false; }
 
