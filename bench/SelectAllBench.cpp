@@ -53,8 +53,8 @@ int OpenFolder(lmp::gui::TMainForm& form, const QString& folder)
     const auto entries = static_cast<int>(
         QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).size());
     form.show();
-    form.ShellTreeView1->SetPath(folder);
-    if (!WaitForItems(*form.ShellListView1, entries)) {
+    lmp::gui::PartNamed<lmp::gui::TShellTreeView>(form, "ShellTreeView1").SetPath(folder);
+    if (!WaitForItems(lmp::gui::PartNamed<lmp::gui::TShellListView>(form, "ShellListView1"), entries)) {
         std::fprintf(stderr, "the file list did not show %d items\n", entries);
         return 1;
     }
@@ -79,7 +79,8 @@ int MeasureResponsiveness(const QString& folder)
     QElapsedTimer command;
     command.start();
     sinceBeat.start();
-    form->SelectAllOriginalLMPfiles1->trigger();
+    QAction& selectOriginals = lmp::gui::PartNamed<QAction>(*form, "SelectAllOriginalLMPfiles1");
+    selectOriginals.trigger();
     longestGap = std::max(longestGap, sinceBeat.nsecsElapsed());
     heartbeat.stop();
     std::printf("heartbeat: longest gap %.1f ms during a Select All of %.0f ms\n",
@@ -90,7 +91,7 @@ int MeasureResponsiveness(const QString& folder)
         closing.start();
         form->close();
     });
-    form->SelectAllOriginalLMPfiles1->trigger();
+    selectOriginals.trigger();
     form.reset();
     if (!closing.isValid()) {
         std::fprintf(stderr, "the Select All ended before the window was closed\n");
@@ -115,12 +116,12 @@ int MeasureCold(const QString& folder, int runs)
         }
         QElapsedTimer timer;
         timer.start();
-        form.SelectAllOriginalLMPfiles1->trigger();
+        lmp::gui::PartNamed<QAction>(form, "SelectAllOriginalLMPfiles1").trigger();
         wall.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
     }
     std::sort(wall.begin(), wall.end());
     std::printf("select-all-cold edition 0: %.1f ms wall, median of %d, %d selected\n", wall[wall.size() / 2],
-                runs, form.ShellListView1->SelectionCount());
+                runs, lmp::gui::PartNamed<lmp::gui::TShellListView>(form, "ShellListView1").SelectionCount());
     return 0;
 }
 
@@ -156,8 +157,10 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    QAction* const commands[] = {form.SelectAllOriginalLMPfiles1, form.SelectAllVJEMfiles1,
-                                 form.SelectAllQQfiles1};
+    QAction* const commands[] = {&lmp::gui::PartNamed<QAction>(form, "SelectAllOriginalLMPfiles1"),
+                                 &lmp::gui::PartNamed<QAction>(form, "SelectAllVJEMfiles1"),
+                                 &lmp::gui::PartNamed<QAction>(form, "SelectAllQQfiles1")};
+    const auto& list = lmp::gui::PartNamed<lmp::gui::TShellListView>(form, "ShellListView1");
     for (int edition = 0; edition < 3; ++edition) {
         double fastest = std::numeric_limits<double>::infinity();
         double fastestProcessor = std::numeric_limits<double>::infinity();
@@ -175,8 +178,8 @@ int main(int argc, char* argv[])
         }
         std::printf("select-all edition %d: %.1f ms wall, %.1f ms processor, %d selected of %d items, "
                     "%.1f ms processor on the window's thread\n",
-                    edition, fastest, fastestProcessor, form.ShellListView1->SelectionCount(),
-                    form.ShellListView1->ItemCount(), fastestWindow);
+                    edition, fastest, fastestProcessor, list.SelectionCount(), list.ItemCount(),
+                    fastestWindow);
     }
     return 0;
 }

@@ -70,21 +70,24 @@ int main(int argc, char* argv[])
 
     lmp::gui::TMainForm form;
     form.show();
-    form.ShellTreeView1->SetPath(folder);
-    lmp::gui::TShellListView& list = *form.ShellListView1;
+    lmp::gui::PartNamed<lmp::gui::TShellTreeView>(form, "ShellTreeView1").SetPath(folder);
+    auto& list = lmp::gui::PartNamed<lmp::gui::TShellListView>(form, "ShellListView1");
+    auto& selectOriginalsAction = lmp::gui::PartNamed<QAction>(form, "SelectAllOriginalLMPfiles1");
     QApplication::processEvents();
     const Timing selectAll = Fastest(
-        1, [] {}, [&] { form.SelectAllOriginalLMPfiles1->trigger(); });
+        1, [] {}, [&] { selectOriginalsAction.trigger(); });
     const int designs = list.SelectionCount();
-    const auto selectOriginals = [&] { form.SelectAllOriginalLMPfiles1->trigger(); };
+    const auto selectOriginals = [&] { selectOriginalsAction.trigger(); };
 
-    const Timing matching = Fastest(repeats, selectOriginals, [&] { form.SelectMatchingTP4s->trigger(); });
+    const Timing matching = Fastest(repeats, selectOriginals, [&] {
+        lmp::gui::PartNamed<QAction>(form, "SelectMatchingTP4s").trigger();
+    });
     const int selected = list.SelectionCount();
     // The descriptions come from worker threads: the refresh has ended once none is pending.
     const Timing refresh = Fastest(
         repeats, [] {},
         [&] {
-            form.RefreshDescription->trigger();
+            lmp::gui::PartNamed<QAction>(form, "RefreshDescription").trigger();
             while (form.DescribingPending()) {
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             }

@@ -3,23 +3,13 @@
 #include <memory>
 
 #include "sys/WindowsApi.h"
+#include "sys/WindowsText.h"
 
 #include <shellapi.h>
 
 namespace lmp::sys {
 
 namespace {
-
-std::string Utf8FromWide(const wchar_t* text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return {};
-    std::string converted(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, converted.data(), size, nullptr, nullptr);
-    converted.pop_back(); // the terminating zero
-    return converted;
-}
 
 struct LocalFreer {
     void operator()(wchar_t** block) const noexcept { LocalFree(block); }

@@ -1,15 +1,14 @@
 #include "gui/desktop/NativePath.h"
 
 #include <string>
-#include <string_view>
 
 #include <QDir>
 
 #include "core/Utf8.h"
+#include "sys/CommandLine.h"
 
 namespace lmp::gui {
 
-#ifndef Q_OS_WIN
 namespace {
 
 // The lone surrogates that stand for the bytes 0x80-0xFF of a name that is not UTF-8. A byte below 0x80
@@ -24,14 +23,11 @@ bool IsByteEscape(const QString& text, qsizetype at)
 }
 
 } // namespace
-#endif
 
 QString PathText(const std::filesystem::path& path)
 {
-#ifdef Q_OS_WIN
-    return QDir::fromNativeSeparators(QString::fromStdWString(path.native()));
-#else
-    const std::string_view bytes = path.native();
+    // The path's bytes: its own on POSIX systems, where they need not be UTF-8; on Windows, UTF-8.
+    const std::string bytes = sys::Utf8FromPath(path);
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
     std::size_t run = 0; // start of the well-formed bytes not yet appended
@@ -45,15 +41,11 @@ QString PathText(const std::filesystem::path& path)
         run = ++at;
     }
     text += QString::fromUtf8(bytes.data() + run, static_cast<qsizetype>(bytes.size() - run));
-    return text;
-#endif
+    return QDir::fromNativeSeparators(text);
 }
 
 std::filesystem::path NativePath(const QString& path)
 {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(path.size()));
     qsizetype run = 0; // start of the text not yet appended
@@ -65,18 +57,23 @@ std::filesystem::path NativePath(const QString& path)
         }
     }
     bytes += path.mid(run).toStdString();
-    return std::filesystem::path(std::move(bytes));
-#endif
+    return sys::PathFromUtf8(bytes);
+}
+
+bool HoldsNameBytes(const QString& text)
+{
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        if (IsByteEscape(text, at)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 QString ShownName(const std::filesystem::path& name)
 {
-#ifdef Q_OS_WIN
-    const std::string text = QString::fromStdWString(name.native()).toStdString();
-#else
-    const std::string& text = name.native();
-#endif
-    return QString::fromStdString(SafeText(text));
+    const std::string bytes = sys::Utf8FromPath(name);
+    return QString::fromStdString(SafeText(bytes));
 }
 
 } // namespace lmp::gui

@@ -15,6 +15,9 @@ QString PathText(const std::filesystem::path& path);
 // The file-system path that a path text names, in the platform's own encoding of file names.
 std::filesystem::path NativePath(const QString& path);
 
+// Whether a path text holds a byte of a name that is not UTF-8 (see PathText).
+bool HoldsNameBytes(const QString& text);
+
 // A file name or path as text to show, as SafeText gives it: bytes that are not UTF-8 (on POSIX), control
 // characters and bidirectional controls show as U+FFFD, so the name shows as far as it can be read and
 // cannot pose as another ("a", U+202E, "gpj.TD4" is not shown as "a4DT.jpg"). The file keeps its name.

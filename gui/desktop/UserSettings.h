@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "gui/filter/FileFilter.h"
+#include "gui/desktop/FileFilter.h"
 
 namespace lmp::gui {
 

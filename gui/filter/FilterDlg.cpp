@@ -128,15 +128,43 @@ std::array<QCheckBox*, 6> TFilterDlg::BoxesInMaskOrder() const
 
 void TFilterDlg::FormShow()
 {
-    FilterMask = 0;
+    FilterMask = Choices().mask;
+    FilterCustomExtension = FilterCustomEdit->text();
+}
+
+FileFilter TFilterDlg::Choices() const
+{
+    FileFilter filter;
+    filter.mask = 0;
     std::uint16_t bit = 1;
     for (const QCheckBox* box : BoxesInMaskOrder()) {
         if (box->isChecked()) {
-            FilterMask = static_cast<std::uint16_t>(FilterMask | bit);
+            filter.mask = static_cast<std::uint16_t>(filter.mask | bit);
         }
         bit = static_cast<std::uint16_t>(bit << 1);
     }
-    FilterCustomExtension = FilterCustomEdit->text();
+    filter.customExtension = FilterCustomEdit->text().toStdString();
+    return filter;
+}
+
+void TFilterDlg::ShowChoices(const FileFilter& filter)
+{
+    std::uint16_t bit = 1;
+    for (QCheckBox* box : BoxesInMaskOrder()) {
+        box->setChecked((filter.mask & bit) != 0);
+        bit = static_cast<std::uint16_t>(bit << 1);
+    }
+    FilterCustomEdit->setText(QString::fromStdString(filter.customExtension));
+}
+
+std::optional<FileFilter> TFilterDlg::ChooseFilter()
+{
+    FilterCusCheckBox->setEnabled(true);
+    FilterCustomEdit->setEnabled(true);
+    if (exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return Choices();
 }
 
 void TFilterDlg::OKBtnClick()

@@ -2,9 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include <QDialog>
 #include <QString>
+
+#include "gui/desktop/FileFilter.h"
 
 class QCheckBox;
 class QFrame;
@@ -15,7 +18,7 @@ namespace lmp::gui {
 
 // The filter dialog: which kinds of file the list should show. It keeps its choices for the whole run;
 // ticking "All files" ticks every kind, unticking a kind unticks "All files", and cancelling puts back
-// the choices it was shown with. Nothing opens it yet and the file list does not read its choices.
+// the choices it was shown with. Its choices are the file list's filter.
 class TFilterDlg : public QDialog {
     Q_OBJECT
 
@@ -51,6 +54,14 @@ public:
     void FilterSV4CheckBoxClick();
     void FilterSC4CheckBoxClick();
     void FilterCusCheckBoxClick();
+
+    // The choices as the file list's filter: the ticked boxes as its mask, the custom extension's text.
+    FileFilter Choices() const;
+    // Ticks the boxes of the filter's mask and shows its custom extension; "All files" comes last, so
+    // that ticking it ticks the others as the dialog always does.
+    void ShowChoices(const FileFilter& filter);
+    // Shows the dialog modally with the custom extension enabled: its choices on OK, none on Cancel.
+    std::optional<FileFilter> ChooseFilter();
 
     // Escape and the close box cancel as the Cancel button does; a hidden dialog only stays hidden.
     void reject() override;

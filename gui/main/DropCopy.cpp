@@ -5,8 +5,11 @@
 
 #include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
+#include "gui/shell/ShellListView.h"
+#include "gui/shell/ShellTreeView.h"
 #include "sys/FileCopy.h"
 #include "sys/InputFile.h"
+#include "sys/ShellNames.h"
 
 namespace lmp::gui {
 
@@ -48,6 +51,11 @@ QString FailureReason(const std::filesystem::path& source)
 }
 
 } // namespace
+
+PathStyle NativePathStyle() noexcept
+{
+    return sys::HasDriveLetters() ? PathStyle::Windows : PathStyle::Posix;
+}
 
 bool IsDriveLabel(const QString& text)
 {
@@ -128,6 +136,41 @@ std::vector<ItemOutcome> CopyItems(const std::vector<std::filesystem::path>& sou
 QString NotCopiedMessage(const QStringList& notCopied)
 {
     return QStringLiteral("Not copied:\n") + notCopied.join(QLatin1Char('\n'));
+}
+
+void CopySelectionInto(const TTreeNode& target, const TShellListView& list, QWidget& parent)
+{
+    QStringList captions;
+    for (TTreeNode node = target; node; node = node.Parent()) {
+        captions << node.Caption();
+    }
+    const TargetFolder folder = TargetFolderFromCaptions(captions);
+    if (!folder.driveFound) {
+        ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NoDriveMessage(folder.path),
+                    QMessageBox::Ok, &parent);
+        return;
+    }
+    // The paths are taken before the first question: while it is open the list may read more of
+    // its folder and move items to other indexes.
+    std::vector<std::filesystem::path> sources;
+    const int count = list.ItemCount();
+    for (int index = 0; index < count; ++index) {
+        if (list.Selected(index)) {
+            sources.push_back(list.ItemFile(index));
+        }
+    }
+    QStringList notCopied;
+    CopyItems(
+        sources, folder.path,
+        [&parent](const QString& fileName) {
+            return ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
+                               QMessageBox::Yes | QMessageBox::No, &parent) == QMessageBox::Yes;
+        },
+        &notCopied);
+    if (!notCopied.isEmpty()) {
+        ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NotCopiedMessage(notCopied),
+                    QMessageBox::Ok, &parent);
+    }
 }
 
 } // namespace lmp::gui

@@ -7,17 +7,19 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 namespace lmp::gui {
+
+class TShellListView;
+class TTreeNode;
 
 // How the folder tree's captions name folders: under the file-system root node "/" with "/" between
 // names, or under drive nodes captioned like "Local Disk (C:)" with "\" between names.
 enum class PathStyle { Posix, Windows };
 
-#ifdef Q_OS_WIN
-inline constexpr PathStyle kNativePathStyle = PathStyle::Windows;
-#else
-inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
-#endif
+// The system's own: Windows where the file systems hang under drive letters.
+PathStyle NativePathStyle() noexcept;
 
 // True when text has at least 4 characters and, of its last four, the first is "(" and the last two
 // are ":)"; the drive letter between them is not examined.
@@ -33,7 +35,7 @@ struct TargetFolder {
 // The folder that a tree node stands for, built from captions: the node's own first, then its
 // parent's and so on up to the root, of any length. The walk stops at the first drive node; none
 // found (or no captions) gives driveFound false.
-TargetFolder TargetFolderFromCaptions(const QStringList& captions, PathStyle style = kNativePathStyle);
+TargetFolder TargetFolderFromCaptions(const QStringList& captions, PathStyle style = NativePathStyle());
 
 // The message for a drop on a node with no drive above it, path as TargetFolderFromCaptions gave it
 // (shown as SafeBoxText gives it, as is the name in the question below).
@@ -62,5 +64,10 @@ std::vector<ItemOutcome> CopyItems(const std::vector<std::filesystem::path>& sou
 
 // The message after a drop that left files out: "Not copied:" and the lines of CopyItems.
 QString NotCopiedMessage(const QStringList& notCopied);
+
+// Copies the list's selected files into the folder of the tree node a drop of them landed on: a node
+// with no drive above it gets a message instead, each existing file a question before it is
+// overwritten, and the files left out are listed at the end; the boxes are shown over parent.
+void CopySelectionInto(const TTreeNode& target, const TShellListView& list, QWidget& parent);
 
 } // namespace lmp::gui

@@ -1,10 +1,6 @@
 #include "gui/main/MainForm.h"
 
-#include <algorithm>
-#include <array>
 #include <filesystem>
-#include <functional>
-#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -12,40 +8,37 @@
 #include <vector>
 
 #include <QAction>
-#include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QHash>
+#include <QKeySequence>
 #include <QLayout>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMetaObject>
-#include <QPlainTextEdit>
 #include <QSplitter>
 
-#include "core/Describe.h"
 #include "gui/about/AboutBox.h"
 #include "gui/desktop/DecimalMark.h"
 #include "gui/desktop/ErrorBox.h"
+#include "gui/desktop/FileFilter.h"
 #include "gui/desktop/Fonts.h"
 #include "gui/desktop/InstallFolder.h"
 #include "gui/desktop/NativePath.h"
 #include "gui/desktop/UserSettings.h"
 #include "gui/filter/FilterDlg.h"
 #include "gui/main/DropCopy.h"
-#include "gui/main/PaneFeed.h"
-#include "gui/main/PaneRules.h"
+#include "gui/main/Panels.h"
 #include "gui/main/Placement.h"
-#include "gui/main/SelectAllLoop.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/StartupArguments.h"
+#include "gui/main/WindowSelectAllList.h"
+#include "gui/pane/DescriptionPane.h"
+#include "gui/pane/PaneFeed.h"
+#include "gui/pane/PaneRules.h"
 #include "gui/shell/FileListModel.h"
 #include "gui/shell/GameDetailsColumns.h"
 #include "gui/shell/ShellListView.h"
@@ -70,178 +63,23 @@ constexpr int kDesignListWidth = 381;
 constexpr int kDesignMemoWidth = 329;
 constexpr int kDesignLowerLeftWidth = 258;
 
-QWidget* Panel(const QSize& minimum)
+// Gives the widget or action its name in the window's layout as its object name.
+template <typename Part> Part* Named(Part* part, const char* name)
 {
-    auto* panel = new QWidget;
-    panel->setMinimumSize(minimum);
-    return panel;
+    part->setObjectName(QLatin1StringView(name));
+    return part;
 }
 
-// The single child fills the panel.
-void Fill(QWidget& panel, QWidget* child)
-{
-    auto* layout = new QHBoxLayout(&panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(child);
-}
-
-// The first child keeps its size when the splitter grows or shrinks; the second takes the rest.
-QSplitter* Splitter(Qt::Orientation orientation, int handleWidth, QWidget* first, QWidget* second)
-{
-    auto* splitter = new QSplitter(orientation);
-    splitter->setHandleWidth(handleWidth);
-    splitter->setChildrenCollapsible(false);
-    splitter->setOpaqueResize(true);
-    splitter->addWidget(first);
-    splitter->addWidget(second);
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    return splitter;
-}
-
-int Extent(const QSplitter& splitter)
-{
-    return splitter.orientation() == Qt::Vertical ? splitter.height() : splitter.width();
-}
-
-// Gives the splitter's first child the size; the second takes what is left beyond the handle.
-void SetLeadingSize(QSplitter& splitter, int size)
-{
-    splitter.setSizes({size, std::max(0, Extent(splitter) - splitter.handleWidth() - size)});
-}
-
-// The window as the select-all loop sees it. The files are queued a stretch ahead of the item the
-// loop is at, so that the pool describes them while the window selects.
-class WindowSelectAllList final : public SelectAllList {
-public:
-    WindowSelectAllList(TMainForm& form, PaneFeed& feed, unsigned run, std::function<void()> clearPane,
-                        std::function<void(const Lines&)> append)
-        : form_(form), list_(*form.ShellListView1), feed_(feed), run_(run), clearPane_(std::move(clearPane)),
-          append_(std::move(append))
-    {
-    }
-
-    void BeginCommand() override
-    {
-        list_.ClearSelection();
-        form_.repaint();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        list_.setFocus();
-        clearPane_();
-        contents_ = list_.ContentsVersion();
-        frame_ = FrameIntervalMs();
-        // The first item is followed by the events, as a command started with a click expects.
-        sinceEvents_.invalidate();
-    }
-    void EndCommand() noexcept override
-    {
-        // The lines found before an error or a superseding command stay.
-        FlushPane();
-        // What this run queued ahead and did not reach is not wanted any more.
-        feed_.Drop(run_);
-        QApplication::restoreOverrideCursor();
-    }
-
-    int ItemCount() const override { return list_.ItemCount(); }
-    int SelectionCount() const override { return list_.SelectionCount(); }
-    unsigned ContentsVersion() const override { return list_.ContentsVersion(); }
-    unsigned SelectionVersion() const override { return list_.SelectionVersion(); }
-
-    // The row is painted with the next frame, together with the others selected meanwhile.
-    void Select(int index, bool selected) override { list_.SetSelected(index, selected); }
-
-    std::optional<std::int32_t> Describe(int index, std::int32_t edition, bool withSeparator) override
-    {
-        // A folder is no game file, whatever its name: it is not queued and writes nothing.
-        if (list_.IsFolder(index)) {
-            return -1;
-        }
-        for (;;) {
-            QueueAhead(index, edition);
-            const unsigned generation = feed_.Generation();
-            std::optional<std::pair<PaneRequest, Description>> taken = feed_.Take(run_);
-            if (taken) {
-                Description& description = taken->second;
-                if (withSeparator) {
-                    AddSeparator(description);
-                }
-                std::move(description.lines.begin(), description.lines.end(), std::back_inserter(backlog_));
-                return description.edition;
-            }
-            // A refresh run from the events processed dropped this run's files: queue them again.
-            if (feed_.Generation() == generation) {
-                waiting_ = true;
-                return std::nullopt;
-            }
-        }
-    }
-
-    // Events are processed once a frame while results are ready, and waited for when one is not. The
-    // pane gets the frame's lines in one append, laid out and painted once.
-    void KeepAlive() override
-    {
-        if (waiting_) {
-            waiting_ = false;
-            FlushPane();
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        } else if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= frame_) {
-            FlushPane();
-            QCoreApplication::processEvents();
-        } else {
-            return;
-        }
-        sinceEvents_.start();
-    }
-
-private:
-    void FlushPane()
-    {
-        if (!backlog_.empty()) {
-            append_(backlog_);
-            backlog_.clear();
-        }
-    }
-
-    void QueueAhead(int index, std::int32_t edition)
-    {
-        if (generation_ != std::optional(feed_.Generation())) {
-            generation_ = feed_.Generation();
-            queued_ = index;
-        }
-        const int end = std::min(list_.ItemCount(), index + kQueuedAhead);
-        for (; queued_ < end; ++queued_) {
-            if (list_.IsFolder(queued_)) {
-                continue;
-            }
-            PaneRequest request;
-            request.item = queued_;
-            request.contents = contents_;
-            request.options.acceptOriginal = edition == 0;
-            request.options.acceptFirstExpansion = edition == 1;
-            request.options.acceptSecondExpansion = edition == 2;
-            // The separator depends on the selection when the item's turn comes: added then.
-            request.options.withSeparator = false;
-            request.owner = run_;
-            feed_.Queue(std::move(request));
-        }
-    }
-
-    static constexpr int kQueuedAhead = 64;
-
-    TMainForm& form_;
-    TShellListView& list_;
-    PaneFeed& feed_;
-    unsigned run_;
-    std::function<void()> clearPane_;
-    std::function<void(const Lines&)> append_;
-    unsigned contents_ = 0;
-    std::optional<unsigned> generation_;
-    int queued_ = 0; // items queued from the start of the list
-    bool waiting_ = false;
-    int frame_ = 16;
-    QElapsedTimer sinceEvents_;
-    Lines backlog_; // found since the pane was last appended to
+// One item of the View menu: where the window keeps its action and the action's object name, its
+// caption (none for a separator), its shortcut in portable text (none when empty) and its handler: click
+// for a command, toggle, which takes the new state, for a checkable item.
+struct ViewCommand {
+    QAction* TMainForm::*action;
+    const char* name;
+    const char* caption = nullptr;
+    const char* shortcut = "";
+    void (TMainForm::*click)() = nullptr;
+    void (TMainForm::*toggle)(bool) = nullptr;
 };
 
 } // namespace
@@ -253,23 +91,9 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
 {
     MainForm = this;
     decimalMark_ = RegionalDecimalMark();
-    PaneFeed::Sinks sinks;
-    sinks.pathOf = [this](int index, unsigned contents) -> std::optional<std::filesystem::path> {
-        if (contents != ShellListView1->ContentsVersion() || index >= ShellListView1->ItemCount()) {
-            return std::nullopt;
-        }
-        return ShellListView1->ItemFile(index);
-    };
-    sinks.append = [this](const Lines& lines) { AppendLines(lines); };
-    sinks.failed = [this](const PaneRequest& failed, const QString& message,
-                          const std::vector<PaneRequest>& dropped) {
-        DescriptionFailed(failed, message, dropped);
-    };
-    sinks.idle = [this] { ShowStartProblems(); };
-    feed_ = std::make_unique<PaneFeed>(std::move(sinks));
-    feed_->SetDecimalMark(decimalMark_);
     CreateMenu();
     CreateLayout();
+    Memo1->SetDecimalMark(decimalMark_);
     // The rows keep their order while a command works through them.
     ShellListView1->SetOrderHeld([this] { return SelectionBusy; });
     if (const std::optional<FileFilter> filter = ReadListFilter()) {
@@ -290,8 +114,9 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
 
 TMainForm::~TMainForm()
 {
-    // The worker threads stop and are joined before any widget they feed goes.
-    feed_.reset();
+    // The pane's worker threads stop and are joined before any other widget goes.
+    delete Memo1;
+    Memo1 = nullptr;
     if (MainForm == this) {
         MainForm = nullptr;
     }
@@ -299,28 +124,57 @@ TMainForm::~TMainForm()
 
 void TMainForm::CreateMenu()
 {
-    MainMenu = menuBar();
-    FileMenu = MainMenu->addMenu(QStringLiteral("&File"));
-    ExitItem = FileMenu->addAction(QStringLiteral("E&xit"));
+    MainMenu = Named(menuBar(), "MainMenu");
+    FileMenu = Named(MainMenu->addMenu(QStringLiteral("&File")), "FileMenu");
+    ExitItem = Named(FileMenu->addAction(QStringLiteral("E&xit")), "ExitItem");
     ExitItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
     ExitItem->setStatusTip(QStringLiteral("Exit application"));
+    connect(ExitItem, &QAction::triggered, this, [this] { RunHandler([this] { ExitItemClick(); }); });
 
-    View1 = MainMenu->addMenu(QStringLiteral("&View"));
-    RefreshDescription = View1->addAction(QStringLiteral("Refresh Description"));
-    RefreshDirectory = View1->addAction(QStringLiteral("Refresh Directory"));
-    N1 = View1->addSeparator();
-    SelectAllOriginalLMPfiles1 = View1->addAction(QStringLiteral("Select All Original LMP files"));
-    SelectAllVJEMfiles1 = View1->addAction(QStringLiteral("Select All VJ/EM files"));
-    SelectAllQQfiles1 = View1->addAction(QStringLiteral("Select All QQ files"));
-    N2 = View1->addSeparator();
-    SelectMatchingTP4s = View1->addAction(QStringLiteral("Select Matching TP4's"));
-    N3 = View1->addSeparator();
-    GameDetails1 = View1->addAction(QStringLiteral("Game Details"));
-    GameDetails1->setCheckable(true);
-    Filter1 = View1->addAction(QStringLiteral("Filter..."));
+    View1 = Named(MainMenu->addMenu(QStringLiteral("&View")), "View1");
+    static constexpr ViewCommand kViewCommands[] = {
+        {&TMainForm::RefreshDescription, "RefreshDescription", "Refresh Description", "",
+         &TMainForm::RefreshDescriptionClick},
+        {&TMainForm::RefreshDirectory, "RefreshDirectory", "Refresh Directory", "",
+         &TMainForm::RefreshDirectoryClick},
+        {&TMainForm::N1, "N1"},
+        {&TMainForm::SelectAllOriginalLMPfiles1, "SelectAllOriginalLMPfiles1",
+         "Select All Original LMP files", "", &TMainForm::SelectAllOriginalLMPfiles1Click},
+        {&TMainForm::SelectAllVJEMfiles1, "SelectAllVJEMfiles1", "Select All VJ/EM files", "",
+         &TMainForm::SelectAllVJEMfiles1Click},
+        {&TMainForm::SelectAllQQfiles1, "SelectAllQQfiles1", "Select All QQ files", "",
+         &TMainForm::SelectAllQQfiles1Click},
+        {&TMainForm::N2, "N2"},
+        {&TMainForm::SelectMatchingTP4s, "SelectMatchingTP4s", "Select Matching TP4's", "",
+         &TMainForm::SelectMatchingTP4sClick},
+        {&TMainForm::N3, "N3"},
+        {&TMainForm::GameDetails1, "GameDetails1", "Game Details", "", nullptr,
+         &TMainForm::GameDetails1Click},
+        {&TMainForm::Filter1, "Filter1", "Filter...", "", &TMainForm::Filter1Click},
+    };
+    for (const ViewCommand& command : kViewCommands) {
+        if (command.caption == nullptr) {
+            this->*command.action = Named(View1->addSeparator(), command.name);
+            continue;
+        }
+        QAction* action = Named(View1->addAction(QString::fromLatin1(command.caption)), command.name);
+        action->setShortcut(QKeySequence(QString::fromLatin1(command.shortcut), QKeySequence::PortableText));
+        action->setCheckable(command.toggle != nullptr);
+        connect(action, &QAction::triggered, this, [this, &command](bool checked) {
+            RunHandler([&] {
+                if (command.toggle != nullptr) {
+                    (this->*command.toggle)(checked);
+                } else {
+                    (this->*command.click)();
+                }
+            });
+        });
+        this->*command.action = action;
+    }
 
-    Help1 = MainMenu->addMenu(QStringLiteral("&Help"));
-    About1 = Help1->addAction(QStringLiteral("&About..."));
+    Help1 = Named(MainMenu->addMenu(QStringLiteral("&Help")), "Help1");
+    About1 = Named(Help1->addAction(QStringLiteral("&About...")), "About1");
+    connect(About1, &QAction::triggered, this, [this] { RunHandler([this] { About1Click(); }); });
 }
 
 void TMainForm::CreateLayout()
@@ -329,33 +183,42 @@ void TMainForm::CreateLayout()
     setFont(PreferredFont(QStringLiteral("System"), 13, QFontDatabase::GeneralFont));
     const QFont shellFont = PreferredFont(QStringLiteral("MS Sans Serif"), 11, QFontDatabase::GeneralFont);
 
-    ShellTreeView1 = new TShellTreeView;
+    ShellTreeView1 = Named(new TShellTreeView, "ShellTreeView1");
     ShellTreeView1->setFont(shellFont);
-    UpperLeftPanel = Panel({40, 30});
+    UpperLeftPanel = Named(Panel({40, 30}), "UpperLeftPanel");
     Fill(*UpperLeftPanel, ShellTreeView1);
 
-    ShellListView1 = new TShellListView;
+    ShellListView1 = Named(new TShellListView, "ShellListView1");
     ShellListView1->setFont(shellFont);
-    UpperRightPanel = Panel({40, 30});
+    UpperRightPanel = Named(Panel({40, 30}), "UpperRightPanel");
     Fill(*UpperRightPanel, ShellListView1);
 
-    UpperMainPanel = Panel({100, 40});
-    UpperHorizSplitter = Splitter(Qt::Horizontal, 5, UpperLeftPanel, UpperRightPanel);
+    UpperMainPanel = Named(Panel({100, 40}), "UpperMainPanel");
+    UpperHorizSplitter =
+        Named(Splitter(Qt::Horizontal, 5, UpperLeftPanel, UpperRightPanel), "UpperHorizSplitter");
     Fill(*UpperMainPanel, UpperHorizSplitter);
 
-    Memo1 = new QPlainTextEdit;
+    DescriptionPane::Hooks hooks;
+    hooks.pathOf = [this](int index, unsigned contents) -> std::optional<std::filesystem::path> {
+        if (contents != ShellListView1->ContentsVersion() || index >= ShellListView1->ItemCount()) {
+            return std::nullopt;
+        }
+        return ShellListView1->ItemFile(index);
+    };
+    hooks.notRead = [this](const QString& message) { startProblems_ << message; };
+    hooks.idle = [this] { ShowStartProblems(); };
+    Memo1 = Named(new DescriptionPane(std::move(hooks)), "Memo1");
     Memo1->setMinimumSize(40, 30);
-    Memo1->setFont(PreferredFont(QStringLiteral("Courier New"), 12, QFontDatabase::FixedFont));
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    LowerLeftPanel = new QFrame;
+
+    LowerLeftPanel = Named(new QFrame, "LowerLeftPanel");
     LowerLeftPanel->setMinimumSize(30, 30);
     LowerLeftPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
-    LowerMainPanel = Panel({100, 50});
-    LowerHorizSplitter = Splitter(Qt::Horizontal, 8, Memo1, LowerLeftPanel);
+    LowerMainPanel = Named(Panel({100, 50}), "LowerMainPanel");
+    LowerHorizSplitter = Named(Splitter(Qt::Horizontal, 8, Memo1, LowerLeftPanel), "LowerHorizSplitter");
     Fill(*LowerMainPanel, LowerHorizSplitter);
 
-    VerticalSplitter = Splitter(Qt::Vertical, 5, UpperMainPanel, LowerMainPanel);
+    VerticalSplitter = Named(Splitter(Qt::Vertical, 5, UpperMainPanel, LowerMainPanel), "VerticalSplitter");
     setCentralWidget(VerticalSplitter);
     setTabOrder(ShellTreeView1, ShellListView1);
     setTabOrder(ShellListView1, Memo1);
@@ -384,9 +247,6 @@ void TMainForm::CreateConnections()
     connect(ShellTreeView1, &TShellTreeView::DragDrop, this, [this](QObject* source, const QPoint& position) {
         RunHandler([&] { ShellTreeView1DragDrop(source, position.x(), position.y()); });
     });
-    connect(ShellTreeView1, &TShellTreeView::EndDrag, this, [this](QObject* target, const QPoint& position) {
-        RunHandler([&] { ShellTreeView1EndDrag(target, position.x(), position.y()); });
-    });
     connect(ShellTreeView1, &TShellTreeView::Change, this,
             [this] { RunHandler([this] { ShellTreeView1Change(); }); });
     connect(ShellListView1, &TShellListView::Listed, this, [this] { SelectStartFiles(); });
@@ -395,23 +255,6 @@ void TMainForm::CreateConnections()
     connect(VerticalSplitter, &QSplitter::splitterMoved, this, [this] { VerticalSplitterMoved(); });
     connect(UpperHorizSplitter, &QSplitter::splitterMoved, this, [this] { UpperHorizSplitterMoved(); });
     connect(LowerHorizSplitter, &QSplitter::splitterMoved, this, [this] { LowerHorizSplitterMoved(); });
-    connect(ExitItem, &QAction::triggered, this, [this] { RunHandler([this] { ExitItemClick(); }); });
-    connect(About1, &QAction::triggered, this, [this] { RunHandler([this] { About1Click(); }); });
-    connect(RefreshDescription, &QAction::triggered, this,
-            [this] { RunHandler([this] { RefreshDescriptionClick(); }); });
-    connect(RefreshDirectory, &QAction::triggered, this,
-            [this] { RunHandler([this] { RefreshDirectoryClick(); }); });
-    connect(SelectAllOriginalLMPfiles1, &QAction::triggered, this,
-            [this] { RunHandler([this] { SelectAllOriginalLMPfiles1Click(); }); });
-    connect(SelectAllVJEMfiles1, &QAction::triggered, this,
-            [this] { RunHandler([this] { SelectAllVJEMfiles1Click(); }); });
-    connect(SelectAllQQfiles1, &QAction::triggered, this,
-            [this] { RunHandler([this] { SelectAllQQfiles1Click(); }); });
-    connect(SelectMatchingTP4s, &QAction::triggered, this,
-            [this] { RunHandler([this] { SelectMatchingTP4sClick(); }); });
-    connect(GameDetails1, &QAction::triggered, this,
-            [this](bool checked) { RunHandler([this, checked] { GameDetails1Click(checked); }); });
-    connect(Filter1, &QAction::triggered, this, [this] { RunHandler([this] { Filter1Click(); }); });
 }
 
 // Lays the hidden window out at its design sizes, so that FormCreate measures the design's ratios.
@@ -430,9 +273,9 @@ void TMainForm::ApplyDesignSizes()
 
 void TMainForm::FormCreate()
 {
-    DescribedItems.clear();
+    Memo1->ForgetDescribed();
     SelectionBusy = false;
-    ClearPane();
+    Memo1->ClearPane();
     MeasureSizeRatios();
     if (!startPaths_.isEmpty()) {
         OpenStartPaths();
@@ -461,13 +304,13 @@ void TMainForm::OpenStartPaths()
         request.stopOnError = false;
         for (const QString& path : plan.paths) {
             request.path = NativePath(path);
-            feed_->Queue(request);
+            Memo1->Queue(request);
             // As lmpinfo does: every file after the first, described or not, starts with a separator.
             request.options.withSeparator = true;
         }
     }
     startDescribing_ = true;
-    if (!feed_->Busy()) {
+    if (!Memo1->Pending()) {
         ShowStartProblems();
     }
 }
@@ -482,10 +325,8 @@ void TMainForm::ShowStartProblems()
     QMetaObject::invokeMethod(
         this,
         [this, text = std::exchange(startProblems_, {}).join(QLatin1Char('\n'))] {
-            QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kApplicationTitle), text,
-                            QMessageBox::Ok, this);
-            box.setTextFormat(Qt::PlainText);
-            box.exec();
+            ShowMessage(QMessageBox::Warning, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok,
+                        this);
         },
         Qt::QueuedConnection);
 }
@@ -505,7 +346,7 @@ void TMainForm::SelectStartFiles()
     for (const QString& name : std::exchange(startFiles_, {})) {
         if (const auto found = indexes.constFind(name); found != indexes.cend()) {
             ShellListView1->SetSelected(*found, true);
-            DescribedItems.insert(ShellListView1->ItemFile(*found));
+            Memo1->MarkDescribed(ShellListView1->ItemFile(*found));
         }
     }
     SelectionBusy = wasBusy;
@@ -565,13 +406,13 @@ void TMainForm::ShellListView1Change(int item)
     std::optional<NotifiedItem> notified;
     if (item != TShellListView::kAllItems) {
         notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item),
-                                DescribedItems.contains(ShellListView1->ItemFile(item))};
+                                Memo1->DescribedItems().contains(ShellListView1->ItemFile(item))};
     }
     const PaneResponse response =
         RespondToListChange(SelectionBusy, ShellListView1->SelectionCount(), notified);
     if (response.reset) {
-        ClearPane();
-        DescribedItems.clear();
+        Memo1->ClearPane();
+        Memo1->ForgetDescribed();
     }
     if (response.describe) {
         // Marked at once: the item counts as described while it waits its turn, and is unmarked
@@ -579,13 +420,13 @@ void TMainForm::ShellListView1Change(int item)
         DescribeOptions options;
         options.withSeparator = response.withSeparator;
         QueueDescription(item, options, true);
-        DescribedItems.insert(ShellListView1->ItemFile(item));
+        Memo1->MarkDescribed(ShellListView1->ItemFile(item));
     }
 }
 
 void TMainForm::RefreshDescriptionClick()
 {
-    ClearPane();
+    Memo1->ClearPane();
     bool first = true;
     for (int index = 0; index < ShellListView1->ItemCount(); ++index) {
         if (ShellListView1->Selected(index)) {
@@ -604,7 +445,7 @@ void TMainForm::RefreshDirectoryClick()
 
 void TMainForm::ShellTreeView1Change()
 {
-    ClearPane();
+    Memo1->ClearPane();
 }
 
 void TMainForm::SelectAllOriginalLMPfiles1Click()
@@ -624,9 +465,7 @@ void TMainForm::SelectAllQQfiles1Click()
 
 void TMainForm::SelectAllOfEdition(unsigned edition)
 {
-    WindowSelectAllList list(
-        *this, *feed_, ++selectAllRuns_, [this] { ClearPane(); },
-        [this](const Lines& lines) { AppendLines(lines); });
+    WindowSelectAllList list(*this, *ShellListView1, *Memo1, ++selectAllRuns_);
     selectAll_.Run(list, edition);
 }
 
@@ -658,35 +497,18 @@ void TMainForm::Filter1Click()
     if (FilterDlg == nullptr) {
         return;
     }
-    TFilterDlg& dialog = *FilterDlg;
-    const std::array<QCheckBox*, 6> boxes = {dialog.FilterTD4CheckBox, dialog.FilterTP4CheckBox,
-                                             dialog.FilterSV4CheckBox, dialog.FilterSC4CheckBox,
-                                             dialog.FilterCusCheckBox, dialog.FilterAllCheckBox};
-    // The first showing of a run starts from the filter the user applied in an earlier one; "all
-    // files" comes last, so that ticking it ticks the others as the dialog always does.
+    // The first showing of a run starts from the filter the user applied in an earlier one.
     if (!std::exchange(filterDialogMatched_, true)) {
         if (const std::optional<FileFilter> saved = ReadListFilter()) {
-            for (std::size_t bit = 0; bit < boxes.size(); ++bit) {
-                boxes[bit]->setChecked((saved->mask & (1U << bit)) != 0);
-            }
-            dialog.FilterCustomEdit->setText(QString::fromStdString(saved->customExtension));
+            FilterDlg->ShowChoices(*saved);
         }
     }
-    dialog.FilterCusCheckBox->setEnabled(true);
-    dialog.FilterCustomEdit->setEnabled(true);
-    if (dialog.exec() != QDialog::Accepted) {
+    const std::optional<FileFilter> filter = FilterDlg->ChooseFilter();
+    if (!filter) {
         return;
     }
-    FileFilter filter;
-    filter.mask = 0;
-    for (std::size_t bit = 0; bit < boxes.size(); ++bit) {
-        if (boxes[bit]->isChecked()) {
-            filter.mask = static_cast<std::uint16_t>(filter.mask | (1U << bit));
-        }
-    }
-    filter.customExtension = dialog.FilterCustomEdit->text().toStdString();
-    WriteListFilter(filter);
-    ShellListView1->Files().SetFilter(filter);
+    WriteListFilter(*filter);
+    ShellListView1->Files().SetFilter(*filter);
     RefreshDirectoryClick();
 }
 
@@ -706,7 +528,7 @@ void TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExp
 
 bool TMainForm::DescribingPending() const
 {
-    return feed_->Busy();
+    return Memo1->Pending();
 }
 
 void TMainForm::QueueDescription(int index, DescribeOptions options, bool marked)
@@ -722,43 +544,7 @@ void TMainForm::QueueDescription(int index, DescribeOptions options, bool marked
     request.path = ShellListView1->ItemFile(index);
     request.options = std::move(options);
     request.marked = marked;
-    feed_->Queue(std::move(request));
-}
-
-void TMainForm::AppendLines(const Lines& lines)
-{
-    // One append of all the lines lays the pane out once per file rather than once per line.
-    QStringList text;
-    text.reserve(static_cast<qsizetype>(lines.size()));
-    for (const std::string& line : lines) {
-        text.append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
-    }
-    Memo1->appendPlainText(text.join(QLatin1Char('\n')));
-}
-
-// Whatever is queued for the pane goes with what it shows.
-void TMainForm::ClearPane()
-{
-    Memo1->clear();
-    feed_->Cancel();
-}
-
-void TMainForm::DescriptionFailed(const PaneRequest& failed, const QString& message,
-                                  const std::vector<PaneRequest>& dropped)
-{
-    if (!failed.stopOnError) {
-        startProblems_ << SafeBoxText(message);
-        return;
-    }
-    // A later notification for an item that was not described tries it again.
-    const auto unmark = [this](const PaneRequest& request) {
-        if (request.marked) {
-            DescribedItems.erase(request.path);
-        }
-    };
-    unmark(failed);
-    std::for_each(dropped.begin(), dropped.end(), unmark);
-    ShowErrorBox(message);
+    Memo1->Queue(std::move(request));
 }
 
 void TMainForm::ShellListView1MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, int, int)
@@ -776,44 +562,11 @@ void TMainForm::ShellTreeView1DragOver(QObject* Source, int, int, bool& Accept)
 void TMainForm::ShellTreeView1DragDrop(QObject* Source, int, int)
 {
     const TTreeNode target = ShellTreeView1->DropTarget();
-    auto* list = qobject_cast<TShellListView*>(Source);
-    if (!target || list == nullptr) {
-        return;
-    }
-    QStringList captions;
-    for (TTreeNode node = target; node; node = node.Parent()) {
-        captions << node.Caption();
-    }
-    const TargetFolder folder = TargetFolderFromCaptions(captions);
-    if (!folder.driveFound) {
-        ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NoDriveMessage(folder.path),
-                    QMessageBox::Ok, this);
-        return;
-    }
-    // The paths are taken before the first question: while it is open the list may read more of
-    // its folder and move items to other indexes.
-    std::vector<std::filesystem::path> sources;
-    const int count = list->ItemCount();
-    for (int index = 0; index < count; ++index) {
-        if (list->Selected(index)) {
-            sources.push_back(list->ItemFile(index));
-        }
-    }
-    QStringList notCopied;
-    CopyItems(
-        sources, folder.path,
-        [this](const QString& fileName) {
-            return ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
-                               QMessageBox::Yes | QMessageBox::No, this) == QMessageBox::Yes;
-        },
-        &notCopied);
-    if (!notCopied.isEmpty()) {
-        ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NotCopiedMessage(notCopied),
-                    QMessageBox::Ok, this);
+    const auto* list = qobject_cast<TShellListView*>(Source);
+    if (target && list != nullptr) {
+        CopySelectionInto(target, *list, *this);
     }
 }
-
-void TMainForm::ShellTreeView1EndDrag(QObject*, int, int) {}
 
 void TMainForm::resizeEvent(QResizeEvent* event)
 {
@@ -830,7 +583,7 @@ void TMainForm::changeEvent(QEvent* event)
     if (event->type() == QEvent::LocaleChange) {
         decimalMark_ = RegionalDecimalMark();
         detailsColumns_->SetDecimalMark(decimalMark_);
-        feed_->SetDecimalMark(decimalMark_);
+        Memo1->SetDecimalMark(decimalMark_);
     }
     QMainWindow::changeEvent(event);
 }
@@ -839,7 +592,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     // A select-all loop still running, and the files being read, stop once the window has gone.
     selectAll_.Stop();
-    feed_->Cancel();
+    Memo1->Feed().Cancel();
     QMainWindow::closeEvent(event);
 }
 

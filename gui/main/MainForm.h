@@ -1,19 +1,14 @@
 #pragma once
 
-#include <cstdint>
-#include <filesystem>
-#include <memory>
-#include <set>
+#include <stdexcept>
 #include <string>
-#include <string_view>
-#include <vector>
 
+#include <QLatin1StringView>
 #include <QMainWindow>
 #include <QSize>
 #include <QStringList>
 
 #include "core/Describe.h"
-#include "gui/desktop/ErrorBox.h"
 #include "gui/main/SelectAllLoop.h"
 #include "gui/main/SizeRatios.h"
 
@@ -22,21 +17,22 @@ class QFrame;
 class QObject;
 class QMenu;
 class QMenuBar;
-class QPlainTextEdit;
 class QSplitter;
+
+namespace lmp::guitest {
+struct FormParts;
+}
 
 namespace lmp::gui {
 
+class DescriptionPane;
 class GameDetailsColumns;
-class PaneFeed;
-struct PaneRequest;
 class TShellListView;
 class TShellTreeView;
 
-// The line written between two file descriptions in the pane.
-inline constexpr std::string_view SeparatorLine = lmp::kSeparatorLine;
-
-// The explorer window: the folder tree and the file list side by side above the description pane.
+// The explorer window: the folder tree and the file list side by side above the description pane. It
+// wires the views, the pane and the dialogs together; its widgets and state are its own. Each widget
+// and action has its name as object name, for the programs that drive the window.
 class TMainForm : public QMainWindow {
     Q_OBJECT
 
@@ -48,43 +44,6 @@ public:
     // and selected once the list has read their folder; paths left out are listed in a message box.
     explicit TMainForm(const QStringList& startPaths, QWidget* parent = nullptr);
     ~TMainForm() override;
-
-    QMenuBar* MainMenu = nullptr;
-    QMenu* FileMenu = nullptr;
-    QAction* ExitItem = nullptr;
-    QMenu* Help1 = nullptr;
-    QAction* About1 = nullptr;
-    TShellListView* ShellListView1 = nullptr;
-    TShellTreeView* ShellTreeView1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
-    QWidget* UpperMainPanel = nullptr;
-    QSplitter* VerticalSplitter = nullptr; // holds UpperMainPanel above LowerMainPanel
-    QWidget* LowerMainPanel = nullptr;
-    QSplitter* UpperHorizSplitter = nullptr; // holds UpperLeftPanel beside UpperRightPanel
-    QSplitter* LowerHorizSplitter = nullptr; // holds Memo1 beside LowerLeftPanel
-    QFrame* LowerLeftPanel = nullptr;
-    QWidget* UpperLeftPanel = nullptr;
-    QWidget* UpperRightPanel = nullptr;
-    QMenu* View1 = nullptr;
-    QAction* RefreshDescription = nullptr;
-    QAction* RefreshDirectory = nullptr;
-    QAction* N1 = nullptr;
-    QAction* SelectAllOriginalLMPfiles1 = nullptr;
-    QAction* SelectAllVJEMfiles1 = nullptr;
-    QAction* SelectAllQQfiles1 = nullptr;
-    QAction* N2 = nullptr;
-    QAction* SelectMatchingTP4s = nullptr;
-    QAction* N3 = nullptr;
-    QAction* GameDetails1 = nullptr; // checkable: the file list's game-detail columns
-    QAction* Filter1 = nullptr;
-
-    // The window's state, set up by FormCreate. DescribedItems: the list items, by their files,
-    // described since a selection change last reset the pane; a re-sort of the list leaves them as they are.
-    // SelectionBusy: a command is changing the list's selection, and the list's change notifications are
-    // ignored.
-    std::set<std::filesystem::path> DescribedItems;
-    bool SelectionBusy = false;
-    SizeRatioSet SizeRatios{};
 
     // Handlers. Those that can fail throw; their connections take the error to the error box.
     void FormCreate();
@@ -133,7 +92,6 @@ public:
     void ShellListView1MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
     void ShellTreeView1DragOver(QObject* Source, int X, int Y, bool& Accept);
     void ShellTreeView1DragDrop(QObject* Source, int X, int Y);
-    void ShellTreeView1EndDrag(QObject* Target, int X, int Y);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -141,6 +99,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The tests reach the widgets and the state through it.
+    friend struct lmp::guitest::FormParts;
+
     void CreateLayout();
     void CreateMenu();
     void CreateConnections();
@@ -149,11 +110,41 @@ private:
     void OpenStartPaths();
     void SelectStartFiles();
     void QueueDescription(int index, DescribeOptions options, bool marked);
-    void AppendLines(const Lines& lines);
-    void ClearPane();
-    void DescriptionFailed(const PaneRequest& failed, const QString& message,
-                           const std::vector<PaneRequest>& dropped);
     void ShowStartProblems();
+
+    QMenuBar* MainMenu = nullptr;
+    QMenu* FileMenu = nullptr;
+    QAction* ExitItem = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* About1 = nullptr;
+    TShellListView* ShellListView1 = nullptr;
+    TShellTreeView* ShellTreeView1 = nullptr;
+    DescriptionPane* Memo1 = nullptr;
+    QWidget* UpperMainPanel = nullptr;
+    QSplitter* VerticalSplitter = nullptr; // holds UpperMainPanel above LowerMainPanel
+    QWidget* LowerMainPanel = nullptr;
+    QSplitter* UpperHorizSplitter = nullptr; // holds UpperLeftPanel beside UpperRightPanel
+    QSplitter* LowerHorizSplitter = nullptr; // holds Memo1 beside LowerLeftPanel
+    QFrame* LowerLeftPanel = nullptr;
+    QWidget* UpperLeftPanel = nullptr;
+    QWidget* UpperRightPanel = nullptr;
+    QMenu* View1 = nullptr;
+    QAction* RefreshDescription = nullptr;
+    QAction* RefreshDirectory = nullptr;
+    QAction* N1 = nullptr;
+    QAction* SelectAllOriginalLMPfiles1 = nullptr;
+    QAction* SelectAllVJEMfiles1 = nullptr;
+    QAction* SelectAllQQfiles1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* SelectMatchingTP4s = nullptr;
+    QAction* N3 = nullptr;
+    QAction* GameDetails1 = nullptr; // checkable: the file list's game-detail columns
+    QAction* Filter1 = nullptr;
+
+    // The window's state, set up by FormCreate. SelectionBusy: a command is changing the list's
+    // selection, and the list's change notifications are ignored.
+    bool SelectionBusy = false;
+    SizeRatioSet SizeRatios{};
 
     std::string decimalMark_;
     QSize measuredClientSize_; // the client area the ratios were last measured from
@@ -166,8 +157,18 @@ private:
     GameDetailsColumns* detailsColumns_ = nullptr;
     bool filterDialogMatched_ = false; // the dialog shows the filter remembered from an earlier run
     unsigned selectAllRuns_ = 0;       // numbers each select-all run, nested ones included
-    std::unique_ptr<PaneFeed> feed_;   // describes for the pane off the window's thread
 };
+
+// The window's widget or action of that name, its object name, for the programs that drive the window
+// from outside (the screenshot tool, the benchmarks). Throws std::logic_error when there is none.
+template <typename Part> Part& PartNamed(const TMainForm& form, const char* name)
+{
+    auto* part = form.findChild<Part*>(QLatin1StringView(name));
+    if (part == nullptr) {
+        throw std::logic_error(std::string("the window has no ") + name);
+    }
+    return *part;
+}
 
 // The program's one main window; null until it is created.
 extern TMainForm* MainForm;

@@ -16,7 +16,10 @@
 
 #include "core/NaturalOrder.h"
 #include "gui/desktop/NativePath.h"
+#include "sys/CommandLine.h"
+#include "sys/FileNames.h"
 #include "sys/Folder.h"
+#include "sys/ShellNames.h"
 
 namespace lmp::gui {
 
@@ -36,12 +39,7 @@ template <typename Number> int ThreeWay(Number a, Number b)
 
 std::string OrderKey(const std::filesystem::path& name)
 {
-#ifdef Q_OS_WIN
-    const std::u8string bytes = name.u8string();
-    return std::string(bytes.begin(), bytes.end());
-#else
-    return name.native();
-#endif
+    return sys::Utf8FromPath(name);
 }
 
 bool ComesBefore(const FileItem& left, const FileItem& right)
@@ -63,11 +61,9 @@ QString NameProblem(const QString& name)
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
         return QStringLiteral("it is not a usable name");
     }
-#ifdef Q_OS_WIN
-    const QString forbidden = QStringLiteral("\\/:*?\"<>|");
-#else
-    const QString forbidden = QStringLiteral("/");
-#endif
+    const std::string_view characters = sys::ForbiddenNameCharacters();
+    const QString forbidden =
+        QString::fromLatin1(characters.data(), static_cast<qsizetype>(characters.size()));
     for (const QChar character : name) {
         if (forbidden.contains(character) || character.unicode() < 32) {
             return QStringLiteral("a name cannot hold %1").arg(forbidden);
@@ -380,11 +376,8 @@ QString FileListModel::TypeOf(const FileItem& item) const
         return QStringLiteral("Drive");
     }
     if (item.isFolder) {
-#ifdef Q_OS_WIN
-        return QStringLiteral("File Folder");
-#else
-        return QStringLiteral("Folder");
-#endif
+        const std::string_view folder = sys::FolderTypeName();
+        return QString::fromLatin1(folder.data(), static_cast<qsizetype>(folder.size()));
     }
     const qsizetype dot = item.name.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot > 0 ? item.name.mid(dot + 1).toLower() : QString();

@@ -13,7 +13,7 @@
 #include <QString>
 #include <QTimer>
 
-#include "gui/filter/FileFilter.h"
+#include "gui/desktop/FileFilter.h"
 
 class QFileSystemWatcher;
 

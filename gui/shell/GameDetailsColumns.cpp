@@ -5,7 +5,6 @@
 #include <vector>
 
 #include <QHeaderView>
-#include <QMetaObject>
 
 #include "core/Edition.h"
 #include "gui/shell/FileListModel.h"
@@ -143,11 +142,8 @@ void GameDetailsColumns::Fill()
     }
     if (!pipeline_) {
         pipeline_ = std::make_unique<DescribePipeline>(PipelineSettings{.ahead = kAhead});
-        pipeline_->SetReadyCallback([this] {
-            if (!outcomesPosted_.exchange(true)) {
-                QMetaObject::invokeMethod(this, &GameDetailsColumns::TakeOutcomes, Qt::QueuedConnection);
-            }
-        });
+        // Runs on a worker thread: only posts to this object's thread, at most one call at a time.
+        pipeline_->SetReadyCallback([this] { takeCall_.Post(); });
     }
     const FileListModel& files = list_.Files();
     if (files.Folder() != folder_) {
@@ -204,7 +200,7 @@ void GameDetailsColumns::Fill()
 
 void GameDetailsColumns::TakeOutcomes()
 {
-    outcomesPosted_ = false;
+    takeCall_.Arrived();
     if (!pipeline_) {
         return;
     }

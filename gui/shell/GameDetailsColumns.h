@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -12,6 +11,7 @@
 
 #include "core/GameDetails.h"
 #include "scan/DescribePipeline.h"
+#include "gui/desktop/QueuedCall.h"
 
 namespace lmp::gui {
 
@@ -49,6 +49,10 @@ signals:
     // The last file pending has been read.
     void Filled();
 
+private slots:
+    // Takes the outcomes ready on the pipeline into the columns.
+    void TakeOutcomes();
+
 private:
     struct Known {
         FileStamp stamp;
@@ -62,7 +66,6 @@ private:
     void ScheduleFill();
     void Fill();
     void CancelReading();
-    void TakeOutcomes();
 
     TShellListView& list_;
     bool shown_ = false;
@@ -73,7 +76,7 @@ private:
     std::unordered_map<std::filesystem::path::string_type, std::uint64_t> waiting_; // path to ticket
     std::unordered_map<std::uint64_t, Waiting> tickets_;
     QTimer fill_;
-    std::atomic<bool> outcomesPosted_{false};
+    QueuedCall takeCall_{*this, "TakeOutcomes"};
     std::unique_ptr<DescribePipeline> pipeline_;
 };
 

@@ -9,7 +9,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDrag>
-#include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -21,6 +20,7 @@
 
 #include "gui/desktop/NativePath.h"
 #include "gui/shell/FileListModel.h"
+#include "sys/CommandLine.h"
 
 namespace lmp::gui {
 
@@ -31,12 +31,10 @@ namespace {
 QUrl FileUrl(const std::filesystem::path& path)
 {
     const QString text = PathText(path);
-#ifndef Q_OS_WIN
-    const QByteArray bytes = QByteArray::fromStdString(path.native());
-    if (QFile::encodeName(text) != bytes) {
+    if (HoldsNameBytes(text)) {
+        const QByteArray bytes = QByteArray::fromStdString(sys::Utf8FromPath(path));
         return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
     }
-#endif
     return QUrl::fromLocalFile(text);
 }
 

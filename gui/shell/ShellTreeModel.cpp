@@ -6,32 +6,30 @@
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QStorageInfo>
 
 #include "gui/desktop/NativePath.h"
 #include "gui/shell/FolderFirstOrder.h"
+#include "sys/FileNames.h"
 #include "sys/Folder.h"
+#include "sys/ShellNames.h"
 
 namespace lmp::gui {
 
 namespace {
 
+Qt::CaseSensitivity NameCase()
+{
+    return sys::NamesAreCaseSensitive() ? Qt::CaseSensitive : Qt::CaseInsensitive;
+}
+
 bool SameName(const QString& left, const QString& right)
 {
-#ifdef Q_OS_WIN
-    return left.compare(right, Qt::CaseInsensitive) == 0;
-#else
-    return left == right;
-#endif
+    return left.compare(right, NameCase()) == 0;
 }
 
 bool StartsWithFolder(const QString& path, const QString& folder)
 {
-#ifdef Q_OS_WIN
-    return path.startsWith(folder, Qt::CaseInsensitive);
-#else
-    return path.startsWith(folder);
-#endif
+    return path.startsWith(folder, NameCase());
 }
 
 QString JoinPath(const QString& folder, const QString& name)
@@ -64,18 +62,6 @@ bool IsFolder(const QString& path)
     return std::filesystem::is_directory(NativePath(path), error);
 }
 
-#ifdef Q_OS_WIN
-// As the desktop names drives, "Local Disk (C:)": drops find the drive of a folder by its caption.
-QString DriveCaption(const QString& path)
-{
-    QString label = QStorageInfo(path).name();
-    if (label.isEmpty()) {
-        label = QStringLiteral("Local Disk");
-    }
-    return label + QStringLiteral(" (") + path.left(2) + QLatin1Char(')');
-}
-#endif
-
 } // namespace
 
 ShellTreeModel::ShellTreeModel(QObject* parent) : QAbstractItemModel(parent)
@@ -90,14 +76,7 @@ ShellTreeModel::ShellTreeModel(QObject* parent) : QAbstractItemModel(parent)
     desktop.listed = true;
     for (const QFileInfo& drive : QDir::drives()) {
         const QString path = drive.absoluteFilePath();
-#ifdef Q_OS_WIN
-        const QString caption = DriveCaption(path);
-#else
-        QString caption = path;
-        if (caption.size() > 1 && caption.endsWith(QLatin1Char('/'))) {
-            caption.chop(1);
-        }
-#endif
+        const QString caption = QString::fromStdString(sys::DriveCaption(path.toStdString()));
         Insert(desktop, desktop.children.size(), Kind::Drive, caption, path);
     }
     const QDir home = QDir::home();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <iostream>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -78,8 +79,10 @@ int main(int argc, char* argv[])
 
     lmp::gui::TMainForm form;
     lmp::gui::TAboutBox about(&form);
+    auto& tree = lmp::gui::PartNamed<lmp::gui::TShellTreeView>(form, "ShellTreeView1");
+    auto& list = lmp::gui::PartNamed<lmp::gui::TShellListView>(form, "ShellListView1");
     try {
-        form.ShellTreeView1->SetPath(folder);
+        tree.SetPath(folder);
     } catch (const std::exception& error) {
         std::cerr << "lmpexplorer-shot: " << error.what() << '\n';
         return 1;
@@ -87,7 +90,6 @@ int main(int argc, char* argv[])
     form.resize(details ? 1280 : 760, details ? 712 : 640);
     form.move(form.screen()->availableGeometry().topLeft());
     form.show();
-    lmp::gui::TShellListView& list = *form.ShellListView1;
     int loaded = -1;
     // The list has loaded once its item count holds still for a while.
     const bool ready = WaitUntil([&] {
@@ -102,10 +104,11 @@ int main(int argc, char* argv[])
     }
 
     if (details) {
-        if (!form.GameDetails1->isChecked())
-            form.GameDetails1->trigger();
+        auto& gameDetails = lmp::gui::PartNamed<QAction>(form, "GameDetails1");
+        if (!gameDetails.isChecked())
+            gameDetails.trigger();
         // The tree as narrow as in the plain picture, so the list has room for its new columns.
-        form.UpperHorizSplitter->setSizes({270, form.width() - 270});
+        lmp::gui::PartNamed<QSplitter>(form, "UpperHorizSplitter").setSizes({270, form.width() - 270});
         constexpr int kExcitementColumn = lmp::gui::FileListModel::OwnColumns + 2;
         list.SortBy(kExcitementColumn, Qt::DescendingOrder);
         // The cells fill in the background; the samples take a moment at most.
@@ -122,8 +125,8 @@ int main(int argc, char* argv[])
         list.selectionModel()->setCurrentIndex(list.model()->index(row, 0, list.rootIndex()),
                                                command | QItemSelectionModel::Rows);
     }
-    ShowOnlyTheFolderBranch(*form.ShellTreeView1);
-    form.ShellTreeView1->scrollTo(form.ShellTreeView1->currentIndex());
+    ShowOnlyTheFolderBranch(tree);
+    tree.scrollTo(tree.currentIndex());
     list.setFocus();
     // The descriptions come from worker threads: the pane is whole once none is pending.
     WaitUntil([&] { return !form.DescribingPending(); });

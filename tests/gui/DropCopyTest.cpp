@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include "GuiTestSupport.h"
+#include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/MainForm.h"
@@ -32,6 +33,7 @@ using lmp::gui::TShellListView;
 using lmp::gui::TShellTreeView;
 using lmp::guitest::ClickItem;
 using lmp::guitest::GameFolder;
+using lmp::guitest::Parts;
 
 namespace {
 
@@ -201,17 +203,17 @@ void DropCopyTest::cleanup()
 void DropCopyTest::OpenAtSource()
 {
     OpenWindow();
-    form_->ShellTreeView1->SetPath(target_->Path());
-    targetNode_ = form_->ShellTreeView1->currentIndex();
-    form_->ShellTreeView1->SetPath(folder_->Path());
-    sourceNode_ = form_->ShellTreeView1->currentIndex();
-    QTRY_COMPARE(form_->ShellListView1->ItemCount(), kSampleItems);
+    Parts(*form_).ShellTreeView1->SetPath(target_->Path());
+    targetNode_ = Parts(*form_).ShellTreeView1->currentIndex();
+    Parts(*form_).ShellTreeView1->SetPath(folder_->Path());
+    sourceNode_ = Parts(*form_).ShellTreeView1->currentIndex();
+    QTRY_COMPARE(Parts(*form_).ShellListView1->ItemCount(), kSampleItems);
 }
 
 void DropCopyTest::SelectRows(const QList<int>& rows)
 {
     for (const int row : rows) {
-        ClickItem(*form_->ShellListView1, row, Qt::ControlModifier);
+        ClickItem(*Parts(*form_).ShellListView1, row, Qt::ControlModifier);
     }
     // The clicks' descriptions are read on worker threads: done before a test removes a file.
     QTRY_VERIFY(!form_->DescribingPending());
@@ -334,7 +336,7 @@ void DropCopyTest::onlyALeftPressOnTheListMakesADragWait()
     QFETCH(Qt::MouseButton, button);
     QFETCH(bool, waits);
     OpenAtSource();
-    TShellListView& list = *form_->ShellListView1;
+    TShellListView& list = *Parts(*form_).ShellListView1;
     const QPoint item = list.visualRect(list.model()->index(kAlpha, 0, list.rootIndex())).center();
 
     QTest::mousePress(list.viewport(), button, Qt::NoModifier, item);
@@ -351,8 +353,8 @@ void DropCopyTest::treeAcceptsDragsOnlyFromAFileList()
         QObject* source;
         bool accepted;
     } rows[] = {
-        {"the file list", form_->ShellListView1, true},
-        {"the tree", form_->ShellTreeView1, false},
+        {"the file list", Parts(*form_).ShellListView1, true},
+        {"the tree", Parts(*form_).ShellTreeView1, false},
         {"outside the program", nullptr, false},
     };
     for (const auto& row : rows) {
@@ -392,8 +394,8 @@ void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
     }
     const lmp::guitest::MessageBoxCatcher boxes;
 
-    DragOverNode(*form_->ShellTreeView1, targetNode_);
-    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+    DragOverNode(*Parts(*form_).ShellTreeView1, targetNode_);
+    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
 
     QCOMPARE(boxes.texts, notCopied.isEmpty() ? QStringList() : QStringList{notCopied});
     QCOMPARE(boxes.titles, notCopied.isEmpty() ? QStringList() : QStringList{"LMPexplorer"});
@@ -424,8 +426,8 @@ void DropCopyTest::existingFileIsOverwrittenOnlyWhenTheAnswerIsYes()
     SelectRows({kAlpha, kBeta, kNotes});
     const DialogAnswerer answerer(static_cast<Answer>(answer));
 
-    DragOverNode(*form_->ShellTreeView1, targetNode_);
-    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+    DragOverNode(*Parts(*form_).ShellTreeView1, targetNode_);
+    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
 
     QCOMPARE(answerer.titles, (QStringList{"Warning", "Warning"}));
     QCOMPARE(answerer.texts, (QStringList{"Alpha.TD4 already exists. Do you want to overwrite?",
@@ -444,8 +446,8 @@ void DropCopyTest::dropBackOntoTheSourceFolderAsksForEachFileAndKeepsThemIntact(
     SelectRows({kAlpha, kNotes});
     const DialogAnswerer answerer(Answer::Yes);
 
-    DragOverNode(*form_->ShellTreeView1, sourceNode_);
-    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+    DragOverNode(*Parts(*form_).ShellTreeView1, sourceNode_);
+    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
 
     QCOMPARE(answerer.texts, (QStringList{"Alpha.TD4 already exists. Do you want to overwrite?",
                                           "notes.txt already exists. Do you want to overwrite?"}));
@@ -472,23 +474,23 @@ void DropCopyTest::dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing()
     OpenAtSource();
     qputenv("HOME", home);
     SelectRows({kAlpha});
-    const QAbstractItemModel& tree = *form_->ShellTreeView1->model();
+    const QAbstractItemModel& tree = *Parts(*form_).ShellTreeView1->model();
     const QModelIndex desktop = tree.index(0, 0);
     QModelIndex node = tree.index(1, 0, desktop);
     const QString homeName = QFileInfo(target_->Path()).fileName();
     QCOMPARE(node.data().toString(), homeName);
     QString expected = "Sorry; unable to drag to \"Desktop/" + homeName + "\"";
     if (!below.isEmpty()) {
-        form_->ShellTreeView1->expand(node);
-        form_->ShellTreeView1->model()->fetchMore(node);
+        Parts(*form_).ShellTreeView1->expand(node);
+        Parts(*form_).ShellTreeView1->model()->fetchMore(node);
         QTRY_COMPARE(tree.rowCount(node), 1);
         node = tree.index(0, 0, node);
         expected = "Sorry; unable to drag to \"Desktop/" + homeName + "/Parks\"";
     }
     const lmp::guitest::MessageBoxCatcher boxes;
 
-    DragOverNode(*form_->ShellTreeView1, node);
-    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+    DragOverNode(*Parts(*form_).ShellTreeView1, node);
+    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
 
     QCOMPARE(boxes.titles, QStringList{"LMPexplorer"});
     QCOMPARE(boxes.texts, QStringList{expected});
@@ -500,7 +502,7 @@ void DropCopyTest::dropOutsideEveryNodeDoesNothing()
 {
     OpenAtSource();
     SelectRows({kAlpha});
-    TShellTreeView& tree = *form_->ShellTreeView1;
+    TShellTreeView& tree = *Parts(*form_).ShellTreeView1;
     DragOverNode(tree, targetNode_);
     QVERIFY(tree.DropTarget());
     tree.collapseAll();
@@ -509,7 +511,7 @@ void DropCopyTest::dropOutsideEveryNodeDoesNothing()
 
     DragOverTree(tree, QPoint(5, tree.viewport()->height() - 5));
     QVERIFY(!tree.DropTarget());
-    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
 
     QCOMPARE(boxes.texts, QStringList());
     QCOMPARE(Entries(target_->Path()), QStringList());
@@ -521,13 +523,13 @@ void DropCopyTest::nameThatIsNoUtf8OrHoldsABidirectionalControlIsCopiedWithItsOw
     const std::filesystem::path latinFolder = lmp::gui::NativePath(target_->Path()) / "Caf\xe9 folder";
     std::filesystem::create_directory(latinFolder);
     OpenAtSource();
-    form_->ShellTreeView1->SetPath(lmp::gui::PathText(latinFolder));
-    const QModelIndex latinNode = form_->ShellTreeView1->currentIndex();
-    form_->ShellTreeView1->SetPath(folder_->Path());
-    QTRY_COMPARE(form_->ShellListView1->ItemCount(), kSampleItems);
+    Parts(*form_).ShellTreeView1->SetPath(lmp::gui::PathText(latinFolder));
+    const QModelIndex latinNode = Parts(*form_).ShellTreeView1->currentIndex();
+    Parts(*form_).ShellTreeView1->SetPath(folder_->Path());
+    QTRY_COMPARE(Parts(*form_).ShellListView1->ItemCount(), kSampleItems);
     SelectRows({kAlpha});
-    DragOverNode(*form_->ShellTreeView1, latinNode);
-    form_->ShellTreeView1DragDrop(form_->ShellListView1, 0, 0);
+    DragOverNode(*Parts(*form_).ShellTreeView1, latinNode);
+    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
     QVERIFY(std::filesystem::is_regular_file(latinFolder / "Alpha.TD4"));
 
     // One whose name also holds a right-to-left override, which shows as U+FFFD.

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "gui/filter/FileFilter.h"
+#include "gui/desktop/FileFilter.h"
 #include "gui/filter/FilterDlg.h"
 
 using lmp::gui::TFilterDlg;

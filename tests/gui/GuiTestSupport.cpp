@@ -17,9 +17,26 @@
 
 #include "gui/desktop/NativePath.h"
 #include "gui/main/MainForm.h"
+#include "gui/pane/DescriptionPane.h"
 #include "gui/shell/ShellListView.h"
 
 namespace lmp::guitest {
+
+FormParts::FormParts(gui::TMainForm& form)
+    : MainMenu(form.MainMenu), FileMenu(form.FileMenu), ExitItem(form.ExitItem), Help1(form.Help1),
+      About1(form.About1), ShellListView1(form.ShellListView1), ShellTreeView1(form.ShellTreeView1),
+      Memo1(form.Memo1), UpperMainPanel(form.UpperMainPanel), VerticalSplitter(form.VerticalSplitter),
+      LowerMainPanel(form.LowerMainPanel), UpperHorizSplitter(form.UpperHorizSplitter),
+      LowerHorizSplitter(form.LowerHorizSplitter), LowerLeftPanel(form.LowerLeftPanel),
+      UpperLeftPanel(form.UpperLeftPanel), UpperRightPanel(form.UpperRightPanel), View1(form.View1),
+      RefreshDescription(form.RefreshDescription), RefreshDirectory(form.RefreshDirectory),
+      SelectAllOriginalLMPfiles1(form.SelectAllOriginalLMPfiles1),
+      SelectAllVJEMfiles1(form.SelectAllVJEMfiles1), SelectAllQQfiles1(form.SelectAllQQfiles1),
+      SelectMatchingTP4s(form.SelectMatchingTP4s), GameDetails1(form.GameDetails1), Filter1(form.Filter1),
+      SelectionBusy(form.SelectionBusy), SizeRatios(form.SizeRatios),
+      DescribedItems(form.Memo1->DescribedItems())
+{
+}
 
 GameFolder::GameFolder()
 {
@@ -145,14 +162,14 @@ gui::TMainForm& WindowFixture::OpenAt(const GameFolder& folder, int items, int t
 {
     settings_->WriteSetupRecord("[General]\nPath=" + folder.Path().toUtf8() + "\n");
     gui::TMainForm& form = OpenWindow();
-    [&] { QTRY_COMPARE_WITH_TIMEOUT(form.ShellListView1->ItemCount(), items, timeoutMs); }();
+    [&] { QTRY_COMPARE_WITH_TIMEOUT(Parts(form).ShellListView1->ItemCount(), items, timeoutMs); }();
     return form;
 }
 
 QString WindowFixture::Pane() const
 {
     [this] { QTRY_VERIFY_WITH_TIMEOUT(!form_->DescribingPending(), 60000); }();
-    return form_->Memo1->toPlainText();
+    return Parts(*form_).Memo1->toPlainText();
 }
 
 void ProcessPendingEvents()

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
+#include <set>
 
 #include <QByteArray>
 #include <QString>
@@ -8,14 +10,63 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "gui/main/SizeRatios.h"
 #include "testkit/GameFiles.h"
+
+class QAction;
+class QFrame;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QSplitter;
+class QWidget;
 
 namespace lmp::gui {
 class TMainForm;
 class TShellListView;
+class TShellTreeView;
 } // namespace lmp::gui
 
 namespace lmp::guitest {
+
+// The window's widgets and state, which TMainForm keeps to itself, for the tests to drive and check.
+struct FormParts {
+    explicit FormParts(gui::TMainForm& form);
+
+    QMenuBar* MainMenu;
+    QMenu* FileMenu;
+    QAction* ExitItem;
+    QMenu* Help1;
+    QAction* About1;
+    gui::TShellListView* ShellListView1;
+    gui::TShellTreeView* ShellTreeView1;
+    QPlainTextEdit* Memo1;
+    QWidget* UpperMainPanel;
+    QSplitter* VerticalSplitter;
+    QWidget* LowerMainPanel;
+    QSplitter* UpperHorizSplitter;
+    QSplitter* LowerHorizSplitter;
+    QFrame* LowerLeftPanel;
+    QWidget* UpperLeftPanel;
+    QWidget* UpperRightPanel;
+    QMenu* View1;
+    QAction* RefreshDescription;
+    QAction* RefreshDirectory;
+    QAction* SelectAllOriginalLMPfiles1;
+    QAction* SelectAllVJEMfiles1;
+    QAction* SelectAllQQfiles1;
+    QAction* SelectMatchingTP4s;
+    QAction* GameDetails1;
+    QAction* Filter1;
+    const bool& SelectionBusy;
+    const gui::SizeRatioSet& SizeRatios;
+    const std::set<std::filesystem::path>& DescribedItems;
+};
+
+inline FormParts Parts(gui::TMainForm& form)
+{
+    return FormParts(form);
+}
 
 // A temporary folder filled with files built by testkit.
 class GameFolder {

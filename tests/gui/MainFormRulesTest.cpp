@@ -8,10 +8,10 @@
 
 #include <QTest>
 
-#include "gui/main/PaneRules.h"
 #include "gui/main/SelectAllLoop.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/SizeRatios.h"
+#include "gui/pane/PaneRules.h"
 
 using lmp::gui::NotifiedItem;
 using lmp::gui::PaneResponse;

@@ -23,6 +23,7 @@
 
 #include "GuiTestSupport.h"
 #include "gui/about/AboutBox.h"
+#include "gui/desktop/ErrorBox.h"
 #include "gui/filter/FilterDlg.h"
 #include "gui/main/MainForm.h"
 #include "gui/main/StartupArguments.h"
@@ -32,6 +33,7 @@
 using lmp::gui::TMainForm;
 using lmp::guitest::ClickItem;
 using lmp::guitest::GameFolder;
+using lmp::guitest::Parts;
 
 namespace {
 
@@ -167,7 +169,7 @@ private slots:
     void describeFileWritesOnlyAcceptedEditions();
 
 private:
-    int ClientHeight() const { return form_->VerticalSplitter->height(); }
+    int ClientHeight() const { return Parts(*form_).VerticalSplitter->height(); }
     void ResizeClient(int width, int height);
 
     QString startDirectory_;
@@ -260,13 +262,13 @@ void MainFormTest::pathsGivenOpenTheirFolderWithTheFilesSelectedAndDescribedInOr
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
 
-    QCOMPARE(form_->ShellTreeView1->Path(), QDir::cleanPath(folder_->Path()));
-    QTRY_COMPARE(form_->ShellListView1->ItemCount(), kSampleItems);
-    QTRY_COMPARE(form_->ShellListView1->SelectionCount(), selected.size());
+    QCOMPARE(Parts(*form_).ShellTreeView1->Path(), QDir::cleanPath(folder_->Path()));
+    QTRY_COMPARE(Parts(*form_).ShellListView1->ItemCount(), kSampleItems);
+    QTRY_COMPARE(Parts(*form_).ShellListView1->SelectionCount(), selected.size());
     QStringList selectedNames;
     for (int index = 0; index < kSampleItems; ++index) {
-        if (form_->ShellListView1->Selected(index)) {
-            selectedNames << form_->ShellListView1->Caption(index);
+        if (Parts(*form_).ShellListView1->Selected(index)) {
+            selectedNames << Parts(*form_).ShellListView1->Caption(index);
         }
     }
     QCOMPARE(selectedNames, selected);
@@ -279,8 +281,8 @@ void MainFormTest::pathsGivenOpenTheirFolderWithTheFilesSelectedAndDescribedInOr
 
 void MainFormTest::ResizeClient(int width, int height)
 {
-    form_->resize(width, height + form_->MainMenu->height());
-    QCOMPARE(form_->VerticalSplitter->size(), QSize(width, height));
+    form_->resize(width, height + Parts(*form_).MainMenu->height());
+    QCOMPARE(Parts(*form_).VerticalSplitter->size(), QSize(width, height));
 }
 
 void MainFormTest::startUpLeavesAFreshStateAndMeasuresTheDesignRatios()
@@ -288,12 +290,12 @@ void MainFormTest::startUpLeavesAFreshStateAndMeasuresTheDesignRatios()
     form_ = std::make_unique<TMainForm>();
 
     QCOMPARE(lmp::gui::MainForm, form_.get());
-    QVERIFY(form_->DescribedItems.empty());
-    QVERIFY(!form_->SelectionBusy);
+    QVERIFY(Parts(*form_).DescribedItems.empty());
+    QVERIFY(!Parts(*form_).SelectionBusy);
     QCOMPARE(Pane(), QString());
-    QCOMPARE(double(form_->SizeRatios[0]), double(0.623501181602478f));
-    QCOMPARE(double(form_->SizeRatios[1]), double(0.3512605130672455f));
-    QCOMPARE(double(form_->SizeRatios[2]), double(0.43361344933509827f));
+    QCOMPARE(double(Parts(*form_).SizeRatios[0]), double(0.623501181602478f));
+    QCOMPARE(double(Parts(*form_).SizeRatios[1]), double(0.3512605130672455f));
+    QCOMPARE(double(Parts(*form_).SizeRatios[2]), double(0.43361344933509827f));
 
     form_.reset();
     QCOMPARE(lmp::gui::MainForm, nullptr);
@@ -307,8 +309,8 @@ void MainFormTest::windowOpensAtTheInstallFolderOfTheSetupRecord()
 
     TMainForm& form = OpenAt(*folder_, kSampleItems);
 
-    QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
-    QCOMPARE(form.ShellListView1->Folder(), folder_->Path());
+    QCOMPARE(Parts(form).ShellTreeView1->Path(), folder_->Path());
+    QCOMPARE(Parts(form).ShellListView1->Folder(), folder_->Path());
 }
 
 void MainFormTest::windowOpensAtTheCurrentDirectoryWithoutASetupRecord()
@@ -318,8 +320,8 @@ void MainFormTest::windowOpensAtTheCurrentDirectoryWithoutASetupRecord()
 
     TMainForm& form = OpenWindow();
 
-    QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
-    QTRY_COMPARE(form.ShellListView1->ItemCount(), kSampleItems);
+    QCOMPARE(Parts(form).ShellTreeView1->Path(), folder_->Path());
+    QTRY_COMPARE(Parts(form).ShellListView1->ItemCount(), kSampleItems);
 }
 
 void MainFormTest::windowOpensAtTheCurrentDirectoryWhenTheRecordHasNoPath()
@@ -329,7 +331,7 @@ void MainFormTest::windowOpensAtTheCurrentDirectoryWhenTheRecordHasNoPath()
 
     TMainForm& form = OpenWindow();
 
-    QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
+    QCOMPARE(Parts(form).ShellTreeView1->Path(), folder_->Path());
 }
 
 void MainFormTest::storedFolderThatNoLongerExistsShowsTheErrorBoxThenTheDesktop()
@@ -343,9 +345,9 @@ void MainFormTest::storedFolderThatNoLongerExistsShowsTheErrorBoxThenTheDesktop(
     QTRY_COMPARE(boxes_->texts, QStringList{"Error setting path: \"" + gone + "\""});
     QCOMPARE(boxes_->titles, QStringList{"LMPexplorer"});
     boxes_->texts.clear();
-    QCOMPARE(form.ShellTreeView1->Path(), QString());
-    QCOMPARE(form.ShellTreeView1->currentIndex().data().toString(), QStringLiteral("Desktop"));
-    QCOMPARE(form.ShellListView1->Folder(), QString());
+    QCOMPARE(Parts(form).ShellTreeView1->Path(), QString());
+    QCOMPARE(Parts(form).ShellTreeView1->currentIndex().data().toString(), QStringLiteral("Desktop"));
+    QCOMPARE(Parts(form).ShellListView1->Folder(), QString());
     QVERIFY(form.isVisible());
 }
 
@@ -358,7 +360,7 @@ void MainFormTest::pathThatIsNotTextShowsTheErrorBoxThenTheDesktop()
 
     QTRY_COMPARE(boxes_->texts, QStringList{"Invalid data type for 'Path'"});
     boxes_->texts.clear();
-    QCOMPARE(form.ShellTreeView1->Path(), QString());
+    QCOMPARE(Parts(form).ShellTreeView1->Path(), QString());
 }
 
 void MainFormTest::windowIsTitledAndKeepsItsMinimumSize()
@@ -374,7 +376,7 @@ void MainFormTest::menuHoldsTheCommandsWithTheirCaptions()
 {
     TMainForm& form = OpenWindow();
     QStringList menus;
-    for (const QAction* menu : form.MainMenu->actions()) {
+    for (const QAction* menu : Parts(form).MainMenu->actions()) {
         menus << menu->text();
     }
     QCOMPARE(menus, (QStringList{"&File", "&View", "&Help"}));
@@ -386,14 +388,14 @@ void MainFormTest::menuHoldsTheCommandsWithTheirCaptions()
         }
         return texts;
     };
-    QCOMPARE(captions(form.FileMenu), QStringList{"E&xit"});
-    QCOMPARE(captions(form.View1),
+    QCOMPARE(captions(Parts(form).FileMenu), QStringList{"E&xit"});
+    QCOMPARE(captions(Parts(form).View1),
              (QStringList{"Refresh Description", "Refresh Directory", "|", "Select All Original LMP files",
                           "Select All VJ/EM files", "Select All QQ files", "|", "Select Matching TP4's", "|",
                           "Game Details", "Filter..."}));
-    QCOMPARE(captions(form.Help1), QStringList{"&About..."});
-    QCOMPARE(form.ExitItem->shortcut(), QKeySequence(QStringLiteral("Alt+X")));
-    QCOMPARE(form.ExitItem->statusTip(), QStringLiteral("Exit application"));
+    QCOMPARE(captions(Parts(form).Help1), QStringList{"&About..."});
+    QCOMPARE(Parts(form).ExitItem->shortcut(), QKeySequence(QStringLiteral("Alt+X")));
+    QCOMPARE(Parts(form).ExitItem->statusTip(), QStringLiteral("Exit application"));
 }
 
 void MainFormTest::filterAppliesOnOkOnlyAndIsRememberedForTheUser()
@@ -415,16 +417,16 @@ void MainFormTest::filterAppliesOnOkOnlyAndIsRememberedForTheUser()
             }
             QTest::mouseClick(ok ? dialog.OKBtn : dialog.CancelBtn, Qt::LeftButton);
         });
-        form_->Filter1->trigger();
+        Parts(*form_).Filter1->trigger();
         return savedGames;
     };
     TMainForm& form = OpenAt(*folder_, 4);
     auto dialog = std::make_unique<lmp::gui::TFilterDlg>(&form);
     // The dialog's first ticks (track files and saved games) filter nothing until OK.
     QVERIFY(filter(&lmp::gui::TFilterDlg::FilterTD4CheckBox, false));
-    QCOMPARE(form.ShellListView1->ItemCount(), 4);
+    QCOMPARE(Parts(form).ShellListView1->ItemCount(), 4);
     filter(&lmp::gui::TFilterDlg::FilterSV4CheckBox, true);
-    QTRY_COMPARE(lmp::guitest::ItemNames(*form.ShellListView1), (QStringList{"Sub", "a.TD4"}));
+    QTRY_COMPARE(lmp::guitest::ItemNames(*Parts(form).ShellListView1), (QStringList{"Sub", "a.TD4"}));
     dialog.reset();
     form_.reset();
 
@@ -432,7 +434,7 @@ void MainFormTest::filterAppliesOnOkOnlyAndIsRememberedForTheUser()
     TMainForm& next = OpenAt(*folder_, 2);
     dialog = std::make_unique<lmp::gui::TFilterDlg>(&next);
     QVERIFY(!filter(nullptr, false));
-    QCOMPARE(lmp::guitest::ItemNames(*next.ShellListView1), (QStringList{"Sub", "a.TD4"}));
+    QCOMPARE(lmp::guitest::ItemNames(*Parts(next).ShellListView1), (QStringList{"Sub", "a.TD4"}));
 }
 
 void MainFormTest::altXClosesTheWindow()
@@ -455,7 +457,7 @@ void MainFormTest::aboutShowsTheAboutBoxModally()
         about.accept();
     });
 
-    form.About1->trigger();
+    Parts(form).About1->trigger();
 
     QCOMPARE(shownModally, &about);
     QVERIFY(!about.isVisible());
@@ -464,20 +466,20 @@ void MainFormTest::aboutShowsTheAboutBoxModally()
 void MainFormTest::panelsStartAtTheirDesignSizes()
 {
     TMainForm& form = OpenWindow();
-    QCOMPARE(form.VerticalSplitter->size(), QSize(595, 417));
-    QCOMPARE(form.UpperMainPanel->height(), 260);
-    QCOMPARE(form.LowerMainPanel->height(), 152);
-    QCOMPARE(form.UpperLeftPanel->width(), 209);
-    QCOMPARE(form.UpperRightPanel->width(), 381);
-    QCOMPARE(form.Memo1->width(), 329);
-    QCOMPARE(form.LowerLeftPanel->width(), 258);
-    QCOMPARE(form.VerticalSplitter->orientation(), Qt::Vertical);
-    QCOMPARE(form.VerticalSplitter->handleWidth(), 5);
-    QCOMPARE(form.UpperHorizSplitter->handleWidth(), 5);
-    QCOMPARE(form.LowerHorizSplitter->handleWidth(), 8);
-    QCOMPARE(form.ShellTreeView1->parentWidget(), form.UpperLeftPanel);
-    QCOMPARE(form.ShellListView1->parentWidget(), form.UpperRightPanel);
-    QCOMPARE(form.LowerLeftPanel->frameShadow(), QFrame::Sunken);
+    QCOMPARE(Parts(form).VerticalSplitter->size(), QSize(595, 417));
+    QCOMPARE(Parts(form).UpperMainPanel->height(), 260);
+    QCOMPARE(Parts(form).LowerMainPanel->height(), 152);
+    QCOMPARE(Parts(form).UpperLeftPanel->width(), 209);
+    QCOMPARE(Parts(form).UpperRightPanel->width(), 381);
+    QCOMPARE(Parts(form).Memo1->width(), 329);
+    QCOMPARE(Parts(form).LowerLeftPanel->width(), 258);
+    QCOMPARE(Parts(form).VerticalSplitter->orientation(), Qt::Vertical);
+    QCOMPARE(Parts(form).VerticalSplitter->handleWidth(), 5);
+    QCOMPARE(Parts(form).UpperHorizSplitter->handleWidth(), 5);
+    QCOMPARE(Parts(form).LowerHorizSplitter->handleWidth(), 8);
+    QCOMPARE(Parts(form).ShellTreeView1->parentWidget(), Parts(form).UpperLeftPanel);
+    QCOMPARE(Parts(form).ShellListView1->parentWidget(), Parts(form).UpperRightPanel);
+    QCOMPARE(Parts(form).LowerLeftPanel->frameShadow(), QFrame::Sunken);
 }
 
 void MainFormTest::tabMovesFromTheUpperAreaToThePane()
@@ -485,12 +487,12 @@ void MainFormTest::tabMovesFromTheUpperAreaToThePane()
     TMainForm& form = OpenWindow();
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    form.ShellTreeView1->setFocus();
+    Parts(form).ShellTreeView1->setFocus();
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), form.ShellListView1);
+    QCOMPARE(QApplication::focusWidget(), Parts(form).ShellListView1);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), form.Memo1);
+    QCOMPARE(QApplication::focusWidget(), Parts(form).Memo1);
 }
 
 void MainFormTest::panelsHaveTheirMinimumSizes_data()
@@ -510,12 +512,12 @@ void MainFormTest::panelsHaveTheirMinimumSizes()
     QFETCH(QString, panel);
     QFETCH(QSize, minimum);
     form_ = std::make_unique<TMainForm>();
-    const std::map<QString, QWidget*> panels{{"UpperMainPanel", form_->UpperMainPanel},
-                                             {"LowerMainPanel", form_->LowerMainPanel},
-                                             {"UpperLeftPanel", form_->UpperLeftPanel},
-                                             {"UpperRightPanel", form_->UpperRightPanel},
-                                             {"Memo1", form_->Memo1},
-                                             {"LowerLeftPanel", form_->LowerLeftPanel}};
+    const std::map<QString, QWidget*> panels{{"UpperMainPanel", Parts(*form_).UpperMainPanel},
+                                             {"LowerMainPanel", Parts(*form_).LowerMainPanel},
+                                             {"UpperLeftPanel", Parts(*form_).UpperLeftPanel},
+                                             {"UpperRightPanel", Parts(*form_).UpperRightPanel},
+                                             {"Memo1", Parts(*form_).Memo1},
+                                             {"LowerLeftPanel", Parts(*form_).LowerLeftPanel}};
     QCOMPARE(panels.at(panel)->minimumSize(), minimum);
 }
 
@@ -524,14 +526,14 @@ void MainFormTest::resizingKeepsTheUpperAreaAndTreeInProportionAndThePaneWidth()
     TMainForm& form = OpenWindow();
     ResizeClient(695, 517);
 
-    QCOMPARE(form.UpperMainPanel->height(), 322);
-    QCOMPARE(form.UpperLeftPanel->width(), 244);
-    QCOMPARE(form.UpperRightPanel->width(), 446);
-    QCOMPARE(form.Memo1->width(), 329);
-    QCOMPARE(form.LowerLeftPanel->width(), 358);
-    QCOMPARE(double(form_->SizeRatios[0]), double(0.6228240132331848f));
-    QCOMPARE(double(form_->SizeRatios[1]), double(0.35107913613319397f));
-    QCOMPARE(double(form_->SizeRatios[2]), double(0.5151079297065735f));
+    QCOMPARE(Parts(form).UpperMainPanel->height(), 322);
+    QCOMPARE(Parts(form).UpperLeftPanel->width(), 244);
+    QCOMPARE(Parts(form).UpperRightPanel->width(), 446);
+    QCOMPARE(Parts(form).Memo1->width(), 329);
+    QCOMPARE(Parts(form).LowerLeftPanel->width(), 358);
+    QCOMPARE(double(Parts(*form_).SizeRatios[0]), double(0.6228240132331848f));
+    QCOMPARE(double(Parts(*form_).SizeRatios[1]), double(0.35107913613319397f));
+    QCOMPARE(double(Parts(*form_).SizeRatios[2]), double(0.5151079297065735f));
 }
 
 void MainFormTest::resizingInSmallStepsCarriesTheTruncationForward()
@@ -540,30 +542,30 @@ void MainFormTest::resizingInSmallStepsCarriesTheTruncationForward()
     for (int height = 418; height <= 427; ++height) {
         ResizeClient(595, height);
     }
-    QCOMPARE(form.UpperMainPanel->height(), 260);
-    QCOMPARE(double(form_->SizeRatios[0]), double(0.6088992953300476f));
+    QCOMPARE(Parts(form).UpperMainPanel->height(), 260);
+    QCOMPARE(double(Parts(*form_).SizeRatios[0]), double(0.6088992953300476f));
 
     form_.reset();
     TMainForm& fresh = OpenWindow();
     ResizeClient(595, 427);
-    QCOMPARE(fresh.UpperMainPanel->height(), 266);
+    QCOMPARE(Parts(fresh).UpperMainPanel->height(), 266);
 }
 
 void MainFormTest::shrinkingStopsAtThePanelMinimumsAndRemeasures()
 {
     TMainForm& form = OpenWindow();
-    DragSplitter(*form.VerticalSplitter, 200);
-    QCOMPARE(form.UpperMainPanel->height(), 362);
-    QCOMPARE(double(form_->SizeRatios[0]), double(0.8681055307388306f));
+    DragSplitter(*Parts(form).VerticalSplitter, 200);
+    QCOMPARE(Parts(form).UpperMainPanel->height(), 362);
+    QCOMPARE(double(Parts(*form_).SizeRatios[0]), double(0.8681055307388306f));
 
     // 300 × 0.868 would leave the lower area 35 pixels, below its 50.
     ResizeClient(595, 300);
-    QCOMPARE(form.UpperMainPanel->height(), 245);
-    QCOMPARE(form.LowerMainPanel->height(), 50);
-    QCOMPARE(double(form_->SizeRatios[0]), double(0.8166666626930237f));
+    QCOMPARE(Parts(form).UpperMainPanel->height(), 245);
+    QCOMPARE(Parts(form).LowerMainPanel->height(), 50);
+    QCOMPARE(double(Parts(*form_).SizeRatios[0]), double(0.8166666626930237f));
 
     ResizeClient(595, 417);
-    QCOMPARE(form.UpperMainPanel->height(), 340);
+    QCOMPARE(Parts(form).UpperMainPanel->height(), 340);
 }
 
 void MainFormTest::splitterMoveRemeasuresOnlyItsOwnRatio_data()
@@ -591,24 +593,24 @@ void MainFormTest::splitterMoveRemeasuresOnlyItsOwnRatio()
     QFETCH(float, lowerLeft);
 
     TMainForm& form = OpenWindow();
-    const std::map<QString, QSplitter*> splitters{{"VerticalSplitter", form.VerticalSplitter},
-                                                  {"UpperHorizSplitter", form.UpperHorizSplitter},
-                                                  {"LowerHorizSplitter", form.LowerHorizSplitter}};
+    const std::map<QString, QSplitter*> splitters{{"VerticalSplitter", Parts(form).VerticalSplitter},
+                                                  {"UpperHorizSplitter", Parts(form).UpperHorizSplitter},
+                                                  {"LowerHorizSplitter", Parts(form).LowerHorizSplitter}};
     DragSplitter(*splitters.at(splitter), delta);
 
-    QCOMPARE(double(form_->SizeRatios[0]), double(upper));
-    QCOMPARE(double(form_->SizeRatios[1]), double(tree));
-    QCOMPARE(double(form_->SizeRatios[2]), double(lowerLeft));
+    QCOMPARE(double(Parts(*form_).SizeRatios[0]), double(upper));
+    QCOMPARE(double(Parts(*form_).SizeRatios[1]), double(tree));
+    QCOMPARE(double(Parts(*form_).SizeRatios[2]), double(lowerLeft));
 }
 
 void MainFormTest::proportionOfAMovedSplitterIsKeptOnResize()
 {
     TMainForm& form = OpenWindow();
-    DragSplitter(*form.VerticalSplitter, 40);
-    DragSplitter(*form.LowerHorizSplitter, -29);
+    DragSplitter(*Parts(form).VerticalSplitter, 40);
+    DragSplitter(*Parts(form).LowerHorizSplitter, -29);
     ResizeClient(595, 517);
-    QCOMPARE(form.UpperMainPanel->height(), 371);
-    QCOMPARE(form.Memo1->width(), 300);
+    QCOMPARE(Parts(form).UpperMainPanel->height(), 371);
+    QCOMPARE(Parts(form).Memo1->width(), 300);
 }
 
 void MainFormTest::clickingOneItemDescribesItWithoutSeparator()
@@ -616,12 +618,12 @@ void MainFormTest::clickingOneItemDescribesItWithoutSeparator()
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
 
-    ClickItem(*form.ShellListView1, kAlpha);
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
 
     QCOMPARE(Pane(), AlphaBlock());
-    QCOMPARE(form.Memo1->document()->blockCount(), 7);
+    QCOMPARE(Parts(form).Memo1->document()->blockCount(), 7);
 
-    ClickItem(*form.ShellListView1, kGamma);
+    ClickItem(*Parts(form).ShellListView1, kGamma);
     QCOMPARE(Pane(), kGammaBlock);
 }
 
@@ -662,7 +664,7 @@ void MainFormTest::clicksSelectAndDescribeButRenameOnlyWhenAsked()
     QFETCH(QString, editing);
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
-    lmp::gui::TShellListView& list = *form.ShellListView1;
+    lmp::gui::TShellListView& list = *Parts(form).ShellListView1;
     const QStringList names = lmp::guitest::ItemNames(list);
 
     for (const QString& action : actions) {
@@ -707,12 +709,12 @@ void MainFormTest::ctrlClickingAppendsEachItemAfterASeparator()
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
 
-    ClickItem(*form.ShellListView1, kAlpha);
-    ClickItem(*form.ShellListView1, kBeta, Qt::ControlModifier);
-    ClickItem(*form.ShellListView1, kGamma, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
+    ClickItem(*Parts(form).ShellListView1, kBeta, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, kGamma, Qt::ControlModifier);
 
     QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kBetaBlock, kSeparator, kGammaBlock}));
-    QCOMPARE(form.ShellListView1->SelectionCount(), 3);
+    QCOMPARE(Parts(form).ShellListView1->SelectionCount(), 3);
 }
 
 void MainFormTest::shiftClickingARangeAddsOnlyTheFocusedItem()
@@ -720,13 +722,13 @@ void MainFormTest::shiftClickingARangeAddsOnlyTheFocusedItem()
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
 
-    ClickItem(*form.ShellListView1, kGamma);
-    ClickItem(*form.ShellListView1, kAlpha, Qt::ShiftModifier);
+    ClickItem(*Parts(form).ShellListView1, kGamma);
+    ClickItem(*Parts(form).ShellListView1, kAlpha, Qt::ShiftModifier);
 
     QCOMPARE(Pane(), Lines({kGammaBlock, kSeparator, AlphaBlock()}));
-    QCOMPARE(form.ShellListView1->SelectionCount(), 3);
+    QCOMPARE(Parts(form).ShellListView1->SelectionCount(), 3);
 
-    form.RefreshDescription->trigger();
+    Parts(form).RefreshDescription->trigger();
     QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kBetaBlock, kSeparator, kGammaBlock}));
 }
 
@@ -734,14 +736,14 @@ void MainFormTest::itemAlreadyDescribedIsNotDescribedAgain()
 {
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
-    ClickItem(*form.ShellListView1, kAlpha);
-    ClickItem(*form.ShellListView1, kBeta, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
+    ClickItem(*Parts(form).ShellListView1, kBeta, Qt::ControlModifier);
 
     // The focus goes back to Alpha while both stay selected.
-    QTest::keyClick(form.ShellListView1, Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(Parts(form).ShellListView1, Qt::Key_Up, Qt::ControlModifier);
 
-    QVERIFY(form.ShellListView1->Focused(kAlpha));
-    QCOMPARE(form.ShellListView1->SelectionCount(), 2);
+    QVERIFY(Parts(form).ShellListView1->Focused(kAlpha));
+    QCOMPARE(Parts(form).ShellListView1->SelectionCount(), 2);
     QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kBetaBlock}));
 }
 
@@ -749,16 +751,16 @@ void MainFormTest::deselectingDownToOneItemClearsThePane()
 {
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
-    ClickItem(*form.ShellListView1, kAlpha);
-    ClickItem(*form.ShellListView1, kBeta, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
+    ClickItem(*Parts(form).ShellListView1, kBeta, Qt::ControlModifier);
 
-    ClickItem(*form.ShellListView1, kBeta, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, kBeta, Qt::ControlModifier);
 
-    QCOMPARE(form.ShellListView1->SelectionCount(), 1);
-    QVERIFY(form.ShellListView1->Selected(kAlpha));
+    QCOMPARE(Parts(form).ShellListView1->SelectionCount(), 1);
+    QVERIFY(Parts(form).ShellListView1->Selected(kAlpha));
     QCOMPARE(Pane(), QString());
 
-    form.RefreshDescription->trigger();
+    Parts(form).RefreshDescription->trigger();
     QCOMPARE(Pane(), AlphaBlock());
 }
 
@@ -766,12 +768,12 @@ void MainFormTest::notificationForAllItemsClearsThePaneWhenOneItemIsSelected()
 {
     folder_->AddTrackDesign("Alpha.TD4", kAlphaFields, 0);
     TMainForm& form = OpenAt(*folder_, 1);
-    ClickItem(*form.ShellListView1, 0);
+    ClickItem(*Parts(form).ShellListView1, 0);
     QCOMPARE(Pane(), AlphaBlock());
 
-    QTest::keyClick(form.ShellListView1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Parts(form).ShellListView1, Qt::Key_A, Qt::ControlModifier);
 
-    QCOMPARE(form.ShellListView1->SelectionCount(), 1);
+    QCOMPARE(Parts(form).ShellListView1->SelectionCount(), 1);
     QCOMPARE(Pane(), QString());
 }
 
@@ -779,11 +781,11 @@ void MainFormTest::notificationForAllItemsKeepsThePaneWhenSeveralAreSelected()
 {
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
-    ClickItem(*form.ShellListView1, kAlpha);
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
 
-    QTest::keyClick(form.ShellListView1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Parts(form).ShellListView1, Qt::Key_A, Qt::ControlModifier);
 
-    QCOMPARE(form.ShellListView1->SelectionCount(), kSampleItems);
+    QCOMPARE(Parts(form).ShellListView1->SelectionCount(), kSampleItems);
     QCOMPARE(Pane(), AlphaBlock());
 }
 
@@ -792,11 +794,11 @@ void MainFormTest::itemsThatAreNoGameFilesAddNoLines()
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
 
-    ClickItem(*form.ShellListView1, kNotes);
+    ClickItem(*Parts(form).ShellListView1, kNotes);
     QCOMPARE(Pane(), QString());
-    ClickItem(*form.ShellListView1, kSubfolder, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, kSubfolder, Qt::ControlModifier);
     QCOMPARE(Pane(), QString());
-    ClickItem(*form.ShellListView1, kAlpha, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, kAlpha, Qt::ControlModifier);
 
     QCOMPARE(Pane(), Lines({kSeparator, AlphaBlock()}));
 }
@@ -805,9 +807,9 @@ void MainFormTest::refreshDescriptionWithNothingSelectedEmptiesThePane()
 {
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
-    form.Memo1->setPlainText(QStringLiteral("typed by the user"));
+    Parts(form).Memo1->setPlainText(QStringLiteral("typed by the user"));
 
-    form.RefreshDescription->trigger();
+    Parts(form).RefreshDescription->trigger();
 
     QCOMPARE(Pane(), QString());
 }
@@ -816,17 +818,17 @@ void MainFormTest::refreshDescriptionRebuildsFromTheSelectionInListOrder()
 {
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
-    ClickItem(*form.ShellListView1, kGamma);
-    ClickItem(*form.ShellListView1, kAlpha, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, kGamma);
+    ClickItem(*Parts(form).ShellListView1, kAlpha, Qt::ControlModifier);
     QCOMPARE(Pane(), Lines({kGammaBlock, kSeparator, AlphaBlock()}));
 
-    form.RefreshDescription->trigger();
+    Parts(form).RefreshDescription->trigger();
 
     QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kGammaBlock}));
     // The marks stay: focus coming back to Gamma adds nothing.
-    QTest::keyClick(form.ShellListView1, Qt::Key_Down, Qt::ControlModifier);
-    QTest::keyClick(form.ShellListView1, Qt::Key_Down, Qt::ControlModifier);
-    QVERIFY(form.ShellListView1->Focused(kGamma));
+    QTest::keyClick(Parts(form).ShellListView1, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(Parts(form).ShellListView1, Qt::Key_Down, Qt::ControlModifier);
+    QVERIFY(Parts(form).ShellListView1->Focused(kGamma));
     QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kGammaBlock}));
 }
 
@@ -834,17 +836,17 @@ void MainFormTest::refreshDirectoryReadsTheFolderAgainAndRebuildsThePane()
 {
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
-    ClickItem(*form.ShellListView1, kAlpha);
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
     folder_->AddTrackDesign("Delta.TD4", kBetaFields, 1);
 
-    form.RefreshDirectory->trigger();
+    Parts(form).RefreshDirectory->trigger();
 
-    QTRY_COMPARE(form.ShellListView1->ItemCount(), kSampleItems + 1);
-    QCOMPARE(lmp::guitest::ItemNames(*form.ShellListView1),
+    QTRY_COMPARE(Parts(form).ShellListView1->ItemCount(), kSampleItems + 1);
+    QCOMPARE(lmp::guitest::ItemNames(*Parts(form).ShellListView1),
              (QStringList{"Subfolder", "Alpha.TD4", "Beta.TD4", "Delta.TD4", "Gamma.TD4", "notes.txt"}));
-    QCOMPARE(form.ShellListView1->SelectionCount(), 0);
+    QCOMPARE(Parts(form).ShellListView1->SelectionCount(), 0);
     QCOMPARE(Pane(), QString());
-    QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
+    QCOMPARE(Parts(form).ShellTreeView1->Path(), folder_->Path());
 }
 
 void MainFormTest::refreshDirectoryOnAFolderGoneShowsTheNearestOneLeft()
@@ -852,24 +854,24 @@ void MainFormTest::refreshDirectoryOnAFolderGoneShowsTheNearestOneLeft()
     AddSampleFiles(*folder_);
     folder_->AddFolder("Parks/Saved");
     TMainForm& form = OpenAt(*folder_, kSampleItems + 1);
-    form.ShellTreeView1->SetPath(folder_->PathOf("Parks/Saved"));
+    Parts(form).ShellTreeView1->SetPath(folder_->PathOf("Parks/Saved"));
     QVERIFY(QDir(folder_->PathOf("Parks")).removeRecursively());
 
-    form.RefreshDirectory->trigger();
+    Parts(form).RefreshDirectory->trigger();
 
-    QCOMPARE(form.ShellTreeView1->Path(), folder_->Path());
-    QCOMPARE(form.ShellListView1->Folder(), folder_->Path());
-    QCOMPARE(form.ShellListView1->ItemCount(), kSampleItems);
+    QCOMPARE(Parts(form).ShellTreeView1->Path(), folder_->Path());
+    QCOMPARE(Parts(form).ShellListView1->Folder(), folder_->Path());
+    QCOMPARE(Parts(form).ShellListView1->ItemCount(), kSampleItems);
 }
 
 void MainFormTest::choosingAnotherFolderInTheTreeEmptiesThePane()
 {
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
-    ClickItem(*form.ShellListView1, kAlpha);
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
     QCOMPARE(Pane(), AlphaBlock());
 
-    lmp::gui::TShellTreeView& tree = *form.ShellTreeView1;
+    lmp::gui::TShellTreeView& tree = *Parts(form).ShellTreeView1;
     tree.expand(tree.currentIndex());
     QTRY_COMPARE(tree.model()->rowCount(tree.currentIndex()), 1);
     const QModelIndex subfolder = tree.model()->index(0, 0, tree.currentIndex());
@@ -877,7 +879,7 @@ void MainFormTest::choosingAnotherFolderInTheTreeEmptiesThePane()
     QTest::mouseClick(tree.viewport(), Qt::LeftButton, Qt::NoModifier, tree.visualRect(subfolder).center());
 
     QCOMPARE(tree.Path(), folder_->PathOf("Subfolder"));
-    QCOMPARE(form.ShellListView1->Folder(), folder_->PathOf("Subfolder"));
+    QCOMPARE(Parts(form).ShellListView1->Folder(), folder_->PathOf("Subfolder"));
     QCOMPARE(Pane(), QString());
 }
 
@@ -886,14 +888,14 @@ void MainFormTest::openingAFolderInTheListEmptiesThePaneAndMovesTheTree()
     AddSampleFiles(*folder_);
     folder_->AddTrackDesign("Subfolder/Inner.TD4", kAlphaFields, 0);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
-    ClickItem(*form.ShellListView1, kAlpha);
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
 
-    lmp::guitest::DoubleClickItem(*form.ShellListView1, kSubfolder);
+    lmp::guitest::DoubleClickItem(*Parts(form).ShellListView1, kSubfolder);
 
-    QCOMPARE(form.ShellTreeView1->Path(), folder_->PathOf("Subfolder"));
+    QCOMPARE(Parts(form).ShellTreeView1->Path(), folder_->PathOf("Subfolder"));
     QCOMPARE(Pane(), QString());
-    QTRY_COMPARE(form.ShellListView1->ItemCount(), 1);
-    ClickItem(*form.ShellListView1, 0);
+    QTRY_COMPARE(Parts(form).ShellListView1->ItemCount(), 1);
+    ClickItem(*Parts(form).ShellListView1, 0);
     QCOMPARE(Pane(), AlphaBlock().replace("Alpha", "Inner"));
 }
 
@@ -904,10 +906,10 @@ void MainFormTest::fileThatCannotBeReadShowsTheErrorBoxAndIsTriedAgainLater()
     QVERIFY(QFile::link(folder_->PathOf(".beta"), folder_->PathOf("Beta.TD4")));
     folder_->AddTrackDesign("Gamma.TD4", kGammaFields, 2);
     TMainForm& form = OpenAt(*folder_, 3);
-    ClickItem(*form.ShellListView1, 0);
+    ClickItem(*Parts(form).ShellListView1, 0);
     QVERIFY(QFile::rename(folder_->PathOf(".beta"), folder_->PathOf(".beta-away")));
 
-    ClickItem(*form.ShellListView1, 1, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, 1, Qt::ControlModifier);
 
     QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf("Beta.TD4")});
     QCOMPARE(boxes_->titles, QStringList{"LMPexplorer"});
@@ -916,8 +918,8 @@ void MainFormTest::fileThatCannotBeReadShowsTheErrorBoxAndIsTriedAgainLater()
 
     // Readable again: the next notification for the item describes it.
     QVERIFY(QFile::rename(folder_->PathOf(".beta-away"), folder_->PathOf(".beta")));
-    QTest::keyClick(form.ShellListView1, Qt::Key_Down, Qt::ControlModifier);
-    QTest::keyClick(form.ShellListView1, Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(Parts(form).ShellListView1, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(Parts(form).ShellListView1, Qt::Key_Up, Qt::ControlModifier);
     QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kBetaBlock}));
 }
 
@@ -928,10 +930,10 @@ void MainFormTest::refreshDescriptionStopsAtAFileThatCannotBeRead()
     QVERIFY(QFile::link(folder_->PathOf(".beta"), folder_->PathOf("Beta.TD4")));
     folder_->AddTrackDesign("Gamma.TD4", kGammaFields, 2);
     TMainForm& form = OpenAt(*folder_, 3);
-    QTest::keyClick(form.ShellListView1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Parts(form).ShellListView1, Qt::Key_A, Qt::ControlModifier);
     QVERIFY(QFile::remove(folder_->PathOf(".beta")));
 
-    form.RefreshDescription->trigger();
+    Parts(form).RefreshDescription->trigger();
 
     QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf("Beta.TD4")});
     boxes_->texts.clear();
@@ -978,12 +980,12 @@ void MainFormTest::paneAfterClicksAroundASlowFileKeepsClickOrderAndDropsOnReset(
     QVERIFY(QFile::link(folder_->PathOf(".broken"), folder_->PathOf("Broken.TD4")));
     TMainForm& form = OpenAt(*folder_, 5);
     QVERIFY(QFile::remove(folder_->PathOf(".broken")));
-    lmp::gui::TShellListView& list = *form.ShellListView1;
+    lmp::gui::TShellListView& list = *Parts(form).ShellListView1;
 
     for (const QString& action : actions.split(' ')) {
         const QChar kind = action.front();
         if (kind == 'R') {
-            form.RefreshDescription->trigger();
+            Parts(form).RefreshDescription->trigger();
         } else if (kind == 'u' || kind == 'd') {
             QTest::keyClick(&list, kind == 'u' ? Qt::Key_Up : Qt::Key_Down, Qt::ControlModifier);
         } else if (kind == 'w') {
@@ -1025,16 +1027,17 @@ void MainFormTest::itemsBeyondTheFlagsAreDescribedOnce()
     folder_->AddTrackDesign("zz Alpha.TD4", kAlphaFields, 0);
     TMainForm& form = OpenAt(*folder_, kFillers + 1, 120000);
     const int beyond = kFillers; // index 10001, just past the last flag
-    QCOMPARE(QFileInfo(form.ShellListView1->ItemPath(beyond)).fileName(), QStringLiteral("zz Alpha.TD4"));
+    QCOMPARE(QFileInfo(Parts(form).ShellListView1->ItemPath(beyond)).fileName(),
+             QStringLiteral("zz Alpha.TD4"));
 
-    ClickItem(*form.ShellListView1, 0);
-    ClickItem(*form.ShellListView1, beyond, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, 0);
+    ClickItem(*Parts(form).ShellListView1, beyond, Qt::ControlModifier);
     const QString described = Lines({kSeparator, AlphaBlock().replace("Alpha.TD4", "zz Alpha.TD4")});
     QCOMPARE(Pane(), described);
 
-    QTest::keyClick(form.ShellListView1, Qt::Key_Up, Qt::ControlModifier);
-    QTest::keyClick(form.ShellListView1, Qt::Key_Down, Qt::ControlModifier);
-    QVERIFY(form.ShellListView1->Focused(beyond));
+    QTest::keyClick(Parts(form).ShellListView1, Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(Parts(form).ShellListView1, Qt::Key_Down, Qt::ControlModifier);
+    QVERIFY(Parts(form).ShellListView1->Focused(beyond));
     QCOMPARE(Pane(), described);
 }
 
@@ -1042,13 +1045,13 @@ void MainFormTest::decimalMarkIsReadAgainWhenTheRegionChanges()
 {
     AddSampleFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kSampleItems);
-    ClickItem(*form.ShellListView1, kAlpha);
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
     QCOMPARE(Pane(), AlphaBlock());
 
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QEvent change(QEvent::LocaleChange);
     QCoreApplication::sendEvent(qApp, &change);
-    form.RefreshDescription->trigger();
+    Parts(form).RefreshDescription->trigger();
 
     QCOMPARE(Pane(), AlphaBlock(QStringLiteral(",")));
 }

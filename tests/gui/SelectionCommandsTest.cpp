@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "GuiTestSupport.h"
+#include "gui/desktop/ErrorBox.h"
 #include "gui/main/MainForm.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
@@ -19,6 +20,7 @@
 using lmp::gui::TMainForm;
 using lmp::guitest::ClickItem;
 using lmp::guitest::GameFolder;
+using lmp::guitest::Parts;
 
 Q_DECLARE_METATYPE(std::vector<int>)
 
@@ -128,7 +130,7 @@ void SelectionCommandsTest::cleanup()
 // After a command: the pane listens to the list again and the busy cursor is gone.
 void SelectionCommandsTest::VerifyIdle() const
 {
-    QVERIFY(!form_->SelectionBusy);
+    QVERIFY(!Parts(*form_).SelectionBusy);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
@@ -156,16 +158,16 @@ void SelectionCommandsTest::selectAllSelectsExactlyOneEditionAndDescribesIt()
     QFETCH(QString, pane);
     AddMixedFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kMixedItems);
-    ClickItem(*form.ShellListView1, kAlpha);
-    ClickItem(*form.ShellListView1, kNotes, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
+    ClickItem(*Parts(form).ShellListView1, kNotes, Qt::ControlModifier);
 
-    QAction* const commands[] = {form.SelectAllOriginalLMPfiles1, form.SelectAllVJEMfiles1,
-                                 form.SelectAllQQfiles1};
+    QAction* const commands[] = {Parts(form).SelectAllOriginalLMPfiles1, Parts(form).SelectAllVJEMfiles1,
+                                 Parts(form).SelectAllQQfiles1};
     commands[edition]->trigger();
 
-    QCOMPARE(SelectedItems(*form.ShellListView1), selected);
+    QCOMPARE(SelectedItems(*Parts(form).ShellListView1), selected);
     QCOMPARE(Pane(), pane);
-    QVERIFY(form.ShellListView1->hasFocus());
+    QVERIFY(Parts(form).ShellListView1->hasFocus());
     VerifyIdle();
 }
 
@@ -173,12 +175,12 @@ void SelectionCommandsTest::editionCodeOutsideTheThreeChangesNothing()
 {
     AddMixedFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kMixedItems);
-    ClickItem(*form.ShellListView1, kBeta);
+    ClickItem(*Parts(form).ShellListView1, kBeta);
     const QString before = Pane();
 
     form.SelectAllOfEdition(3);
 
-    QCOMPARE(SelectedItems(*form.ShellListView1), std::vector{kBeta});
+    QCOMPARE(SelectedItems(*Parts(form).ShellListView1), std::vector{kBeta});
     QCOMPARE(Pane(), before);
     VerifyIdle();
 }
@@ -191,9 +193,9 @@ void SelectionCommandsTest::fileThatCannotBeReadEndsTheLoopAndRestoresTheWindow(
     TMainForm& form = OpenAt(*folder_, kMixedItems + 1);
     QVERIFY(QFile::remove(folder_->PathOf(".charlie")));
 
-    form.SelectAllOriginalLMPfiles1->trigger();
+    Parts(form).SelectAllOriginalLMPfiles1->trigger();
 
-    QCOMPARE(SelectedItems(*form.ShellListView1), std::vector{kBeta});
+    QCOMPARE(SelectedItems(*Parts(form).ShellListView1), std::vector{kBeta});
     QCOMPARE(Pane(), RailroadBlock("Beta.TD4", "Original LMP"));
     VerifyIdle();
     QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf("Charlie.TD4")});
@@ -204,11 +206,11 @@ void SelectionCommandsTest::commandStartedFromInsideTheLoopTakesOver()
 {
     AddMixedFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kMixedItems);
-    QTimer::singleShot(0, &form, [&form] { form.SelectAllQQfiles1->trigger(); });
+    QTimer::singleShot(0, &form, [&form] { Parts(form).SelectAllQQfiles1->trigger(); });
 
-    form.SelectAllOriginalLMPfiles1->trigger();
+    Parts(form).SelectAllOriginalLMPfiles1->trigger();
 
-    QCOMPARE(SelectedItems(*form.ShellListView1), std::vector{kGamma});
+    QCOMPARE(SelectedItems(*Parts(form).ShellListView1), std::vector{kGamma});
     QCOMPARE(Pane(), Lines({kVersionFailure, RailroadBlock("Gamma.TD4", "Quirky Quarters")}));
     VerifyIdle();
 }
@@ -218,12 +220,13 @@ void SelectionCommandsTest::anotherFolderShownDuringTheLoopEndsIt()
     AddMixedFiles(*folder_);
     folder_->AddTrackDesign("Subfolder.TD4/Inner.TD4", kWoodenFields, 0);
     TMainForm& form = OpenAt(*folder_, kMixedItems);
-    QTimer::singleShot(0, &form, [&] { form.ShellTreeView1->SetPath(folder_->PathOf("Subfolder.TD4")); });
+    QTimer::singleShot(0, &form,
+                       [&] { Parts(form).ShellTreeView1->SetPath(folder_->PathOf("Subfolder.TD4")); });
 
-    form.SelectAllOriginalLMPfiles1->trigger();
+    Parts(form).SelectAllOriginalLMPfiles1->trigger();
 
-    QTRY_COMPARE(form.ShellListView1->ItemCount(), 1);
-    QCOMPARE(SelectedItems(*form.ShellListView1), std::vector<int>{});
+    QTRY_COMPARE(Parts(form).ShellListView1->ItemCount(), 1);
+    QCOMPARE(SelectedItems(*Parts(form).ShellListView1), std::vector<int>{});
     QCOMPARE(Pane(), QString());
     VerifyIdle();
 }
@@ -236,11 +239,11 @@ void SelectionCommandsTest::refreshWhileTheLoopWaitsForASlowFileDropsItsFilesAnd
     QVERIFY(slow.open(QIODevice::WriteOnly) && slow.resize(qint64{64} << 20));
     slow.close();
     TMainForm& form = OpenAt(*folder_, kMixedItems + 1);
-    QTimer::singleShot(0, &form, [&form] { form.RefreshDescription->trigger(); });
+    QTimer::singleShot(0, &form, [&form] { Parts(form).RefreshDescription->trigger(); });
 
-    form.SelectAllOriginalLMPfiles1->trigger();
+    Parts(form).SelectAllOriginalLMPfiles1->trigger();
 
-    QCOMPARE(SelectedItems(*form.ShellListView1), (std::vector{kBeta + 1, kDelta + 1}));
+    QCOMPARE(SelectedItems(*Parts(form).ShellListView1), (std::vector{kBeta + 1, kDelta + 1}));
     QCOMPARE(Pane(), Lines({kVersionFailure, RailroadBlock("Beta.TD4", "Original LMP"), kSeparator,
                             WoodenBlock("Delta.TD4", "Original LMP"), kVersionFailure}));
     VerifyIdle();
@@ -251,13 +254,13 @@ void SelectionCommandsTest::itemsSelectedByTheUserDuringTheLoopAreSetWhenTheLoop
     AddMixedFiles(*folder_);
     TMainForm& form = OpenAt(*folder_, kMixedItems);
     QTimer::singleShot(0, &form, [&form] {
-        ClickItem(*form.ShellListView1, kEcho, Qt::ControlModifier);
-        ClickItem(*form.ShellListView1, kNotes, Qt::ControlModifier);
+        ClickItem(*Parts(form).ShellListView1, kEcho, Qt::ControlModifier);
+        ClickItem(*Parts(form).ShellListView1, kNotes, Qt::ControlModifier);
     });
 
-    form.SelectAllOriginalLMPfiles1->trigger();
+    Parts(form).SelectAllOriginalLMPfiles1->trigger();
 
-    QCOMPARE(SelectedItems(*form.ShellListView1), (std::vector{kBeta, kDelta}));
+    QCOMPARE(SelectedItems(*Parts(form).ShellListView1), (std::vector{kBeta, kDelta}));
     // The user's selection counts for the separator of the first description.
     QCOMPARE(Pane(), Lines({kSeparator, RailroadBlock("Beta.TD4", "Original LMP"), kSeparator,
                             WoodenBlock("Delta.TD4", "Original LMP"), kVersionFailure}));
@@ -272,19 +275,19 @@ void SelectionCommandsTest::matchingImagesJoinTheSelectionAndThePaneStays()
     folder_->AddFile("Ship.TP4", "image");
     folder_->AddTrackDesign("Solo.TD4", kWoodenFields, 2);
     TMainForm& form = OpenAt(*folder_, 5);
-    ClickItem(*form.ShellListView1, 0);
-    ClickItem(*form.ShellListView1, 2, Qt::ControlModifier);
-    ClickItem(*form.ShellListView1, 4, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, 0);
+    ClickItem(*Parts(form).ShellListView1, 2, Qt::ControlModifier);
+    ClickItem(*Parts(form).ShellListView1, 4, Qt::ControlModifier);
     const QString before = Pane();
-    QSignalSpy changes(form.ShellListView1->selectionModel(), &QItemSelectionModel::selectionChanged);
+    QSignalSpy changes(Parts(form).ShellListView1->selectionModel(), &QItemSelectionModel::selectionChanged);
 
-    form.SelectMatchingTP4s->trigger();
+    Parts(form).SelectMatchingTP4s->trigger();
 
-    QCOMPARE(SelectedItems(*form.ShellListView1), (std::vector{0, 1, 2, 3, 4}));
+    QCOMPARE(SelectedItems(*Parts(form).ShellListView1), (std::vector{0, 1, 2, 3, 4}));
     // The images join the selection at once: each change costs as much as the selection has ranges.
     QCOMPARE(changes.count(), 1);
     QCOMPARE(Pane(), before);
-    QVERIFY(!form_->SelectionBusy);
+    QVERIFY(!Parts(*form_).SelectionBusy);
 }
 
 void SelectionCommandsTest::selectAllReachesItemsFarBeyondTheDescribedFlags()
@@ -304,11 +307,11 @@ void SelectionCommandsTest::selectAllReachesItemsFarBeyondTheDescribedFlags()
         }
     }
     TMainForm& form = OpenAt(*folder_, kItems, 120000);
-    QCOMPARE(form.ShellListView1->ItemCount(), kItems);
+    QCOMPARE(Parts(form).ShellListView1->ItemCount(), kItems);
 
-    form.SelectAllOriginalLMPfiles1->trigger();
+    Parts(form).SelectAllOriginalLMPfiles1->trigger();
 
-    QCOMPARE(SelectedItems(*form.ShellListView1), (std::vector{5, 10001, 10002, 19999}));
+    QCOMPARE(SelectedItems(*Parts(form).ShellListView1), (std::vector{5, 10001, 10002, 19999}));
     QCOMPARE(Pane(), Lines({WoodenBlock("f00005.TD4", "Original LMP"), kSeparator,
                             WoodenBlock("f10001.TD4", "Original LMP"), kSeparator,
                             WoodenBlock("f10002.TD4", "Original LMP"), kSeparator,

@@ -20,6 +20,7 @@
 #include <QWidget>
 
 #include "GuiTestSupport.h"
+#include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
 #include "gui/main/MainForm.h"
 #include "gui/shell/GameDetailsColumns.h"

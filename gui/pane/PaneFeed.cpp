@@ -1,4 +1,4 @@
-#include "gui/main/PaneFeed.h"
+#include "gui/pane/PaneFeed.h"
 
 #include <algorithm>
 #include <exception>
@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QMetaObject>
 #include <QScreen>
 
 #include "scan/DescribePipeline.h"
@@ -50,7 +49,7 @@ int FrameIntervalMs()
 
 PaneFeed::PaneFeed(Sinks sinks, QObject* parent)
     : QObject(parent), sinks_(std::move(sinks)),
-      pipeline_(std::make_unique<DescribePipeline>(PipelineSettings{0, kAhead}))
+      pipeline_(std::make_unique<DescribePipeline>(PipelineSettings{.ahead = kAhead}))
 {
     frameTimer_.setSingleShot(true);
     connect(&frameTimer_, &QTimer::timeout, this, [this] { Drain(); });
@@ -78,7 +77,7 @@ PaneFeed::~PaneFeed()
 void PaneFeed::Queue(PaneRequest request)
 {
     request.options.decimalMark = decimalMark_;
-    queue_.push_back({std::move(request), false});
+    queue_.push_back(std::move(request));
     TopUp();
     if (!cursorShown_ && !cursorTimer_.isActive()) {
         cursorTimer_.start();
@@ -93,15 +92,15 @@ void PaneFeed::Cancel()
 void PaneFeed::Drop(unsigned owner)
 {
     if (std::none_of(queue_.begin(), queue_.end(),
-                     [owner](const Entry& entry) { return entry.request.owner == owner; })) {
+                     [owner](const PaneRequest& request) { return request.owner == owner; })) {
         return;
     }
     // The pipeline drops all or nothing: the others are described again, a rare cost (a run ends early
     // only when superseded, and then mostly behind nothing).
     std::vector<PaneRequest> keep;
-    for (Entry& entry : queue_) {
-        if (entry.request.owner != owner) {
-            keep.push_back(std::move(entry.request));
+    for (PaneRequest& request : queue_) {
+        if (request.owner != owner) {
+            keep.push_back(std::move(request));
         }
     }
     Restart(std::move(keep));
@@ -115,7 +114,7 @@ void PaneFeed::Restart(std::vector<PaneRequest> keep)
     submitted_ = 0;
     frameTimer_.stop();
     for (PaneRequest& request : keep) {
-        queue_.push_back({std::move(request), false});
+        queue_.push_back(std::move(request));
     }
     TopUp();
     NoteIdle();
@@ -124,36 +123,30 @@ void PaneFeed::Restart(std::vector<PaneRequest> keep)
 void PaneFeed::TopUp()
 {
     while (submitted_ < std::min(kInFlight, queue_.size())) {
-        Entry& entry = queue_[submitted_];
-        if (entry.request.path.empty() && entry.request.item >= 0) {
+        PaneRequest& request = queue_[submitted_];
+        if (request.path.empty() && request.item >= 0) {
             // The index stands for an item of the contents it was queued with; a list that has read a
             // folder since names other files.
-            std::optional<std::filesystem::path> path =
-                sinks_.pathOf(entry.request.item, entry.request.contents);
+            std::optional<std::filesystem::path> path = sinks_.pathOf(request.item, request.contents);
             if (!path) {
                 queue_.erase(queue_.begin() + static_cast<std::ptrdiff_t>(submitted_));
                 continue;
             }
-            entry.request.path = std::move(*path);
+            request.path = std::move(*path);
         }
-        pipeline_->Submit(entry.request.path, entry.request.options);
-        entry.submitted = true;
+        pipeline_->Submit(request.path, request.options);
         ++submitted_;
     }
 }
 
 void PaneFeed::DrainSoon()
 {
-    // Called by name: the call event is then made and freed inside Qt alone, with nothing of this
-    // program's code sharing memory with it across the threads.
-    if (!drainPosted_.exchange(true)) {
-        QMetaObject::invokeMethod(this, "Drain", Qt::QueuedConnection);
-    }
+    drainCall_.Post();
 }
 
 void PaneFeed::Drain()
 {
-    drainPosted_ = false;
+    drainCall_.Arrived();
     // Lines are appended at most once per frame: the pane is laid out and painted once for all the
     // files that became ready meanwhile.
     const int frame = FrameIntervalMs();
@@ -174,12 +167,12 @@ void PaneFeed::Drain()
             appended = true;
         }
     };
-    while (submitted_ > 0 && queue_.front().request.owner == 0) {
+    while (submitted_ > 0 && queue_.front().owner == 0) {
         std::optional<DescribeOutcome> outcome = pipeline_->TryNext();
         if (!outcome) {
             break;
         }
-        PaneRequest request = std::move(queue_.front().request);
+        PaneRequest request = std::move(queue_.front());
         queue_.pop_front();
         --submitted_;
         if (outcome->error) {
@@ -208,14 +201,14 @@ std::optional<std::pair<PaneRequest, Description>> PaneFeed::Take(unsigned owner
     // The select-all loop paces itself: what was queued before its requests goes to the pane now.
     sinceAppend_.invalidate();
     Drain();
-    if (submitted_ == 0 || queue_.front().request.owner != owner) {
+    if (submitted_ == 0 || queue_.front().owner != owner) {
         return std::nullopt;
     }
     std::optional<DescribeOutcome> outcome = pipeline_->TryNext();
     if (!outcome) {
         return std::nullopt;
     }
-    PaneRequest request = std::move(queue_.front().request);
+    PaneRequest request = std::move(queue_.front());
     queue_.pop_front();
     --submitted_;
     if (outcome->error) {
@@ -232,9 +225,7 @@ void PaneFeed::Fail(const PaneRequest& failed, const QString& message)
     std::vector<PaneRequest> dropped;
     if (failed.stopOnError) {
         // Had the files been described one after another, the error would have ended the work here.
-        for (Entry& entry : queue_) {
-            dropped.push_back(std::move(entry.request));
-        }
+        std::move(queue_.begin(), queue_.end(), std::back_inserter(dropped));
         Cancel();
     }
     sinks_.failed(failed, message, dropped);

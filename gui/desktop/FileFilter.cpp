@@ -1,4 +1,4 @@
-#include "gui/filter/FileFilter.h"
+#include "gui/desktop/FileFilter.h"
 
 #include <array>
 

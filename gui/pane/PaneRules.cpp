@@ -1,4 +1,4 @@
-#include "gui/main/PaneRules.h"
+#include "gui/pane/PaneRules.h"
 
 namespace lmp::gui {
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include <QTimer>
 
 #include "core/Describe.h"
+#include "gui/desktop/QueuedCall.h"
 
 namespace lmp {
 class DescribePipeline;
@@ -87,11 +87,6 @@ private slots:
     void Drain();
 
 private:
-    struct Entry {
-        PaneRequest request;
-        bool submitted = false;
-    };
-
     void DrainSoon();
     void TopUp();
     void Fail(const PaneRequest& failed, const QString& message);
@@ -100,14 +95,14 @@ private:
 
     Sinks sinks_;
     std::string decimalMark_ = ".";
-    std::deque<Entry> queue_; // in queue order, the submitted ones first
+    std::deque<PaneRequest> queue_; // in queue order, the submitted ones first
     std::size_t submitted_ = 0;
     unsigned generation_ = 0;
     QElapsedTimer sinceAppend_; // appends come at most once per frame
     QTimer frameTimer_;         // the next frame's drain
     QTimer cursorTimer_;        // the busy cursor, once work has lasted
     bool cursorShown_ = false;
-    std::atomic<bool> drainPosted_{false};
+    QueuedCall drainCall_{*this, "Drain"};
     std::unique_ptr<DescribePipeline> pipeline_;
 };
 
