@@ -7,10 +7,10 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "scan/DescribePipeline.h"
 #include "gui/pane/DescriptionPane.h"
 #include "gui/pane/PaneFeed.h"
 #include "gui/shell/ShellListView.h"
+#include "scan/DescribePipeline.h"
 
 namespace lmp::gui {
 

@@ -10,8 +10,8 @@
 #include <QTimer>
 
 #include "core/GameDetails.h"
-#include "scan/DescribePipeline.h"
 #include "gui/desktop/QueuedCall.h"
+#include "scan/DescribePipeline.h"
 
 namespace lmp::gui {
 
