@@ -98,7 +98,7 @@ other-builds:
 	CXX=clang++ $(CONFIGURE) -B build-clang -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DLMP_BUILD_BENCHMARKS=ON
 	cmake --build build-clang -j $(JOBS)
 
-# The benchmarks and the folder benchmark, each ending with a short table (see README, Performance).
+# The benchmarks and the folder benchmark, each ending with a short table (see docs/performance.md).
 bench: deps
 	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLMP_BUILD_BENCHMARKS=ON
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder lmp-bench-selectall \
