@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <stdexcept>
 #include <string_view>
 #include <system_error>
 #include <type_traits>
@@ -18,9 +19,11 @@ namespace {
 
 // The layout of the entries (PRAGMA user_version): a cache of another layout is emptied.
 constexpr int kLayout = 1;
+// Pages kept in memory (KiB): a look-up of a large collection reads each page once.
+constexpr const char* kPageCache = "PRAGMA cache_size=-16384";
 constexpr const char* kAsideSuffix = ".corrupt";
 
-// FNV-1a over 64 bits: the key of a path and the check of an entry, the same on every build and system.
+// FNV-1a over 64 bits: the check of an entry, the same on every build and system.
 class Hash {
 public:
     void Add(std::span<const std::uint8_t> bytes) noexcept
@@ -40,13 +43,6 @@ std::span<const std::uint8_t> BytesOf(const std::filesystem::path& path) noexcep
 {
     const auto& native = path.native();
     return {reinterpret_cast<const std::uint8_t*>(native.data()), native.size() * sizeof(native[0])};
-}
-
-std::int64_t KeyOf(const std::filesystem::path& path) noexcept
-{
-    Hash hash;
-    hash.Add(BytesOf(path));
-    return static_cast<std::int64_t>(hash.Value());
 }
 
 // Fixed-width little-endian fields.
@@ -222,6 +218,12 @@ std::string Shown(const std::filesystem::path& path)
     return SafeText(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
 }
 
+void BindPath(sqlite3_stmt* statement, const std::filesystem::path& path)
+{
+    const std::span<const std::uint8_t> bytes = BytesOf(path);
+    sqlite3_bind_blob(statement, 1, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+}
+
 struct CloseDatabase {
     void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
 };
@@ -260,6 +262,28 @@ enum Notice : unsigned {
     kDamagedEntries = 1U << 5,
     kMoved = 1U << 6,
 };
+
+std::int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// The path as the cache keys it: relative paths against the working folder, nothing else changed, so that
+// the file examined is the one the caller reads.
+std::filesystem::path Absolute(const std::filesystem::path& path, std::optional<std::filesystem::path>& cwd)
+{
+    if (path.is_absolute())
+        return path;
+    if (!cwd) {
+        std::error_code error;
+        cwd = std::filesystem::current_path(error);
+        if (error)
+            cwd = std::filesystem::path();
+    }
+    return *cwd / path;
+}
 
 } // namespace
 
@@ -451,7 +475,8 @@ struct DescriptionCache::State {
             Failed(result);
             return;
         }
-        if (int result = Run("PRAGMA synchronous=NORMAL"); result != SQLITE_OK) {
+        if (int result = Run("PRAGMA synchronous=NORMAL");
+            result != SQLITE_OK || (result = Run(kPageCache)) != SQLITE_OK) {
             Failed(result);
             return;
         }
@@ -460,14 +485,12 @@ struct DescriptionCache::State {
             return;
         if (*layout != kLayout && !MakeTable())
             return;
-        if (!Prepare(find, "SELECT path, used, entry FROM descriptions WHERE key = ?1") ||
-            !Prepare(
-                put,
-                "INSERT OR REPLACE INTO descriptions (key, path, used, entry) VALUES (?1, ?2, ?3, ?4)") ||
-            !Prepare(touch, "UPDATE descriptions SET used = ?2 WHERE key = ?1") ||
-            !Prepare(erase, "DELETE FROM descriptions WHERE key = ?1") ||
-            !Prepare(evict, "DELETE FROM descriptions WHERE key IN "
-                            "(SELECT key FROM descriptions ORDER BY used LIMIT ?1)") ||
+        if (!Prepare(find, "SELECT used, entry FROM descriptions WHERE path = ?1") ||
+            !Prepare(put, "INSERT OR REPLACE INTO descriptions (path, used, entry) VALUES (?1, ?2, ?3)") ||
+            !Prepare(touch, "UPDATE descriptions SET used = ?2 WHERE path = ?1") ||
+            !Prepare(erase, "DELETE FROM descriptions WHERE path = ?1") ||
+            !Prepare(evict, "DELETE FROM descriptions WHERE path IN "
+                            "(SELECT path FROM descriptions ORDER BY used LIMIT ?1)") ||
             !Prepare(count, "SELECT count(*) FROM descriptions"))
             return;
         inUse = true;
@@ -484,11 +507,13 @@ struct DescriptionCache::State {
         if (!layout)
             return false;
         if (*layout != kLayout) {
-            const std::string make = "DROP TABLE IF EXISTS descriptions;"
-                                     "CREATE TABLE descriptions (key INTEGER PRIMARY KEY, path BLOB NOT NULL,"
-                                     " used INTEGER NOT NULL, entry BLOB NOT NULL);"
-                                     "PRAGMA user_version = " +
-                                     std::to_string(kLayout);
+            const std::string make =
+                "DROP TABLE IF EXISTS descriptions;"
+                // Ordered by path, so that the files of one folder share pages.
+                "CREATE TABLE descriptions (path BLOB PRIMARY KEY, used INTEGER NOT NULL,"
+                " entry BLOB NOT NULL) WITHOUT ROWID;"
+                "PRAGMA user_version = " +
+                std::to_string(kLayout);
             if (int code = Run(make.c_str()); code != SQLITE_OK)
                 return Failed(code);
         }
@@ -534,9 +559,10 @@ struct DescriptionCache::State {
         return true;
     }
 
-    // Drops the entries of keys and marks others used, in one transaction; busy or not, nothing is lost
-    // that the next look-up cannot do again.
-    void Tidy(const std::vector<std::int64_t>& drop, const std::vector<std::int64_t>& used, std::int64_t step)
+    // Drops the entries of some paths and marks others used, in one transaction; busy or not, nothing is
+    // lost that the next look-up cannot do again.
+    void Tidy(const std::vector<std::filesystem::path>& drop, const std::vector<std::filesystem::path>& used,
+              std::int64_t step)
     {
         if (drop.empty() && used.empty())
             return;
@@ -545,8 +571,8 @@ struct DescriptionCache::State {
                 Failed(code);
             return;
         }
-        for (const std::int64_t key : drop) {
-            sqlite3_bind_int64(erase.get(), 1, key);
+        for (const std::filesystem::path& path : drop) {
+            BindPath(erase.get(), path);
             const int code = sqlite3_step(erase.get());
             sqlite3_reset(erase.get());
             if (code != SQLITE_DONE) {
@@ -555,8 +581,8 @@ struct DescriptionCache::State {
             }
             entries -= std::min(entries, static_cast<std::size_t>(sqlite3_changes(db.get())));
         }
-        for (const std::int64_t key : used) {
-            sqlite3_bind_int64(touch.get(), 1, key);
+        for (const std::filesystem::path& path : used) {
+            BindPath(touch.get(), path);
             sqlite3_bind_int64(touch.get(), 2, step);
             const int code = sqlite3_step(touch.get());
             sqlite3_reset(touch.get());
@@ -568,33 +594,72 @@ struct DescriptionCache::State {
         if (int code = Run("COMMIT"); code != SQLITE_OK)
             Failed(code);
     }
-};
-
-namespace {
-
-std::int64_t NowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-// The path as the cache keys it: relative paths against the working folder, nothing else changed, so that
-// the file examined is the one the caller reads.
-std::filesystem::path Absolute(const std::filesystem::path& path, std::optional<std::filesystem::path>& cwd)
-{
-    if (path.is_absolute())
-        return path;
-    if (!cwd) {
-        std::error_code error;
-        cwd = std::filesystem::current_path(error);
-        if (error)
-            cwd = std::filesystem::path();
+    std::vector<CacheLookup> LookUp(std::span<const std::filesystem::path> paths,
+                                    std::span<const sys::FileStamp> given)
+    {
+        std::vector<CacheLookup> answers(paths.size());
+        const std::lock_guard lock(mutex);
+        if (!inUse)
+            return answers;
+        const std::int64_t now = NowNs();
+        const std::int64_t step = UseStep(now);
+        std::optional<std::filesystem::path> cwd;
+        std::vector<std::filesystem::path> drop;
+        std::vector<std::filesystem::path> used;
+        if (int code = Run("BEGIN"); code != SQLITE_OK) {
+            Failed(code);
+            return answers;
+        }
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            std::filesystem::path path = Absolute(paths[i], cwd);
+            std::error_code error;
+            const std::optional<sys::FileStamp> stamp =
+                given.empty() ? sys::StampOfFile(path, error) : std::optional(given[i]);
+            const bool notThere = !stamp && sys::IsNotThere(error);
+            // A file that changed within the settling time is not stored: the contents read after this
+            // look-up could differ from those a later look-up finds the same stamp for.
+            if ((!stamp && !notThere) ||
+                (stamp && now - std::max(stamp->changedNs, stamp->modifiedNs) < settings.settle.count()))
+                continue;
+            BindPath(find.get(), path);
+            const int code = sqlite3_step(find.get());
+            if (code != SQLITE_ROW && code != SQLITE_DONE) {
+                sqlite3_reset(find.get());
+                Failed(code);
+                std::fill(answers.begin() + static_cast<std::ptrdiff_t>(i), answers.end(), CacheLookup{});
+                return answers;
+            }
+            if (stamp) {
+                answers[i].answer = CacheAnswer::Absent;
+                answers[i].stamp = *stamp;
+            }
+            if (code == SQLITE_ROW) {
+                const std::int64_t lastUsed = sqlite3_column_int64(find.get(), 0);
+                const auto* entry = static_cast<const std::uint8_t*>(sqlite3_column_blob(find.get(), 1));
+                const auto entrySize = static_cast<std::size_t>(sqlite3_column_bytes(find.get(), 1));
+                auto decoded = Decode(path, {entry, entrySize});
+                if (!decoded)
+                    Say(kDamagedEntries, "some entries of the cache of descriptions at " + Shown(file) +
+                                             " were damaged; those files were read again");
+                if (notThere || !decoded) {
+                    drop.push_back(std::move(path));
+                } else if (decoded->first == *stamp) {
+                    answers[i].answer = CacheAnswer::Found;
+                    answers[i].facts = std::move(decoded->second);
+                    if (lastUsed < step)
+                        used.push_back(std::move(path));
+                }
+            }
+            sqlite3_reset(find.get());
+        }
+        if (int code = Run("COMMIT"); code != SQLITE_OK) {
+            Failed(code);
+            return answers;
+        }
+        Tidy(drop, used, step);
+        return answers;
     }
-    return *cwd / path;
-}
-
-} // namespace
+};
 
 bool DescriptionCache::Available() noexcept
 {
@@ -646,74 +711,15 @@ std::filesystem::path DescriptionCache::File() const
 
 std::vector<CacheLookup> DescriptionCache::Lookup(std::span<const std::filesystem::path> paths)
 {
-    std::vector<CacheLookup> answers(paths.size());
-    State& state = *state_;
-    const std::lock_guard lock(state.mutex);
-    if (!state.inUse)
-        return answers;
-    const std::int64_t now = NowNs();
-    const std::int64_t step = state.UseStep(now);
-    std::optional<std::filesystem::path> cwd;
-    std::vector<std::int64_t> drop;
-    std::vector<std::int64_t> used;
-    sqlite3_stmt* find = state.find.get();
-    if (int code = state.Run("BEGIN"); code != SQLITE_OK) {
-        state.Failed(code);
-        return answers;
-    }
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        const std::filesystem::path path = Absolute(paths[i], cwd);
-        std::error_code error;
-        const std::optional<sys::FileStamp> stamp = sys::StampOfFile(path, error);
-        const bool notThere = !stamp && sys::IsNotThere(error);
-        if (!stamp && !notThere)
-            continue;
-        if (stamp && now - std::max(stamp->changedNs, stamp->modifiedNs) < state.settings.settle.count())
-            continue;
-        const std::int64_t key = KeyOf(path);
-        sqlite3_bind_int64(find, 1, key);
-        const int code = sqlite3_step(find);
-        if (code != SQLITE_ROW && code != SQLITE_DONE) {
-            sqlite3_reset(find);
-            state.Failed(code);
-            std::fill(answers.begin() + static_cast<std::ptrdiff_t>(i), answers.end(), CacheLookup{});
-            return answers;
-        }
-        if (stamp) {
-            answers[i].answer = CacheAnswer::Absent;
-            answers[i].stamp = *stamp;
-        }
-        if (code == SQLITE_ROW) {
-            const auto* stored = static_cast<const std::uint8_t*>(sqlite3_column_blob(find, 0));
-            const auto storedSize = static_cast<std::size_t>(sqlite3_column_bytes(find, 0));
-            const std::span<const std::uint8_t> pathBytes = BytesOf(path);
-            const bool samePath = storedSize == pathBytes.size() &&
-                                  (storedSize == 0 || std::memcmp(stored, pathBytes.data(), storedSize) == 0);
-            const std::int64_t lastUsed = sqlite3_column_int64(find, 1);
-            const auto* entry = static_cast<const std::uint8_t*>(sqlite3_column_blob(find, 2));
-            const auto entrySize = static_cast<std::size_t>(sqlite3_column_bytes(find, 2));
-            auto decoded = samePath ? Decode(path, {entry, entrySize}) : std::nullopt;
-            if (samePath && !decoded)
-                state.Say(kDamagedEntries, "some entries of the cache of descriptions at " +
-                                               Shown(state.file) +
-                                               " were damaged; those files were read again");
-            if (notThere || (samePath && !decoded)) {
-                drop.push_back(key);
-            } else if (decoded && decoded->first == *stamp) {
-                answers[i].answer = CacheAnswer::Found;
-                answers[i].facts = std::move(decoded->second);
-                if (lastUsed < step)
-                    used.push_back(key);
-            }
-        }
-        sqlite3_reset(find);
-    }
-    if (int code = state.Run("COMMIT"); code != SQLITE_OK) {
-        state.Failed(code);
-        return answers;
-    }
-    state.Tidy(drop, used, step);
-    return answers;
+    return state_->LookUp(paths, {});
+}
+
+std::vector<CacheLookup> DescriptionCache::Lookup(std::span<const std::filesystem::path> paths,
+                                                  std::span<const sys::FileStamp> stamps)
+{
+    if (stamps.size() != paths.size())
+        throw std::invalid_argument("DescriptionCache::Lookup: a stamp for each path");
+    return state_->LookUp(paths, stamps);
 }
 
 void DescriptionCache::Store(std::span<const CacheEntry> entries)
@@ -738,12 +744,10 @@ void DescriptionCache::Store(std::span<const CacheEntry> entries)
         if (!Consistent(entry.facts))
             continue;
         const std::filesystem::path path = Absolute(entry.path, cwd);
-        const std::span<const std::uint8_t> pathBytes = BytesOf(path);
         const std::vector<std::uint8_t> encoded = Encode(path, entry.stamp, entry.facts);
-        sqlite3_bind_int64(put, 1, KeyOf(path));
-        sqlite3_bind_blob(put, 2, pathBytes.data(), static_cast<int>(pathBytes.size()), SQLITE_STATIC);
-        sqlite3_bind_int64(put, 3, step);
-        sqlite3_bind_blob(put, 4, encoded.data(), static_cast<int>(encoded.size()), SQLITE_STATIC);
+        BindPath(put, path);
+        sqlite3_bind_int64(put, 2, step);
+        sqlite3_bind_blob(put, 3, encoded.data(), static_cast<int>(encoded.size()), SQLITE_STATIC);
         const int code = sqlite3_step(put);
         sqlite3_reset(put);
         sqlite3_clear_bindings(put);

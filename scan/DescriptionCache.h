@@ -76,8 +76,13 @@ public:
     // The file it was opened at (empty when there is no cache folder).
     std::filesystem::path File() const;
 
-    // Each file's answer, in the order given. Files no longer there lose their entries.
+    // Each file's answer, in the order given; the files are examined for their stamps (sys::StampOfFile).
+    // Files no longer there lose their entries. A file found or absent must be read after this call.
     std::vector<CacheLookup> Lookup(std::span<const std::filesystem::path> paths);
+    // The same with the stamps the caller took (one for each path, from sys::StampOfFile or the folder's
+    // listing), so that no file is examined twice; they must have been taken before this call.
+    std::vector<CacheLookup> Lookup(std::span<const std::filesystem::path> paths,
+                                    std::span<const sys::FileStamp> stamps);
     // Keeps the entries, replacing what was kept for their paths; the least recently used go past the bound.
     void Store(std::span<const CacheEntry> entries);
     // Forgets every entry.

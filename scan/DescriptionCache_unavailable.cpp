@@ -54,6 +54,12 @@ std::vector<CacheLookup> DescriptionCache::Lookup(std::span<const std::filesyste
     return std::vector<CacheLookup>(paths.size());
 }
 
+std::vector<CacheLookup> DescriptionCache::Lookup(std::span<const std::filesystem::path> paths,
+                                                  std::span<const sys::FileStamp>)
+{
+    return std::vector<CacheLookup>(paths.size());
+}
+
 void DescriptionCache::Store(std::span<const CacheEntry>) {}
 
 void DescriptionCache::Clear() {}
