@@ -255,12 +255,12 @@ Fault FaultOf(int code) noexcept
 
 // The notices, each said at most once by one cache.
 enum Notice : unsigned {
-    kNoFolder = 1U << 1,
-    kSetAside = 1U << 2,
-    kCannotUse = 1U << 3,
-    kBusy = 1U << 4,
-    kDamagedEntries = 1U << 5,
-    kMoved = 1U << 6,
+    kNoFolder = 1U << 0,
+    kSetAside = 1U << 1,
+    kCannotUse = 1U << 2,
+    kBusy = 1U << 3,
+    kDamagedEntries = 1U << 4,
+    kMoved = 1U << 5,
 };
 
 std::int64_t NowNs()
@@ -336,7 +336,7 @@ struct DescriptionCache::State {
         switch (FaultOf(code)) {
         case Fault::Busy:
             Say(kBusy, "the cache of descriptions at " + Shown(file) +
-                           " is busy in another program; some files were described without it");
+                           " is busy in another program; some descriptions were not kept in it");
             break;
         case Fault::Damaged:
             SetAsideAndOpen();
