@@ -7,7 +7,8 @@ JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 SAMPLES   := $(BUILD_DIR)/samples
 
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
-            qt6-base-dev libgl-dev fonts-dejavu-core nlohmann-json3-dev dpkg-dev desktop-file-utils
+            qt6-base-dev libgl-dev fonts-dejavu-core nlohmann-json3-dev dpkg-dev desktop-file-utils \
+            libsqlite3-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 FUZZ_DIR  ?= build-fuzz
 FUZZ_SECONDS ?= 60

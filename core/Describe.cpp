@@ -33,48 +33,74 @@ std::size_t DecodedExtentFor(FileType type) noexcept
 Description DescribePackedFile(std::string_view fileName, FileType type, const PackedFile& file,
                                const DescribeOptions& options)
 {
-    Description result;
+    DescriptionFacts facts{.type = type, .edition = kNoEdition, .summary = {}};
     if (type == FileType::None)
-        return result;
+        return DescribeFacts(fileName, facts, options);
     const ByteStream& decoded = file.decoded;
-    std::int32_t edition = kNoEdition;
     if (file.storedChecksum)
-        edition = MatchEditionRule(type, ChecksumDifference(*file.storedChecksum, file.computedChecksum));
-    if (type == FileType::TrackDesign && edition != kNoEdition)
-        edition = TrackDesignEdition(edition, decoded.U8(kTrackDesignFlagsOffset));
-    result.edition = edition;
+        facts.edition =
+            MatchEditionRule(type, ChecksumDifference(*file.storedChecksum, file.computedChecksum));
+    if (type == FileType::TrackDesign && facts.edition != kNoEdition)
+        facts.edition = TrackDesignEdition(facts.edition, decoded.U8(kTrackDesignFlagsOffset));
+    // The summary is read only for the editions shown.
+    if (facts.edition != kNoEdition && options.Accepts(facts.edition)) {
+        switch (type) {
+        case FileType::TrackDesign:
+            facts.summary = SummarizeTrackDesign(decoded);
+            break;
+        case FileType::SavedGame:
+            facts.summary = SummarizePark(decoded, false);
+            break;
+        case FileType::Scenario:
+            // Expansion scenarios are scrambled; only the words the summary reads are descrambled.
+            facts.summary = SummarizePark(decoded, true,
+                                          facts.edition == 1 || facts.edition == 2 ? Scrambling::Scrambled
+                                                                                   : Scrambling::Plain);
+            break;
+        case FileType::None:
+            break;
+        }
+    }
+    return DescribeFacts(fileName, facts, options);
+}
 
-    if (edition == kNoEdition) {
+Description DescribeFacts(std::string_view fileName, const DescriptionFacts& facts,
+                          const DescribeOptions& options)
+{
+    Description result;
+    if (facts.type == FileType::None)
+        return result;
+    result.edition = facts.edition;
+    if (facts.edition == kNoEdition) {
         // Saved games report the failure whatever the flags; the other types only when describing
         // the user's selection (all editions accepted).
-        if (type == FileType::SavedGame || options.AllAccepted())
+        if (facts.type == FileType::SavedGame || options.AllAccepted())
             result.lines.emplace_back(kVersionFailureLine);
         return result;
     }
-    if (!options.Accepts(edition))
+    if (!options.Accepts(facts.edition))
         return result;
 
     if (options.withSeparator)
         result.lines.emplace_back(kSeparatorLine);
     result.lines.push_back("File Name : " + SafeText(fileName));
-    result.lines.push_back("   Version: " + std::string(EditionLabel(type, edition)));
-    switch (type) {
-    case FileType::TrackDesign:
-        result.summary = DescribeTrackDesign(decoded, options.decimalMark, result.lines);
-        break;
-    case FileType::SavedGame:
-        result.summary = DescribeParkFile(decoded, false, options.decimalMark, result.lines);
-        break;
-    case FileType::Scenario:
-        // Expansion scenarios are scrambled; only the words the summary reads are descrambled.
-        result.summary =
-            DescribeParkFile(decoded, true, options.decimalMark, result.lines,
-                             edition == 1 || edition == 2 ? Scrambling::Scrambled : Scrambling::Plain);
-        break;
-    case FileType::None:
-        break;
-    }
+    result.lines.push_back("   Version: " + std::string(EditionLabel(facts.type, facts.edition)));
+    if (const auto* design = std::get_if<TrackDesignSummary>(&facts.summary))
+        FormatTrackDesign(*design, options.decimalMark, result.lines);
+    else if (const auto* park = std::get_if<ParkSummary>(&facts.summary))
+        FormatParkSummary(*park, options.decimalMark, result.lines);
+    result.summary = facts.summary;
     return result;
+}
+
+std::optional<DescriptionFacts> FactsOf(FileType type, const Description& description,
+                                        const DescribeOptions& options)
+{
+    if (type == FileType::None)
+        return DescriptionFacts{};
+    if (description.edition != kNoEdition && !options.Accepts(description.edition))
+        return std::nullopt;
+    return DescriptionFacts{.type = type, .edition = description.edition, .summary = description.summary};
 }
 
 FileDescriber::FileDescriber(std::string_view fileName, std::unique_ptr<ByteSource> source,

@@ -44,6 +44,29 @@ struct Description {
     Summary summary;
 };
 
+// What a file's description is made of, whatever the options it is described with: its type, the edition
+// its checksum gave, and its summary. The summary is none when no edition was determined; otherwise it is
+// the one its type reads. Small, so that it can be kept for a file instead of its lines.
+struct DescriptionFacts {
+    FileType type = FileType::None;
+    std::int32_t edition = kNoEdition;
+    Summary summary;
+
+    bool operator==(const DescriptionFacts&) const = default;
+};
+
+// The description that describing a file of this name with these facts gives under the options: the same
+// edition, lines and summary as DescribePackedFile. The facts must be as described above (a summary of
+// the type's kind whenever the edition is 0, 1 or 2).
+Description DescribeFacts(std::string_view fileName, const DescriptionFacts& facts,
+                          const DescribeOptions& options);
+
+// The facts behind a description of a file of the given type made under options; none when the options
+// left out the file's edition, so that its summary was never read. Describing with every edition accepted
+// (DescribeOptions{}) always gives them.
+std::optional<DescriptionFacts> FactsOf(FileType type, const Description& description,
+                                        const DescribeOptions& options);
+
 // The decoded bytes that describing a file of this type reads, where its decoding stops; 0 for
 // FileType::None.
 std::size_t DecodedExtentFor(FileType type) noexcept;

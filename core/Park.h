@@ -45,6 +45,8 @@ struct ParkSummary {
     std::uint32_t averageNausea = 0;
     std::uint16_t guests = 0;
     std::int32_t staff = 0;
+
+    bool operator==(const ParkSummary&) const = default;
 };
 
 // Whether the scrambled region of decoded bytes is still scrambled: an expansion scenario that

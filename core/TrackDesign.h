@@ -23,6 +23,8 @@ struct TrackDesignSummary {
     std::uint8_t intensity = 0;  // tenths
     std::uint8_t nausea = 0;     // tenths
     std::uint16_t lengthMetres = 0;
+
+    bool operator==(const TrackDesignSummary&) const = default;
 };
 
 // A rating in tenths as the lines show it: "6.70" with the given decimal mark.

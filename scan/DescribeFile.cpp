@@ -51,4 +51,10 @@ std::optional<Description> DescribeFile(const std::filesystem::path& path, const
     return std::move(file).Finish();
 }
 
+Description DescribeFromFacts(const std::filesystem::path& path, const DescriptionFacts& facts,
+                              const DescribeOptions& options)
+{
+    return DescribeFacts(FileNameText(path), facts, options);
+}
+
 } // namespace lmp

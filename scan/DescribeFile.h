@@ -25,4 +25,9 @@ Description DescribeFile(const std::filesystem::path& path, const DescribeOption
 std::optional<Description> DescribeFile(const std::filesystem::path& path, const DescribeOptions& options,
                                         std::stop_token stop);
 
+// The description of the file at path made from its facts (FactsOf) under options, named as DescribeFile
+// names it: what DescribeFile gives for the file while it is as it was when the facts were read.
+Description DescribeFromFacts(const std::filesystem::path& path, const DescriptionFacts& facts,
+                              const DescribeOptions& options);
+
 } // namespace lmp

@@ -56,6 +56,9 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
         item.modifiedNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
                           static_cast<std::int64_t>(status.st_mtim.tv_nsec);
         item.inode = static_cast<std::uint64_t>(status.st_ino);
+        item.changedNs = static_cast<std::int64_t>(status.st_ctim.tv_sec) * 1000000000 +
+                         static_cast<std::int64_t>(status.st_ctim.tv_nsec);
+        item.device = static_cast<std::uint64_t>(status.st_dev);
         entries.push_back(std::move(item));
         errno = 0;
     }

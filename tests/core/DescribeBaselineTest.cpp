@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "BaselineCases.h"
 #include "core/Describe.h"
@@ -33,6 +35,45 @@ TEST(DescribeBytes, GivesTheBaselineEditionAndLinesForEveryFileAndEveryFlag)
             SCOPED_TRACE(name);
             EXPECT_EQ(Of(DescribeBytes(file.name, file.bytes, option)),
                       Of(testkit::BaselineDescribe(file.name, bytes, option)));
+        }
+    }
+}
+
+// What a cache keeps of a file (its facts, read once with every edition accepted) rebuilds exactly what
+// describing the file gives under any edition filter, separator and decimal mark: edition, lines and summary.
+TEST(DescribeFacts, RebuildsWhatDescribingGivesUnderEveryOptions)
+{
+    std::vector<DescribeOptions> options;
+    for (unsigned editions = 0; editions < 8; ++editions) {
+        for (const bool separator : {false, true}) {
+            for (const char* mark : {".", ","})
+                options.push_back({.acceptOriginal = (editions & 1U) != 0,
+                                   .acceptFirstExpansion = (editions & 2U) != 0,
+                                   .acceptSecondExpansion = (editions & 4U) != 0,
+                                   .withSeparator = separator,
+                                   .decimalMark = mark});
+        }
+    }
+    for (const test::Case& file : test::AllCases()) {
+        SCOPED_TRACE(file.name);
+        const FileType type = FileTypeOfName(file.name);
+        const std::optional<DescriptionFacts> facts =
+            FactsOf(type, DescribeBytes(file.name, file.bytes, {}), {});
+        ASSERT_TRUE(facts.has_value());
+        for (const DescribeOptions& option : options) {
+            SCOPED_TRACE(testing::Message() << option.acceptOriginal << option.acceptFirstExpansion
+                                            << option.acceptSecondExpansion << " separator "
+                                            << option.withSeparator << " mark " << option.decimalMark);
+            const Description described = DescribeBytes(file.name, file.bytes, option);
+            const Description rebuilt = DescribeFacts(file.name, *facts, option);
+            EXPECT_EQ(Of(rebuilt), Of(described));
+            EXPECT_EQ(rebuilt.summary, described.summary);
+            // A description made under a filter gives the same facts, or none when it left the edition out.
+            const std::optional<DescriptionFacts> filtered = FactsOf(type, described, option);
+            if (filtered.has_value())
+                EXPECT_EQ(*filtered, *facts);
+            else
+                EXPECT_FALSE(option.Accepts(described.edition));
         }
     }
 }
