@@ -22,6 +22,7 @@ const QString kGameDetails = QStringLiteral("View/GameDetails");
 const QString kFilterMask = QStringLiteral("Filter/Mask");
 const QString kFilterCustom = QStringLiteral("Filter/CustomExtension");
 const QString kGeometry = QStringLiteral("Window/Geometry");
+const QString kFrame = QStringLiteral("Window/Frame");
 const QString kState = QStringLiteral("Window/State");
 const std::array<QString, 3> kSplitters = {QStringLiteral("Window/VerticalSplitter"),
                                            QStringLiteral("Window/UpperSplitter"),
@@ -112,6 +113,7 @@ WindowChoices ReadWindowChoices()
     const QSettings settings = UserSettings();
     WindowChoices choices;
     choices.geometry = settings.value(kGeometry).toByteArray();
+    choices.frame = settings.value(kFrame).toRect();
     choices.state = settings.value(kState).toByteArray();
     for (std::size_t splitter = 0; splitter < kSplitters.size(); ++splitter) {
         choices.splitters[splitter] = Sizes(settings.value(kSplitters[splitter]), 2);
@@ -140,6 +142,7 @@ void WriteWindowChoices(const WindowChoices& choices)
 {
     QSettings settings = UserSettings();
     settings.setValue(kGeometry, choices.geometry);
+    settings.setValue(kFrame, choices.frame);
     settings.setValue(kState, choices.state);
     for (std::size_t splitter = 0; splitter < kSplitters.size(); ++splitter) {
         settings.setValue(kSplitters[splitter], Texts(choices.splitters[splitter]));

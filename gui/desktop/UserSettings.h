@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,7 @@ void WriteListFilter(const FileFilter& filter);
 // could not have written, reads as empty.
 struct WindowChoices {
     QByteArray geometry; // size, position and maximised or full-screen state, as QWidget::saveGeometry
+    QRect frame;         // where the window was on the screens of the time, frame included
     QByteArray state;    // the tool bars and docks, as QMainWindow::saveState
     // The sizes of the vertical splitter, then of the upper and lower horizontal ones: two each.
     std::array<QList<int>, 3> splitters;

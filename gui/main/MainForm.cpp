@@ -334,19 +334,25 @@ bool TMainForm::RestoreChoices()
         return false;
     }
     restoreState(choices_.state);
+    // The layout was done at the design size: it is done again at the remembered one.
+    layout()->invalidate();
     layout()->activate();
     ApplySplitterSizes(*VerticalSplitter, choices_.splitters[0]);
-    UpperMainPanel->layout()->activate();
-    LowerMainPanel->layout()->activate();
+    for (QWidget* panel : {UpperMainPanel, LowerMainPanel}) {
+        panel->layout()->invalidate();
+        panel->layout()->activate();
+    }
     ApplySplitterSizes(*UpperHorizSplitter, choices_.splitters[1]);
     ApplySplitterSizes(*LowerHorizSplitter, choices_.splitters[2]);
     MeasureSizeRatios();
-    return ShowsOnSomeScreen(frameGeometry());
+    // Where it was, not where Qt has moved it to: a window whose screen has gone is placed anew.
+    return ShowsOnSomeScreen(choices_.frame);
 }
 
 void TMainForm::SaveChoices()
 {
     choices_.geometry = saveGeometry();
+    choices_.frame = frameGeometry();
     choices_.state = saveState();
     choices_.splitters = {VerticalSplitter->sizes(), UpperHorizSplitter->sizes(),
                           LowerHorizSplitter->sizes()};

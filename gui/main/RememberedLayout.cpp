@@ -79,6 +79,9 @@ void ApplySplitterSizes(QSplitter& splitter, const QList<int>& sizes)
 
 bool ShowsOnSomeScreen(const QRect& frame)
 {
+    if (!frame.isValid()) {
+        return false;
+    }
     const QRect caption(frame.topLeft(), QSize(frame.width(), kCaptionHeight));
     const QList<QScreen*> screens = QGuiApplication::screens();
     return std::any_of(screens.begin(), screens.end(), [&caption](const QScreen* screen) {
