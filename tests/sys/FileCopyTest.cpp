@@ -296,9 +296,10 @@ TEST(CopyOneFile, StopRequestedLeavesTheTargetAsItWasAndNoTemporaryFile)
             stop.request_stop();
         }
         std::vector<std::uint64_t> reported;
+        const auto stopAfter = static_cast<std::size_t>(row.stopAfterPieces);
         CopyWatch watch{stop.get_token(), [&](std::uint64_t written) {
                             reported.push_back(written);
-                            if (reported.size() == static_cast<std::size_t>(row.stopAfterPieces)) {
+                            if (reported.size() == stopAfter) {
                                 stop.request_stop();
                             }
                         }};
