@@ -337,13 +337,14 @@ bool TMainForm::RestoreChoices()
     // The layout was done at the design size: it is done again at the remembered one.
     layout()->invalidate();
     layout()->activate();
-    ApplySplitterSizes(*VerticalSplitter, choices_.splitters[0]);
+    ApplySplitterSizes(*VerticalSplitter, choices_.splitters[0], true);
     for (QWidget* panel : {UpperMainPanel, LowerMainPanel}) {
         panel->layout()->invalidate();
         panel->layout()->activate();
     }
-    ApplySplitterSizes(*UpperHorizSplitter, choices_.splitters[1]);
-    ApplySplitterSizes(*LowerHorizSplitter, choices_.splitters[2]);
+    ApplySplitterSizes(*UpperHorizSplitter, choices_.splitters[1], true);
+    // The pane keeps its width, as on any resize.
+    ApplySplitterSizes(*LowerHorizSplitter, choices_.splitters[2], false);
     MeasureSizeRatios();
     // Where it was, not where Qt has moved it to: a window whose screen has gone is placed anew.
     return ShowsOnSomeScreen(choices_.frame);

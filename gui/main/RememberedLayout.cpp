@@ -70,11 +70,18 @@ int ApplyColumns(QHeaderView& header, const WindowChoices& choices)
     return sortBy;
 }
 
-void ApplySplitterSizes(QSplitter& splitter, const QList<int>& sizes)
+void ApplySplitterSizes(QSplitter& splitter, const QList<int>& sizes, bool inProportion)
 {
-    if (sizes.size() == 2) {
-        splitter.setSizes(sizes);
+    // The splitter would give all the room it has over the sizes to its second widget.
+    const qint64 total = sizes.size() == 2 ? qint64{sizes[0]} + sizes[1] : 0;
+    const int room = (splitter.orientation() == Qt::Horizontal ? splitter.width() : splitter.height()) -
+                     splitter.handleWidth();
+    if (total <= 0 || room <= 0) {
+        return;
     }
+    const auto first = inProportion ? static_cast<int>((sizes[0] * qint64{room} + total / 2) / total)
+                                    : std::min(sizes[0], room);
+    splitter.setSizes({first, room - first});
 }
 
 bool ShowsOnSomeScreen(const QRect& frame)

@@ -20,9 +20,10 @@ void CaptureColumns(const QHeaderView& header, WindowChoices& choices);
 // holds none of that title.
 int ApplyColumns(QHeaderView& header, const WindowChoices& choices);
 
-// Gives the splitter's two widgets the sizes, in proportion when the splitter has another size now;
-// nothing happens unless there are two.
-void ApplySplitterSizes(QSplitter& splitter, const QList<int>& sizes);
+// Gives the splitter's two widgets the sizes, the first scaled to the room the splitter has now when
+// inProportion (a window laid out at another size, restored maximised or fitted to a smaller screen,
+// keeps its proportions), else at its own size; nothing happens unless there are two, not both 0.
+void ApplySplitterSizes(QSplitter& splitter, const QList<int>& sizes, bool inProportion);
 
 // Whether enough of the window's top edge, where its caption is, lies on a screen for the user to take
 // hold of it.

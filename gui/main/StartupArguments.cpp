@@ -17,8 +17,8 @@ constexpr const char* kQtValueOptions[] = {
     "platformtheme", "plugin",     "qwindowgeometry", "qwindowicon",
     "qwindowtitle",  "session",    "display",         "geometry",
     "qmljsdebugger", "dialogs",    "fontengine",      "name",
-    "title",         "visual"};
-constexpr const char* kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+    "title",         "icon",       "visual"};
+constexpr const char* kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "testability"};
 
 } // namespace
 
