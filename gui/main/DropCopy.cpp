@@ -105,7 +105,8 @@ ItemOutcome CopyOne(std::size_t item, const std::filesystem::path& from, const s
 QString ShownFolder(const QString& path)
 {
     QString shown = SafeBoxText(path);
-    if (shown.size() > 3 && (shown.endsWith(QLatin1Char('/')) || shown.endsWith(QLatin1Char('\\')))) {
+    const bool root = shown.size() == 1 || (shown.size() == 3 && shown[1] == QLatin1Char(':'));
+    if (!root && (shown.endsWith(QLatin1Char('/')) || shown.endsWith(QLatin1Char('\\')))) {
         shown.chop(1);
     }
     return shown;
