@@ -100,11 +100,22 @@ bool TakeTemporaryName(const std::filesystem::path& folder, Draft& draft, std::e
     return false;
 }
 
-bool FillDraft(InputFile& source, Draft& draft, const CopyFaults& faults, std::error_code& error)
+std::error_code CancelledError()
+{
+    return std::make_error_code(std::errc::operation_canceled);
+}
+
+// One stop check per piece bounds how long a cancelled copy goes on to the writing of one piece.
+bool FillDraft(InputFile& source, Draft& draft, const CopyFaults& faults, const CopyWatch& watch,
+               std::error_code& error)
 {
     const std::unique_ptr<std::uint8_t[]> buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkSize);
     std::uint64_t written = 0;
     for (;;) {
+        if (watch.stop.stop_requested()) {
+            error = CancelledError();
+            return false;
+        }
         std::size_t got = 0;
         if (!source.Read(std::span(buffer.get(), kChunkSize), got, error)) {
             return false;
@@ -124,6 +135,9 @@ bool FillDraft(InputFile& source, Draft& draft, const CopyFaults& faults, std::e
         }
         if (faults.afterWrite) {
             faults.afterWrite(written);
+        }
+        if (watch.progress) {
+            watch.progress(written);
         }
     }
 }
@@ -153,8 +167,11 @@ CopyResult Failure(std::error_code error)
 } // namespace
 
 CopyResult CopyOneFile(const std::filesystem::path& source, const std::filesystem::path& target,
-                       CopyMode mode, const CopyFaults& faults)
+                       CopyMode mode, const CopyFaults& faults, const CopyWatch& watch)
 {
+    if (watch.stop.stop_requested()) {
+        return {CopyStatus::Cancelled, CancelledError()};
+    }
     std::error_code error;
     std::optional<InputFile> input = InputFile::Open(source, error);
     if (!input) {
@@ -178,8 +195,8 @@ CopyResult CopyOneFile(const std::filesystem::path& source, const std::filesyste
     if (!unnamed && (error || !TakeTemporaryName(folder, draft, error, create))) {
         return {CopyStatus::Failed, error};
     }
-    if (!FillDraft(*input, draft, faults, error)) {
-        return {CopyStatus::Failed, error};
+    if (!FillDraft(*input, draft, faults, watch, error)) {
+        return {error == CancelledError() ? CopyStatus::Cancelled : CopyStatus::Failed, error};
     }
     const bool placed = unnamed
                             ? Settle(*input, draft.file, error) && PlaceUnnamed(draft, target, mode, error)

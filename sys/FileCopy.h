@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <stop_token>
 #include <system_error>
 
 namespace lmp::sys {
@@ -15,12 +16,13 @@ enum class CopyStatus {
     Copied,
     TargetExists, // fail-if-exists found a file (or anything else) under the target's name
     Failed,
+    Cancelled, // a stop was requested: the target is as it was and nothing is left
 };
 
 struct CopyResult {
     CopyStatus status = CopyStatus::Failed;
     // The system's error for TargetExists and Failed (EEXIST, or ERROR_FILE_EXISTS on Windows, for
-    // TargetExists); empty for Copied.
+    // TargetExists); operation_canceled for Cancelled; empty for Copied.
     std::error_code error;
 };
 
@@ -34,6 +36,13 @@ struct CopyFaults {
     std::function<void(std::uint64_t written)> afterWrite;
 };
 
+// What the caller of a copy watches it by: a stop requested ends the copy before its next piece is
+// written, and progress hears the bytes written so far after each piece (on the copying thread).
+struct CopyWatch {
+    std::stop_token stop;
+    std::function<void(std::uint64_t written)> progress;
+};
+
 // Copies the regular file at source (symbolic links followed) to target, keeping its permission
 // bits and modification time. The copy is written where no listing shows it and gets the target's
 // name only when complete and on the disk, so on any failure the target is exactly as it was and
@@ -42,9 +51,10 @@ struct CopyFaults {
 // temporary name in that folder (".lmp-copy-" 16 hex digits ".tmp"), which only a killed process
 // leaves behind (see RemoveStaleTemporaries). A source that is not a regular file fails. When
 // source and target are the same file, FailIfExists reports TargetExists and Overwrite reports
-// Copied without writing.
+// Copied without writing. A stop requested while the copy is written (or before) reports Cancelled,
+// leaving the target and the folder as a failure does; once the copy is complete it is placed.
 CopyResult CopyOneFile(const std::filesystem::path& source, const std::filesystem::path& target,
-                       CopyMode mode, const CopyFaults& faults = {});
+                       CopyMode mode, const CopyFaults& faults = {}, const CopyWatch& watch = {});
 
 // How long a temporary file of a copy goes untouched before it counts as left by a killed copy.
 inline constexpr std::chrono::hours kStaleTemporaryAge{24};

@@ -62,13 +62,8 @@ void TAboutBox::CreateLayout()
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientSize);
     setFont(PreferredFont(QStringLiteral("MS Sans Serif"), 11, QFontDatabase::GeneralFont));
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, colours.color(QPalette::Button));
-    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        colours.setColor(QPalette::Active, role, Qt::black);
-        colours.setColor(QPalette::Inactive, role, Qt::black);
-    }
-    setPalette(colours);
+    // The button face of whatever palette is in use, under that palette's own text colours.
+    setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
 
     Panel1 = new QFrame(this);

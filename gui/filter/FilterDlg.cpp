@@ -76,10 +76,6 @@ void TFilterDlg::CreateLayout()
     FilterCustomEdit = new QLineEdit(this);
     FilterCustomEdit->setGeometry(60, 120, 105, 21);
     FilterCustomEdit->setEnabled(false);
-    QPalette text = FilterCustomEdit->palette();
-    text.setColor(QPalette::Active, QPalette::Text, Qt::black);
-    text.setColor(QPalette::Inactive, QPalette::Text, Qt::black);
-    FilterCustomEdit->setPalette(text);
     FilterAllCheckBox = CheckBox("*.* : All files", this, {32, 144, 97, 17}, false);
 
     setTabOrder(OKBtn, CancelBtn);

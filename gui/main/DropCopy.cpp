@@ -1,7 +1,11 @@
 #include "gui/main/DropCopy.h"
 
+#include <algorithm>
 #include <optional>
 #include <system_error>
+
+#include <QLocale>
+#include <QMessageBox>
 
 #include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
@@ -37,17 +41,75 @@ std::optional<QString> DriveOf(const QString& caption, PathStyle style)
     return caption.mid(caption.size() - 3, 2) + Separator(style);
 }
 
-// Why the copy of source failed, told from the source's side: the target's side is what is left.
-QString FailureReason(const std::filesystem::path& source)
+// Why the copy of source failed with error, told from the source's side but for a full disk: the
+// target's side is what is left.
+QString FailureReason(const std::filesystem::path& source, const std::error_code& error)
 {
-    std::error_code error;
-    if (std::filesystem::is_directory(source, error)) {
+    std::error_code checked;
+    if (std::filesystem::is_directory(source, checked)) {
         return QStringLiteral("is a folder");
     }
-    if (!sys::InputFile::Open(source, error)) {
+    if (error == std::errc::no_space_on_device) {
+        return QStringLiteral("the disk is full");
+    }
+    if (!sys::InputFile::Open(source, checked)) {
         return QStringLiteral("cannot be read");
     }
     return QStringLiteral("cannot be written");
+}
+
+// One source into the target to: copied, or after the question, or with the "to All" answer held in
+// toAll (true: overwrite); error says why a failed copy failed.
+ItemOutcome CopyOne(std::size_t item, const std::filesystem::path& from, const std::filesystem::path& to,
+                    const CopyControl& control, std::optional<bool>& toAll, std::error_code& error)
+{
+    sys::CopyWatch watch{control.stop, {}};
+    if (control.progress) {
+        watch.progress = [&control, item](std::uint64_t written) { control.progress(item, written); };
+    }
+    const CopyResult first = CopyOneFile(from, to, CopyMode::FailIfExists, control.faults, watch);
+    if (first.status == CopyStatus::Copied) {
+        return ItemOutcome::Copied;
+    }
+    if (first.status == CopyStatus::Cancelled) {
+        return ItemOutcome::Cancelled;
+    }
+    if (first.status != CopyStatus::TargetExists) {
+        error = first.error;
+        return ItemOutcome::Failed;
+    }
+    OverwriteAnswer answer = OverwriteAnswer::No;
+    if (toAll) {
+        answer = *toAll ? OverwriteAnswer::Yes : OverwriteAnswer::No;
+    } else if (control.ask) {
+        answer = control.ask(ShownName(from.filename()));
+    }
+    if (answer == OverwriteAnswer::YesToAll || answer == OverwriteAnswer::NoToAll) {
+        toAll = answer == OverwriteAnswer::YesToAll;
+    }
+    if (answer == OverwriteAnswer::Cancel) {
+        return ItemOutcome::Cancelled;
+    }
+    if (answer == OverwriteAnswer::No || answer == OverwriteAnswer::NoToAll) {
+        return ItemOutcome::Kept;
+    }
+    const CopyResult second = CopyOneFile(from, to, CopyMode::Overwrite, control.faults, watch);
+    if (second.status == CopyStatus::Cancelled) {
+        return ItemOutcome::Cancelled;
+    }
+    error = second.error;
+    return second.status == CopyStatus::Copied ? ItemOutcome::Overwritten : ItemOutcome::Failed;
+}
+
+// The folder as the user names it: without the separator at its end, but for a root.
+QString ShownFolder(const QString& path)
+{
+    QString shown = SafeBoxText(path);
+    const bool root = shown.size() == 1 || (shown.size() == 3 && shown[1] == QLatin1Char(':'));
+    if (!root && (shown.endsWith(QLatin1Char('/')) || shown.endsWith(QLatin1Char('\\')))) {
+        shown.chop(1);
+    }
+    return shown;
 }
 
 } // namespace
@@ -101,33 +163,71 @@ QString OverwriteQuestion(const QString& fileName)
     return SafeBoxText(fileName) + QStringLiteral(" already exists. Do you want to overwrite?");
 }
 
+QMessageBox* OverwriteBox(const QString& fileName, QWidget* parent)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
+                                QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No |
+                                    QMessageBox::NoToAll | QMessageBox::Cancel,
+                                parent);
+    box->setTextFormat(Qt::PlainText);
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    return box;
+}
+
+OverwriteAnswer AnswerOf(int standardButton)
+{
+    switch (standardButton) {
+    case QMessageBox::Yes:
+        return OverwriteAnswer::Yes;
+    case QMessageBox::YesToAll:
+        return OverwriteAnswer::YesToAll;
+    case QMessageBox::NoToAll:
+        return OverwriteAnswer::NoToAll;
+    case QMessageBox::Cancel:
+        return OverwriteAnswer::Cancel;
+    default:
+        return OverwriteAnswer::No;
+    }
+}
+
 std::vector<ItemOutcome> CopyItems(const std::vector<std::filesystem::path>& sources, const QString& folder,
                                    const AskOverwrite& ask, QStringList* notCopied)
 {
+    CopyControl control;
+    control.ask = [&ask](const QString& fileName) {
+        return ask(fileName) ? OverwriteAnswer::Yes : OverwriteAnswer::No;
+    };
+    return RunCopies(sources, NativePath(folder), control, notCopied);
+}
+
+std::vector<ItemOutcome> RunCopies(const std::vector<std::filesystem::path>& sources,
+                                   const std::filesystem::path& folder, const CopyControl& control,
+                                   QStringList* notCopied)
+{
     std::vector<ItemOutcome> outcomes;
     outcomes.reserve(sources.size());
-    const std::filesystem::path target = NativePath(folder);
     if (!sources.empty()) {
-        sys::RemoveStaleTemporaries(target);
+        sys::RemoveStaleTemporaries(folder);
     }
-    for (const std::filesystem::path& from : sources) {
-        // The name's own bytes go to the target, whatever they show as.
-        const std::filesystem::path to = target / from.filename();
-        const QString name = ShownName(from.filename());
-        const CopyResult first = CopyOneFile(from, to, CopyMode::FailIfExists);
-        if (first.status == CopyStatus::Copied) {
-            outcomes.push_back(ItemOutcome::Copied);
-        } else if (first.status != CopyStatus::TargetExists) {
-            outcomes.push_back(ItemOutcome::Failed);
-        } else if (!ask(name)) {
-            outcomes.push_back(ItemOutcome::Kept);
-        } else {
-            const CopyResult second = CopyOneFile(from, to, CopyMode::Overwrite);
-            outcomes.push_back(second.status == CopyStatus::Copied ? ItemOutcome::Overwritten
-                                                                   : ItemOutcome::Failed);
+    std::optional<bool> toAll;
+    bool cancelled = false;
+    for (std::size_t item = 0; item < sources.size(); ++item) {
+        const std::filesystem::path& from = sources[item];
+        ItemOutcome outcome = ItemOutcome::Cancelled;
+        std::error_code error;
+        if (!cancelled && !control.stop.stop_requested()) {
+            // The name's own bytes go to the target, whatever they show as.
+            outcome = CopyOne(item, from, folder / from.filename(), control, toAll, error);
         }
-        if (notCopied != nullptr && outcomes.back() == ItemOutcome::Failed) {
-            *notCopied << SafeBoxText(name) + QStringLiteral(": ") + FailureReason(from);
+        cancelled = outcome == ItemOutcome::Cancelled;
+        outcomes.push_back(outcome);
+        if (notCopied != nullptr && outcome == ItemOutcome::Failed) {
+            *notCopied << SafeBoxText(ShownName(from.filename())) + QStringLiteral(": ") +
+                              FailureReason(from, error);
+        }
+        if (control.finished) {
+            control.finished(item, outcome);
         }
     }
     return outcomes;
@@ -135,10 +235,14 @@ std::vector<ItemOutcome> CopyItems(const std::vector<std::filesystem::path>& sou
 
 QString NotCopiedMessage(const QStringList& notCopied)
 {
-    return QStringLiteral("Not copied:\n") + notCopied.join(QLatin1Char('\n'));
+    QStringList lines = notCopied.mid(0, kNotCopiedLines);
+    if (notCopied.size() > kNotCopiedLines) {
+        lines << QStringLiteral("and %1 more").arg(QLocale().toString(notCopied.size() - kNotCopiedLines));
+    }
+    return QStringLiteral("Not copied:\n") + lines.join(QLatin1Char('\n'));
 }
 
-void CopySelectionInto(const TTreeNode& target, const TShellListView& list, QWidget& parent)
+std::optional<CopyRequest> DropRequest(const TTreeNode& target, const TShellListView& list, QWidget& parent)
 {
     QStringList captions;
     for (TTreeNode node = target; node; node = node.Parent()) {
@@ -148,29 +252,40 @@ void CopySelectionInto(const TTreeNode& target, const TShellListView& list, QWid
     if (!folder.driveFound) {
         ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NoDriveMessage(folder.path),
                     QMessageBox::Ok, &parent);
-        return;
+        return std::nullopt;
     }
-    // The paths are taken before the first question: while it is open the list may read more of
-    // its folder and move items to other indexes.
-    std::vector<std::filesystem::path> sources;
+    CopyRequest request;
+    request.folder = NativePath(folder.path);
+    request.folderText = ShownFolder(folder.path);
     const int count = list.ItemCount();
     for (int index = 0; index < count; ++index) {
         if (list.Selected(index)) {
-            sources.push_back(list.ItemFile(index));
+            request.sources.push_back(list.ItemFile(index));
         }
     }
-    QStringList notCopied;
-    CopyItems(
-        sources, folder.path,
-        [&parent](const QString& fileName) {
-            return ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"), OverwriteQuestion(fileName),
-                               QMessageBox::Yes | QMessageBox::No, &parent) == QMessageBox::Yes;
-        },
-        &notCopied);
-    if (!notCopied.isEmpty()) {
-        ShowMessage(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), NotCopiedMessage(notCopied),
-                    QMessageBox::Ok, &parent);
+    return request;
+}
+
+QString CopySummary(const std::vector<ItemOutcome>& outcomes, const QString& folderText)
+{
+    if (outcomes.empty()) {
+        return {};
     }
+    const auto copied =
+        static_cast<qsizetype>(std::count_if(outcomes.begin(), outcomes.end(), [](ItemOutcome outcome) {
+            return outcome == ItemOutcome::Copied || outcome == ItemOutcome::Overwritten;
+        }));
+    const auto total = static_cast<qsizetype>(outcomes.size());
+    const QLocale locale;
+    const QString files = total == 1 ? QStringLiteral("file") : QStringLiteral("files");
+    QString text = copied == total
+                       ? QStringLiteral("Copied %1 %2 to %3").arg(locale.toString(total), files, folderText)
+                       : QStringLiteral("Copied %1 of %2 %3 to %4")
+                             .arg(locale.toString(copied), locale.toString(total), files, folderText);
+    if (std::find(outcomes.begin(), outcomes.end(), ItemOutcome::Cancelled) != outcomes.end()) {
+        text += QStringLiteral("; cancelled");
+    }
+    return text;
 }
 
 } // namespace lmp::gui

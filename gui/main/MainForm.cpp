@@ -1,9 +1,11 @@
 #include "gui/main/MainForm.h"
 
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -20,6 +22,7 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QSplitter>
+#include <QStatusBar>
 
 #include "gui/about/AboutBox.h"
 #include "gui/desktop/DecimalMark.h"
@@ -30,9 +33,11 @@
 #include "gui/desktop/NativePath.h"
 #include "gui/desktop/UserSettings.h"
 #include "gui/filter/FilterDlg.h"
+#include "gui/main/CopyJobs.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/Panels.h"
 #include "gui/main/Placement.h"
+#include "gui/main/RememberedLayout.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/StartupArguments.h"
 #include "gui/main/WindowSelectAllList.h"
@@ -91,6 +96,8 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
 {
     MainForm = this;
     decimalMark_ = RegionalDecimalMark();
+    choices_ = ReadWindowChoices();
+    CheckSettingsWritable();
     CreateMenu();
     CreateLayout();
     Memo1->SetDecimalMark(decimalMark_);
@@ -105,15 +112,22 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
         GameDetails1->setChecked(true);
         detailsColumns_->SetShown(true);
     }
+    copies_ = new CopyJobs(*this);
     CreateConnections();
     ApplyDesignSizes();
     RunHandler([this] { FormCreate(); });
-    // After the ratios are measured at the design size: a smaller fit keeps their proportions.
-    FitIntoScreen(*this);
+    // After the ratios are measured at the design size: a smaller fit keeps their proportions. A window
+    // that the user left where it can be seen stays there.
+    if (!RestoreChoices()) {
+        FitIntoScreen(*this);
+    }
+    QMetaObject::invokeMethod(
+        this, [this] { NoteSettingsProblem(); }, Qt::QueuedConnection);
 }
 
 TMainForm::~TMainForm()
 {
+    copies_->StopForExit();
     // The pane's worker threads stop and are joined before any other widget goes.
     delete Memo1;
     Memo1 = nullptr;
@@ -252,6 +266,7 @@ void TMainForm::CreateConnections()
     connect(ShellListView1, &TShellListView::Listed, this, [this] { SelectStartFiles(); });
     connect(ShellListView1, &TShellListView::Change, this,
             [this](int item) { RunHandler([this, item] { ShellListView1Change(item); }); });
+    connect(copies_, &CopyJobs::Finished, this, &TMainForm::ShowNote);
     connect(VerticalSplitter, &QSplitter::splitterMoved, this, [this] { VerticalSplitterMoved(); });
     connect(UpperHorizSplitter, &QSplitter::splitterMoved, this, [this] { UpperHorizSplitterMoved(); });
     connect(LowerHorizSplitter, &QSplitter::splitterMoved, this, [this] { LowerHorizSplitterMoved(); });
@@ -285,8 +300,78 @@ void TMainForm::FormCreate()
         ShellTreeView1->SetPath(*installFolder);
     }
     if (ShellTreeView1->Path().isEmpty()) {
+        OpenLastFolder();
+    }
+    if (ShellTreeView1->Path().isEmpty()) {
         ShellTreeView1->SetPath(QDir::currentPath());
     }
+}
+
+// The folder shown when the window last closed, if it is still there; a folder deleted since, or on a
+// disk no longer mounted, is passed over without a word.
+void TMainForm::OpenLastFolder()
+{
+    std::error_code error;
+    if (choices_.lastFolder.empty() || !std::filesystem::is_directory(choices_.lastFolder, error)) {
+        return;
+    }
+    try {
+        ShellTreeView1->SetPath(PathText(choices_.lastFolder));
+    } catch (const std::exception&) {
+        // Gone between the look and the opening: passed over as well.
+    }
+}
+
+// The columns, the sort, and the window's geometry and splitters the user left; false when no
+// remembered geometry puts the window where it can be seen.
+bool TMainForm::RestoreChoices()
+{
+    const int sortBy = ApplyColumns(*ShellListView1->header(), choices_);
+    if (sortBy >= 0) {
+        ShellListView1->SortBy(sortBy, choices_.sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
+    if (choices_.geometry.isEmpty() || !restoreGeometry(choices_.geometry)) {
+        return false;
+    }
+    restoreState(choices_.state);
+    // The layout was done at the design size: it is done again at the remembered one.
+    layout()->invalidate();
+    layout()->activate();
+    ApplySplitterSizes(*VerticalSplitter, choices_.splitters[0], true);
+    for (QWidget* panel : {UpperMainPanel, LowerMainPanel}) {
+        panel->layout()->invalidate();
+        panel->layout()->activate();
+    }
+    ApplySplitterSizes(*UpperHorizSplitter, choices_.splitters[1], true);
+    // The pane keeps its width, as on any resize.
+    ApplySplitterSizes(*LowerHorizSplitter, choices_.splitters[2], false);
+    MeasureSizeRatios();
+    // Where it was, not where Qt has moved it to: a window whose screen has gone is placed anew.
+    return ShowsOnSomeScreen(choices_.frame);
+}
+
+void TMainForm::SaveChoices()
+{
+    choices_.geometry = saveGeometry();
+    choices_.frame = frameGeometry();
+    choices_.state = saveState();
+    choices_.splitters = {VerticalSplitter->sizes(), UpperHorizSplitter->sizes(),
+                          LowerHorizSplitter->sizes()};
+    CaptureColumns(*ShellListView1->header(), choices_);
+    choices_.lastFolder = NativePath(ShellTreeView1->Path());
+    WriteWindowChoices(choices_);
+}
+
+void TMainForm::NoteSettingsProblem()
+{
+    if (const QString notice = TakeSettingsNotice(); !notice.isEmpty()) {
+        ShowNote(notice);
+    }
+}
+
+void TMainForm::ShowNote(const QString& text)
+{
+    statusBar()->showMessage(text);
 }
 
 void TMainForm::OpenStartPaths()
@@ -488,8 +573,14 @@ void TMainForm::SelectMatchingTP4sClick()
 
 void TMainForm::GameDetails1Click(bool checked)
 {
+    // The columns' order and widths outlive their hiding.
+    CaptureColumns(*ShellListView1->header(), choices_);
     detailsColumns_->SetShown(checked);
+    if (checked) {
+        ApplyColumns(*ShellListView1->header(), choices_);
+    }
     WriteGameDetailsShown(checked);
+    NoteSettingsProblem();
 }
 
 void TMainForm::Filter1Click()
@@ -508,6 +599,7 @@ void TMainForm::Filter1Click()
         return;
     }
     WriteListFilter(*filter);
+    NoteSettingsProblem();
     ShellListView1->Files().SetFilter(*filter);
     RefreshDirectoryClick();
 }
@@ -563,9 +655,18 @@ void TMainForm::ShellTreeView1DragDrop(QObject* Source, int, int)
 {
     const TTreeNode target = ShellTreeView1->DropTarget();
     const auto* list = qobject_cast<TShellListView*>(Source);
-    if (target && list != nullptr) {
-        CopySelectionInto(target, *list, *this);
+    if (!target || list == nullptr) {
+        return;
     }
+    std::optional<CopyRequest> request = DropRequest(target, *list, *this);
+    if (request && !request->sources.empty()) {
+        copies_->Add(std::move(*request));
+    }
+}
+
+bool TMainForm::CopyingPending() const
+{
+    return copies_->Pending();
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event)
@@ -590,6 +691,18 @@ void TMainForm::changeEvent(QEvent* event)
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    if (copies_->Running()) {
+        const int answer =
+            ShowMessage(QMessageBox::Question, QString::fromLatin1(kApplicationTitle),
+                        QStringLiteral("Files are still being copied. Stop copying and close?"),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        if (answer != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+        copies_->StopForExit();
+    }
+    SaveChoices();
     // A select-all loop still running, and the files being read, stop once the window has gone.
     selectAll_.Stop();
     Memo1->Feed().Cancel();

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "core/Describe.h"
+#include "gui/desktop/UserSettings.h"
 #include "gui/main/SelectAllLoop.h"
 #include "gui/main/SizeRatios.h"
 
@@ -25,6 +26,7 @@ struct FormParts;
 
 namespace lmp::gui {
 
+class CopyJobs;
 class DescriptionPane;
 class GameDetailsColumns;
 class TShellListView;
@@ -37,7 +39,8 @@ class TMainForm : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Sets MainForm to the new window, builds it at its design size, then runs FormCreate.
+    // Sets MainForm to the new window, builds it at its design size, then runs FormCreate; then gives it
+    // the size, place, splitters and columns the user left it with in an earlier run, if any.
     explicit TMainForm(QWidget* parent = nullptr);
     // The same, opened at the paths given on the command line instead of the usual start-up folder:
     // see PlanStartup. The paths' files are described in the order given, as lmpinfo describes them,
@@ -88,10 +91,17 @@ public:
 
     // Drag-and-drop copy from the file list onto a folder of the tree. A left press on the list
     // starts a drag once the mouse moves past the drag threshold; the tree takes drags that come from
-    // a file list; a drop copies the list's selected files into the folder of the drop-target node.
+    // a file list; a drop copies the list's selected files into the folder of the drop-target node, as
+    // a job off the window's thread (see CopyJobs), behind the drops before it.
     void ShellListView1MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
     void ShellTreeView1DragOver(QObject* Source, int X, int Y, bool& Accept);
     void ShellTreeView1DragDrop(QObject* Source, int X, int Y);
+    // Drops whose copies are running or waiting, or whose last box is still open.
+    bool CopyingPending() const;
+
+    // Says text in the window without a box, until the next note: what a drop copied, that the user's
+    // choices cannot be kept.
+    void ShowNote(const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -111,6 +121,10 @@ private:
     void SelectStartFiles();
     void QueueDescription(int index, DescribeOptions options, bool marked);
     void ShowStartProblems();
+    void OpenLastFolder();
+    bool RestoreChoices();
+    void SaveChoices();
+    void NoteSettingsProblem();
 
     QMenuBar* MainMenu = nullptr;
     QMenu* FileMenu = nullptr;
@@ -157,6 +171,8 @@ private:
     GameDetailsColumns* detailsColumns_ = nullptr;
     bool filterDialogMatched_ = false; // the dialog shows the filter remembered from an earlier run
     unsigned selectAllRuns_ = 0;       // numbers each select-all run, nested ones included
+    CopyJobs* copies_ = nullptr;
+    WindowChoices choices_; // as read at start; the columns also as they were when last changed
 };
 
 // The window's widget or action of that name, its object name, for the programs that drive the window

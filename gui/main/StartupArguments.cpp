@@ -8,6 +8,20 @@
 
 namespace lmp::gui {
 
+namespace {
+
+// The options that Qt takes for itself from the command line of any of its programs (QApplication
+// removes them before the program sees its arguments): with a value, then without.
+constexpr const char* kQtValueOptions[] = {
+    "style",         "stylesheet", "platform",        "platformpluginpath",
+    "platformtheme", "plugin",     "qwindowgeometry", "qwindowicon",
+    "qwindowtitle",  "session",    "display",         "geometry",
+    "qmljsdebugger", "dialogs",    "fontengine",      "name",
+    "title",         "icon",       "visual"};
+constexpr const char* kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "testability"};
+
+} // namespace
+
 StartupCommand ParseStartupArguments(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -15,13 +29,28 @@ StartupCommand ParseStartupArguments(const QStringList& arguments)
         QStringLiteral("Explorer for Lumora Parks track designs, saved games and scenarios.\n\n"
                        "A folder opens the window there; files open their folder with them selected and\n"
                        "described in the order given. Without a PATH the window opens at the game's\n"
-                       "install folder, or at the current folder when there is none."));
+                       "install folder, or at the folder shown when it last closed, or at the current\n"
+                       "folder. Qt's own options (-style, -platform, -stylesheet, -reverse, ...) are taken\n"
+                       "as by any Qt program."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help and exits."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Displays the version and exits."));
     parser.addOption(help);
     parser.addOption(version);
+    // As Qt reads them: one dash or two before a whole word, "-style fusion" or "-style=fusion".
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : kQtValueOptions) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setValueName(QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : kQtFlags) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("A folder, or files of one folder."),
                                  QStringLiteral("[PATH...]"));
 

@@ -427,6 +427,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
                                                             QLocale::ShortFormat);
         }
     case Qt::EditRole:
+    case Qt::ToolTipRole:
         return index.column() == NameColumn ? QVariant(item.name) : QVariant();
     case Qt::DecorationRole:
         if (index.column() != NameColumn) {
@@ -447,6 +448,10 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation == Qt::Horizontal && role == Qt::InitialSortOrderRole) {
         return static_cast<int>(Qt::AscendingOrder);
+    }
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= OwnColumns &&
+        section < columnCount()) {
+        return columns_[static_cast<std::size_t>(section - OwnColumns)]->HeaderTip();
     }
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount()) {
         return QAbstractTableModel::headerData(section, orientation, role);

@@ -38,6 +38,8 @@ class FileListColumn {
 public:
     virtual ~FileListColumn() = default;
     virtual QString Header() const = 0;
+    // What the header's tip says of the column: what it holds, in which unit; none when empty.
+    virtual QString HeaderTip() const { return {}; }
     // The item's data for role in this column; an empty QVariant where it has none.
     virtual QVariant Data(const FileItem& item, int role) const = 0;
     // Orders two items by this column, descending when asked, blanks last either way: negative,
@@ -48,9 +50,9 @@ public:
 // The file list's items: the folders and files of one folder, hidden ones and those the filter
 // leaves out left out, folders first, then names in lmp::NaturalLess order of their bytes, or by the
 // column chosen with sort() (folders still first, ties in name order). Columns Name, Size, Type (from the
-// name alone) and Date Modified, then any added ones. The folder is watched: entries that come and go on disk
-// come and go in the list, as row insertions and removals, so the rows around them keep their
-// selection.
+// name alone) and Date Modified, then any added ones; the name is also the Name cell's tooltip data. The
+// folder is watched: entries that come and go on disk come and go in the list, as row insertions and
+// removals, so the rows around them keep their selection.
 class FileListModel : public QAbstractTableModel {
     Q_OBJECT
 

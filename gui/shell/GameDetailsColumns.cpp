@@ -24,11 +24,38 @@ constexpr std::size_t kAhead = 512;
 constexpr int kRideOrParkWidth = 160;
 constexpr int kNumberWidth = 85;
 
+// What each column holds, and in which unit, for its header's tip.
+QString DetailTip(DetailColumn column)
+{
+    switch (column) {
+    case DetailColumn::Edition:
+        return QStringLiteral("The game edition the file is for: Original, VJ/EM or QQ");
+    case DetailColumn::RideOrPark:
+        return QStringLiteral("Track designs: the type of ride. Saved games and scenarios: the park's name");
+    case DetailColumn::Excitement:
+        return QStringLiteral("Track designs: the excitement rating, in rating points");
+    case DetailColumn::Intensity:
+        return QStringLiteral("Track designs: the intensity rating, in rating points");
+    case DetailColumn::Nausea:
+        return QStringLiteral("Track designs: the nausea rating, in rating points");
+    case DetailColumn::Length:
+        return QStringLiteral("Track designs: the length of the track, in feet");
+    case DetailColumn::Rating:
+        return QStringLiteral("Saved games and scenarios: the park rating, in points");
+    case DetailColumn::Guests:
+        return QStringLiteral("Saved games and scenarios: the number of guests in the park");
+    case DetailColumn::Cash:
+        return QStringLiteral("Saved games and scenarios: the park's cash, in dollars");
+    }
+    return {};
+}
+
 class DetailCell final : public FileListColumn {
 public:
     DetailCell(const GameDetailsColumns& owner, DetailColumn column) : owner_(owner), column_(column) {}
 
     QString Header() const override { return QString::fromUtf8(DetailColumnTitle(column_).data()); }
+    QString HeaderTip() const override { return DetailTip(column_); }
 
     QVariant Data(const FileItem& item, int role) const override
     {

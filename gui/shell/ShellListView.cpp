@@ -10,14 +10,18 @@
 #include <QDir>
 #include <QDrag>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QUrl>
 
+#include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
 #include "gui/shell/FileListModel.h"
 #include "sys/CommandLine.h"
@@ -39,10 +43,30 @@ QUrl FileUrl(const std::filesystem::path& path)
 }
 
 // The name editor starts with the name before its extension selected, as file managers do, so that
-// typing replaces the name and keeps the type.
+// typing replaces the name and keeps the type. A cell's tooltip data shows only where the cell cuts
+// its text off.
 class NameEditor : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        if (event == nullptr || event->type() != QEvent::ToolTip) {
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        }
+        const QString tip = index.data(Qt::ToolTipRole).toString();
+        if (tip.isEmpty() || !CutOff(option, index)) {
+            QToolTip::hideText();
+            return true;
+        }
+        // As plain text, whatever the name holds.
+        QToolTip::showText(event->globalPos(),
+                           QStringLiteral("<p style='white-space:pre'>") + SafeBoxText(tip).toHtmlEscaped() +
+                               QStringLiteral("</p>"),
+                           view, option.rect);
+        return true;
+    }
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
     {
@@ -59,6 +83,18 @@ public:
         // The view selects the whole text once the editor is up; this runs after it.
         QMetaObject::invokeMethod(
             line, [line, length] { line->setSelection(0, length); }, Qt::QueuedConnection);
+    }
+
+private:
+    // Whether the cell's text is wider than the room the style gives it, less the margins it keeps.
+    bool CutOff(const QStyleOptionViewItem& option, const QModelIndex& index) const
+    {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QStyle* style = item.widget != nullptr ? item.widget->style() : QApplication::style();
+        const QRect room = style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget);
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, item.widget) + 1;
+        return item.fontMetrics.horizontalAdvance(item.text) > room.width() - 2 * margin;
     }
 };
 

@@ -1,13 +1,18 @@
-// The About box: its disclaimer, how it closes, its captions, picture and layout.
+// The About box: its disclaimer, how it closes, its captions, picture and layout; its text and the
+// filter dialog's in a dark palette.
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 
 #include "gui/about/AboutBox.h"
 #include "gui/about/ParkPicture.h"
+#include "gui/filter/FilterDlg.h"
 
 using lmp::gui::TAboutBox;
 
@@ -20,7 +25,36 @@ private slots:
     void enterOrAClickOnOkClosesTheBoxWithOk();
     void captionsAndControlsStandAsDesigned();
     void pictureIsATwentyFourBitParkSceneOfTheIconsSize();
+    void textOfTheAboutBoxAndTheFilterDialogFollowsADarkPalette();
 };
+
+void AboutBoxTest::textOfTheAboutBoxAndTheFilterDialogFollowsADarkPalette()
+{
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    for (const auto& [role, colour] : {std::pair{QPalette::Window, QColor(32, 32, 32)},
+                                       {QPalette::Button, QColor(48, 48, 48)},
+                                       {QPalette::Base, QColor(24, 24, 24)},
+                                       {QPalette::WindowText, QColor(224, 224, 224)},
+                                       {QPalette::ButtonText, QColor(230, 230, 230)},
+                                       {QPalette::Text, QColor(236, 236, 236)}}) {
+        dark.setColor(role, colour);
+    }
+    QApplication::setPalette(dark);
+    const auto restore = qScopeGuard([&light] { QApplication::setPalette(light); });
+    TAboutBox about;
+    lmp::gui::TFilterDlg filter;
+
+    QCOMPARE(about.palette().color(about.backgroundRole()), dark.color(QPalette::Button));
+    for (const QLabel* label : about.findChildren<QLabel*>()) {
+        if (label->pixmap().isNull()) {
+            QCOMPARE(label->palette().color(label->foregroundRole()), dark.color(label->foregroundRole()));
+        }
+    }
+    QCOMPARE(about.Memo1->palette().color(QPalette::Text), dark.color(QPalette::Text));
+    QCOMPARE(about.OKButton->palette().color(QPalette::ButtonText), dark.color(QPalette::ButtonText));
+    QCOMPARE(filter.FilterCustomEdit->palette().color(QPalette::Text), dark.color(QPalette::Text));
+}
 
 void AboutBoxTest::disclaimerIsBuiltOnceAndKeepsWhatTheUserTypedBetweenShowingsWhichStartOnOk()
 {

@@ -1,5 +1,6 @@
 // Drag-and-drop copy: drive labels and target folders from tree captions, the list's drag start, and
 // drops onto the explorer window's tree copying testkit files between temporary folders.
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -10,18 +11,24 @@
 #include <QDir>
 #include <QDrag>
 #include <QDragMoveEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
 #include "GuiTestSupport.h"
 #include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
+#include "gui/main/CopyJobs.h"
 #include "gui/main/DropCopy.h"
 #include "gui/main/MainForm.h"
 #include "gui/shell/ShellListView.h"
@@ -99,7 +106,23 @@ void SendMouse(QWidget& widget, QEvent::Type type, Qt::MouseButton button, Qt::M
     QApplication::sendEvent(&widget, &event);
 }
 
-enum class Answer { Yes, No, Escape };
+enum class Answer { Yes, No, Escape, YesToAll, NoToAll, Cancel };
+
+QMessageBox::StandardButton ButtonOf(Answer answer)
+{
+    switch (answer) {
+    case Answer::Yes:
+        return QMessageBox::Yes;
+    case Answer::YesToAll:
+        return QMessageBox::YesToAll;
+    case Answer::NoToAll:
+        return QMessageBox::NoToAll;
+    case Answer::Cancel:
+        return QMessageBox::Cancel;
+    default:
+        return QMessageBox::No;
+    }
+}
 
 // Answers every modal message box that opens while it lives, noting its title and text.
 class DialogAnswerer {
@@ -115,8 +138,10 @@ public:
             texts << box->text();
             if (answer == Answer::Escape) {
                 QTest::keyClick(box, Qt::Key_Escape);
+            } else if (QAbstractButton* button = box->button(ButtonOf(answer))) {
+                button->click();
             } else {
-                box->button(answer == Answer::Yes ? QMessageBox::Yes : QMessageBox::No)->click();
+                box->button(QMessageBox::Yes)->click();
             }
         });
         timer_.start(5);
@@ -127,6 +152,36 @@ public:
 
 private:
     QTimer timer_;
+};
+
+// Holds a drop's copies still after the nth piece written, until released; shared with the copying thread.
+class WriteGate {
+public:
+    explicit WriteGate(int piece) : piece_(piece) {}
+
+    lmp::sys::CopyFaults Faults()
+    {
+        lmp::sys::CopyFaults faults;
+        faults.afterWrite = [this](std::uint64_t) {
+            if (++written_ == piece_) {
+                reached = true;
+                released_.wait(false);
+            }
+        };
+        return faults;
+    }
+    void Release()
+    {
+        released_ = true;
+        released_.notify_all();
+    }
+
+    std::atomic<bool> reached{false};
+
+private:
+    int piece_;
+    std::atomic<int> written_{0};
+    std::atomic<bool> released_{false};
 };
 
 // A file list whose drags are noted instead of run: a drag cannot run on the offscreen platform.
@@ -171,10 +226,16 @@ private slots:
     void dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing();
     void dropOutsideEveryNodeDoesNothing();
     void nameThatIsNoUtf8OrHoldsABidirectionalControlIsCopiedWithItsOwnBytes();
+    void secondDropQueuesBehindTheFirstAndAsksItsOwnQuestions();
+    void cancelStopsTheCopiesKeepingThoseDoneAndNoPartialFile();
+    void closingDuringACopyAsksAndYesStopsItBeforeTheWindowCloses_data();
+    void closingDuringACopyAsksAndYesStopsItBeforeTheWindowCloses();
 
 private:
     void OpenAtSource();
     void SelectRows(const QList<int>& rows);
+    // Drops the list's selection on the node and waits until its copies and their boxes are done.
+    void DropOn(const QModelIndex& node);
 
     std::unique_ptr<GameFolder> target_;
     QPersistentModelIndex sourceNode_;
@@ -217,6 +278,13 @@ void DropCopyTest::SelectRows(const QList<int>& rows)
     }
     // The clicks' descriptions are read on worker threads: done before a test removes a file.
     QTRY_VERIFY(!form_->DescribingPending());
+}
+
+void DropCopyTest::DropOn(const QModelIndex& node)
+{
+    DragOverNode(*Parts(*form_).ShellTreeView1, node);
+    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
+    QTRY_VERIFY(!form_->CopyingPending());
 }
 
 void DropCopyTest::driveLabelEndsInParenthesisedDriveDesignation_data()
@@ -367,35 +435,55 @@ void DropCopyTest::treeAcceptsDragsOnlyFromAFileList()
 void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied_data()
 {
     QTest::addColumn<QList<int>>("rows");
-    QTest::addColumn<QString>("removed"); // from the source folder after the selection
+    QTest::addColumn<QString>("removed");   // from the source folder after the selection
+    QTest::addColumn<bool>("duringTheJob"); // removed once the first file is written, not before the drop
+    QTest::addColumn<qint64>("diskRoom");   // bytes the target disk takes of each copy; -1: all
     QTest::addColumn<QStringList>("copied");
     QTest::addColumn<QString>("notCopied"); // the box after the drop
-    QTest::newRow("several files") << QList<int>{kAlpha, kBeta, kNotes} << ""
+    QTest::newRow("several files") << QList<int>{kAlpha, kBeta, kNotes} << "" << false << qint64(-1)
                                    << QStringList{"Alpha.TD4", "Beta.TD4", "notes.txt"} << "";
-    QTest::newRow("nothing selected") << QList<int>{} << "" << QStringList{} << "";
-    QTest::newRow("a folder among them") << QList<int>{kSubfolder, kGamma} << "" << QStringList{"Gamma.TD4"}
-                                         << "Not copied:\nSubfolder: is a folder";
-    QTest::newRow("a symbolic link") << QList<int>{kLink} << "" << QStringList{"link.TD4"} << "";
+    QTest::newRow("nothing selected") << QList<int>{} << "" << false << qint64(-1) << QStringList{} << "";
+    QTest::newRow("a folder among them") << QList<int>{kSubfolder, kGamma} << "" << false << qint64(-1)
+                                         << QStringList{"Gamma.TD4"} << "Not copied:\nSubfolder: is a folder";
+    QTest::newRow("a symbolic link") << QList<int>{kLink} << "" << false << qint64(-1)
+                                     << QStringList{"link.TD4"} << "";
     QTest::newRow("a source removed before the drop")
-        << QList<int>{kAlpha, kBeta} << "Alpha.TD4" << QStringList{"Beta.TD4"}
+        << QList<int>{kAlpha, kBeta} << "Alpha.TD4" << false << qint64(-1) << QStringList{"Beta.TD4"}
         << "Not copied:\nAlpha.TD4: cannot be read";
+    QTest::newRow("a source removed during the job")
+        << QList<int>{kAlpha, kBeta} << "Beta.TD4" << true << qint64(-1) << QStringList{"Alpha.TD4"}
+        << "Not copied:\nBeta.TD4: cannot be read";
+    QTest::newRow("a target disk that fills up")
+        << QList<int>{kAlpha, kNotes} << "" << false << qint64(4) << QStringList{}
+        << "Not copied:\nAlpha.TD4: the disk is full\nnotes.txt: the disk is full";
 }
 
 void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
 {
     QFETCH(QList<int>, rows);
     QFETCH(QString, removed);
+    QFETCH(bool, duringTheJob);
+    QFETCH(qint64, diskRoom);
     QFETCH(QStringList, copied);
     QFETCH(QString, notCopied);
     OpenAtSource();
     SelectRows(rows);
-    if (!removed.isEmpty()) {
+    lmp::sys::CopyFaults faults;
+    if (diskRoom >= 0) {
+        faults.writeLimit = static_cast<std::uint64_t>(diskRoom);
+    }
+    if (!removed.isEmpty() && duringTheJob) {
+        faults.afterWrite = [path = lmp::gui::NativePath(folder_->PathOf(removed))](std::uint64_t) {
+            std::error_code error;
+            std::filesystem::remove(path, error);
+        };
+    } else if (!removed.isEmpty()) {
         QVERIFY(QFile::remove(folder_->PathOf(removed)));
     }
+    Parts(*form_).Copies->SetFaults(faults);
     const lmp::guitest::MessageBoxCatcher boxes;
 
-    DragOverNode(*Parts(*form_).ShellTreeView1, targetNode_);
-    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
+    DropOn(targetNode_);
 
     QCOMPARE(boxes.texts, notCopied.isEmpty() ? QStringList() : QStringList{notCopied});
     QCOMPARE(boxes.titles, notCopied.isEmpty() ? QStringList() : QStringList{"LMPexplorer"});
@@ -409,34 +497,53 @@ void DropCopyTest::dropCopiesTheSelectedFilesSkippingWhatCannotBeCopied()
 
 void DropCopyTest::existingFileIsOverwrittenOnlyWhenTheAnswerIsYes_data()
 {
+    // Alpha.TD4 and notes.txt exist in the target folder; Alpha.TD4, Beta.TD4 and notes.txt are dropped.
     QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("questions"); // Alpha.TD4's, then notes.txt's
     QTest::addColumn<bool>("overwritten");
-    QTest::newRow("yes") << static_cast<int>(Answer::Yes) << true;
-    QTest::newRow("no") << static_cast<int>(Answer::No) << false;
-    QTest::newRow("escape") << static_cast<int>(Answer::Escape) << false;
+    QTest::addColumn<bool>("betaCopied");
+    QTest::addColumn<QString>("summary"); // "%1" stands for the target folder
+    const auto row = [](const char* name, Answer answer, int questions, bool overwritten, bool betaCopied,
+                        const char* summary) {
+        QTest::newRow(name) << static_cast<int>(answer) << questions << overwritten << betaCopied
+                            << QString::fromLatin1(summary);
+    };
+    row("yes", Answer::Yes, 2, true, true, "Copied 3 files to %1");
+    row("no", Answer::No, 2, false, true, "Copied 1 of 3 files to %1");
+    row("escape", Answer::Escape, 2, false, true, "Copied 1 of 3 files to %1");
+    row("yes to all", Answer::YesToAll, 1, true, true, "Copied 3 files to %1");
+    row("no to all", Answer::NoToAll, 1, false, true, "Copied 1 of 3 files to %1");
+    row("cancel", Answer::Cancel, 1, false, false, "Copied 0 of 3 files to %1; cancelled");
 }
 
 void DropCopyTest::existingFileIsOverwrittenOnlyWhenTheAnswerIsYes()
 {
     QFETCH(int, answer);
+    QFETCH(int, questions);
     QFETCH(bool, overwritten);
+    QFETCH(bool, betaCopied);
+    QFETCH(QString, summary);
     target_->AddFile("Alpha.TD4", kOldBytes);
     target_->AddFile("notes.txt", kOldBytes);
     OpenAtSource();
     SelectRows({kAlpha, kBeta, kNotes});
     const DialogAnswerer answerer(static_cast<Answer>(answer));
 
-    DragOverNode(*Parts(*form_).ShellTreeView1, targetNode_);
-    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
+    DropOn(targetNode_);
 
-    QCOMPARE(answerer.titles, (QStringList{"Warning", "Warning"}));
-    QCOMPARE(answerer.texts, (QStringList{"Alpha.TD4 already exists. Do you want to overwrite?",
-                                          "notes.txt already exists. Do you want to overwrite?"}));
-    QCOMPARE(Entries(target_->Path()), (QStringList{"Alpha.TD4", "Beta.TD4", "notes.txt"}));
-    QCOMPARE(Contents(target_->PathOf("Beta.TD4")), Contents(folder_->PathOf("Beta.TD4")));
+    const QStringList asked = {"Alpha.TD4 already exists. Do you want to overwrite?",
+                               "notes.txt already exists. Do you want to overwrite?"};
+    QCOMPARE(answerer.titles, QStringList(questions, "Warning"));
+    QCOMPARE(answerer.texts, asked.mid(0, questions));
+    QCOMPARE(Entries(target_->Path()), betaCopied ? (QStringList{"Alpha.TD4", "Beta.TD4", "notes.txt"})
+                                                  : (QStringList{"Alpha.TD4", "notes.txt"}));
+    if (betaCopied) {
+        QCOMPARE(Contents(target_->PathOf("Beta.TD4")), Contents(folder_->PathOf("Beta.TD4")));
+    }
     QCOMPARE(Contents(target_->PathOf("Alpha.TD4")),
              overwritten ? Contents(folder_->PathOf("Alpha.TD4")) : kOldBytes);
     QCOMPARE(Contents(target_->PathOf("notes.txt")), overwritten ? kNotesText : kOldBytes);
+    QCOMPARE(form_->statusBar()->currentMessage(), summary.arg(target_->Path()));
 }
 
 void DropCopyTest::dropBackOntoTheSourceFolderAsksForEachFileAndKeepsThemIntact()
@@ -446,8 +553,7 @@ void DropCopyTest::dropBackOntoTheSourceFolderAsksForEachFileAndKeepsThemIntact(
     SelectRows({kAlpha, kNotes});
     const DialogAnswerer answerer(Answer::Yes);
 
-    DragOverNode(*Parts(*form_).ShellTreeView1, sourceNode_);
-    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
+    DropOn(sourceNode_);
 
     QCOMPARE(answerer.texts, (QStringList{"Alpha.TD4 already exists. Do you want to overwrite?",
                                           "notes.txt already exists. Do you want to overwrite?"}));
@@ -489,8 +595,7 @@ void DropCopyTest::dropOnANodeWithNoDriveAboveShowsTheMessageAndCopiesNothing()
     }
     const lmp::guitest::MessageBoxCatcher boxes;
 
-    DragOverNode(*Parts(*form_).ShellTreeView1, node);
-    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
+    DropOn(node);
 
     QCOMPARE(boxes.titles, QStringList{"LMPexplorer"});
     QCOMPARE(boxes.texts, QStringList{expected});
@@ -512,6 +617,7 @@ void DropCopyTest::dropOutsideEveryNodeDoesNothing()
     DragOverTree(tree, QPoint(5, tree.viewport()->height() - 5));
     QVERIFY(!tree.DropTarget());
     form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
+    QVERIFY(!form_->CopyingPending());
 
     QCOMPARE(boxes.texts, QStringList());
     QCOMPARE(Entries(target_->Path()), QStringList());
@@ -528,8 +634,7 @@ void DropCopyTest::nameThatIsNoUtf8OrHoldsABidirectionalControlIsCopiedWithItsOw
     Parts(*form_).ShellTreeView1->SetPath(folder_->Path());
     QTRY_COMPARE(Parts(*form_).ShellListView1->ItemCount(), kSampleItems);
     SelectRows({kAlpha});
-    DragOverNode(*Parts(*form_).ShellTreeView1, latinNode);
-    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
+    DropOn(latinNode);
     QVERIFY(std::filesystem::is_regular_file(latinFolder / "Alpha.TD4"));
 
     // One whose name also holds a right-to-left override, which shows as U+FFFD.
@@ -547,6 +652,103 @@ void DropCopyTest::nameThatIsNoUtf8OrHoldsABidirectionalControlIsCopiedWithItsOw
     std::string contents;
     copy >> contents;
     QCOMPARE(contents, std::string("latin"));
+}
+
+void DropCopyTest::secondDropQueuesBehindTheFirstAndAsksItsOwnQuestions()
+{
+    target_->AddFile("Alpha.TD4", kOldBytes);
+    target_->AddFile("notes.txt", kOldBytes);
+    OpenAtSource();
+    SelectRows({kAlpha, kNotes});
+    const DialogAnswerer answerer(Answer::YesToAll);
+    QSignalSpy summaries(Parts(*form_).Copies, &lmp::gui::CopyJobs::Finished);
+    TShellListView& list = *Parts(*form_).ShellListView1;
+    TShellTreeView& tree = *Parts(*form_).ShellTreeView1;
+
+    // The second drop lands while the first waits for its answer; then the selection and the folder
+    // change, which neither drop heeds: each copies the files selected when it landed.
+    for (int drop = 0; drop < 2; ++drop) {
+        DragOverNode(tree, targetNode_);
+        form_->ShellTreeView1DragDrop(&list, 0, 0);
+    }
+    list.ClearSelection();
+    list.SetSelected(kGamma, true);
+    tree.SetPath(target_->Path());
+    QTRY_VERIFY(!form_->CopyingPending());
+
+    QCOMPARE(answerer.texts, QStringList(2, "Alpha.TD4 already exists. Do you want to overwrite?"));
+    QCOMPARE(summaries.size(), 2);
+    for (const QList<QVariant>& summary : summaries) {
+        QCOMPARE(summary.front().toString(), "Copied 2 files to " + target_->Path());
+    }
+    QCOMPARE(Entries(target_->Path()), (QStringList{"Alpha.TD4", "notes.txt"}));
+    QCOMPARE(Contents(target_->PathOf("Alpha.TD4")), Contents(folder_->PathOf("Alpha.TD4")));
+    QCOMPARE(Contents(target_->PathOf("notes.txt")), kNotesText);
+}
+
+void DropCopyTest::cancelStopsTheCopiesKeepingThoseDoneAndNoPartialFile()
+{
+    OpenAtSource();
+    SelectRows({kAlpha, kBeta, kGamma, kNotes});
+    const auto gate = std::make_shared<WriteGate>(2);
+    const auto release = qScopeGuard([gate] { gate->Release(); });
+    Parts(*form_).Copies->SetFaults(gate->Faults());
+
+    DragOverNode(*Parts(*form_).ShellTreeView1, targetNode_);
+    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
+    QTRY_VERIFY(gate->reached);
+    QTRY_VERIFY(Parts(*form_).Copies->ProgressDialog() != nullptr);
+    QProgressDialog& progress = *Parts(*form_).Copies->ProgressDialog();
+    QVERIFY(progress.isVisible());
+    QCOMPARE(progress.labelText().split('\n').mid(0, 2),
+             (QStringList{"Copying 2 of 4 files to " + target_->Path(), "Beta.TD4"}));
+    QTest::mouseClick(progress.findChild<QPushButton*>(), Qt::LeftButton);
+    gate->Release();
+    QTRY_VERIFY(!form_->CopyingPending());
+
+    QCOMPARE(Entries(target_->Path()), QStringList{"Alpha.TD4"});
+    QCOMPARE(Contents(target_->PathOf("Alpha.TD4")), Contents(folder_->PathOf("Alpha.TD4")));
+    QCOMPARE(form_->statusBar()->currentMessage(),
+             "Copied 1 of 4 files to " + target_->Path() + "; cancelled");
+    QCOMPARE(Parts(*form_).Copies->ProgressDialog(), nullptr);
+}
+
+void DropCopyTest::closingDuringACopyAsksAndYesStopsItBeforeTheWindowCloses_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<QStringList>("copied");
+    QTest::newRow("yes") << static_cast<int>(Answer::Yes) << true << QStringList{};
+    QTest::newRow("no") << static_cast<int>(Answer::No) << false << QStringList{"Alpha.TD4", "Beta.TD4"};
+}
+
+void DropCopyTest::closingDuringACopyAsksAndYesStopsItBeforeTheWindowCloses()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, closed);
+    QFETCH(QStringList, copied);
+    OpenAtSource();
+    SelectRows({kAlpha, kBeta});
+    const auto gate = std::make_shared<WriteGate>(1);
+    const auto release = qScopeGuard([gate] { gate->Release(); });
+    Parts(*form_).Copies->SetFaults(gate->Faults());
+    DragOverNode(*Parts(*form_).ShellTreeView1, targetNode_);
+    form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
+    QTRY_VERIFY(gate->reached);
+    const DialogAnswerer answerer(static_cast<Answer>(answer));
+
+    // The copy holds still in the middle of the first file: the window waits for it only so long.
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(form_->close(), closed);
+    const qint64 elapsed = clock.elapsed();
+    gate->Release();
+
+    QCOMPARE(answerer.texts, QStringList{"Files are still being copied. Stop copying and close?"});
+    QCOMPARE(form_->isVisible(), !closed);
+    QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+    QTRY_VERIFY(closed || !form_->CopyingPending());
+    QCOMPARE(Entries(target_->Path()), copied);
 }
 
 QTEST_MAIN(DropCopyTest)

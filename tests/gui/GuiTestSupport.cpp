@@ -33,7 +33,7 @@ FormParts::FormParts(gui::TMainForm& form)
       SelectAllOriginalLMPfiles1(form.SelectAllOriginalLMPfiles1),
       SelectAllVJEMfiles1(form.SelectAllVJEMfiles1), SelectAllQQfiles1(form.SelectAllQQfiles1),
       SelectMatchingTP4s(form.SelectMatchingTP4s), GameDetails1(form.GameDetails1), Filter1(form.Filter1),
-      SelectionBusy(form.SelectionBusy), SizeRatios(form.SizeRatios),
+      Copies(form.copies_), SelectionBusy(form.SelectionBusy), SizeRatios(form.SizeRatios),
       DescribedItems(form.Memo1->DescribedItems())
 {
 }

@@ -22,6 +22,7 @@ class QSplitter;
 class QWidget;
 
 namespace lmp::gui {
+class CopyJobs;
 class TMainForm;
 class TShellListView;
 class TShellTreeView;
@@ -58,6 +59,7 @@ struct FormParts {
     QAction* SelectMatchingTP4s;
     QAction* GameDetails1;
     QAction* Filter1;
+    gui::CopyJobs* Copies;
     const bool& SelectionBusy;
     const gui::SizeRatioSet& SizeRatios;
     const std::set<std::filesystem::path>& DescribedItems;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QHash>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
@@ -16,7 +17,10 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
@@ -24,9 +28,12 @@
 #include "GuiTestSupport.h"
 #include "gui/about/AboutBox.h"
 #include "gui/desktop/ErrorBox.h"
+#include "gui/desktop/NativePath.h"
+#include "gui/desktop/UserSettings.h"
 #include "gui/filter/FilterDlg.h"
 #include "gui/main/MainForm.h"
 #include "gui/main/StartupArguments.h"
+#include "gui/shell/FileListModel.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
 
@@ -125,6 +132,13 @@ private slots:
     void commandLineAnswersHelpAndVersionOrGivesThePaths();
     void pathsGivenOpenTheirFolderWithTheFilesSelectedAndDescribedInOrder_data();
     void pathsGivenOpenTheirFolderWithTheFilesSelectedAndDescribedInOrder();
+    void windowOpensAtThePathsElseTheInstallFolderElseTheLastFolderElseTheCurrentOne_data();
+    void windowOpensAtThePathsElseTheInstallFolderElseTheLastFolderElseTheCurrentOne();
+    void nextWindowHasTheSizePlaceSplittersColumnsSortAndFolderTheUserLeft_data();
+    void nextWindowHasTheSizePlaceSplittersColumnsSortAndFolderTheUserLeft();
+    void rememberedGeometryThatCannotBeShownLeavesTheWindowCentredOnTheScreen_data();
+    void rememberedGeometryThatCannotBeShownLeavesTheWindowCentredOnTheScreen();
+    void settingsThatCannotBeWrittenAreSaidOnceAndTheWindowWorks();
 
     void windowIsTitledAndKeepsItsMinimumSize();
     void menuHoldsTheCommandsWithTheirCaptions();
@@ -205,6 +219,13 @@ void MainFormTest::commandLineAnswersHelpAndVersionOrGivesThePaths_data()
     QTest::newRow("version") << QStringList{"--version"} << 0 << "lmpexplorer " LMP_VERSION "\n";
     QTest::newRow("help") << QStringList{"-h", "x.TD4"} << 0 << "Usage: lmpexplorer [options] [PATH...]";
     QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "lmpexplorer: Unknown option 'bogus'.";
+    QTest::newRow("qt options with their values")
+        << QStringList{"-style", "fusion", "-platform", "xcb", "a.TD4", "-reverse", "-stylesheet=dark.qss"}
+        << -1 << "a.TD4";
+    QTest::newRow("qt options with two dashes")
+        << QStringList{"--style=fusion", "--qwindowgeometry", "640x480", "b"} << -1 << "b";
+    QTest::newRow("qt option without its value")
+        << QStringList{"-style"} << 2 << "lmpexplorer: Missing value after '-style'.";
 }
 
 void MainFormTest::commandLineAnswersHelpAndVersionOrGivesThePaths()
@@ -277,6 +298,183 @@ void MainFormTest::pathsGivenOpenTheirFolderWithTheFilesSelectedAndDescribedInOr
     QCOMPARE(boxes_->texts,
              box.isEmpty() ? QStringList() : QStringList{box.arg(QDir::cleanPath(folder_->Path()))});
     boxes_->texts.clear();
+}
+
+void MainFormTest::windowOpensAtThePathsElseTheInstallFolderElseTheLastFolderElseTheCurrentOne_data()
+{
+    QTest::addColumn<bool>("pathGiven");
+    QTest::addColumn<QString>("record"); // "folder", "no path" or none
+    QTest::addColumn<QString>("last");   // "folder", "deleted", "file" or none
+    QTest::addColumn<QString>("opened"); // "path", "install", "last" or "current"
+    QTest::newRow("the path given before all") << true << "folder"
+                                               << "folder"
+                                               << "path";
+    QTest::newRow("the install folder before the last folder") << false << "folder"
+                                                               << "folder"
+                                                               << "install";
+    QTest::newRow("the last folder without a setup record") << false << ""
+                                                            << "folder"
+                                                            << "last";
+    QTest::newRow("the last folder when the record has no path") << false << "no path"
+                                                                 << "folder"
+                                                                 << "last";
+    QTest::newRow("a last folder deleted, or on a disk gone") << false << ""
+                                                              << "deleted"
+                                                              << "current";
+    QTest::newRow("a last folder that is a file now") << false << ""
+                                                      << "file"
+                                                      << "current";
+}
+
+void MainFormTest::windowOpensAtThePathsElseTheInstallFolderElseTheLastFolderElseTheCurrentOne()
+{
+    QFETCH(bool, pathGiven);
+    QFETCH(QString, record);
+    QFETCH(QString, last);
+    QFETCH(QString, opened);
+    const GameFolder install;
+    const GameFolder lastFolder;
+    const GameFolder current;
+    QDir::setCurrent(current.Path());
+    if (record == "folder") {
+        settings_->WriteSetupRecord(RecordWithPath(install.Path()));
+    } else if (record == "no path") {
+        settings_->WriteSetupRecord("[General]\nVersion=1.0\n");
+    }
+    lmp::gui::WindowChoices choices;
+    if (last == "folder") {
+        choices.lastFolder = lmp::gui::NativePath(lastFolder.Path());
+    } else if (last == "deleted") {
+        choices.lastFolder = lmp::gui::NativePath(lastFolder.PathOf("gone"));
+    } else if (last == "file") {
+        lastFolder.AddFile("was a folder", "");
+        choices.lastFolder = lmp::gui::NativePath(lastFolder.PathOf("was a folder"));
+    }
+    lmp::gui::WriteWindowChoices(choices);
+
+    form_ = std::make_unique<TMainForm>(pathGiven ? QStringList{folder_->Path()} : QStringList());
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+
+    const QHash<QString, QString> folders = {{"path", folder_->Path()},
+                                             {"install", install.Path()},
+                                             {"last", lastFolder.Path()},
+                                             {"current", current.Path()}};
+    QCOMPARE(Parts(*form_).ShellTreeView1->Path(), folders.value(opened));
+    QCOMPARE(Parts(*form_).ShellListView1->Folder(), folders.value(opened));
+}
+
+void MainFormTest::nextWindowHasTheSizePlaceSplittersColumnsSortAndFolderTheUserLeft_data()
+{
+    QTest::addColumn<bool>("maximised");
+    QTest::newRow("placed and sized") << false;
+    QTest::newRow("maximised") << true;
+}
+
+void MainFormTest::nextWindowHasTheSizePlaceSplittersColumnsSortAndFolderTheUserLeft()
+{
+    QFETCH(bool, maximised);
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenWindow();
+    form.setGeometry(QRect(30, 40, 700, 520));
+    if (maximised) {
+        form.showMaximized();
+        QTRY_VERIFY(form.isMaximized() && form.width() > 700);
+    }
+    Parts(form).VerticalSplitter->setSizes({200, 300});
+    Parts(form).UpperHorizSplitter->setSizes({150, 550});
+    Parts(form).LowerHorizSplitter->setSizes({400, 300});
+    QHeaderView& header = *Parts(form).ShellListView1->header();
+    header.resizeSection(lmp::gui::FileListModel::NameColumn, 260);
+    header.moveSection(header.visualIndex(lmp::gui::FileListModel::TypeColumn), 0);
+    Parts(form).ShellListView1->SortBy(lmp::gui::FileListModel::SizeColumn, Qt::DescendingOrder);
+    Parts(form).ShellTreeView1->SetPath(folder_->PathOf("Subfolder"));
+    const QRect geometry = form.geometry();
+    const QList<QSplitter*> splitters = {Parts(form).VerticalSplitter, Parts(form).UpperHorizSplitter,
+                                         Parts(form).LowerHorizSplitter};
+    QList<int> firstSizes;
+    for (const QSplitter* splitter : splitters) {
+        firstSizes << splitter->sizes().front();
+    }
+    QVERIFY(form.close());
+    form_.reset();
+
+    TMainForm& next = OpenWindow();
+
+    QTRY_COMPARE(next.geometry(), geometry);
+    QCOMPARE(next.isMaximized(), maximised);
+    // Laid out at the normal size first, a maximised window's splitters may come out two pixels apart.
+    const QList<QSplitter*> nextSplitters = {Parts(next).VerticalSplitter, Parts(next).UpperHorizSplitter,
+                                             Parts(next).LowerHorizSplitter};
+    for (qsizetype splitter = 0; splitter < nextSplitters.size(); ++splitter) {
+        const int size = nextSplitters[splitter]->sizes().front();
+        QVERIFY2(qAbs(size - firstSizes[splitter]) <= (maximised ? 2 : 0),
+                 qPrintable(QString("%1: %2, not %3").arg(splitter).arg(size).arg(firstSizes[splitter])));
+    }
+    QCOMPARE(double(Parts(next).SizeRatios[0]), double(float(Parts(next).UpperMainPanel->height()) /
+                                                       float(Parts(next).VerticalSplitter->height())));
+    const QHeaderView& nextHeader = *Parts(next).ShellListView1->header();
+    QCOMPARE(nextHeader.logicalIndex(0), int(lmp::gui::FileListModel::TypeColumn));
+    QCOMPARE(nextHeader.logicalIndex(1), int(lmp::gui::FileListModel::NameColumn));
+    QCOMPARE(nextHeader.sectionSize(lmp::gui::FileListModel::NameColumn), 260);
+    QCOMPARE(nextHeader.sortIndicatorSection(), int(lmp::gui::FileListModel::SizeColumn));
+    QCOMPARE(nextHeader.sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(Parts(next).ShellTreeView1->Path(), folder_->PathOf("Subfolder"));
+}
+
+void MainFormTest::rememberedGeometryThatCannotBeShownLeavesTheWindowCentredOnTheScreen_data()
+{
+    QTest::addColumn<QPoint>("place"); // where a window was when its geometry was taken
+    QTest::addColumn<bool>("garbled"); // the setting holds bytes that are no geometry
+    QTest::newRow("off every screen") << QPoint(20000, 15000) << false;
+    QTest::newRow("no geometry") << QPoint() << true;
+}
+
+void MainFormTest::rememberedGeometryThatCannotBeShownLeavesTheWindowCentredOnTheScreen()
+{
+    QFETCH(QPoint, place);
+    QFETCH(bool, garbled);
+    lmp::gui::WindowChoices choices;
+    if (garbled) {
+        choices.geometry = "\x01\xd9\xd0\xcb garbled";
+    } else {
+        QWidget away;
+        away.setGeometry(QRect(place, QSize(640, 480)));
+        choices.geometry = away.saveGeometry();
+        choices.frame = away.frameGeometry();
+    }
+    choices.splitters[0] = {5, 400};
+    lmp::gui::WriteWindowChoices(choices);
+
+    TMainForm& form = OpenWindow();
+
+    const QRect screen = form.screen()->availableGeometry();
+    QVERIFY2(screen.contains(form.geometry()), qPrintable(QString("%1,%2").arg(form.x()).arg(form.y())));
+    QVERIFY(qAbs(form.geometry().center().x() - screen.center().x()) < 20);
+    if (garbled) {
+        QCOMPARE(Parts(form).UpperMainPanel->height(), 260);
+    }
+}
+
+void MainFormTest::settingsThatCannotBeWrittenAreSaidOnceAndTheWindowWorks()
+{
+    // The user's settings folder would go where a file is.
+    folder_->AddFile("not a folder", "");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_->PathOf("not a folder"));
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems + 1);
+
+    QTRY_VERIFY(form.statusBar()->currentMessage().contains("cannot be written"));
+    form.statusBar()->clearMessage();
+    Parts(form).GameDetails1->trigger();
+    Parts(form).GameDetails1->trigger();
+    Parts(form).GameDetails1->trigger();
+    lmp::guitest::ProcessPendingEvents();
+
+    QCOMPARE(form.statusBar()->currentMessage(), QString());
+    QCOMPARE(Parts(form).ShellListView1->model()->columnCount(),
+             int(lmp::gui::FileListModel::OwnColumns) + 9);
+    QVERIFY(form.close());
 }
 
 void MainFormTest::ResizeClient(int width, int height)

@@ -17,6 +17,7 @@
 #include <csignal>
 #include <fstream>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -263,6 +264,53 @@ TEST(CopyOneFile, DiskFillingUpLeavesTheTargetAsItWasAndNoTemporaryFile)
         }
         EXPECT_EQ(Read(to / "a.TD4"), row.content);
         EXPECT_EQ(Names(to.Path()), row.content ? kOnlyTarget : kEmpty);
+    }
+}
+
+// A stop requested before the copy or after any piece of it leaves the target as it was and nothing
+// else; the pieces written before are reported as they go.
+TEST(CopyOneFile, StopRequestedLeavesTheTargetAsItWasAndNoTemporaryFile)
+{
+    constexpr std::uint64_t kPiece = 262144;
+    const struct {
+        const char* name;
+        CopyMode mode;
+        bool targetExists;
+        int stopAfterPieces; // -1: before the copy starts
+        std::vector<std::uint64_t> reported;
+    } cases[] = {
+        {"new name, before the start", CopyMode::FailIfExists, false, -1, {}},
+        {"new name, after the first piece", CopyMode::FailIfExists, false, 1, {kPiece}},
+        {"overwrite, after the second piece", CopyMode::Overwrite, true, 2, {kPiece, 2 * kPiece}},
+    };
+    for (const auto& [row, route] : Cases(cases)) {
+        SCOPED_TRACE(std::string(row.name) + ", " + RouteName(route));
+        const TempFolder from;
+        const TempFolder to;
+        Write(from / "big.SV4", std::string(3 * kPiece + 5, 'x'));
+        if (row.targetExists) {
+            Write(to / "a.TD4", kOld);
+        }
+        std::stop_source stop;
+        if (row.stopAfterPieces < 0) {
+            stop.request_stop();
+        }
+        std::vector<std::uint64_t> reported;
+        const auto stopAfter = static_cast<std::size_t>(row.stopAfterPieces);
+        CopyWatch watch{stop.get_token(), [&](std::uint64_t written) {
+                            reported.push_back(written);
+                            if (reported.size() == stopAfter) {
+                                stop.request_stop();
+                            }
+                        }};
+
+        const CopyResult result = CopyOneFile(from / "big.SV4", to / "a.TD4", row.mode, route, watch);
+
+        EXPECT_EQ(result.status, CopyStatus::Cancelled);
+        EXPECT_EQ(result.error, std::errc::operation_canceled);
+        EXPECT_EQ(reported, row.reported);
+        EXPECT_EQ(Read(to / "a.TD4"), row.targetExists ? std::optional<std::string>(kOld) : std::nullopt);
+        EXPECT_EQ(Names(to.Path()), row.targetExists ? kOnlyTarget : kEmpty);
     }
 }
 
