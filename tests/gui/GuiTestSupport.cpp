@@ -162,7 +162,10 @@ gui::TMainForm& WindowFixture::OpenAt(const GameFolder& folder, int items, int t
 {
     settings_->WriteSetupRecord("[General]\nPath=" + folder.Path().toUtf8() + "\n");
     gui::TMainForm& form = OpenWindow();
-    [&] { QTRY_COMPARE_WITH_TIMEOUT(Parts(form).ShellListView1->ItemCount(), items, timeoutMs); }();
+    [&] {
+        QTRY_COMPARE_WITH_TIMEOUT(Parts(form).ShellListView1->ItemCount(), items, timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).ShellListView1->Listing(), timeoutMs);
+    }();
     return form;
 }
 
