@@ -224,8 +224,8 @@ int Fill(const QString& folder)
         return 1;
     }
     const double wall = Milliseconds(timer);
-    std::printf("fill: %.1f ms wall, longest gap %.1f ms, %zu files read\n", wall, heartbeat.Stop(),
-                window.details.CachedFiles());
+    std::printf("fill: %.1f ms wall, longest gap %.1f ms, %d items\n", wall, heartbeat.Stop(),
+                window.list.ItemCount());
     return 0;
 }
 

@@ -178,6 +178,19 @@ const GameDetails* DetailsCache::Find(std::uint32_t folder, std::string_view nam
     return &found->second->details;
 }
 
+std::optional<GameDetails> DetailsCache::Take(std::uint32_t folder, std::string_view name,
+                                              const FileStamp& stamp)
+{
+    const auto found = byName_.find(Key{folder, name});
+    if (found == byName_.end() || found->second->stamp != stamp)
+        return std::nullopt;
+    const std::list<Entry>::iterator entry = found->second;
+    std::optional<GameDetails> details = std::move(entry->details);
+    byName_.erase(found);
+    entries_.erase(entry);
+    return details;
+}
+
 void DetailsCache::Store(std::uint32_t folder, std::string_view name, const FileStamp& stamp,
                          GameDetails details)
 {

@@ -86,6 +86,8 @@ public:
     // next Store.
     const GameDetails* Find(std::uint32_t folder, std::string_view name, const FileStamp& stamp);
     void Store(std::uint32_t folder, std::string_view name, const FileStamp& stamp, GameDetails details);
+    // The details as Find gives them, taken out of the cache.
+    std::optional<GameDetails> Take(std::uint32_t folder, std::string_view name, const FileStamp& stamp);
     // The same by the file's path.
     const GameDetails* Find(const std::filesystem::path& path, const FileStamp& stamp);
     void Store(const std::filesystem::path& path, const FileStamp& stamp, GameDetails details);

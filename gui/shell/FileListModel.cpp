@@ -189,14 +189,14 @@ std::uint16_t FileListModel::TypeNumber(std::string_view name)
 void FileListModel::SetFolder(const QString& path)
 {
     StopListings();
+    beginResetModel();
     folder_ = path;
     folderPath_ = path.isEmpty() ? std::filesystem::path() : NativePath(path);
-    beginResetModel();
     items_ = {};
     names_ = {};
     liveNames_ = 0;
     nextId_ = 0;
-    stats_ = {};
+    stats_.Clear();
     nameRanksValid_ = false;
     rowsInDefaultOrder_ = true;
     renamed_.clear();
@@ -281,7 +281,7 @@ void FileListModel::EndListing()
 void FileListModel::TakeStats(const std::vector<EntryStat>& stats)
 {
     for (const EntryStat& stat : stats) {
-        if (stat.sequence < stats_.size()) {
+        if (stat.sequence < nextId_) {
             stats_[stat.sequence] = {stat.size, stat.modifiedNs, stat.inode};
         }
     }
@@ -307,9 +307,7 @@ std::vector<FileItem> FileListModel::ItemsOf(ListedBatch& batch, bool bySequence
         // The listing of a folder numbers its entries from 0, as the list does after SetFolder.
         item.id = bySequence ? entry.sequence : nextId_;
         nextId_ = std::max(nextId_, item.id + 1);
-        if (stats_.size() < nextId_) {
-            stats_.resize(std::max<std::size_t>(nextId_, stats_.size() * 3 / 2));
-        }
+        stats_.Reach(nextId_);
         if (entry.detailed) {
             stats_[item.id] = {entry.size, entry.modifiedNs, entry.inode};
         }

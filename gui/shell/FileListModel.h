@@ -47,6 +47,27 @@ struct ItemStat {
     bool Known() const { return modifiedNs != kUnknown; }
 };
 
+// Items' stats by item number, kept in blocks, so that a list that grows never moves those it has.
+class ItemStats {
+public:
+    ItemStat& operator[](std::uint32_t id) { return blocks_[id >> kShift][id & kMask]; }
+    const ItemStat& operator[](std::uint32_t id) const { return blocks_[id >> kShift][id & kMask]; }
+    // Makes room for the numbers below count, each unknown at first.
+    void Reach(std::size_t count)
+    {
+        while (blocks_.size() << kShift < count) {
+            blocks_.push_back(std::make_unique<ItemStat[]>(std::size_t{1} << kShift));
+        }
+    }
+    std::size_t Size() const { return blocks_.size() << kShift; }
+    void Clear() { blocks_.clear(); }
+
+private:
+    static constexpr unsigned kShift = 12;
+    static constexpr std::uint32_t kMask = (1u << kShift) - 1;
+    std::vector<std::unique_ptr<ItemStat[]>> blocks_;
+};
+
 // A column after the list's own four. Nothing reads the file for the list's own columns; a
 // column added here decides for itself what it reads, and when.
 class FileListColumn {
@@ -183,7 +204,7 @@ private:
     std::string names_; // the items' names' bytes, one after another
     std::size_t liveNames_ = 0;
     std::uint32_t nextId_ = 0;
-    std::vector<ItemStat> stats_; // by item number
+    ItemStats stats_; // by item number
     std::vector<std::uint32_t> nameRanks_;
     bool nameRanksValid_ = false;
     bool rowsInDefaultOrder_ = true; // the rows stand in the default order now

@@ -127,7 +127,14 @@ void FolderListing::Read(const std::shared_ptr<Shared>& shared, const std::files
     }
     HandOver handOver;
     // The entries whose details come in the second pass: their numbers, kinds and names.
-    ListedBatch later;
+    struct Later {
+        std::uint32_t sequence;
+        std::uint32_t name;
+        std::uint32_t nameSize;
+        bool isFolder;
+    };
+    std::vector<Later> later;
+    std::string laterNames;
     std::uint32_t sequence = 0;
     while (reader && !shared->stopped) {
         std::optional<sys::FolderEntry> entry =
@@ -150,10 +157,9 @@ void FolderListing::Read(const std::shared_ptr<Shared>& shared, const std::files
         listed.hidden = entry->hidden;
         listed.detailed = entry->detailed;
         if (!entry->detailed && details == Details::Later) {
-            ListedEntry waiting = listed;
-            waiting.name = static_cast<std::uint32_t>(later.names.size());
-            later.names += name;
-            later.entries.push_back(waiting);
+            later.push_back({listed.sequence, static_cast<std::uint32_t>(laterNames.size()), listed.nameSize,
+                             listed.isFolder});
+            laterNames += name;
         }
         ListedBatch chunk;
         {
@@ -180,12 +186,12 @@ void FolderListing::Read(const std::shared_ptr<Shared>& shared, const std::files
         shared->named = true;
         shared->Post();
     }
-    for (const ListedEntry& waiting : later.entries) {
+    for (const Later& waiting : later) {
         if (shared->stopped) {
             break;
         }
         sys::FolderEntry entry;
-        entry.name = sys::PathFromUtf8(std::string(later.Name(waiting)));
+        entry.name = sys::PathFromUtf8(laterNames.substr(waiting.name, waiting.nameSize));
         entry.isFolder = waiting.isFolder;
         entry.detailed = false;
         // One that has gone since keeps no size and no time; the folder's watcher takes it away.

@@ -87,6 +87,7 @@ GameDetailsColumns::GameDetailsColumns(TShellListView& list) : QObject(&list), l
     connect(&fill_, &QTimer::timeout, this, &GameDetailsColumns::Fill);
     const FileListModel* files = &list_.Files();
     // Another reading of the folder numbers its items anew.
+    connect(files, &QAbstractItemModel::modelAboutToBeReset, this, &GameDetailsColumns::KeepInCache);
     connect(files, &QAbstractItemModel::modelReset, this, [this] {
         Forget();
         ScheduleFill();
@@ -114,6 +115,7 @@ void GameDetailsColumns::SetShown(bool shown)
     shown_ = shown;
     FileListModel& files = list_.Files();
     if (!shown) {
+        KeepInCache();
         Forget();
         list_.SortBy(FileListModel::NameColumn, Qt::AscendingOrder);
         files.RemoveAddedColumns();
@@ -175,6 +177,24 @@ void GameDetailsColumns::CancelReading()
     queued_ = 0;
 }
 
+void GameDetailsColumns::KeepInCache()
+{
+    if (known_.empty()) {
+        return;
+    }
+    const FileListModel& files = list_.Files();
+    const std::uint32_t folder = cache_.Folder(files.FolderPath());
+    for (int row = 0; row < files.rowCount(); ++row) {
+        const FileItem& item = files.Item(row);
+        if (item.id < knownAt_.size() && knownAt_[item.id] != kNotKnown) {
+            Known& known = known_[knownAt_[item.id]];
+            if (known.state == State::Known) {
+                cache_.Store(folder, files.NameBytes(item), known.stamp, std::move(known.details));
+            }
+        }
+    }
+}
+
 void GameDetailsColumns::Forget()
 {
     CancelReading();
@@ -221,8 +241,8 @@ void GameDetailsColumns::Fill()
         const FileStamp stamp = StampOf(files.Stat(item));
         if (known.state == State::Unread || known.stamp != stamp) {
             known.stamp = stamp;
-            if (const GameDetails* cached = cache_.Find(folder, files.NameBytes(item), stamp)) {
-                known.details = *cached;
+            if (std::optional<GameDetails> cached = cache_.Take(folder, files.NameBytes(item), stamp)) {
+                known.details = std::move(*cached);
                 known.state = State::Known;
                 found = true;
                 continue;
@@ -288,15 +308,14 @@ void GameDetailsColumns::TakeOutcomes()
         }
         const Ticket done = ticket->second;
         tickets_.erase(ticket);
-        // A file that cannot be read stays blank; it is not cached, so another run of the window tries again.
-        GameDetails details = outcome->description ? GameDetails::Of(*outcome->description) : GameDetails();
-        if (outcome->description) {
-            cache_.Store(outcome->path, done.stamp, details);
-        }
         Known& known = KnownOf(done.id);
         if (known.stamp == done.stamp) {
-            known.details = std::move(details);
-            known.state = State::Known;
+            if (outcome->description) {
+                known.details = GameDetails::Of(*outcome->description);
+                known.state = State::Known;
+            } else {
+                known.state = State::Failed;
+            }
             taken = true;
         }
         // The rest in a call of their own, after the window's other events.

@@ -22,9 +22,10 @@ struct FileItem;
 // The file list's game-detail columns (edition, ride or park, ratings, length, park rating, guests,
 // cash), filled in the background: the list's game files are described on a pipeline of their own,
 // the rows in view first, at most a bounded number at a time, and the window's thread only takes the
-// results. What the columns know is kept by the list's item numbers, and details already read by path and
-// stamp (size, modification time, inode), so a folder listed again reads only the files that changed.
-// Folders, other files and files of no edition leave the cells blank.
+// results, a slice of its time at a time. The details of the files listed are kept once, by the list's
+// item numbers; when the list lets them go (another folder, a reading anew) they go to a cache by folder,
+// name and stamp (size, modification time, inode), so a folder listed again reads only the files that
+// changed. Folders, other files and files of no edition leave the cells blank.
 class GameDetailsColumns : public QObject {
     Q_OBJECT
 
@@ -48,6 +49,7 @@ public:
     {
         return queue_.size() - queued_ + tickets_.size() + (pass_ >= 0 || fill_.isActive() ? 1 : 0);
     }
+    // Files whose details the cache holds: those of folders listed before.
     std::size_t CachedFiles() const { return cache_.Size(); }
 
 signals:
@@ -59,8 +61,9 @@ private slots:
     void TakeOutcomes();
 
 private:
-    // Unread: not looked up yet; Queued: not in the cache, waiting its turn.
-    enum class State : std::uint8_t { Unread, Queued, Reading, Known };
+    // Unread: not looked up yet; Queued: not in the cache, waiting its turn; Failed: could not be read,
+    // blank and not cached, so that another run of the window tries again.
+    enum class State : std::uint8_t { Unread, Queued, Reading, Known, Failed };
     struct Known {
         FileStamp stamp; // of the details, or of the file being read
         GameDetails details;
@@ -79,6 +82,7 @@ private:
     void Fill();
     void TopUp();
     void CancelReading();
+    void KeepInCache();
     void Forget();
     Known& KnownOf(std::uint32_t id);
 
