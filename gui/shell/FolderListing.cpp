@@ -194,8 +194,10 @@ void FolderListing::Read(const std::shared_ptr<Shared>& shared, const std::files
         entry.name = sys::PathFromUtf8(laterNames.substr(waiting.name, waiting.nameSize));
         entry.isFolder = waiting.isFolder;
         entry.detailed = false;
-        // One that has gone since keeps no size and no time; the folder's watcher takes it away.
-        reader->Detail(entry);
+        // One that has gone since stays without size and time; the folder's watcher takes it away.
+        if (!reader->Detail(entry)) {
+            continue;
+        }
         const std::lock_guard lock(shared->mutex);
         shared->stats.push_back({waiting.sequence, entry.size, entry.modifiedNs, entry.inode});
         if (handOver.Due()) {
