@@ -115,6 +115,7 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
 
 TMainForm::~TMainForm()
 {
+    DropWaitingCommands();
     // The pane's worker threads stop and are joined before any other widget goes.
     delete Memo1;
     Memo1 = nullptr;
