@@ -246,6 +246,7 @@ void FileListModel::StartListing()
             [this] {
                 if (std::exchange(listedPending_, false)) {
                     emit Listed();
+                    emit Detailed();
                 }
             },
             Qt::QueuedConnection);
@@ -276,6 +277,7 @@ void FileListModel::EndListing()
     if (std::exchange(changedWhileListing_, false)) {
         settle_.start();
     }
+    emit Detailed();
 }
 
 void FileListModel::TakeStats(const std::vector<EntryStat>& stats)

@@ -166,6 +166,9 @@ public:
 signals:
     // The folder has been read: every item is in the list.
     void Listed();
+    // Every item's size and time are in (Detailing() has turned false): after Listed, at once where the
+    // listing of a folder gives them with the names.
+    void Detailed();
     // Rows came or went, after a change on disk, a rename or a batch of the listing: row numbers held
     // before stand for other items.
     void RowsMoved();

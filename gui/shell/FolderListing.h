@@ -27,8 +27,8 @@ struct ListedEntry {
     std::uint32_t sequence = 0; // the entry's number in the order of reading, from 0
     bool isFolder = false;
     bool hidden = false;
-    bool detailed =
-        false; // size, time and inode read; else an EntryStat follows (FolderListing::Details::Later)
+    // Size, time and inode read; else an EntryStat follows with FolderListing::Details::Later.
+    bool detailed = false;
 };
 
 // The size, time and inode of an entry handed over without them.
@@ -54,8 +54,8 @@ struct ListedBatch {
 };
 
 // Reads one folder on a thread of its own and hands the entries read to this object's thread in sorted
-// batches, the first within a frame or two, then as fast as that thread takes them (and at least every
-// 100 ms while the system is slow), so that a large or slow folder never holds up the window. Where the
+// batches, the first within a frame or two, then at most every 100 ms (and at least that often while the
+// system is slow), so that a large or slow folder never holds up the window. Where the
 // listing of a folder gives names and kinds alone, the sizes, times and inodes may follow in a second pass
 // (Details::Later): the names of a large folder are listed in a fraction of the time. A folder that stops
 // answering holds up only its own thread: stopping the listing stops every hand-over at once and leaves

@@ -93,6 +93,7 @@ GameDetailsColumns::GameDetailsColumns(TShellListView& list) : QObject(&list), l
         ScheduleFill();
     });
     connect(files, &FileListModel::RowsMoved, this, &GameDetailsColumns::ScheduleFill);
+    connect(files, &FileListModel::Detailed, this, &GameDetailsColumns::ScheduleFill);
     // A file whose size or time changed is read again; the columns' own changes need nothing.
     connect(files, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& topLeft) {
         if (topLeft.column() < FileListModel::OwnColumns) {
@@ -145,6 +146,12 @@ const GameDetails* GameDetailsColumns::Find(const FileItem& item) const
     const Known& known = known_[knownAt_[item.id]];
     return known.state == State::Known && known.stamp == StampOf(list_.Files().Stat(item)) ? &known.details
                                                                                            : nullptr;
+}
+
+std::size_t GameDetailsColumns::Pending() const
+{
+    const bool busy = pass_ >= 0 || fill_.isActive() || (shown_ && list_.Files().Detailing());
+    return queue_.size() - queued_ + tickets_.size() + (busy ? 1 : 0);
 }
 
 GameDetailsColumns::Known& GameDetailsColumns::KnownOf(std::uint32_t id)
@@ -227,10 +234,10 @@ void GameDetailsColumns::Fill()
     bool found = false;
     const std::uint32_t folder = cache_.Folder(files.FolderPath());
     while (pass_ < count) {
-        const int row = (passTop_ + pass_++) % count;
-        if (pass_ % kRowsBetweenLooks == 0 && spent.elapsed() >= kSliceMs) {
+        if (pass_ % kRowsBetweenLooks == kRowsBetweenLooks - 1 && spent.elapsed() >= kSliceMs) {
             break;
         }
+        const int row = (passTop_ + pass_++) % count;
         const FileItem& item = files.Item(row);
         // A file whose size and time are not known yet is taken when they come.
         if (item.isFolder || !files.Stat(item).Known() ||

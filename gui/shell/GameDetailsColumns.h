@@ -44,16 +44,14 @@ public:
 
     // The item's details once read; null while unread, for folders and for files that are no game files.
     const GameDetails* Find(const FileItem& item) const;
-    // Files of the list still to be read, or looked up.
-    std::size_t Pending() const
-    {
-        return queue_.size() - queued_ + tickets_.size() + (pass_ >= 0 || fill_.isActive() ? 1 : 0);
-    }
+    // Files of the list still to be read or looked up; while the list is still reading its folder, at
+    // least 1.
+    std::size_t Pending() const;
     // Files whose details the cache holds: those of folders listed before.
     std::size_t CachedFiles() const { return cache_.Size(); }
 
 signals:
-    // The last file pending has been read.
+    // The last file pending has been read, the list having read its folder.
     void Filled();
 
 private slots:
