@@ -99,11 +99,15 @@ other-builds:
 	CXX=clang++ $(CONFIGURE) -B build-clang -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DLMP_BUILD_BENCHMARKS=ON
 	cmake --build build-clang -j $(JOBS)
 
-# The benchmarks and the folder benchmark, each ending with a short table (see docs/performance.md).
-bench: deps
+# The benchmarks and the folder benchmark, each ending with a short table (see docs/performance.md). GNU time
+# measures the window's peak memory.
+BENCH_PACKAGES := time
+
+bench:
+	$(MAKE) deps EXTRA_PACKAGES="$(BENCH_PACKAGES)"
 	$(CONFIGURE) -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLMP_BUILD_BENCHMARKS=ON
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target lmp_bench lmpinfo lmp-bench-folder lmp-bench-selectall \
-	  lmp-bench-selection lmp-bench-floor lmp-bench-details lmp-bench-cold
+	  lmp-bench-selection lmp-bench-floor lmp-bench-details lmp-bench-cold lmp-bench-listing
 	$(BUILD_DIR)/bench/lmp_bench --table_only --benchmark_repetitions=3
 	bench/folder-bench.sh $(BUILD_DIR)
 

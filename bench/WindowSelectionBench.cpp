@@ -73,6 +73,10 @@ int main(int argc, char* argv[])
     lmp::gui::PartNamed<lmp::gui::TShellTreeView>(form, "ShellTreeView1").SetPath(folder);
     auto& list = lmp::gui::PartNamed<lmp::gui::TShellListView>(form, "ShellListView1");
     auto& selectOriginalsAction = lmp::gui::PartNamed<QAction>(form, "SelectAllOriginalLMPfiles1");
+    // The folder is read on a thread of its own.
+    while (list.Listing()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
     QApplication::processEvents();
     const Timing selectAll = Fastest(
         1, [] {}, [&] { selectOriginalsAction.trigger(); });

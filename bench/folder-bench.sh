@@ -11,7 +11,10 @@
 # dropped, the same folder cold against 8 parallel cat readers, with the window's "Select All Original"
 # and the pipeline's time for each number of threads and of files asked of the disk ahead. The game-detail columns' fill over the
 # 1,000-file folder (offscreen), with nothing cached and after Refresh Directory, and the details cache's
-# heap per 10,000 files.
+# heap per 10,000 files. Last, on collections of 5,000, 10,000 and 100,000 first-expansion track designs
+# each followed by its .TP4 (lmp-bench-folder collection), the window's listing, its event loop meanwhile
+# (also with a listing blocked in the system), a sort by Excitement, the Game Details fill against lmpinfo
+# and the peak memory (lmp-bench-listing).
 #
 # usage: bench/folder-bench.sh [BUILD_DIR]   (default build; needs lmpinfo and lmp-bench-folder built)
 #
@@ -373,3 +376,78 @@ fi
 
 pipeline_rows
 cold_rows
+
+# --- Collections: the window over folders of 5,000, 10,000 and 100,000 first-expansion track designs, each
+# followed by its .TP4 (lmp-bench-folder collection), offscreen, warm ---
+
+LISTING=$BUILD/bench/lmp-bench-listing
+COLLECTIONS=${BENCH_COLLECTIONS:-$BUILD/bench-collection}
+
+# figures MODE FOLDER [RUNS]: the milliseconds lmp-bench-listing prints for the mode, in its order.
+figures() {
+  QT_QPA_PLATFORM=offscreen "$LISTING" "$@" 2>/dev/null | grep "^$1:" | grep -oE '[0-9]+\.[0-9]+' | tr '\n' ' '
+  echo
+}
+
+collection_rows() {
+  [ -x "$LISTING" ] || { echo "folder-bench: $LISTING is missing, no collection rows" >&2; return; }
+  local designs folder line
+  declare -A LISTED DETAILED LIST_GAP LIST_BUSY SORTED SORT_GAP SORT_BUSY FILLED FILL_GAP FILL_BUSY PEAK_OFF PEAK_ON
+  for designs in 5000 10000 100000; do
+    folder=$COLLECTIONS/$designs
+    [ -d "$folder" ] || "$TOOL" collection "$designs" "$folder" >/dev/null
+    "$LMPINFO" "$folder" >/dev/null 2>&1 || true # warms the page cache
+    read -r LISTED[$designs] DETAILED[$designs] LIST_GAP[$designs] LIST_BUSY[$designs] < <(
+      figures listing "$folder" "$RUNS")
+    read -r SORTED[$designs] SORT_GAP[$designs] SORT_BUSY[$designs] < <(figures sort "$folder" "$RUNS")
+    read -r FILLED[$designs] FILL_GAP[$designs] FILL_BUSY[$designs] < <(figures fill "$folder")
+    median_wall "collection-lmpinfo$designs" "$LMPINFO" "$folder"
+    for details in off on; do
+      /usr/bin/time -o "$SCRATCH/peak" -f "%M" env QT_QPA_PLATFORM=offscreen "$LISTING" memory "$folder" \
+        "$details" >/dev/null 2>&1 || true
+      if [ "$details" = off ]; then
+        PEAK_OFF[$designs]=$(awk '{ printf "%.1f", $1 / 1024 }' "$SCRATCH/peak")
+      else
+        PEAK_ON[$designs]=$(awk '{ printf "%.1f", $1 / 1024 }' "$SCRATCH/peak")
+      fi
+    done
+  done
+  line=$(QT_QPA_PLATFORM=offscreen "$LISTING" blocked "$COLLECTIONS/100000" 2>/dev/null | grep '^blocked:') || true
+
+  echo
+  echo "Collections: folders of first-expansion track designs, each followed by its .TP4, warm; offscreen;" \
+       "load average $(cut -d' ' -f1 /proc/loadavg) on $(nproc) cores. Targets at 100,000 designs: listed" \
+       "and sorted within 0.5 s, no gap of the event loop over 100 ms, the fill within 1.5 x lmpinfo. A gap" \
+       "is wall time, with the processor time the window's thread spent in the busiest one in brackets: on a" \
+       "loaded machine the rest is time the system gave to other threads."
+  echo
+  echo "| Designs (files) | Listed | Every size and time | Longest gap | Sort by Excitement, Game Details on | Its longest gap |"
+  echo "|---|---:|---:|---:|---:|---:|"
+  for designs in 5000 10000 100000; do
+    printf '| %s (%s) | %.3f s | %.3f s | %.0f ms (%.0f) | %.3f s | %.0f ms (%.0f) |\n' "$designs" \
+      "$((designs * 2))" "$(awk -v ms="${LISTED[$designs]}" 'BEGIN { print ms / 1000 }')" \
+      "$(awk -v ms="${DETAILED[$designs]}" 'BEGIN { print ms / 1000 }')" "${LIST_GAP[$designs]}" \
+      "${LIST_BUSY[$designs]}" "$(awk -v ms="${SORTED[$designs]}" 'BEGIN { print ms / 1000 }')" \
+      "${SORT_GAP[$designs]}" "${SORT_BUSY[$designs]}"
+  done
+  echo
+  echo "| Designs | Game Details filled, from selecting the folder | Longest gap | lmpinfo on the folder | Ratio (wall) |"
+  echo "|---|---:|---:|---:|---:|"
+  for designs in 5000 10000 100000; do
+    printf '| %s | %.3f s | %.0f ms (%.0f) | %.3f s | %.2f x lmpinfo |\n' "$designs" \
+      "$(awk -v ms="${FILLED[$designs]}" 'BEGIN { print ms / 1000 }')" "${FILL_GAP[$designs]}" \
+      "${FILL_BUSY[$designs]}" \
+      "${MEDIAN[collection-lmpinfo$designs]}" \
+      "$(awk -v ms="${FILLED[$designs]}" -v s="${MEDIAN[collection-lmpinfo$designs]}" 'BEGIN { printf "%.2f", ms / 1000 / s }')"
+  done
+  echo
+  echo "| Designs | Peak memory after listing, Ctrl+A and a sort: Game Details off | on |"
+  echo "|---|---:|---:|"
+  for designs in 5000 10000 100000; do
+    printf '| %s | %s MiB | %s MiB |\n' "$designs" "${PEAK_OFF[$designs]}" "${PEAK_ON[$designs]}"
+  done
+  echo
+  echo "A listing blocked in the system while the 100,000-design folder is listed: ${line#blocked: }"
+}
+
+collection_rows

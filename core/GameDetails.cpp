@@ -159,32 +159,76 @@ int CompareDetails(const GameDetails* a, const GameDetails* b, DetailColumn colu
     return descending ? -order : order;
 }
 
-const GameDetails* DetailsCache::Find(const std::filesystem::path& path, const FileStamp& stamp)
+std::size_t DetailsCache::KeyHash::operator()(const Key& key) const noexcept
 {
-    const auto found = byPath_.find(path.native());
-    if (found == byPath_.end() || found->second->stamp != stamp)
+    return std::hash<std::string_view>{}(key.name) ^ (std::size_t{key.folder} * 0x9E3779B97F4A7C15ull);
+}
+
+std::uint32_t DetailsCache::Folder(const std::filesystem::path& path)
+{
+    return folders_.try_emplace(path.native(), static_cast<std::uint32_t>(folders_.size())).first->second;
+}
+
+const GameDetails* DetailsCache::Find(std::uint32_t folder, std::string_view name, const FileStamp& stamp)
+{
+    const auto found = byName_.find(Key{folder, name});
+    if (found == byName_.end() || found->second->stamp != stamp)
         return nullptr;
     entries_.splice(entries_.begin(), entries_, found->second);
     return &found->second->details;
 }
 
-void DetailsCache::Store(const std::filesystem::path& path, const FileStamp& stamp, GameDetails details)
+std::optional<GameDetails> DetailsCache::Take(std::uint32_t folder, std::string_view name,
+                                              const FileStamp& stamp)
+{
+    const auto found = byName_.find(Key{folder, name});
+    if (found == byName_.end() || found->second->stamp != stamp)
+        return std::nullopt;
+    const std::list<Entry>::iterator entry = found->second;
+    std::optional<GameDetails> details = std::move(entry->details);
+    byName_.erase(found);
+    entries_.erase(entry);
+    return details;
+}
+
+void DetailsCache::Store(std::uint32_t folder, std::string_view name, const FileStamp& stamp,
+                         GameDetails details)
 {
     if (capacity_ == 0)
         return;
-    const auto found = byPath_.find(path.native());
-    if (found != byPath_.end()) {
+    const auto found = byName_.find(Key{folder, name});
+    if (found != byName_.end()) {
         found->second->stamp = stamp;
         found->second->details = std::move(details);
         entries_.splice(entries_.begin(), entries_, found->second);
         return;
     }
     if (entries_.size() == capacity_) {
-        byPath_.erase(entries_.back().path);
+        byName_.erase(Key{entries_.back().folder, entries_.back().name});
         entries_.pop_back();
     }
-    entries_.push_front({path.native(), stamp, std::move(details)});
-    byPath_.emplace(path.native(), entries_.begin());
+    entries_.push_front({folder, std::string(name), stamp, std::move(details)});
+    byName_.emplace(Key{folder, entries_.front().name}, entries_.begin());
+}
+
+namespace {
+
+std::string NameBytes(const std::filesystem::path& path)
+{
+    const std::u8string name = path.filename().u8string();
+    return std::string(name.begin(), name.end());
+}
+
+} // namespace
+
+const GameDetails* DetailsCache::Find(const std::filesystem::path& path, const FileStamp& stamp)
+{
+    return Find(Folder(path.parent_path()), NameBytes(path), stamp);
+}
+
+void DetailsCache::Store(const std::filesystem::path& path, const FileStamp& stamp, GameDetails details)
+{
+    Store(Folder(path.parent_path()), NameBytes(path), stamp, std::move(details));
 }
 
 } // namespace lmp

@@ -71,29 +71,49 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-// The details of files already read, by path and stamp; beyond its capacity the least recently used go.
+// The details of files already read, by folder, name and stamp; beyond its capacity the least recently
+// used go. A folder's path is kept once for all the entries of its files.
 class DetailsCache {
 public:
     static constexpr std::size_t kDefaultCapacity = 100'000;
 
     explicit DetailsCache(std::size_t capacity = kDefaultCapacity) : capacity_(capacity) {}
 
-    // The file's details when they were stored for this stamp; a hit counts as a use. The pointer lasts
-    // until the next Store.
+    // The number that stands for the folder at path in Find and Store; the same for the same path.
+    std::uint32_t Folder(const std::filesystem::path& path);
+    // The details of the file of that name (its bytes as the system stores them, UTF-8 on Windows) in the
+    // folder, when they were stored for this stamp; a hit counts as a use. The pointer lasts until the
+    // next Store.
+    const GameDetails* Find(std::uint32_t folder, std::string_view name, const FileStamp& stamp);
+    void Store(std::uint32_t folder, std::string_view name, const FileStamp& stamp, GameDetails details);
+    // The details as Find gives them, taken out of the cache.
+    std::optional<GameDetails> Take(std::uint32_t folder, std::string_view name, const FileStamp& stamp);
+    // The same by the file's path.
     const GameDetails* Find(const std::filesystem::path& path, const FileStamp& stamp);
     void Store(const std::filesystem::path& path, const FileStamp& stamp, GameDetails details);
     std::size_t Size() const noexcept { return entries_.size(); }
 
 private:
     struct Entry {
-        std::filesystem::path::string_type path;
+        std::uint32_t folder;
+        std::string name;
         FileStamp stamp;
         GameDetails details;
+    };
+    // Views the entry's own name, so that each name is kept once.
+    struct Key {
+        std::uint32_t folder;
+        std::string_view name;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const noexcept;
     };
 
     std::size_t capacity_;
     std::list<Entry> entries_; // most recently used first
-    std::unordered_map<std::filesystem::path::string_type, std::list<Entry>::iterator> byPath_;
+    std::unordered_map<Key, std::list<Entry>::iterator, KeyHash> byName_;
+    std::unordered_map<std::filesystem::path::string_type, std::uint32_t> folders_;
 };
 
 } // namespace lmp

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -22,6 +23,7 @@ struct FolderEntry {
     std::uint64_t device = 0;    // the volume's number; 0 where the listing gives none
     bool isFolder = false;       // a folder, or a link to one
     bool hidden = false;         // a dot name on POSIX systems, the hidden attribute on Windows
+    bool detailed = true;        // size, times and inode read (see FolderReader::Next)
 };
 
 // The entry's stamp as the listing gives it; on POSIX systems the same as StampOfFile's for a regular file
@@ -35,9 +37,42 @@ inline FileStamp StampOf(const FolderEntry& entry) noexcept
             .device = entry.device};
 }
 
-// The entries of the folder at path, "." and ".." left out, in the system's order. None, with the
-// system's error in error, when the folder cannot be listed (missing, not a folder, no permission).
-// An entry that vanishes while it is read is left out.
+// What FolderReader::Next reads of an entry besides its name and whether it is a folder.
+enum class EntryDetails {
+    Read,      // its size, times and inode, always
+    WhenCheap, // those only where the listing gives them; FolderReader::Detail reads them later
+};
+
+// Reads a folder's entries one at a time, "." and ".." left out, in the system's order, so that a caller
+// can use what has been read while the system is slow to give the rest. An entry that vanishes while it
+// is read is left out. Used by one thread at a time.
+class FolderReader {
+public:
+    FolderReader() = default;
+    virtual ~FolderReader() = default;
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    // The next entry; none at the end of the folder, or once reading has failed (Error() says why).
+    // With EntryDetails::WhenCheap an entry whose size, times and inode the listing does not give (POSIX
+    // systems give none) comes without them, detailed false: on a slow disk most of the time goes there.
+    virtual std::optional<FolderEntry> Next(EntryDetails details) = 0;
+    // Reads the size, times and inode of an entry that Next gave without them, whose name and kind are in
+    // entry; false, entry unchanged, when it has gone since. Also after the end of the folder.
+    virtual bool Detail(FolderEntry& entry);
+    // The system's error that ended the reading; clear while it goes on and at the end of the folder.
+    const std::error_code& Error() const noexcept { return error_; }
+
+protected:
+    std::error_code error_;
+};
+
+// Opens the folder at path for reading. Null, with the system's error in error, when the folder cannot be
+// listed (missing, not a folder, no permission).
+std::unique_ptr<FolderReader> OpenFolder(const std::filesystem::path& path, std::error_code& error);
+
+// The entries of the folder at path, all of them, as OpenFolder reads them. None, with the system's error
+// in error, when the folder cannot be listed or reading it fails.
 std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& path, std::error_code& error);
 
 enum class RenameStatus {

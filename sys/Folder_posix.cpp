@@ -22,52 +22,88 @@ struct CloseFolder {
     void operator()(DIR* folder) const noexcept { closedir(folder); }
 };
 
+// Fills in what the status of a file gives.
+void TakeStatus(const struct stat& status, FolderEntry& item)
+{
+    item.isFolder = S_ISDIR(status.st_mode);
+    item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(status.st_size);
+    item.modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000 +
+                    static_cast<std::int64_t>(status.st_mtim.tv_nsec) / 1000000;
+    item.modifiedNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+                      static_cast<std::int64_t>(status.st_mtim.tv_nsec);
+    item.inode = static_cast<std::uint64_t>(status.st_ino);
+    item.changedNs = static_cast<std::int64_t>(status.st_ctim.tv_sec) * 1000000000 +
+                     static_cast<std::int64_t>(status.st_ctim.tv_nsec);
+    item.device = static_cast<std::uint64_t>(status.st_dev);
+    item.detailed = true;
+}
+
+class PosixFolderReader final : public FolderReader {
+public:
+    explicit PosixFolderReader(DIR* folder) : folder_(folder), descriptor_(dirfd(folder)) {}
+
+    std::optional<FolderEntry> Next(EntryDetails details) override
+    {
+        if (error_ || ended_) {
+            return std::nullopt;
+        }
+        errno = 0;
+        while (const dirent* entry = readdir(folder_.get())) {
+            const std::string_view name(entry->d_name);
+            if (name == "." || name == "..") {
+                continue;
+            }
+            FolderEntry item;
+            // A link, or a file system that does not say, needs the status to tell a folder from a file.
+            if (details == EntryDetails::WhenCheap && (entry->d_type == DT_DIR || entry->d_type == DT_REG)) {
+                item.isFolder = entry->d_type == DT_DIR;
+                item.detailed = false;
+            } else if (!Status(entry->d_name, item)) {
+                errno = 0;
+                continue;
+            }
+            item.name = std::filesystem::path(std::string(name));
+            item.hidden = name.front() == '.';
+            return item;
+        }
+        if (errno != 0) {
+            error_ = LastError();
+        }
+        ended_ = true;
+        return std::nullopt;
+    }
+
+    bool Detail(FolderEntry& entry) override { return entry.detailed || Status(entry.name.c_str(), entry); }
+
+private:
+    // Links are followed, so a link to a folder opens like one; a dangling link stays a file.
+    bool Status(const char* name, FolderEntry& item) const
+    {
+        struct stat status {};
+        if (fstatat(descriptor_, name, &status, 0) != 0 &&
+            fstatat(descriptor_, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            return false;
+        }
+        TakeStatus(status, item);
+        return true;
+    }
+
+    std::unique_ptr<DIR, CloseFolder> folder_;
+    int descriptor_;
+    bool ended_ = false;
+};
+
 } // namespace
 
-std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& path, std::error_code& error)
+std::unique_ptr<FolderReader> OpenFolder(const std::filesystem::path& path, std::error_code& error)
 {
-    const std::unique_ptr<DIR, CloseFolder> folder(opendir(path.c_str()));
-    if (!folder) {
+    DIR* folder = opendir(path.c_str());
+    if (folder == nullptr) {
         error = LastError();
-        return std::nullopt;
-    }
-    const int descriptor = dirfd(folder.get());
-    std::vector<FolderEntry> entries;
-    errno = 0;
-    while (const dirent* entry = readdir(folder.get())) {
-        const std::string_view name(entry->d_name);
-        if (name == "." || name == "..") {
-            continue;
-        }
-        FolderEntry item;
-        item.name = std::filesystem::path(std::string(name));
-        item.hidden = name.front() == '.';
-        struct stat status {};
-        // Links are followed, so a link to a folder opens like one; a dangling link stays a file.
-        if (fstatat(descriptor, entry->d_name, &status, 0) != 0 &&
-            fstatat(descriptor, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-            errno = 0;
-            continue;
-        }
-        item.isFolder = S_ISDIR(status.st_mode);
-        item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(status.st_size);
-        item.modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000 +
-                        static_cast<std::int64_t>(status.st_mtim.tv_nsec) / 1000000;
-        item.modifiedNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
-                          static_cast<std::int64_t>(status.st_mtim.tv_nsec);
-        item.inode = static_cast<std::uint64_t>(status.st_ino);
-        item.changedNs = static_cast<std::int64_t>(status.st_ctim.tv_sec) * 1000000000 +
-                         static_cast<std::int64_t>(status.st_ctim.tv_nsec);
-        item.device = static_cast<std::uint64_t>(status.st_dev);
-        entries.push_back(std::move(item));
-        errno = 0;
-    }
-    if (errno != 0) {
-        error = LastError();
-        return std::nullopt;
+        return nullptr;
     }
     error.clear();
-    return entries;
+    return std::make_unique<PosixFolderReader>(folder);
 }
 
 RenameResult RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to)

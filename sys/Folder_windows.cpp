@@ -31,9 +31,45 @@ std::int64_t UnixNanoseconds(const FILETIME& time)
     return (static_cast<std::int64_t>(ticks) - std::int64_t{11644473600} * 10000000) * 100;
 }
 
+class WindowsFolderReader final : public FolderReader {
+public:
+    WindowsFolderReader(HANDLE search, const WIN32_FIND_DATAW& first) : search_(search), found_(first) {}
+
+    // The listing gives every detail: there is nothing to leave for later.
+    std::optional<FolderEntry> Next(EntryDetails) override
+    {
+        while (search_ && !error_) {
+            const WIN32_FIND_DATAW found = found_;
+            if (!FindNextFileW(search_.get(), &found_)) {
+                if (GetLastError() != ERROR_NO_MORE_FILES) {
+                    error_ = LastError();
+                }
+                search_.reset();
+            }
+            const std::wstring name(found.cFileName);
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            FolderEntry item;
+            item.name = std::filesystem::path(name);
+            item.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            item.hidden = (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+            item.size = item.isFolder ? 0 : (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+            item.modified = UnixMilliseconds(found.ftLastWriteTime);
+            item.modifiedNs = UnixNanoseconds(found.ftLastWriteTime);
+            return item;
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::unique_ptr<void, CloseSearch> search_;
+    WIN32_FIND_DATAW found_; // the entry Next gives next, while search_ is open
+};
+
 } // namespace
 
-std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& path, std::error_code& error)
+std::unique_ptr<FolderReader> OpenFolder(const std::filesystem::path& path, std::error_code& error)
 {
     std::wstring pattern = path.native();
     if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') {
@@ -45,30 +81,10 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
                                     FIND_FIRST_EX_LARGE_FETCH);
     if (first == INVALID_HANDLE_VALUE) {
         error = LastError();
-        return std::nullopt;
-    }
-    const std::unique_ptr<void, CloseSearch> search(first);
-    std::vector<FolderEntry> entries;
-    do {
-        const std::wstring name(found.cFileName);
-        if (name == L"." || name == L"..") {
-            continue;
-        }
-        FolderEntry item;
-        item.name = std::filesystem::path(name);
-        item.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        item.hidden = (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-        item.size = item.isFolder ? 0 : (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
-        item.modified = UnixMilliseconds(found.ftLastWriteTime);
-        item.modifiedNs = UnixNanoseconds(found.ftLastWriteTime);
-        entries.push_back(std::move(item));
-    } while (FindNextFileW(first, &found));
-    if (GetLastError() != ERROR_NO_MORE_FILES) {
-        error = LastError();
-        return std::nullopt;
+        return nullptr;
     }
     error.clear();
-    return entries;
+    return std::make_unique<WindowsFolderReader>(first, found);
 }
 
 RenameResult RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to)

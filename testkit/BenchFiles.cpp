@@ -136,19 +136,22 @@ std::size_t WriteBenchFolder(const fs::path& folder, const BenchFolderCounts& co
         WriteFile(folder / name, bytes);
         ++written;
     };
+    const auto edition = [&counts](std::uint32_t i) {
+        return counts.edition == kNoEdition ? static_cast<std::int32_t>(i % 3) : counts.edition;
+    };
     for (std::uint32_t i = 0; i < counts.trackDesigns; ++i) {
         const std::string stem = "Coaster " + std::to_string(i + 1);
-        write(stem + ".TD4", RealisticTrackDesignFile(static_cast<std::int32_t>(i % 3), i));
-        // Track images are listed but never read; their bytes do not matter.
+        write(stem + ".TD4", RealisticTrackDesignFile(edition(i), i));
+        // Track images are listed but never read; their bytes do not matter, their sizes vary.
         if (i < counts.trackImages)
-            write(stem + ".TP4", Bytes(2048 + i, static_cast<std::uint8_t>(i)));
+            write(stem + ".TP4", Bytes(2048 + i % 8192, static_cast<std::uint8_t>(i)));
     }
     for (std::uint32_t i = 0; i < counts.savedGames; ++i)
         write("Saved " + std::to_string(i + 1) + ".SV4",
-              RealisticParkFile(FileType::SavedGame, static_cast<std::int32_t>(i % 3), 1000 + i));
+              RealisticParkFile(FileType::SavedGame, edition(i), 1000 + i));
     for (std::uint32_t i = 0; i < counts.scenarios; ++i)
         write("Scenario " + std::to_string(i + 1) + ".SC4",
-              RealisticParkFile(FileType::Scenario, static_cast<std::int32_t>(i % 3), 2000 + i));
+              RealisticParkFile(FileType::Scenario, edition(i), 2000 + i));
     return written;
 }
 

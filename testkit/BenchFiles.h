@@ -22,10 +22,13 @@ struct BenchFolderCounts {
     std::size_t trackImages = 100;
     std::size_t savedGames = 150;
     std::size_t scenarios = 150;
+    // The edition of every file; kNoEdition (the default) takes each edition in turn.
+    std::int32_t edition = kNoEdition;
 };
 
-// Creates folder (and its parents) and fills it with realistic files of every edition in turn: track
-// designs, track images for the first of them, saved games and scenarios. Returns how many it wrote.
+// Creates folder (and its parents) and fills it with realistic files of every edition in turn (or of
+// counts.edition only): track designs, each of the first ones followed by its track image, saved games
+// and scenarios. Returns how many it wrote.
 // Throws std::runtime_error when folder exists and is not empty, or a file cannot be written.
 std::size_t WriteBenchFolder(const std::filesystem::path& folder, const BenchFolderCounts& counts = {});
 

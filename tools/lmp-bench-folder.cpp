@@ -62,8 +62,9 @@ int ChecksumPass(const fs::path& folder, int passes)
 
 int main(int argc, char** argv)
 {
-    const std::string mode = argc == 3 ? argv[1] : "";
-    if (mode != "write" && mode != "write-large" && mode != "checksum" && mode != "tree") {
+    const std::string mode = argc == 3 || argc == 4 ? argv[1] : "";
+    const bool collection = mode == "collection" && argc == 4;
+    if (mode != "write" && mode != "write-large" && mode != "checksum" && mode != "tree" && !collection) {
         std::cerr
             << "usage: lmp-bench-folder write DIR     writes the benchmark folder into DIR, which must be "
                "new\n"
@@ -72,10 +73,22 @@ int main(int argc, char** argv)
                "       lmp-bench-folder checksum DIR  prints the processor seconds of the checksum over the\n"
                "                                     folder's game files in memory, their count and bytes\n"
                "       lmp-bench-folder tree DIR      writes a tree of 100,000 track designs into DIR: 10\n"
-               "                                     folders of 10 folders of 1,000 files\n";
+               "                                     folders of 10 folders of 1,000 files\n"
+               "       lmp-bench-folder collection N DIR  writes N track designs of the first expansion,\n"
+               "                                     ratings varied, each followed by its .TP4\n";
         return 2;
     }
     try {
+        if (collection) {
+            const std::size_t designs = std::stoul(argv[2]);
+            const std::size_t count = lmp::testkit::WriteBenchFolder(argv[3], {.trackDesigns = designs,
+                                                                               .trackImages = designs,
+                                                                               .savedGames = 0,
+                                                                               .scenarios = 0,
+                                                                               .edition = 1});
+            std::cout << "Wrote " << count << " files to " << argv[3] << '\n';
+            return 0;
+        }
         if (mode == "checksum")
             return ChecksumPass(argv[2], 5);
         if (mode == "tree") {

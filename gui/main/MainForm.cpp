@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QEvent>
@@ -128,6 +129,7 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
 TMainForm::~TMainForm()
 {
     copies_->StopForExit();
+    DropWaitingCommands();
     // The pane's worker threads stop and are joined before any other widget goes.
     delete Memo1;
     Memo1 = nullptr;
@@ -263,7 +265,7 @@ void TMainForm::CreateConnections()
     });
     connect(ShellTreeView1, &TShellTreeView::Change, this,
             [this] { RunHandler([this] { ShellTreeView1Change(); }); });
-    connect(ShellListView1, &TShellListView::Listed, this, [this] { SelectStartFiles(); });
+    connect(ShellListView1, &TShellListView::Listed, this, [this] { RunAfterListing(); });
     connect(ShellListView1, &TShellListView::Change, this,
             [this](int item) { RunHandler([this, item] { ShellListView1Change(item); }); });
     connect(copies_, &CopyJobs::Finished, this, &TMainForm::ShowNote);
@@ -384,6 +386,7 @@ void TMainForm::OpenStartPaths()
         ShellTreeView1->SetPath(plan.folder);
         startFolder_ = ShellListView1->Folder();
         startFiles_ = plan.files;
+        AfterListing([this] { SelectStartFiles(); });
         PaneRequest request;
         // As lmpinfo does: a file that cannot be read is reported and the others are still described.
         request.stopOnError = false;
@@ -435,6 +438,39 @@ void TMainForm::SelectStartFiles()
         }
     }
     SelectionBusy = wasBusy;
+}
+
+void TMainForm::AfterListing(std::function<void()> command)
+{
+    if (!ShellListView1->Listing()) {
+        command();
+        return;
+    }
+    if (afterListing_.empty()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    afterListing_.push_back({ShellListView1->Folder(), std::move(command)});
+}
+
+void TMainForm::RunAfterListing()
+{
+    if (afterListing_.empty()) {
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    for (WaitingCommand& waiting : std::exchange(afterListing_, {})) {
+        if (waiting.folder == ShellListView1->Folder()) {
+            RunHandler(waiting.command);
+        }
+    }
+}
+
+void TMainForm::DropWaitingCommands()
+{
+    if (!afterListing_.empty()) {
+        afterListing_.clear();
+        QApplication::restoreOverrideCursor();
+    }
 }
 
 void TMainForm::MeasureSizeRatios()
@@ -511,6 +547,11 @@ void TMainForm::ShellListView1Change(int item)
 
 void TMainForm::RefreshDescriptionClick()
 {
+    // Started while the folder is being read, it covers every item once all are in the list.
+    if (ShellListView1->Listing()) {
+        AfterListing([this] { RefreshDescriptionClick(); });
+        return;
+    }
     Memo1->ClearPane();
     bool first = true;
     for (int index = 0; index < ShellListView1->ItemCount(); ++index) {
@@ -530,6 +571,7 @@ void TMainForm::RefreshDirectoryClick()
 
 void TMainForm::ShellTreeView1Change()
 {
+    DropWaitingCommands();
     Memo1->ClearPane();
 }
 
@@ -620,7 +662,7 @@ void TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExp
 
 bool TMainForm::DescribingPending() const
 {
-    return Memo1->Pending();
+    return Memo1->Pending() || !afterListing_.empty();
 }
 
 void TMainForm::QueueDescription(int index, DescribeOptions options, bool marked)
@@ -705,6 +747,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     SaveChoices();
     // A select-all loop still running, and the files being read, stop once the window has gone.
     selectAll_.Stop();
+    DropWaitingCommands();
     Memo1->Feed().Cancel();
     QMainWindow::closeEvent(event);
 }

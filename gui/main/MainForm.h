@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <QLatin1StringView>
 #include <QMainWindow>
@@ -86,7 +88,8 @@ public:
     void DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion, bool AcceptSecondExpansion,
                       bool WithSeparator);
 
-    // Files queued for the pane that have not reached it yet.
+    // Files queued for the pane that have not reached it yet, or a command waiting for the list to have
+    // read its folder before it queues them.
     bool DescribingPending() const;
 
     // Drag-and-drop copy from the file list onto a folder of the tree. A left press on the list
@@ -119,6 +122,11 @@ private:
     void MeasureSizeRatios();
     void OpenStartPaths();
     void SelectStartFiles();
+    // Runs the command once the list has read its folder, at once when it has; the busy cursor shows
+    // meanwhile. A command for a folder the list no longer shows is dropped.
+    void AfterListing(std::function<void()> command);
+    void RunAfterListing();
+    void DropWaitingCommands();
     void QueueDescription(int index, DescribeOptions options, bool marked);
     void ShowStartProblems();
     void OpenLastFolder();
@@ -167,6 +175,11 @@ private:
     QString startFolder_;
     QStringList startProblems_; // shown once the start-up files have been described
     bool startDescribing_ = false;
+    struct WaitingCommand {
+        QString folder;
+        std::function<void()> command;
+    };
+    std::vector<WaitingCommand> afterListing_; // commands waiting for the list to read their folder
     SelectAllLoop selectAll_{SelectionBusy};
     GameDetailsColumns* detailsColumns_ = nullptr;
     bool filterDialogMatched_ = false; // the dialog shows the filter remembered from an earlier run

@@ -1,9 +1,11 @@
 #include "gui/shell/GameDetailsColumns.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QHeaderView>
 
 #include "core/Edition.h"
@@ -76,15 +78,32 @@ public:
         return CompareDetails(owner_.Find(a), owner_.Find(b), column_, descending);
     }
 
+    bool SortsByNumber() const override { return column_ != DetailColumn::RideOrPark; }
+
+    std::optional<std::int64_t> SortNumber(const FileItem& item) const override
+    {
+        const GameDetails* details = owner_.Find(item);
+        return details != nullptr ? details->Number(column_) : std::nullopt;
+    }
+
 private:
     const GameDetailsColumns& owner_;
     DetailColumn column_;
 };
 
-FileStamp StampOf(const FileItem& item)
+FileStamp StampOf(const ItemStat& stat)
 {
-    return {item.size, item.modifiedNs, item.inode};
+    return {stat.size, stat.modifiedNs, stat.inode};
 }
+
+constexpr std::uint32_t kNotKnown = 0xFFFFFFFF;
+// The window's thread spends at most this long in one go on the columns, looking at the clock every so
+// many rows of a pass.
+constexpr qint64 kSliceMs = 8;
+constexpr int kRowsBetweenLooks = 256;
+// Files submitted to the pipeline and not yet taken back, at most: the rest wait in the columns' own queue,
+// which costs a few bytes a file and is made anew in the rows' order whenever they move.
+constexpr std::size_t kInFlight = 1024;
 
 } // namespace
 
@@ -94,8 +113,14 @@ GameDetailsColumns::GameDetailsColumns(TShellListView& list) : QObject(&list), l
     fill_.setInterval(0);
     connect(&fill_, &QTimer::timeout, this, &GameDetailsColumns::Fill);
     const FileListModel* files = &list_.Files();
-    connect(files, &QAbstractItemModel::modelReset, this, &GameDetailsColumns::ScheduleFill);
-    connect(files, &QAbstractItemModel::rowsInserted, this, &GameDetailsColumns::ScheduleFill);
+    // Another reading of the folder numbers its items anew.
+    connect(files, &QAbstractItemModel::modelAboutToBeReset, this, &GameDetailsColumns::KeepInCache);
+    connect(files, &QAbstractItemModel::modelReset, this, [this] {
+        Forget();
+        ScheduleFill();
+    });
+    connect(files, &FileListModel::RowsMoved, this, &GameDetailsColumns::ScheduleFill);
+    connect(files, &FileListModel::Detailed, this, &GameDetailsColumns::ScheduleFill);
     // A file whose size or time changed is read again; the columns' own changes need nothing.
     connect(files, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& topLeft) {
         if (topLeft.column() < FileListModel::OwnColumns) {
@@ -118,8 +143,8 @@ void GameDetailsColumns::SetShown(bool shown)
     shown_ = shown;
     FileListModel& files = list_.Files();
     if (!shown) {
-        CancelReading();
-        known_.clear();
+        KeepInCache();
+        Forget();
         list_.SortBy(FileListModel::NameColumn, Qt::AscendingOrder);
         files.RemoveAddedColumns();
         return;
@@ -142,13 +167,36 @@ void GameDetailsColumns::SetDecimalMark(std::string mark)
 
 const GameDetails* GameDetailsColumns::Find(const FileItem& item) const
 {
-    const auto found = known_.find(item.path.native());
-    return found != known_.end() && found->second.stamp == StampOf(item) ? &found->second.details : nullptr;
+    if (item.id >= knownAt_.size() || knownAt_[item.id] == kNotKnown) {
+        return nullptr;
+    }
+    const Known& known = known_[knownAt_[item.id]];
+    return known.state == State::Known && known.stamp == StampOf(list_.Files().Stat(item)) ? &known.details
+                                                                                           : nullptr;
+}
+
+std::size_t GameDetailsColumns::Pending() const
+{
+    const bool busy = pass_ >= 0 || fill_.isActive() || (shown_ && list_.Files().Detailing());
+    return queue_.size() - queued_ + tickets_.size() + (busy ? 1 : 0);
+}
+
+GameDetailsColumns::Known& GameDetailsColumns::KnownOf(std::uint32_t id)
+{
+    if (id >= knownAt_.size()) {
+        knownAt_.resize(std::max<std::size_t>(id + 1, list_.Files().IdLimit()), kNotKnown);
+    }
+    if (knownAt_[id] == kNotKnown) {
+        knownAt_[id] = static_cast<std::uint32_t>(known_.size());
+        known_.emplace_back();
+    }
+    return known_[knownAt_[id]];
 }
 
 void GameDetailsColumns::ScheduleFill()
 {
     if (shown_) {
+        pass_ = -1; // the rows have moved: a pass starts anew
         fill_.start();
     }
 }
@@ -159,7 +207,33 @@ void GameDetailsColumns::CancelReading()
         pipeline_->Cancel();
     }
     tickets_.clear();
-    waiting_.clear();
+    queue_.clear();
+    queued_ = 0;
+}
+
+void GameDetailsColumns::KeepInCache()
+{
+    if (known_.empty()) {
+        return;
+    }
+    const FileListModel& files = list_.Files();
+    const std::uint32_t folder = cache_.Folder(files.FolderPath());
+    for (int row = 0; row < files.rowCount(); ++row) {
+        const FileItem& item = files.Item(row);
+        if (item.id < knownAt_.size() && knownAt_[item.id] != kNotKnown) {
+            Known& known = known_[knownAt_[item.id]];
+            if (known.state == State::Known) {
+                cache_.Store(folder, files.NameBytes(item), known.stamp, std::move(known.details));
+            }
+        }
+    }
+}
+
+void GameDetailsColumns::Forget()
+{
+    CancelReading();
+    knownAt_ = {};
+    known_ = {};
 }
 
 void GameDetailsColumns::Fill()
@@ -172,56 +246,83 @@ void GameDetailsColumns::Fill()
         // Runs on a worker thread: only posts to this object's thread, at most one call at a time.
         pipeline_->SetReadyCallback([this] { takeCall_.Post(); });
     }
+    // The rows in view are read first, then those below them, then those above. A pass over a large list
+    // goes a slice at a time, so that the window keeps taking input.
     const FileListModel& files = list_.Files();
-    if (files.Folder() != folder_) {
-        CancelReading();
-        folder_ = files.Folder();
-    }
-    // The rows in view are read first, then those below them, then those above.
     const int count = files.rowCount();
-    const int top = std::max(0, list_.indexAt(QPoint(0, 0)).row());
-    std::vector<int> rows;
-    rows.reserve(static_cast<std::size_t>(count));
-    for (int row = top; row < count; ++row) {
-        rows.push_back(row);
+    if (pass_ < 0) {
+        pass_ = 0;
+        passTop_ = std::max(0, list_.indexAt(QPoint(0, 0)).row());
+        queue_.clear();
+        queued_ = 0;
     }
-    for (int row = 0; row < top; ++row) {
-        rows.push_back(row);
-    }
-    std::unordered_map<std::filesystem::path::string_type, Known> known;
-    DescribeOptions options;
-    options.decimalMark = decimalMark_;
+    QElapsedTimer spent;
+    spent.start();
     bool found = false;
-    for (const int row : rows) {
+    const std::uint32_t folder = cache_.Folder(files.FolderPath());
+    while (pass_ < count) {
+        if (pass_ % kRowsBetweenLooks == kRowsBetweenLooks - 1 && spent.elapsed() >= kSliceMs) {
+            break;
+        }
+        const int row = (passTop_ + pass_++) % count;
         const FileItem& item = files.Item(row);
-        if (item.isFolder || FileTypeOfName(item.order) == FileType::None) {
+        // A file whose size and time are not known yet is taken when they come.
+        if (item.isFolder || !files.Stat(item).Known() ||
+            FileTypeOfName(files.NameBytes(item)) == FileType::None) {
             continue;
         }
-        const FileStamp stamp = StampOf(item);
-        const auto& key = item.path.native();
-        if (const auto old = known_.find(key); old != known_.end() && old->second.stamp == stamp) {
-            known.insert(known_.extract(old));
-            continue;
+        Known& known = KnownOf(item.id);
+        const FileStamp stamp = StampOf(files.Stat(item));
+        if (known.state == State::Unread || known.stamp != stamp) {
+            known.stamp = stamp;
+            if (std::optional<GameDetails> cached = cache_.Take(folder, files.NameBytes(item), stamp)) {
+                known.details = std::move(*cached);
+                known.state = State::Known;
+                found = true;
+                continue;
+            }
+            known.state = State::Queued;
         }
-        if (const GameDetails* cached = cache_.Find(item.path, stamp)) {
-            known.emplace(key, Known{stamp, *cached});
-            found = true;
-            continue;
+        if (known.state == State::Queued) {
+            queue_.push_back({row, item.id});
         }
-        if (const auto pending = waiting_.find(key);
-            pending != waiting_.end() && tickets_.at(pending->second).stamp == stamp) {
-            continue;
-        }
-        const std::uint64_t ticket = pipeline_->Submit(item.path, options);
-        tickets_[ticket] = Waiting{item.path, stamp};
-        waiting_[key] = ticket;
     }
-    known_ = std::move(known);
+    TopUp();
     if (found) {
         list_.Files().AddedColumnsChanged();
     }
-    if (waiting_.empty()) {
+    if (pass_ < count) {
+        fill_.start();
+        return;
+    }
+    pass_ = -1;
+    if (Pending() == 0) {
         emit Filled();
+    }
+}
+
+void GameDetailsColumns::TopUp()
+{
+    const FileListModel& files = list_.Files();
+    DescribeOptions options;
+    options.decimalMark = decimalMark_;
+    while (tickets_.size() < kInFlight && queued_ < queue_.size()) {
+        const Queued next = queue_[queued_++];
+        // Rows that moved since the queue was made are queued again by the Fill that follows.
+        if (next.row >= files.rowCount() || files.Item(next.row).id != next.id) {
+            continue;
+        }
+        const FileItem& item = files.Item(next.row);
+        Known& known = KnownOf(item.id);
+        if (known.state != State::Queued) {
+            continue;
+        }
+        known.state = State::Reading;
+        tickets_[pipeline_->Submit(files.PathOf(item), options)] = Ticket{item.id, known.stamp};
+    }
+    if (queued_ == queue_.size()) {
+        queue_.clear();
+        queued_ = 0;
     }
 }
 
@@ -232,29 +333,35 @@ void GameDetailsColumns::TakeOutcomes()
         return;
     }
     bool taken = false;
+    QElapsedTimer spent;
+    spent.start();
     while (std::optional<DescribeOutcome> outcome = pipeline_->TryNext()) {
         const auto ticket = tickets_.find(outcome->ticket);
         if (ticket == tickets_.end()) {
             continue;
         }
-        Waiting done = std::move(ticket->second);
+        const Ticket done = ticket->second;
         tickets_.erase(ticket);
-        const auto& key = done.path.native();
-        if (const auto pending = waiting_.find(key);
-            pending != waiting_.end() && pending->second == outcome->ticket) {
-            waiting_.erase(pending);
+        Known& known = KnownOf(done.id);
+        if (known.stamp == done.stamp) {
+            if (outcome->description) {
+                known.details = GameDetails::Of(*outcome->description);
+                known.state = State::Known;
+            } else {
+                known.state = State::Failed;
+            }
+            taken = true;
         }
-        // A file that cannot be read stays blank; it is not cached, so another run of the window tries again.
-        GameDetails details = outcome->description ? GameDetails::Of(*outcome->description) : GameDetails();
-        if (outcome->description) {
-            cache_.Store(done.path, done.stamp, details);
+        // The rest in a call of their own, after the window's other events.
+        if (spent.elapsed() >= kSliceMs) {
+            takeCall_.Post();
+            break;
         }
-        known_[key] = Known{done.stamp, std::move(details)};
-        taken = true;
     }
+    TopUp();
     if (taken) {
         list_.Files().AddedColumnsChanged();
-        if (waiting_.empty()) {
+        if (Pending() == 0) {
             emit Filled();
         }
     }

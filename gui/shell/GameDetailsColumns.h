@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include <QObject>
 #include <QTimer>
@@ -20,9 +21,11 @@ struct FileItem;
 
 // The file list's game-detail columns (edition, ride or park, ratings, length, park rating, guests,
 // cash), filled in the background: the list's game files are described on a pipeline of their own,
-// the rows in view first, and the window's thread only takes the results. Details already read are
-// kept by path and stamp (size, modification time, inode), so a folder listed again reads only the
-// files that changed. Folders, other files and files of no edition leave the cells blank.
+// the rows in view first, at most a bounded number at a time, and the window's thread only takes the
+// results, a slice of its time at a time. The details of the files listed are kept once, by the list's
+// item numbers; when the list lets them go (another folder, a reading anew) they go to a cache by folder,
+// name and stamp (size, modification time, inode), so a folder listed again reads only the files that
+// changed. Folders, other files and files of no edition leave the cells blank.
 class GameDetailsColumns : public QObject {
     Q_OBJECT
 
@@ -41,12 +44,14 @@ public:
 
     // The item's details once read; null while unread, for folders and for files that are no game files.
     const GameDetails* Find(const FileItem& item) const;
-    // Files of the list still being read.
-    std::size_t Pending() const { return waiting_.size(); }
+    // Files of the list still to be read or looked up; while the list is still reading its folder, at
+    // least 1.
+    std::size_t Pending() const;
+    // Files whose details the cache holds: those of folders listed before.
     std::size_t CachedFiles() const { return cache_.Size(); }
 
 signals:
-    // The last file pending has been read.
+    // The last file pending has been read, the list having read its folder.
     void Filled();
 
 private slots:
@@ -54,27 +59,42 @@ private slots:
     void TakeOutcomes();
 
 private:
+    // Unread: not looked up yet; Queued: not in the cache, waiting its turn; Failed: could not be read,
+    // blank and not cached, so that another run of the window tries again.
+    enum class State : std::uint8_t { Unread, Queued, Reading, Known, Failed };
     struct Known {
-        FileStamp stamp;
+        FileStamp stamp; // of the details, or of the file being read
         GameDetails details;
+        State state = State::Unread;
     };
-    struct Waiting {
-        std::filesystem::path path;
+    struct Ticket {
+        std::uint32_t id;
         FileStamp stamp;
+    };
+    struct Queued {
+        int row;
+        std::uint32_t id; // the item at row when it was queued
     };
 
     void ScheduleFill();
     void Fill();
+    void TopUp();
     void CancelReading();
+    void KeepInCache();
+    void Forget();
+    Known& KnownOf(std::uint32_t id);
 
     TShellListView& list_;
     bool shown_ = false;
     std::string decimalMark_ = ".";
-    QString folder_; // the folder whose files are being read
     DetailsCache cache_;
-    std::unordered_map<std::filesystem::path::string_type, Known> known_; // the listed files' details
-    std::unordered_map<std::filesystem::path::string_type, std::uint64_t> waiting_; // path to ticket
-    std::unordered_map<std::uint64_t, Waiting> tickets_;
+    std::vector<std::uint32_t> knownAt_;                // by item number: where in known_ its details are
+    std::vector<Known> known_;                          // the list's game files
+    std::vector<Queued> queue_;                         // to read, first first; made anew whenever rows move
+    std::size_t queued_ = 0;                            // the first in queue_ not yet submitted
+    int pass_ = -1;                                     // the rows looked at so far by a pass under way
+    int passTop_ = 0;                                   // the row the pass started at
+    std::unordered_map<std::uint64_t, Ticket> tickets_; // the files submitted
     QTimer fill_;
     QueuedCall takeCall_{*this, "TakeOutcomes"};
     std::unique_ptr<DescribePipeline> pipeline_;

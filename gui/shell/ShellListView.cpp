@@ -151,6 +151,7 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent), model_(new 
     connect(model_, &FileListModel::RowsMoved, this, &TShellListView::OnRowsMoved);
     connect(model_, &QAbstractItemModel::columnsInserted, this, &TShellListView::WidenSelection);
     connect(model_, &FileListModel::RenameFailed, this, &TShellListView::RenameFailed);
+    connect(model_, &FileListModel::Listed, this, &TShellListView::Listed);
 
     model_->SetOrderHeld([this] {
         return state() == EditingState || QApplication::mouseButtons() != Qt::NoButton ||
@@ -183,8 +184,11 @@ void TShellListView::Refresh()
     NotificationBatch batch(*this, true);
     renameTimer_.stop();
     model_->SetFolder(folder_);
-    QMetaObject::invokeMethod(
-        this, [this] { emit Listed(); }, Qt::QueuedConnection);
+}
+
+bool TShellListView::Listing() const
+{
+    return model_->Listing();
 }
 
 void TShellListView::SortBy(int column, Qt::SortOrder order)
@@ -297,7 +301,7 @@ void TShellListView::ClearSelection()
 
 QString TShellListView::Caption(int index) const
 {
-    return index >= 0 && index < ItemCount() ? model_->Item(index).name : QString();
+    return index >= 0 && index < ItemCount() ? model_->Caption(model_->Item(index)) : QString();
 }
 
 bool TShellListView::Focused(int index) const
@@ -311,7 +315,7 @@ std::filesystem::path TShellListView::ItemFile(int index) const
     if (index < 0 || index >= ItemCount()) {
         throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
     }
-    return model_->Item(index).path;
+    return model_->PathOf(model_->Item(index));
 }
 
 QString TShellListView::ItemPath(int index) const
@@ -337,6 +341,22 @@ bool TShellListView::edit(const QModelIndex& index, EditTrigger trigger, QEvent*
 {
     return QTreeView::edit(index.isValid() ? index.siblingAtColumn(FileListModel::NameColumn) : index,
                            trigger, event);
+}
+
+void TShellListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                 const QList<int>& roles)
+{
+    if (!topLeft.isValid() || !bottomRight.isValid() || topLeft.row() == bottomRight.row()) {
+        QTreeView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    const QModelIndex firstShown = indexAt(QPoint(0, 0));
+    const QModelIndex lastShown = indexAt(QPoint(0, viewport()->height() - 1));
+    const int first = std::max(topLeft.row(), firstShown.isValid() ? firstShown.row() : 0);
+    const int last = std::min(bottomRight.row(), lastShown.isValid() ? lastShown.row() : ItemCount() - 1);
+    if (first <= last) {
+        QTreeView::dataChanged(topLeft.siblingAtRow(first), bottomRight.siblingAtRow(last), roles);
+    }
 }
 
 void TShellListView::RenameIfStillAlone()
@@ -553,12 +573,13 @@ void TShellListView::OnActivated(const QModelIndex& index)
         return;
     }
     const FileItem& item = model_->Item(index.row());
-    const QString path = PathText(item.path);
+    const std::filesystem::path file = model_->PathOf(item);
+    const QString path = PathText(file);
     if (item.isFolder) {
         SetFolder(path);
         emit FolderOpened(path);
-    } else if (!QDesktopServices::openUrl(FileUrl(item.path))) {
-        emit OpenFailed(ShownName(item.path));
+    } else if (!QDesktopServices::openUrl(FileUrl(file))) {
+        emit OpenFailed(ShownName(file));
     }
 }
 

@@ -35,12 +35,15 @@ public:
 
     // The folder shown; empty while the desktop is.
     QString Folder() const { return folder_; }
-    // Shows the folder at path as it is now (Listed follows once control is back in the event loop);
-    // the desktop's contents, the file-system roots, for an empty path. Nothing is selected
-    // afterwards. Nothing happens when path is shown already.
+    // Shows the folder at path, read on a thread of its own: the items come in batches, each in its
+    // sorted place, and Listed follows the last, always once control is back in the event loop. The
+    // desktop's contents, the file-system roots, for an empty path. Nothing is selected at first; what
+    // the user selects meanwhile stays selected. Nothing happens when path is shown already.
     void SetFolder(const QString& path);
-    // Reads the folder shown again; nothing is selected afterwards.
+    // Reads the folder shown again, as SetFolder does; a reading still under way is given up.
     void Refresh();
+    // From SetFolder or Refresh until Listed: the list may not hold every item of its folder yet.
+    bool Listing() const;
 
     int ItemCount() const;
     int SelectionCount() const;
@@ -116,6 +119,10 @@ protected:
     virtual void RunDrag(QDrag* drag);
     // Edits always edit the name, whichever column was clicked.
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    // Takes only the rows in view of a change: the rows are of one height, and a change of every row of a
+    // large folder (sizes and times arriving, a column filled) would otherwise cost a pass over all rows.
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                     const QList<int>& roles = QList<int>()) override;
 
 private:
     class NotificationBatch;

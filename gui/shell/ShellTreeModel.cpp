@@ -6,9 +6,11 @@
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QSet>
 
 #include "gui/desktop/NativePath.h"
 #include "gui/shell/FolderFirstOrder.h"
+#include "sys/CommandLine.h"
 #include "sys/FileNames.h"
 #include "sys/Folder.h"
 #include "sys/ShellNames.h"
@@ -37,23 +39,14 @@ QString JoinPath(const QString& folder, const QString& name)
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
-// The names of the folders in the folder at path, hidden ones left out, in the tree's order. Listed by the
-// system layer, so that names which are not UTF-8 are there too.
-QStringList FolderNames(const QString& path)
+// Folders that come or go in up to this many runs do so run by run; more go in at the end and move into
+// place as one layout change.
+constexpr std::size_t kFewRuns = 16;
+
+// The key two names have in common exactly when they are the same name on this system.
+QString NameKey(const QString& name)
 {
-    std::error_code error;
-    const auto entries = sys::ListFolder(NativePath(path), error);
-    QStringList names;
-    if (!entries) {
-        return names;
-    }
-    for (const sys::FolderEntry& entry : *entries) {
-        if (entry.isFolder && !entry.hidden) {
-            names.append(PathText(entry.name));
-        }
-    }
-    std::sort(names.begin(), names.end(), NameLess);
-    return names;
+    return sys::NamesAreCaseSensitive() ? name : name.toCaseFolded();
 }
 
 bool IsFolder(const QString& path)
@@ -141,7 +134,7 @@ int ShellTreeModel::columnCount(const QModelIndex&) const
 bool ShellTreeModel::hasChildren(const QModelIndex& parent) const
 {
     const Node* node = NodeOf(parent);
-    return !node->listed || !node->children.empty();
+    return !node->listed || !node->children.empty() || listings_.contains(node);
 }
 
 bool ShellTreeModel::canFetchMore(const QModelIndex& parent) const
@@ -182,17 +175,162 @@ void ShellTreeModel::List(Node& node)
     if (node.listed) {
         return;
     }
-    const QStringList names = FolderNames(node.path);
     node.listed = true;
-    if (names.isEmpty()) {
+    StartListing(node, false);
+}
+
+void ShellTreeModel::StartListing(Node& node, bool whole)
+{
+    Node* const target = &node;
+    reread_.erase(target);
+    FolderListing::Receivers receivers;
+    receivers.arrived = [this, target, whole](ListedBatch& batch) {
+        Found found;
+        for (const ListedEntry& entry : batch.entries) {
+            QString name = PathText(sys::PathFromUtf8(std::string(batch.Name(entry))));
+            if (!entry.hidden) {
+                found.shown.push_back(name);
+            }
+            found.all.push_back(std::move(name));
+        }
+        if (!whole) {
+            AddFolders(*target, std::move(found.shown));
+            return;
+        }
+        Found& sofar = reread_[target];
+        sofar.all.insert(sofar.all.end(), found.all.begin(), found.all.end());
+        sofar.shown.insert(sofar.shown.end(), found.shown.begin(), found.shown.end());
+    };
+    receivers.finished = [this, target, whole](std::error_code error) {
+        Found found = std::move(reread_[target]);
+        reread_.erase(target);
+        listings_.erase(target);
+        if (whole) {
+            // A folder that cannot be read any more has no folders left to show.
+            if (error) {
+                found = {};
+            }
+            KeepFolders(*target, found.all);
+            AddFolders(*target, std::move(found.shown));
+        }
+    };
+    listings_[target].reset(new FolderListing(
+        NativePath(node.path), FolderListing::Details::None,
+        [](const sys::FolderEntry& entry, std::string_view) { return entry.isFolder; }, std::move(receivers),
+        this));
+}
+
+void ShellTreeModel::Renumber(Node& node, std::size_t from)
+{
+    for (std::size_t row = from; row < node.children.size(); ++row) {
+        node.children[row]->row = static_cast<int>(row);
+    }
+}
+
+void ShellTreeModel::AddFolders(Node& node, Names names)
+{
+    QSet<QString> present;
+    for (const auto& child : node.children) {
+        present.insert(NameKey(child->name));
+    }
+    std::erase_if(names, [&present](const QString& name) { return present.contains(NameKey(name)); });
+    if (names.empty()) {
         return;
     }
-    beginInsertRows(IndexOf(&node), 0, static_cast<int>(names.size()) - 1);
-    for (const QString& name : names) {
-        Insert(node, node.children.size(), Kind::Folder, ShownName(NativePath(name)),
-               JoinPath(node.path, name), name);
+    std::sort(names.begin(), names.end(), NameLess);
+    std::vector<std::size_t> at(names.size());
+    std::size_t runs = 0;
+    for (std::size_t next = 0, row = 0; next < names.size(); ++next) {
+        while (row < node.children.size() && !NameLess(names[next], node.children[row]->name)) {
+            ++row;
+        }
+        at[next] = row;
+        runs += next == 0 || at[next] != at[next - 1] ? 1 : 0;
     }
+    const QModelIndex parent = IndexOf(&node);
+    const auto make = [&node](const QString& name) {
+        auto child = std::make_unique<Node>();
+        child->kind = Kind::Folder;
+        child->caption = ShownName(NativePath(name));
+        child->name = name;
+        child->path = JoinPath(node.path, name);
+        child->parent = &node;
+        return child;
+    };
+    if (runs <= kFewRuns) {
+        for (std::size_t end = names.size(); end > 0;) {
+            std::size_t begin = end - 1;
+            while (begin > 0 && at[begin - 1] == at[end - 1]) {
+                --begin;
+            }
+            const std::size_t first = at[begin];
+            beginInsertRows(parent, static_cast<int>(first), static_cast<int>(first + (end - begin)) - 1);
+            for (std::size_t next = begin; next < end; ++next) {
+                node.children.insert(node.children.begin() +
+                                         static_cast<std::ptrdiff_t>(first + (next - begin)),
+                                     make(names[next]));
+            }
+            Renumber(node, first);
+            endInsertRows();
+            end = begin;
+        }
+        return;
+    }
+    // Many runs: in at the end, then into place as one layout change.
+    const std::size_t count = node.children.size();
+    beginInsertRows(parent, static_cast<int>(count), static_cast<int>(count + names.size()) - 1);
+    for (const QString& name : names) {
+        node.children.push_back(make(name));
+    }
+    Renumber(node, count);
     endInsertRows();
+    emit layoutAboutToBeChanged({QPersistentModelIndex(parent)}, QAbstractItemModel::VerticalSortHint);
+    std::inplace_merge(node.children.begin(), node.children.begin() + static_cast<std::ptrdiff_t>(count),
+                       node.children.end(),
+                       [](const std::unique_ptr<Node>& left, const std::unique_ptr<Node>& right) {
+                           return NameLess(left->name, right->name);
+                       });
+    Renumber(node, 0);
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& old : from) {
+        to.append(IndexOf(NodeOf(old)));
+    }
+    changePersistentIndexList(from, to);
+    emit layoutChanged({QPersistentModelIndex(parent)}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ShellTreeModel::KeepFolders(Node& node, const Names& names)
+{
+    QSet<QString> kept;
+    for (const QString& name : names) {
+        kept.insert(NameKey(name));
+    }
+    for (std::size_t row = node.children.size(); row-- > 0;) {
+        if (kept.contains(NameKey(node.children[row]->name))) {
+            continue;
+        }
+        StopListingsBelow(*node.children[row]);
+        beginRemoveRows(IndexOf(&node), static_cast<int>(row), static_cast<int>(row));
+        node.children.erase(node.children.begin() + static_cast<std::ptrdiff_t>(row));
+        Renumber(node, row);
+        endRemoveRows();
+    }
+}
+
+void ShellTreeModel::StopListingsBelow(const Node& node)
+{
+    const auto below = [&node](const Node* listed) {
+        for (; listed != nullptr; listed = listed->parent) {
+            if (listed == &node) {
+                return true;
+            }
+        }
+        return false;
+    };
+    std::erase_if(listings_, [&below](const auto& listing) { return below(listing.first); });
+    std::erase_if(reread_, [&below](const auto& found) { return below(found.first); });
 }
 
 void ShellTreeModel::Reread(const Node* node)
@@ -201,19 +339,7 @@ void ShellTreeModel::Reread(const Node* node)
     if (!folder.listed || folder.kind == Kind::Desktop || folder.path.isEmpty()) {
         return;
     }
-    for (std::size_t row = folder.children.size(); row-- > 0;) {
-        if (!IsFolder(folder.children[row]->path)) {
-            beginRemoveRows(IndexOf(&folder), static_cast<int>(row), static_cast<int>(row));
-            folder.children.erase(folder.children.begin() + static_cast<std::ptrdiff_t>(row));
-            for (std::size_t after = row; after < folder.children.size(); ++after) {
-                folder.children[after]->row = static_cast<int>(after);
-            }
-            endRemoveRows();
-        }
-    }
-    for (const QString& name : FolderNames(folder.path)) {
-        ChildNamed(folder, name);
-    }
+    StartListing(folder, true);
 }
 
 ShellTreeModel::Node* ShellTreeModel::ChildNamed(Node& node, const QString& name)

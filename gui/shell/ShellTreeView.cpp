@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 #include "gui/desktop/NativePath.h"
 #include "gui/shell/ShellTreeModel.h"
@@ -47,6 +48,16 @@ TShellTreeView::TShellTreeView(QWidget* parent) : QTreeView(parent), model_(new 
     expand(desktop);
     selectionModel()->setCurrentIndex(desktop, QItemSelectionModel::ClearAndSelect);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { emit Change(Path()); });
+    // The folders above the one a path selected come as they are read, and push it down: it stays in view
+    // until the user scrolls.
+    const auto keepInView = [this] {
+        if (keepInView_) {
+            scrollTo(currentIndex());
+        }
+    };
+    connect(model_, &QAbstractItemModel::rowsInserted, this, keepInView);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, keepInView);
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { keepInView_ = false; });
 }
 
 TShellTreeView::~TShellTreeView() = default;
@@ -78,6 +89,7 @@ void TShellTreeView::SetPath(const QString& path)
     }
     selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
     scrollTo(target);
+    keepInView_ = true;
 }
 
 void TShellTreeView::Refresh()

@@ -85,6 +85,7 @@ private:
 
     ShellTreeModel* model_;
     QPersistentModelIndex dropTarget_;
+    bool keepInView_ = false; // the folder SetPath selected is kept in view while folders come
 };
 
 } // namespace lmp::gui

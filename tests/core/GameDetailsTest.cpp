@@ -154,6 +154,14 @@ TEST(DetailsCacheTest, HitsOnlyForTheSameStampAndDropsTheLeastRecentlyUsed)
     cache.Store("a.TD4", FileStamp{1, 1, 1}, GameDetails());
     EXPECT_EQ(cache.Find("a.TD4", stamp), nullptr);
     EXPECT_EQ(cache.Find("a.TD4", FileStamp{1, 1, 1})->Text(DetailColumn::Edition, "."), "");
+    // By a folder's number and a name, the same entries as by path; taken, an entry is gone.
+    const std::uint32_t parks = cache.Folder("parks");
+    cache.Store(parks, "d.TD4", stamp, original);
+    EXPECT_NE(cache.Find("parks/d.TD4", stamp), nullptr);
+    EXPECT_EQ(cache.Find(cache.Folder("other"), "d.TD4", stamp), nullptr);
+    EXPECT_FALSE(cache.Take(parks, "d.TD4", FileStamp{1, 1, 1}));
+    ASSERT_TRUE(cache.Take(parks, "d.TD4", stamp));
+    EXPECT_EQ(cache.Find(parks, "d.TD4", stamp), nullptr);
 }
 
 } // namespace

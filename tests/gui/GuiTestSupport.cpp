@@ -1,6 +1,9 @@
 #include "GuiTestSupport.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
 
@@ -18,6 +21,7 @@
 #include "gui/desktop/NativePath.h"
 #include "gui/main/MainForm.h"
 #include "gui/pane/DescriptionPane.h"
+#include "gui/shell/FolderListing.h"
 #include "gui/shell/ShellListView.h"
 
 namespace lmp::guitest {
@@ -162,7 +166,10 @@ gui::TMainForm& WindowFixture::OpenAt(const GameFolder& folder, int items, int t
 {
     settings_->WriteSetupRecord("[General]\nPath=" + folder.Path().toUtf8() + "\n");
     gui::TMainForm& form = OpenWindow();
-    [&] { QTRY_COMPARE_WITH_TIMEOUT(Parts(form).ShellListView1->ItemCount(), items, timeoutMs); }();
+    [&] {
+        QTRY_COMPARE_WITH_TIMEOUT(Parts(form).ShellListView1->ItemCount(), items, timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).ShellListView1->Listing(), timeoutMs);
+    }();
     return form;
 }
 
@@ -170,6 +177,89 @@ QString WindowFixture::Pane() const
 {
     [this] { QTRY_VERIFY_WITH_TIMEOUT(!form_->DescribingPending(), 60000); }();
     return Parts(*form_).Memo1->toPlainText();
+}
+
+struct SlowFolder::Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool released = false;
+    std::atomic<int> waiting{0};
+    std::error_code failure;
+    gui::FolderListing::Opener usual = gui::FolderListing::CurrentOpener();
+};
+
+namespace {
+
+class GatedReader final : public sys::FolderReader {
+public:
+    GatedReader(std::unique_ptr<sys::FolderReader> real, std::shared_ptr<SlowFolder::Gate> gate,
+                std::size_t before)
+        : real_(std::move(real)), gate_(std::move(gate)), before_(before)
+    {
+    }
+
+    std::optional<sys::FolderEntry> Next(sys::EntryDetails details) override
+    {
+        if (given_ == before_) {
+            ++gate_->waiting;
+            std::unique_lock lock(gate_->mutex);
+            gate_->opened.wait(lock, [this] { return gate_->released; });
+            --gate_->waiting;
+            if (gate_->failure) {
+                error_ = gate_->failure;
+                return std::nullopt;
+            }
+        }
+        std::optional<sys::FolderEntry> entry = real_->Next(details);
+        given_ += entry ? 1 : 0;
+        error_ = real_->Error();
+        return entry;
+    }
+
+    bool Detail(sys::FolderEntry& entry) override { return real_->Detail(entry); }
+
+private:
+    std::unique_ptr<sys::FolderReader> real_;
+    std::shared_ptr<SlowFolder::Gate> gate_;
+    std::size_t before_;
+    std::size_t given_ = 0;
+};
+
+} // namespace
+
+SlowFolder::SlowFolder(const QString& path, std::size_t before, std::error_code failure)
+    : gate_(std::make_shared<Gate>())
+{
+    gate_->failure = failure;
+    gui::FolderListing::SetOpener([gate = gate_, slow = gui::NativePath(path),
+                                   before](const std::filesystem::path& folder,
+                                           std::error_code& error) -> std::unique_ptr<sys::FolderReader> {
+        std::unique_ptr<sys::FolderReader> reader = gate->usual(folder, error);
+        if (reader == nullptr || folder != slow) {
+            return reader;
+        }
+        return std::make_unique<GatedReader>(std::move(reader), gate, before);
+    });
+}
+
+SlowFolder::~SlowFolder()
+{
+    Release();
+    gui::FolderListing::SetOpener(gate_->usual);
+}
+
+void SlowFolder::Release()
+{
+    {
+        const std::lock_guard lock(gate_->mutex);
+        gate_->released = true;
+    }
+    gate_->opened.notify_all();
+}
+
+int SlowFolder::Waiting() const
+{
+    return gate_->waiting;
 }
 
 void ProcessPendingEvents()

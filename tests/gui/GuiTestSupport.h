@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <system_error>
 
 #include <QByteArray>
 #include <QString>
@@ -148,6 +149,27 @@ protected:
 
 private:
     bool catchBoxes_;
+};
+
+// A folder on a slow share, through the window's way of opening folders: while it lives, each reading of
+// the folder at path gives its first `before` entries, then waits until Release (or the object's end),
+// then gives the rest, or fails with failure when one is given, as a folder that cannot be read does.
+// Other folders read as usual.
+class SlowFolder {
+public:
+    SlowFolder(const QString& path, std::size_t before, std::error_code failure = {});
+    ~SlowFolder();
+    SlowFolder(const SlowFolder&) = delete;
+    SlowFolder& operator=(const SlowFolder&) = delete;
+
+    void Release();
+    // Readings of the folder waiting now.
+    int Waiting() const;
+
+    struct Gate;
+
+private:
+    std::shared_ptr<Gate> gate_;
 };
 
 // Runs pending events until none is left, error boxes included.

@@ -139,6 +139,7 @@ private slots:
     void rememberedGeometryThatCannotBeShownLeavesTheWindowCentredOnTheScreen_data();
     void rememberedGeometryThatCannotBeShownLeavesTheWindowCentredOnTheScreen();
     void settingsThatCannotBeWrittenAreSaidOnceAndTheWindowWorks();
+    void commandsStartedWhileTheFolderIsListedCoverAllOfIt();
 
     void windowIsTitledAndKeepsItsMinimumSize();
     void menuHoldsTheCommandsWithTheirCaptions();
@@ -475,6 +476,33 @@ void MainFormTest::settingsThatCannotBeWrittenAreSaidOnceAndTheWindowWorks()
     QCOMPARE(Parts(form).ShellListView1->model()->columnCount(),
              int(lmp::gui::FileListModel::OwnColumns) + 9);
     QVERIFY(form.close());
+}
+
+void MainFormTest::commandsStartedWhileTheFolderIsListedCoverAllOfIt()
+{
+    AddSampleFiles(*folder_);
+    settings_->WriteSetupRecord(RecordWithPath(QDir::tempPath()));
+    lmp::guitest::SlowFolder slow(folder_->Path(), 2);
+    form_ =
+        std::make_unique<TMainForm>(QStringList{folder_->PathOf("Gamma.TD4"), folder_->PathOf("Alpha.TD4")});
+    form_->show();
+    const lmp::gui::TShellListView& list = *Parts(*form_).ShellListView1;
+    QTRY_COMPARE(list.ItemCount(), 2);
+    QCOMPARE(slow.Waiting(), 1);
+    QVERIFY(list.Listing());
+    QVERIFY(QApplication::overrideCursor() != nullptr);
+    QCOMPARE(list.SelectionCount(), 0);
+
+    Parts(*form_).RefreshDescription->trigger();
+    QVERIFY(form_->DescribingPending());
+    slow.Release();
+
+    // The start-up files are selected once every item is in, then the refresh describes them in list order.
+    QCOMPARE(Pane(), Lines({AlphaBlock(), kSeparator, kGammaBlock}));
+    QCOMPARE(list.ItemCount(), kSampleItems);
+    QVERIFY(list.Selected(kAlpha) && list.Selected(kGamma));
+    QCOMPARE(list.SelectionCount(), 2);
+    QTRY_COMPARE(QApplication::overrideCursor(), nullptr);
 }
 
 void MainFormTest::ResizeClient(int width, int height)
@@ -1059,7 +1087,7 @@ void MainFormTest::refreshDirectoryOnAFolderGoneShowsTheNearestOneLeft()
 
     QCOMPARE(Parts(form).ShellTreeView1->Path(), folder_->Path());
     QCOMPARE(Parts(form).ShellListView1->Folder(), folder_->Path());
-    QCOMPARE(Parts(form).ShellListView1->ItemCount(), kSampleItems);
+    QTRY_COMPARE(Parts(form).ShellListView1->ItemCount(), kSampleItems);
 }
 
 void MainFormTest::choosingAnotherFolderInTheTreeEmptiesThePane()

@@ -4,6 +4,11 @@
 #include <fstream>
 #include <stdexcept>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -32,6 +37,7 @@ using lmp::gui::TShellTreeView;
 using lmp::guitest::ClickItem;
 using lmp::guitest::GameFolder;
 using lmp::guitest::ItemNames;
+using lmp::guitest::SlowFolder;
 
 // Takes the files that the list hands to the desktop.
 class DesktopStandIn : public QObject {
@@ -79,6 +85,11 @@ private slots:
     void headerClickSortsFoldersFirstBlanksLast_data();
     void headerClickSortsFoldersFirstBlanksLast();
     void rowsKeepTheirOrderWhileHeld();
+
+    void slowFolderShowsWhatHasArrivedWithTheSelectionOnItsItems();
+    void hungListingGivesWayToARefreshAndToAnotherFolder();
+    void listingCopesWithOddEntriesChangesAndFailures_data();
+    void listingCopesWithOddEntriesChangesAndFailures();
 
 private:
     void Show(QWidget& widget);
@@ -258,11 +269,15 @@ void ShellViewsTest::treeRefreshRereadsTheFolderOrFallsBackToTheNearestOneLeft()
 
     QCOMPARE(tree_->Path(), QDir::cleanPath(folder_->PathOf(selected)));
     const QModelIndex node = tree_->currentIndex();
-    QStringList captions;
-    for (int row = 0; row < tree_->model()->rowCount(node); ++row) {
-        captions << tree_->model()->index(row, 0, node).data().toString();
-    }
-    QCOMPARE(captions, folders);
+    const auto captions = [&] {
+        QStringList found;
+        for (int row = 0; row < tree_->model()->rowCount(node); ++row) {
+            found << tree_->model()->index(row, 0, node).data().toString();
+        }
+        return found;
+    };
+    // The folders are read again on a thread of their own.
+    QTRY_COMPARE(captions(), folders);
 }
 
 void ShellViewsTest::listShowsFoldersFirstThenNaturalNameOrder()
@@ -699,6 +714,117 @@ void ShellViewsTest::rowsKeepTheirOrderWhileHeld()
     QCOMPARE(ItemNames(*list_), before);
     held = false;
     QTRY_COMPARE(ItemNames(*list_).at(1), QStringLiteral("Beta.TD4"));
+}
+
+void ShellViewsTest::slowFolderShowsWhatHasArrivedWithTheSelectionOnItsItems()
+{
+    const QStringList names{"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt"};
+    for (const QString& name : names) {
+        folder_->AddFile(name, "");
+    }
+    SlowFolder slow(folder_->Path(), 3);
+    QSignalSpy listed(list_, &TShellListView::Listed);
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+
+    QTRY_COMPARE(list_->ItemCount(), 3);
+    QCOMPARE(slow.Waiting(), 1);
+    QVERIFY(list_->Listing());
+    QStringList shown = ItemNames(*list_);
+    QVERIFY(std::is_sorted(shown.begin(), shown.end()));
+    ClickItem(*list_, 1);
+    slow.Release();
+
+    QTRY_VERIFY(!list_->Listing());
+    QCOMPARE(ItemNames(*list_), names);
+    const auto clicked = static_cast<int>(names.indexOf(shown.at(1)));
+    QVERIFY(list_->Selected(clicked) && list_->Focused(clicked));
+    QCOMPARE(list_->SelectionCount(), 1);
+    QCOMPARE(listed.count(), 1);
+}
+
+void ShellViewsTest::hungListingGivesWayToARefreshAndToAnotherFolder()
+{
+    folder_->AddFolder("Sub");
+    folder_->AddFile("a.txt", "");
+    GameFolder other;
+    other.AddFile("x.txt", "");
+    SlowFolder slow(folder_->Path(), 1);
+    list_->SetFolder(folder_->Path());
+    tree_->SetPath(folder_->Path());
+    tree_->expand(tree_->currentIndex());
+    QTRY_COMPARE(slow.Waiting(), 2);
+    QTRY_COMPARE(list_->ItemCount(), 1);
+
+    list_->Refresh();
+    QCOMPARE(list_->ItemCount(), 0);
+    QTRY_COMPARE(slow.Waiting(), 3);
+    QTRY_COMPARE(list_->ItemCount(), 1);
+    list_->SetFolder(other.Path());
+    tree_->SetPath(other.Path());
+    QTRY_VERIFY(!list_->Listing());
+    QCOMPARE(ItemNames(*list_), QStringList{"x.txt"});
+    QCOMPARE(tree_->Path(), other.Path());
+
+    // What the given-up readings read once the folder answers again goes nowhere.
+    slow.Release();
+    QTRY_COMPARE(slow.Waiting(), 0);
+    QTest::qWait(250);
+    QCOMPARE(ItemNames(*list_), QStringList{"x.txt"});
+}
+
+void ShellViewsTest::listingCopesWithOddEntriesChangesAndFailures_data()
+{
+    QTest::addColumn<QString>("change"); // made while the reading waits after its first entry
+    QTest::addColumn<bool>("fails");
+    QTest::addColumn<QStringList>("names"); // in the end; for a failed reading, its first entry only
+    QTest::newRow("a pipe, a socket and a dangling link")
+        << "odd" << false << QStringList{"a.txt", "b.txt", "dangling", "pipe", "socket"};
+    QTest::newRow("files added and removed") << "files" << false << QStringList{"b.txt", "c.txt"};
+    QTest::newRow("the folder deleted") << "folder" << false << QStringList{};
+    QTest::newRow("a reading that fails") << "" << true << QStringList{};
+}
+
+void ShellViewsTest::listingCopesWithOddEntriesChangesAndFailures()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, fails);
+    QFETCH(QStringList, names);
+    folder_->AddFile("a.txt", "");
+    folder_->AddFile("b.txt", "");
+    const std::string path = lmp::gui::NativePath(folder_->Path()).string();
+    if (change == "odd") {
+        QCOMPARE(::mkfifo((path + "/pipe").c_str(), 0600), 0);
+        QCOMPARE(::symlink("nowhere", (path + "/dangling").c_str()), 0);
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string name = path + "/socket";
+        QVERIFY(name.size() < sizeof address.sun_path);
+        std::copy(name.begin(), name.end(), address.sun_path);
+        QCOMPARE(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        ::close(socket);
+    }
+    SlowFolder slow(folder_->Path(), 1,
+                    fails ? std::make_error_code(std::errc::io_error) : std::error_code());
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(slow.Waiting(), 1);
+    if (change == "files") {
+        folder_->AddFile("c.txt", "");
+        QVERIFY(QFile::remove(folder_->PathOf("a.txt")));
+    } else if (change == "folder") {
+        QVERIFY(QDir(folder_->Path()).removeRecursively());
+    }
+    slow.Release();
+
+    QTRY_VERIFY(!list_->Listing());
+    if (fails) {
+        QCOMPARE(list_->ItemCount(), 1);
+    } else {
+        QTRY_COMPARE(ItemNames(*list_), names);
+    }
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
 }
 
 #include "ShellViewsTest.moc"
