@@ -2,12 +2,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -58,10 +60,40 @@ int ChecksumPass(const fs::path& folder, int passes)
     return 0;
 }
 
+// A collection: designs track designs of the first expansion, ratings varied, each followed by its image.
+std::size_t WriteDesigns(const fs::path& folder, std::uint32_t designs)
+{
+    fs::create_directories(folder);
+    if (!fs::is_empty(folder))
+        throw std::runtime_error("not an empty folder: " + folder.string());
+    for (std::uint32_t i = 0; i < designs; ++i) {
+        const std::string stem = "Coaster " + std::to_string(i + 1);
+        lmp::testkit::WriteFile(folder / (stem + ".TD4"), lmp::testkit::RealisticTrackDesignFile(1, i));
+        lmp::testkit::WriteFile(folder / (stem + ".TP4"),
+                                lmp::testkit::Bytes(2048, static_cast<std::uint8_t>(i)));
+    }
+    return std::size_t{designs} * 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--designs") {
+        const long designs = std::strtol(argv[2], nullptr, 10);
+        if (designs <= 0 || designs > 10'000'000) {
+            std::cerr << "lmp-bench-folder: --designs takes a count from 1 to 10,000,000\n";
+            return 2;
+        }
+        try {
+            std::cout << "Wrote " << WriteDesigns(argv[3], static_cast<std::uint32_t>(designs))
+                      << " files to " << argv[3] << '\n';
+            return 0;
+        } catch (const std::exception& error) {
+            std::cerr << "lmp-bench-folder: " << error.what() << '\n';
+            return 1;
+        }
+    }
     const std::string mode = argc == 3 ? argv[1] : "";
     if (mode != "write" && mode != "write-large" && mode != "checksum" && mode != "tree") {
         std::cerr
@@ -72,7 +104,9 @@ int main(int argc, char** argv)
                "       lmp-bench-folder checksum DIR  prints the processor seconds of the checksum over the\n"
                "                                     folder's game files in memory, their count and bytes\n"
                "       lmp-bench-folder tree DIR      writes a tree of 100,000 track designs into DIR: 10\n"
-               "                                     folders of 10 folders of 1,000 files\n";
+               "                                     folders of 10 folders of 1,000 files\n"
+               "       lmp-bench-folder --designs N DIR  writes N track designs of the first expansion into\n"
+               "                                     DIR, each followed by its .TP4\n";
         return 2;
     }
     try {
