@@ -33,9 +33,9 @@
 #include "gui/main/DropCopy.h"
 #include "gui/main/Panels.h"
 #include "gui/main/Placement.h"
+#include "gui/main/SelectAllCommand.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/StartupArguments.h"
-#include "gui/main/WindowSelectAllList.h"
 #include "gui/pane/DescriptionPane.h"
 #include "gui/pane/PaneFeed.h"
 #include "gui/pane/PaneRules.h"
@@ -99,6 +99,7 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
     if (const std::optional<FileFilter> filter = ReadListFilter()) {
         ShellListView1->Files().SetFilter(*filter);
     }
+    selectAll_ = std::make_unique<SelectAllCommand>(*this, *ShellListView1, *Memo1, SelectionBusy);
     detailsColumns_ = new GameDetailsColumns(*ShellListView1);
     detailsColumns_->SetDecimalMark(decimalMark_);
     if (ReadGameDetailsShown()) {
@@ -114,7 +115,9 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
 
 TMainForm::~TMainForm()
 {
-    // The pane's worker threads stop and are joined before any other widget goes.
+    // A select-all command ends while the widgets it works on are there; the pane's worker threads stop
+    // and are joined before any other widget goes.
+    selectAll_.reset();
     delete Memo1;
     Memo1 = nullptr;
     if (MainForm == this) {
@@ -465,8 +468,7 @@ void TMainForm::SelectAllQQfiles1Click()
 
 void TMainForm::SelectAllOfEdition(unsigned edition)
 {
-    WindowSelectAllList list(*this, *ShellListView1, *Memo1, ++selectAllRuns_);
-    selectAll_.Run(list, edition);
+    selectAll_->Start(edition);
 }
 
 void TMainForm::SelectMatchingTP4sClick()
@@ -528,7 +530,7 @@ void TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExp
 
 bool TMainForm::DescribingPending() const
 {
-    return Memo1->Pending();
+    return Memo1->Pending() || selectAll_->Running();
 }
 
 void TMainForm::QueueDescription(int index, DescribeOptions options, bool marked)
@@ -590,8 +592,8 @@ void TMainForm::changeEvent(QEvent* event)
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    // A select-all loop still running, and the files being read, stop once the window has gone.
-    selectAll_.Stop();
+    // A select-all command still running, and the files being read, stop once the window has gone.
+    selectAll_->Stop();
     Memo1->Feed().Cancel();
     QMainWindow::closeEvent(event);
 }

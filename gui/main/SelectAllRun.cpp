@@ -1,77 +1,76 @@
-#include "gui/main/SelectAllLoop.h"
+#include "gui/main/SelectAllRun.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace lmp::gui {
 
-namespace {
-
-// Runs an action when the scope ends, however it ends.
-template <typename Action> class AtScopeEnd {
-public:
-    explicit AtScopeEnd(Action action) : action_(std::move(action)) {}
-    ~AtScopeEnd() { action_(); }
-    AtScopeEnd(const AtScopeEnd&) = delete;
-    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
-
-private:
-    Action action_;
-};
-
-} // namespace
-
-void SelectAllLoop::Run(SelectAllList& list, unsigned edition)
+SelectAllRun::SelectAllRun(SelectAllList& list, SelectAllSource& source, unsigned edition)
+    : list_(list), source_(source), wanted_(static_cast<std::int32_t>(edition))
 {
-    ++depth_;
-    busy_ = true;
-    const AtScopeEnd endCommand([this] {
-        if (--depth_ == 0) {
-            busy_ = false;
-        }
-    });
-    if (edition > 2) {
-        return;
-    }
-    const unsigned run = ++run_;
-    list.BeginCommand();
-    const AtScopeEnd endList([&list] { list.EndCommand(); });
+    options_.acceptOriginal = edition == 0;
+    options_.acceptFirstExpansion = edition == 1;
+    options_.acceptSecondExpansion = edition == 2;
+    // The separator depends on the selection when the item's turn comes: added then.
+    options_.withSeparator = false;
+}
 
-    const auto wanted = static_cast<std::int32_t>(edition);
-    const unsigned contents = list.ContentsVersion();
-    // The events processed between items may have started another command, shown another folder
-    // or read this one again: the indexes no longer stand for the items this loop began with.
-    const auto superseded = [&](int index) {
-        return run != run_ || contents != list.ContentsVersion() || index >= list.ItemCount();
-    };
-    // Until someone else changes the selection, the items ahead are known to be unselected, and
-    // deselecting them, which costs as much as selecting, can be left out.
-    unsigned ownSelection = list.SelectionVersion();
-    bool selectionChangedElsewhere = false;
-    bool withSeparator = false;
-    const int count = list.ItemCount();
-    for (int index = 0; index < count; ++index) {
-        if (superseded(index)) {
-            return;
+void SelectAllRun::Begin()
+{
+    list_.BeginCommand();
+    contents_ = list_.ContentsVersion();
+    count_ = list_.ItemCount();
+    ownSelection_ = list_.SelectionVersion();
+    AskAhead();
+}
+
+void SelectAllRun::AskAhead()
+{
+    const int end = std::min(count_, next_ + kAskedAhead);
+    for (asked_ = std::max(asked_, next_); asked_ < end; ++asked_) {
+        if (!list_.IsFolder(asked_)) {
+            source_.Ask(asked_, options_);
         }
-        std::optional<std::int32_t> found;
-        for (;;) {
-            // Once anything is selected, every later description is led by the separator line.
-            withSeparator = withSeparator || list.SelectionCount() > 0;
-            found = list.Describe(index, wanted, withSeparator);
-            if (found) {
-                break;
+    }
+}
+
+SelectAllRun::Progress SelectAllRun::Advance(const std::function<bool()>& goOn)
+{
+    for (;;) {
+        // The list may have read a folder or moved its rows meanwhile: the indexes no longer stand for
+        // the items the run began with.
+        if (next_ >= count_ || contents_ != list_.ContentsVersion() || next_ >= list_.ItemCount()) {
+            return Progress::Ended;
+        }
+        if (source_.Dropped()) {
+            asked_ = next_;
+        }
+        AskAhead();
+        std::int32_t found = kNoEdition;
+        std::optional<Description> description;
+        if (!list_.IsFolder(next_)) {
+            description = source_.Take();
+            if (!description) {
+                return Progress::Waiting;
             }
-            list.KeepAlive();
-            if (superseded(index)) {
-                return;
-            }
+            found = description->edition;
         }
-        selectionChangedElsewhere = selectionChangedElsewhere || list.SelectionVersion() != ownSelection;
-        if (*found == wanted || selectionChangedElsewhere) {
-            list.Select(index, *found == wanted);
-            ownSelection = list.SelectionVersion();
+        // Once anything is selected, every later description is led by the separator line.
+        withSeparator_ = withSeparator_ || list_.SelectionCount() > 0;
+        if (description) {
+            list_.Write(std::move(*description), withSeparator_);
         }
-        list.KeepAlive();
+        // Until someone else changes the selection, the items ahead are known to be unselected, and
+        // deselecting them can be left out.
+        selectionChangedElsewhere_ = selectionChangedElsewhere_ || list_.SelectionVersion() != ownSelection_;
+        if (found == wanted_ || selectionChangedElsewhere_) {
+            list_.Select(next_, found == wanted_);
+            ownSelection_ = list_.SelectionVersion();
+        }
+        ++next_;
+        if (!goOn()) {
+            return Progress::Paused;
+        }
     }
 }
 

@@ -1,62 +1,94 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+
+#include "core/Describe.h"
 
 namespace lmp::gui {
 
-// What the select-all loop works on: the file list, the pane that receives the descriptions and
-// the window around them. Indexes are the list's displayed order.
+// What a select-all run works on: the file list, the pane that receives the descriptions and the window
+// around them. Indexes are the list's displayed order.
 class SelectAllList {
 public:
     virtual ~SelectAllList() = default;
 
     // Before the first item: clears the selection and the pane and shows that the window is busy.
     virtual void BeginCommand() = 0;
-    // After the last item, however the loop ended: undoes what BeginCommand showed.
+    // After the last item, however the run ended: shows what the run left and undoes what BeginCommand
+    // showed.
     virtual void EndCommand() noexcept = 0;
 
     virtual int ItemCount() const = 0;
     virtual int SelectionCount() const = 0;
-    // Changes whenever the list reads a folder, so that indexes held across events can be checked.
+    // Changes whenever the list reads a folder or its rows move, so that indexes held across events
+    // can be checked.
     virtual unsigned ContentsVersion() const = 0;
-    // Changes whenever the selection does, whoever changes it.
+    // Changes whenever someone other than the run changes the selection.
     virtual unsigned SelectionVersion() const = 0;
-    // Selects the item and shows it selected at once, or deselects it.
+    // A folder is no game file, whatever its name: it is not described.
+    virtual bool IsFolder(int index) const = 0;
+    // Selects the item or not; the window shows it with one of the next frames.
     virtual void Select(int index, bool selected) = 0;
-
-    // The item's edition code (-1 for none), its description having gone to the pane, after the
-    // separator line when withSeparator, if that code is edition. Empty, with nothing written, while
-    // the result is not ready: the loop then keeps the window alive and asks again. Throws when the
-    // file cannot be read.
-    virtual std::optional<std::int32_t> Describe(int index, std::int32_t edition, bool withSeparator) = 0;
-
-    // Called after every item: processes pending events (the window does so at most once a frame),
-    // so that it repaints, the user's input is handled and other commands may run. After an empty
-    // Describe it may wait for the next event.
-    virtual void KeepAlive() = 0;
+    // The item's description for the pane, after the separator line when withSeparator (for a file
+    // that was described); the window shows it with one of the next frames.
+    virtual void Write(Description description, bool withSeparator) = 0;
 };
 
-// The select-all command: selects exactly the list's items of one edition in list order, describing
-// each as it goes, with the events processed after every item.
-class SelectAllLoop {
+// Where a run has its files described: the descriptions come back in the order they were asked for.
+class SelectAllSource {
 public:
-    // busy is set from the start of the outermost command to its end.
-    explicit SelectAllLoop(bool& busy) noexcept : busy_(busy) {}
+    virtual ~SelectAllSource() = default;
 
-    // Runs the command for edition 0, 1 or 2; other codes only set and clear busy. A command started
-    // by the events processed inside the loop supersedes it, and so do a re-read of the list, a list
-    // that has shrunk below the next index and Stop(): the loop ends before its next item. An error
-    // of Describe ends the loop and leaves Run; EndCommand and busy are seen to on every way out.
-    void Run(SelectAllList& list, unsigned edition);
+    // Asks for the description of the list item at index.
+    virtual void Ask(int index, const DescribeOptions& options) = 0;
+    // The next description asked for, once it is ready. Throws (lmp::FileError) when its file cannot be
+    // read; nothing more of what was asked comes back then.
+    virtual std::optional<Description> Take() = 0;
+    // True, once, after what was asked has been dropped by others (the pane was cleared): it must be
+    // asked for again.
+    virtual bool Dropped() = 0;
+};
 
-    // Ends the running loops before their next item (the window is closing).
-    void Stop() noexcept { ++run_; }
+// One select-all command's walk over the list: selects exactly the list's items of one edition in list
+// order and writes each one's description. It works in stretches, as far as the descriptions are ready,
+// so that the window's events run between them.
+class SelectAllRun {
+public:
+    // edition: 0, 1 or 2.
+    SelectAllRun(SelectAllList& list, SelectAllSource& source, unsigned edition);
+
+    // Clears the selection and the pane, and asks for the first files.
+    void Begin();
+
+    enum class Progress {
+        Waiting, // for the next description
+        Paused,  // more may be ready: goOn said to stop
+        Ended,   // the last item is done, or the list read a folder, moved its rows or shrank
+    };
+    // Handles the items in order while their descriptions are ready, asking goOn after each. Throws what
+    // Take throws; the run is over then, the items before the file keeping what the run gave them.
+    Progress Advance(const std::function<bool()>& goOn);
 
 private:
-    bool& busy_;
-    int depth_ = 0;    // commands running, nested through the events processed
-    unsigned run_ = 0; // changes when the running loop must stop
+    void AskAhead();
+
+    // Descriptions asked for ahead of the item handled: enough for the workers to describe while the
+    // window selects and paints, few enough that a cancel has little to drop.
+    static constexpr int kAskedAhead = 1024;
+
+    SelectAllList& list_;
+    SelectAllSource& source_;
+    std::int32_t wanted_;
+    DescribeOptions options_;
+    unsigned contents_ = 0;
+    int count_ = 0; // the item count when the run began
+    int next_ = 0;  // the item handled next
+    int asked_ = 0; // items up to here have been asked for
+    bool withSeparator_ = false;
+    unsigned ownSelection_ = 0;
+    bool selectionChangedElsewhere_ = false;
 };
 
 } // namespace lmp::gui
