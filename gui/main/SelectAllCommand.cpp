@@ -116,8 +116,7 @@ void SelectAllCommand::Step()
         return;
     }
     run_->list.ShowLinesWhenDue();
-    // While the pane catches up, the next stretch comes with the next frame.
-    if (progress == SelectAllRun::Progress::Paused && !run_->list.Backlogged()) {
+    if (progress == SelectAllRun::Progress::Paused) {
         StepSoon();
     }
 }

@@ -14,8 +14,8 @@ class DescriptionPane;
 class TShellListView;
 
 // The three "Select All ..." commands, run without holding up the window: a run goes on as the
-// descriptions of its files arrive from the pane's feed and once a frame, in stretches of half a frame,
-// and the window's events are handled in between. One runs at a time.
+// descriptions of its files arrive from the pane's feed and once a frame, in stretches of at most half a
+// frame and one append to the pane, and the window's events are handled in between. One runs at a time.
 class SelectAllCommand final : public QObject {
     Q_OBJECT
 

@@ -79,7 +79,8 @@ void WindowSelectAllList::Write(Description description, bool withSeparator)
 
 void WindowSelectAllList::ShowLinesWhenDue()
 {
-    if (sinceShown_.elapsed() >= frame_) {
+    // With more lines held than one append takes, each append fills a frame of its own.
+    if (sinceShown_.elapsed() >= frame_ || Backlogged()) {
         ShowLines(pane_.LinesPerAppend());
     }
 }

@@ -37,8 +37,8 @@ public:
     void Select(int index, bool selected) override;
     void Write(Description description, bool withSeparator) override;
 
-    // Once a frame has passed since the last append, appends the lines written since, as many as the pane
-    // takes at once.
+    // Once a frame has passed since the last append, or when backlogged, appends the lines written since,
+    // as many as the pane takes at once.
     void ShowLinesWhenDue();
     // More lines are held than the next append takes: the run should wait for the pane.
     bool Backlogged() const noexcept;

@@ -161,7 +161,8 @@ void PaneFeed::Drain()
     // Lines are appended at most once per frame: the pane is laid out and painted once for all the
     // files that became ready meanwhile.
     const int frame = FrameIntervalMs();
-    if (sinceAppend_.isValid() && sinceAppend_.elapsed() < frame) {
+    // An append that took as many lines as the pane takes at once filled a frame: the next may follow.
+    if (!std::exchange(backlogged_, false) && sinceAppend_.isValid() && sinceAppend_.elapsed() < frame) {
         if (!frameTimer_.isActive()) {
             frameTimer_.start(static_cast<int>(frame - sinceAppend_.elapsed()));
         }
@@ -196,8 +197,7 @@ void PaneFeed::Drain()
         TopUp();
         // A long run of ready results is cut into frames, so that the window paints and takes input.
         if (lines.size() >= linesPerAppend_) {
-            flush();
-            sinceAppend_.start();
+            backlogged_ = true;
             DrainSoon();
             break;
         }

@@ -108,6 +108,7 @@ private:
     std::size_t submitted_ = 0;
     unsigned generation_ = 0;
     QElapsedTimer sinceAppend_; // appends come at most once per frame
+    bool backlogged_ = false;   // unless the last one held as many lines as the pane takes at once
     QTimer frameTimer_;         // the next frame's drain
     QTimer cursorTimer_;        // the busy cursor, once work has lasted
     bool cursorShown_ = false;
