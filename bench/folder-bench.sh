@@ -11,7 +11,10 @@
 # dropped, the same folder cold against 8 parallel cat readers, with the window's "Select All Original"
 # and the pipeline's time for each number of threads and of files asked of the disk ahead. The game-detail columns' fill over the
 # 1,000-file folder (offscreen), with nothing cached and after Refresh Directory, and the details cache's
-# heap per 10,000 files.
+# heap per 10,000 files. Last, the collections: folders of 5,000, 10,000 and 100,000 first-expansion track
+# designs each followed by its image (COLLECTIONS), the window's "Select All VJ/EM files" (with the
+# longest event-loop gap), "Refresh Description", "Select Matching TP4's" and Ctrl+A against lmpinfo
+# --edition 1 on the same folder, wall time, and the pane's memory per line.
 #
 # usage: bench/folder-bench.sh [BUILD_DIR]   (default build; needs lmpinfo and lmp-bench-folder built)
 #
@@ -371,5 +374,38 @@ if [ -n "$CACHE_BYTES" ]; then
   echo "| per 10,000 files | $(awk -v b="$CACHE_BYTES" 'BEGIN { printf "%.2f", b / 1048576 }') MiB |"
 fi
 
+# --- Collections: the window's commands over thousands of files of one edition ---
+
+COLLECTIONS=${COLLECTIONS:-5000 10000 100000}
+
+collection_rows() {
+  [ -x "$SELECT_ALL" ] || return 0
+  echo
+  echo "Collections: N first-expansion track designs, each followed by its .TP4 (lmp-bench-folder --designs N);" \
+       "wall time, warm; lmpinfo --edition 1 the median of 5; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo
+  echo "| Designs | lmpinfo --edition 1 | Select All VJ/EM files | Ratio | Per design | Longest event-loop gap |" \
+       "Refresh Description | Ratio | Select Matching TP4's | Ctrl+A | Pane, bytes per line |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+  local designs folder output select gap refresh matching everything bytes
+  for designs in $COLLECTIONS; do
+    folder=$BUILD/bench-collection-$designs
+    [ -d "$folder" ] || "$TOOL" --designs "$designs" "$folder" >/dev/null
+    median_wall "collection$designs" "$LMPINFO" --edition 1 "$folder"
+    output=$(QT_QPA_PLATFORM=offscreen "$SELECT_ALL" --collection "$folder" 2>/dev/null)
+    select=$(awk '/^collection select-all-vjem:/ { print $3 }' <<< "$output")
+    gap=$(awk '/^collection select-all-vjem:/ { for (i = 1; i < NF; i++) if ($(i + 1) == "ms" && $(i + 2) == "longest") print $i }' <<< "$output")
+    refresh=$(awk '/^collection refresh-description:/ { print $3 }' <<< "$output")
+    matching=$(awk '/^collection select-matching:/ { print $3 }' <<< "$output")
+    everything=$(awk '/^collection ctrl-a:/ { print $3 }' <<< "$output")
+    bytes=$(awk '/^collection pane:/ { print $5 }' <<< "$output")
+    awk -v n="$designs" -v l="${MEDIAN[collection$designs]}" -v s="$select" -v g="$gap" -v r="$refresh" \
+        -v m="$matching" -v a="$everything" -v b="$bytes" 'BEGIN {
+      printf "| %d | %.3f s | %.3f s | %.2f x | %.1f us | %.0f ms | %.3f s | %.2f x | %.3f s | %.3f s | %s |\n",
+        n, l, s / 1000, s / 1000 / l, s * 1000 / n, g, r / 1000, r / 1000 / l, m / 1000, a / 1000, b }'
+  done
+}
+
 pipeline_rows
 cold_rows
+collection_rows
