@@ -14,6 +14,21 @@
 
 namespace lmp::gui {
 
+namespace {
+
+QString ErrorText(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& thrown) {
+        return QString::fromUtf8(thrown.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+} // namespace
+
 struct SelectAllCommand::Run {
     Run(QWidget& window, TShellListView& listView, DescriptionPane& pane, unsigned owner, unsigned edition)
         : list(window, listView, pane), source(pane.Feed(), owner, listView.ContentsVersion()),
@@ -75,13 +90,18 @@ void SelectAllCommand::OnListed()
         End();
         return;
     }
-    RunHandler([this] { Begin(); });
+    Begin();
 }
 
 void SelectAllCommand::Begin()
 {
-    run_ = std::make_unique<Run>(window_, list_, pane_, ++runs_, edition_);
-    run_->run.Begin();
+    try {
+        run_ = std::make_unique<Run>(window_, list_, pane_, ++runs_, edition_);
+        run_->run.Begin();
+    } catch (...) {
+        End(ErrorText(std::current_exception()));
+        return;
+    }
     frameTimer_.start(FrameIntervalMs());
     StepSoon();
 }
@@ -107,8 +127,8 @@ void SelectAllCommand::Step()
         // The pane takes the lines more slowly than they are found: the descriptions wait in the feed
         // while it catches up.
         progress = run_->run.Advance([&] { return spent.elapsed() < budget && !run_->list.Backlogged(); });
-    } catch (const std::exception& error) {
-        End(QString::fromUtf8(error.what()));
+    } catch (...) {
+        End(ErrorText(std::current_exception()));
         return;
     }
     if (progress == SelectAllRun::Progress::Ended) {

@@ -150,6 +150,7 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent), model_(new 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TShellListView::OnCurrentChanged);
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         ++contentsVersion_;
+        hoverRow_ = -1;
         CountSelection();
     });
     connect(model_, &FileListModel::RowsMoved, this, &TShellListView::OnRowsMoved);
@@ -205,6 +206,7 @@ void TShellListView::SortBy(int column, Qt::SortOrder order)
 void TShellListView::OnRowsMoved()
 {
     ++contentsVersion_;
+    hoverRow_ = -1;
     RestoreSelectionAfterSort();
     CountSelection();
     // The rows held for the pending notifications may now stand for other items.
@@ -324,8 +326,11 @@ void TShellListView::StageSelected(int index, bool selected)
     }
     flags = static_cast<unsigned char>(selected ? flags | kSelected : flags & ~kSelected);
     selectionCount_ += selected ? 1 : -1;
-    const QRect shown = visualRect(ItemAt(index));
-    if (shown.isValid() && shown.bottom() >= 0 && shown.top() < viewport()->height()) {
+    // Rows on screen are found by their height alone; only they are repainted.
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    const QModelIndex bottom = indexAt(QPoint(0, viewport()->height() - 1));
+    if (top.isValid() && index >= top.row() && (!bottom.isValid() || index <= bottom.row())) {
+        const QRect shown = visualRect(ItemAt(index));
         viewport()->update(0, shown.top(), viewport()->width(), shown.height());
     }
     // Handed over once control is back in the event loop, as a step of its own.
