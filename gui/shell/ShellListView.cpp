@@ -141,7 +141,7 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent), model_(new 
     // which costs as much as the selection has ranges; it shows no selection, so its own stays empty.
     header()->setSelectionModel(new QItemSelectionModel(model_, header()));
     commitTimer_.setSingleShot(true);
-    connect(&commitTimer_, &QTimer::timeout, this, &TShellListView::HandOver);
+    connect(&commitTimer_, &QTimer::timeout, this, &TShellListView::CommitSelection);
     renameTimer_.setSingleShot(true);
     connect(&renameTimer_, &QTimer::timeout, this, &TShellListView::RenameIfStillAlone);
     connect(this, &QAbstractItemView::activated, this, &TShellListView::OnActivated);
@@ -341,9 +341,9 @@ void TShellListView::StageSelected(int index, bool selected)
     }
 }
 
-void TShellListView::CommitSelection()
+void TShellListView::SettleSelection()
 {
-    HandOver();
+    CommitSelection();
     if (std::exchange(settlePending_, false)) {
         // Kept apart from what a Shift-click selects next, as a selection made item by item would be.
         committing_ = true;
@@ -352,7 +352,7 @@ void TShellListView::CommitSelection()
     }
 }
 
-void TShellListView::HandOver()
+void TShellListView::CommitSelection()
 {
     commitTimer_.stop();
     if (staged_.empty()) {
@@ -420,6 +420,7 @@ void TShellListView::SelectItems(const std::vector<int>& indexes)
     QItemSelection selection = selectionModel()->selection();
     selection.append(RowRanges(*model_, rows));
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    settlePending_ = true;
 }
 
 void TShellListView::ClearSelection()
@@ -526,7 +527,7 @@ void TShellListView::selectAll()
 
 void TShellListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command)
 {
-    CommitSelection();
+    SettleSelection();
     const bool replaces = command.testFlag(QItemSelectionModel::Clear);
     const bool extends = command.testFlag(QItemSelectionModel::Current) &&
                          command.testFlag(QItemSelectionModel::Select) &&
@@ -663,7 +664,7 @@ bool TShellListView::viewportEvent(QEvent* event)
 
 void TShellListView::mousePressEvent(QMouseEvent* event)
 {
-    CommitSelection();
+    SettleSelection();
     dragPending_ = false;
     dragStarted_ = false;
     renameTimer_.stop();
@@ -686,14 +687,14 @@ void TShellListView::mousePressEvent(QMouseEvent* event)
 
 void TShellListView::mouseMoveEvent(QMouseEvent* event)
 {
-    CommitSelection();
+    SettleSelection();
     NotificationBatch batch(*this);
     QTreeView::mouseMoveEvent(event);
 }
 
 void TShellListView::mouseReleaseEvent(QMouseEvent* event)
 {
-    CommitSelection();
+    SettleSelection();
     dragPending_ = false;
     const QModelIndex released = indexAt(event->position().toPoint());
     const bool onPressed = event->button() == Qt::LeftButton && !dragStarted_ && released.isValid();
@@ -720,7 +721,7 @@ void TShellListView::mouseReleaseEvent(QMouseEvent* event)
 
 void TShellListView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    CommitSelection();
+    SettleSelection();
     renameTimer_.stop();
     renameRow_ = -1;
     NotificationBatch batch(*this);
@@ -729,7 +730,7 @@ void TShellListView::mouseDoubleClickEvent(QMouseEvent* event)
 
 void TShellListView::keyPressEvent(QKeyEvent* event)
 {
-    CommitSelection();
+    SettleSelection();
     renameTimer_.stop();
     NotificationBatch batch(*this);
     QTreeView::keyPressEvent(event);

@@ -59,7 +59,8 @@ public:
     // CommitSelection, and by itself once the staged changes are many against the selection. The change
     // notifications follow the handover.
     void StageSelected(int index, bool selected);
-    // Hands the staged changes to the selection model now, settled as a selection made item by item.
+    // Hands the staged changes to the selection model now. Before the user's next input the selection is
+    // settled as one made item by item would be, so that a Shift-click extends it.
     void CommitSelection();
     // Deselects every item, reported as one notification for all items.
     void ClearSelection();
@@ -148,7 +149,7 @@ private:
     void WidenSelection();
     void MarkRows(const QItemSelection& ranges, bool selected);
     void CountSelection();
-    void HandOver();
+    void SettleSelection();
     void KeepSelectionAcrossSort();
     void RestoreSelectionAfterSort();
     std::vector<int> SelectedRows() const;
