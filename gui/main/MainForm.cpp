@@ -408,8 +408,10 @@ void TMainForm::ShellListView1Change(int item)
     }
     std::optional<NotifiedItem> notified;
     if (item != TShellListView::kAllItems) {
-        notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item),
-                                Memo1->DescribedItems().contains(ShellListView1->ItemFile(item))};
+        notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item), false};
+        // Looked up only where it can matter: a click after a large selection reports every item it left.
+        notified->described = notified->selected && notified->focused &&
+                              Memo1->DescribedItems().contains(ShellListView1->ItemFile(item));
     }
     const PaneResponse response =
         RespondToListChange(SelectionBusy, ShellListView1->SelectionCount(), notified);
