@@ -11,10 +11,11 @@
 // Original LMP files", each started right after the page cache was dropped (root only; exits 3 where it
 // is refused), the folder already listed.
 //
-// lmp-bench-selectall --collection FOLDER (a folder of first-expansion track designs, each followed by its
-// image): the wall-clock time of "Select All VJ/EM files" with the longest gap of a 1 ms heartbeat during
-// it, then of "Refresh Description" over its selection, "Select Matching TP4's" and Ctrl+A in the list,
-// each until the window has painted; then the pane's resident memory per line.
+// lmp-bench-selectall --collection FOLDER [COPY] (a folder of first-expansion track designs, each followed
+// by its image): the wall-clock time of "Select All VJ/EM files" with the longest gap of a 1 ms heartbeat
+// during it, then of Ctrl+A, Ctrl+C in the pane (the text copied written to COPY, as UTF-8), "Refresh
+// Description" over its selection, "Select Matching TP4's" and Ctrl+A in the list, each until the window
+// has painted; then the pane's resident memory per line.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -29,8 +30,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -174,7 +177,7 @@ template <typename Step> double Milliseconds(Step&& step)
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
-int MeasureCollection(const QString& folder)
+int MeasureCollection(const QString& folder, const QString& copyPath)
 {
     lmp::gui::TMainForm form;
     if (OpenFolder(form, folder) != 0) {
@@ -201,6 +204,25 @@ int MeasureCollection(const QString& folder)
         selectAll, ProcessorMilliseconds() - processorStart,
         ProcessorMilliseconds(CLOCK_THREAD_CPUTIME_ID) - windowStart, list.SelectionCount(),
         pane.blockCount(), gap);
+    pane.setFocus();
+    const double copy = Milliseconds([&] {
+        for (const QKeySequence::StandardKey key : {QKeySequence::SelectAll, QKeySequence::Copy}) {
+            const QKeyCombination combination = QKeySequence(key)[0];
+            QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
+            QApplication::sendEvent(&pane, &press);
+        }
+    });
+    const QByteArray copied = QGuiApplication::clipboard()->text().toUtf8();
+    std::printf("collection pane-copy: %.1f ms wall, %lld bytes\n", copy,
+                static_cast<long long>(copied.size()));
+    if (!copyPath.isEmpty()) {
+        QFile out(copyPath);
+        if (!out.open(QIODevice::WriteOnly) || out.write(copied) != copied.size()) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(copyPath));
+            return 1;
+        }
+    }
+    list.setFocus();
     const double refresh = Milliseconds([&] { RunToEnd(form, action("RefreshDescription")); });
     std::printf("collection refresh-description: %.1f ms wall, %d selected, %d lines\n", refresh,
                 list.SelectionCount(), pane.blockCount());
@@ -242,11 +264,12 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: lmp-bench-selectall FOLDER [REPEATS]\n"
                              "       lmp-bench-selectall --responsiveness FOLDER\n"
                              "       lmp-bench-selectall --cold FOLDER [RUNS]\n"
-                             "       lmp-bench-selectall --collection FOLDER\n");
+                             "       lmp-bench-selectall --collection FOLDER [COPY]\n");
         return 2;
     }
     if (std::strcmp(argv[1], "--collection") == 0) {
-        return MeasureCollection(QDir(QString::fromLocal8Bit(argv[2])).absolutePath());
+        return MeasureCollection(QDir(QString::fromLocal8Bit(argv[2])).absolutePath(),
+                                 argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
     }
     if (std::strcmp(argv[1], "--cold") == 0) {
         return MeasureCold(QDir(QString::fromLocal8Bit(argv[2])).absolutePath(),

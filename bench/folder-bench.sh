@@ -385,14 +385,21 @@ collection_rows() {
        "wall time, warm; lmpinfo --edition 1 the median of 5; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
   echo
   echo "| Designs | lmpinfo --edition 1 | Select All VJ/EM files | Ratio | Per design | Longest event-loop gap |" \
-       "Refresh Description | Ratio | Select Matching TP4's | Ctrl+A | Pane, bytes per line |"
-  echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
-  local designs folder output select gap refresh matching everything bytes
+       "Refresh Description | Ratio | Select Matching TP4's | Ctrl+A | Pane, bytes per line | Pane copied |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|"
+  local designs folder output select gap refresh matching everything bytes copied
   for designs in $COLLECTIONS; do
     folder=$BUILD/bench-collection-$designs
     [ -d "$folder" ] || "$TOOL" --designs "$designs" "$folder" >/dev/null
     median_wall "collection$designs" "$LMPINFO" --edition 1 "$folder"
-    output=$(QT_QPA_PLATFORM=offscreen "$SELECT_ALL" --collection "$folder" 2>/dev/null)
+    output=$(QT_QPA_PLATFORM=offscreen "$SELECT_ALL" --collection "$folder" "$SCRATCH/copied" 2>/dev/null)
+    # Ctrl+A, Ctrl+C in the pane after the Select All: what lmpinfo prints, byte for byte.
+    copied="$(awk '/^collection pane-copy:/ { printf "%.2f s, ", $3 / 1000 }' <<< "$output")"
+    if "$LMPINFO" --edition 1 "$folder" 2>/dev/null | cmp -s - "$SCRATCH/copied"; then
+      copied+="as lmpinfo prints it"
+    else
+      copied+="DIFFERS from lmpinfo"
+    fi
     select=$(awk '/^collection select-all-vjem:/ { print $3 }' <<< "$output")
     gap=$(awk '/^collection select-all-vjem:/ { for (i = 1; i < NF; i++) if ($(i + 1) == "ms" && $(i + 2) == "longest") print $i }' <<< "$output")
     refresh=$(awk '/^collection refresh-description:/ { print $3 }' <<< "$output")
@@ -400,9 +407,9 @@ collection_rows() {
     everything=$(awk '/^collection ctrl-a:/ { print $3 }' <<< "$output")
     bytes=$(awk '/^collection pane:/ { print $5 }' <<< "$output")
     awk -v n="$designs" -v l="${MEDIAN[collection$designs]}" -v s="$select" -v g="$gap" -v r="$refresh" \
-        -v m="$matching" -v a="$everything" -v b="$bytes" 'BEGIN {
-      printf "| %d | %.3f s | %.3f s | %.2f x | %.1f us | %.0f ms | %.3f s | %.2f x | %.3f s | %.3f s | %s |\n",
-        n, l, s / 1000, s / 1000 / l, s * 1000 / n, g, r / 1000, r / 1000 / l, m / 1000, a / 1000, b }'
+        -v m="$matching" -v a="$everything" -v b="$bytes" -v c="$copied" 'BEGIN {
+      printf "| %d | %.3f s | %.3f s | %.2f x | %.1f us | %.0f ms | %.3f s | %.2f x | %.3f s | %.3f s | %s | %s |\n",
+        n, l, s / 1000, s / 1000 / l, s * 1000 / n, g, r / 1000, r / 1000 / l, m / 1000, a / 1000, b, c }'
   done
 }
 

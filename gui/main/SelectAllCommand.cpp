@@ -118,7 +118,7 @@ void SelectAllCommand::Step()
     if (!run_) {
         return;
     }
-    // Half a frame of work at most, so that input and painting get the other half.
+    // Half a frame of taking results at most, then one append, so that input and painting come in between.
     const qint64 budget = FrameIntervalMs() / 2;
     QElapsedTimer spent;
     spent.start();
