@@ -25,3 +25,16 @@ inline bool DropPageCache()
     const bool written = std::fputs("3\n", control) >= 0;
     return std::fclose(control) == 0 && written;
 }
+
+// The process's resident memory in bytes (Linux), 0 where it cannot be read.
+inline long ResidentBytes()
+{
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr)
+        return 0;
+    long size = 0;
+    long resident = 0;
+    const bool read = std::fscanf(statm, "%ld %ld", &size, &resident) == 2;
+    std::fclose(statm);
+    return read ? resident * ::sysconf(_SC_PAGESIZE) : 0;
+}

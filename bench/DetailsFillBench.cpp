@@ -95,7 +95,7 @@ std::size_t CacheBytes(const QString& folder)
 
 int main(int argc, char* argv[])
 {
-    lmp::sys::KeepLargeBuffersForReuse(); // as the window does
+    lmp::sys::KeepLargeBuffersForReuse(lmp::sys::kDescribingBuffersMost); // as the window does
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

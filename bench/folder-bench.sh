@@ -15,6 +15,9 @@
 # each followed by its .TP4 (lmp-bench-folder collection), the window's listing, its event loop meanwhile
 # (also with a listing blocked in the system), a sort by Excitement, the Game Details fill against lmpinfo
 # and the peak memory (lmp-bench-listing).
+# Also on the collections, the window's "Select All VJ/EM files" (with the longest event-loop gap),
+# "Refresh Description", "Select Matching TP4's" and Ctrl+A against lmpinfo --edition 1 on the same folder,
+# wall time, and the pane's memory per line (lmp-bench-selectall --collection).
 #
 # usage: bench/folder-bench.sh [BUILD_DIR]   (default build; needs lmpinfo and lmp-bench-folder built)
 #
@@ -374,6 +377,45 @@ if [ -n "$CACHE_BYTES" ]; then
   echo "| per 10,000 files | $(awk -v b="$CACHE_BYTES" 'BEGIN { printf "%.2f", b / 1048576 }') MiB |"
 fi
 
+# --- Collections: the window's commands over thousands of files of one edition ---
+
+COLLECTION_SIZES=${COLLECTION_SIZES:-5000 10000 100000}
+
+collection_command_rows() {
+  [ -x "$SELECT_ALL" ] || return 0
+  echo
+  echo "Collections: N first-expansion track designs, each followed by its .TP4 (lmp-bench-folder collection N DIR);" \
+       "wall time, warm; lmpinfo --edition 1 the median of 5; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo
+  echo "| Designs | lmpinfo --edition 1 | Select All VJ/EM files | Ratio | Per design | Longest event-loop gap |" \
+       "Refresh Description | Ratio | Select Matching TP4's | Ctrl+A | Pane, bytes per line | Pane copied |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|"
+  local designs folder output select gap refresh matching everything bytes copied
+  for designs in $COLLECTION_SIZES; do
+    folder=$COLLECTIONS/$designs
+    [ -d "$folder" ] || "$TOOL" collection "$designs" "$folder" >/dev/null
+    median_wall "collection$designs" "$LMPINFO" --edition 1 "$folder"
+    output=$(QT_QPA_PLATFORM=offscreen "$SELECT_ALL" --collection "$folder" "$SCRATCH/copied" 2>/dev/null)
+    # Ctrl+A, Ctrl+C in the pane after the Select All: what lmpinfo prints, byte for byte.
+    copied="$(awk '/^collection pane-copy:/ { printf "%.2f s, ", $3 / 1000 }' <<< "$output")"
+    if "$LMPINFO" --edition 1 "$folder" 2>/dev/null | cmp -s - "$SCRATCH/copied"; then
+      copied+="as lmpinfo prints it"
+    else
+      copied+="DIFFERS from lmpinfo"
+    fi
+    select=$(awk '/^collection select-all-vjem:/ { print $3 }' <<< "$output")
+    gap=$(awk '/^collection select-all-vjem:/ { for (i = 1; i < NF; i++) if ($(i + 1) == "ms" && $(i + 2) == "longest") print $i }' <<< "$output")
+    refresh=$(awk '/^collection refresh-description:/ { print $3 }' <<< "$output")
+    matching=$(awk '/^collection select-matching:/ { print $3 }' <<< "$output")
+    everything=$(awk '/^collection ctrl-a:/ { print $3 }' <<< "$output")
+    bytes=$(awk '/^collection pane:/ { print $5 }' <<< "$output")
+    awk -v n="$designs" -v l="${MEDIAN[collection$designs]}" -v s="$select" -v g="$gap" -v r="$refresh" \
+        -v m="$matching" -v a="$everything" -v b="$bytes" -v c="$copied" 'BEGIN {
+      printf "| %d | %.3f s | %.3f s | %.2f x | %.1f us | %.0f ms | %.3f s | %.2f x | %.3f s | %.3f s | %s | %s |\n",
+        n, l, s / 1000, s / 1000 / l, s * 1000 / n, g, r / 1000, r / 1000 / l, m / 1000, a / 1000, b, c }'
+  done
+}
+
 pipeline_rows
 cold_rows
 
@@ -393,7 +435,7 @@ collection_rows() {
   [ -x "$LISTING" ] || { echo "folder-bench: $LISTING is missing, no collection rows" >&2; return; }
   local designs folder line
   declare -A LISTED DETAILED LIST_GAP LIST_BUSY SORTED SORT_GAP SORT_BUSY FILLED FILL_GAP FILL_BUSY PEAK_OFF PEAK_ON
-  for designs in 5000 10000 100000; do
+  for designs in $COLLECTION_SIZES; do
     folder=$COLLECTIONS/$designs
     [ -d "$folder" ] || "$TOOL" collection "$designs" "$folder" >/dev/null
     "$LMPINFO" "$folder" >/dev/null 2>&1 || true # warms the page cache
@@ -423,7 +465,7 @@ collection_rows() {
   echo
   echo "| Designs (files) | Listed | Every size and time | Longest gap | Sort by Excitement, Game Details on | Its longest gap |"
   echo "|---|---:|---:|---:|---:|---:|"
-  for designs in 5000 10000 100000; do
+  for designs in $COLLECTION_SIZES; do
     printf '| %s (%s) | %.3f s | %.3f s | %.0f ms (%.0f) | %.3f s | %.0f ms (%.0f) |\n' "$designs" \
       "$((designs * 2))" "$(awk -v ms="${LISTED[$designs]}" 'BEGIN { print ms / 1000 }')" \
       "$(awk -v ms="${DETAILED[$designs]}" 'BEGIN { print ms / 1000 }')" "${LIST_GAP[$designs]}" \
@@ -433,7 +475,7 @@ collection_rows() {
   echo
   echo "| Designs | Game Details filled, from selecting the folder | Longest gap | lmpinfo on the folder | Ratio (wall) |"
   echo "|---|---:|---:|---:|---:|"
-  for designs in 5000 10000 100000; do
+  for designs in $COLLECTION_SIZES; do
     printf '| %s | %.3f s | %.0f ms (%.0f) | %.3f s | %.2f x lmpinfo |\n' "$designs" \
       "$(awk -v ms="${FILLED[$designs]}" 'BEGIN { print ms / 1000 }')" "${FILL_GAP[$designs]}" \
       "${FILL_BUSY[$designs]}" \
@@ -443,7 +485,7 @@ collection_rows() {
   echo
   echo "| Designs | Peak memory after listing, Ctrl+A and a sort: Game Details off | on |"
   echo "|---|---:|---:|"
-  for designs in 5000 10000 100000; do
+  for designs in $COLLECTION_SIZES; do
     printf '| %s | %s MiB | %s MiB |\n' "$designs" "${PEAK_OFF[$designs]}" "${PEAK_ON[$designs]}"
   done
   echo
@@ -451,3 +493,4 @@ collection_rows() {
 }
 
 collection_rows
+collection_command_rows

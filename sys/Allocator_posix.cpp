@@ -8,13 +8,15 @@
 
 namespace lmp::sys {
 
-void KeepLargeBuffersForReuse() noexcept
+void KeepLargeBuffersForReuse(std::size_t largestKept) noexcept
 {
 #if defined(__GLIBC__)
-    // Below 32 MiB, blocks come from the heap rather than a mapping of their own, and a heap keeps up
-    // to 256 MiB of free memory at its top instead of handing it back at every free.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    // Up to largestKept, blocks come from the heap rather than a mapping of their own, and a heap keeps
+    // up to 256 MiB of free memory at its top instead of handing it back at every free.
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(largestKept));
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#else
+    static_cast<void>(largestKept);
 #endif
 }
 

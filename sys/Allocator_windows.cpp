@@ -3,6 +3,6 @@
 namespace lmp::sys {
 
 // The Windows heap keeps freed blocks of this size for reuse by itself.
-void KeepLargeBuffersForReuse() noexcept {}
+void KeepLargeBuffersForReuse(std::size_t) noexcept {}
 
 } // namespace lmp::sys

@@ -12,7 +12,8 @@
 
 int main(int argc, char* argv[])
 {
-    lmp::sys::KeepLargeBuffersForReuse();
+    // The description pane's document grows by doubling arrays of tens of megabytes.
+    lmp::sys::KeepLargeBuffersForReuse(lmp::sys::kDescribingBuffersMost);
     // --help and --version answer on the terminal, so the arguments are read before anything needs
     // a display.
     lmp::gui::StartupCommand command;

@@ -39,9 +39,9 @@
 #include "gui/main/Panels.h"
 #include "gui/main/Placement.h"
 #include "gui/main/RememberedLayout.h"
+#include "gui/main/SelectAllCommand.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/StartupArguments.h"
-#include "gui/main/WindowSelectAllList.h"
 #include "gui/pane/DescriptionPane.h"
 #include "gui/pane/PaneFeed.h"
 #include "gui/pane/PaneRules.h"
@@ -107,6 +107,7 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
     if (const std::optional<FileFilter> filter = ReadListFilter()) {
         ShellListView1->Files().SetFilter(*filter);
     }
+    selectAll_ = std::make_unique<SelectAllCommand>(*this, *ShellListView1, *Memo1, SelectionBusy);
     detailsColumns_ = new GameDetailsColumns(*ShellListView1);
     detailsColumns_->SetDecimalMark(decimalMark_);
     if (ReadGameDetailsShown()) {
@@ -130,7 +131,9 @@ TMainForm::~TMainForm()
 {
     copies_->StopForExit();
     DropWaitingCommands();
-    // The pane's worker threads stop and are joined before any other widget goes.
+    // A select-all command ends while the widgets it works on are there; the pane's worker threads stop
+    // and are joined before any other widget goes.
+    selectAll_.reset();
     delete Memo1;
     Memo1 = nullptr;
     if (MainForm == this) {
@@ -526,8 +529,10 @@ void TMainForm::ShellListView1Change(int item)
     }
     std::optional<NotifiedItem> notified;
     if (item != TShellListView::kAllItems) {
-        notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item),
-                                Memo1->DescribedItems().contains(ShellListView1->ItemFile(item))};
+        notified = NotifiedItem{ShellListView1->Selected(item), ShellListView1->Focused(item), false};
+        // Looked up only where it can matter: a click after a large selection reports every item it left.
+        notified->described = notified->selected && notified->focused &&
+                              Memo1->DescribedItems().contains(ShellListView1->ItemFile(item));
     }
     const PaneResponse response =
         RespondToListChange(SelectionBusy, ShellListView1->SelectionCount(), notified);
@@ -592,8 +597,7 @@ void TMainForm::SelectAllQQfiles1Click()
 
 void TMainForm::SelectAllOfEdition(unsigned edition)
 {
-    WindowSelectAllList list(*this, *ShellListView1, *Memo1, ++selectAllRuns_);
-    selectAll_.Run(list, edition);
+    selectAll_->Start(edition);
 }
 
 void TMainForm::SelectMatchingTP4sClick()
@@ -662,7 +666,7 @@ void TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExp
 
 bool TMainForm::DescribingPending() const
 {
-    return Memo1->Pending() || !afterListing_.empty();
+    return Memo1->Pending() || !afterListing_.empty() || selectAll_->Running();
 }
 
 void TMainForm::QueueDescription(int index, DescribeOptions options, bool marked)
@@ -745,8 +749,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
         copies_->StopForExit();
     }
     SaveChoices();
-    // A select-all loop still running, and the files being read, stop once the window has gone.
-    selectAll_.Stop();
+    // A select-all command still running, and the files being read, stop once the window has gone.
+    selectAll_->Stop();
     DropWaitingCommands();
     Memo1->Feed().Cancel();
     QMainWindow::closeEvent(event);

@@ -10,9 +10,10 @@
 #include <QSize>
 #include <QStringList>
 
+#include <memory>
+
 #include "core/Describe.h"
 #include "gui/desktop/UserSettings.h"
-#include "gui/main/SelectAllLoop.h"
 #include "gui/main/SizeRatios.h"
 
 class QAction;
@@ -31,6 +32,7 @@ namespace lmp::gui {
 class CopyJobs;
 class DescriptionPane;
 class GameDetailsColumns;
+class SelectAllCommand;
 class TShellListView;
 class TShellTreeView;
 
@@ -71,13 +73,12 @@ public:
     // Opens the filter dialog; its OK applies its choices to the file list and remembers them.
     void Filter1Click();
 
-    // Selects exactly the list's files of the edition (0, 1 or 2), describing them in the pane as
-    // it goes; the files are described ahead on worker threads while the list is selected in order,
-    // with pending events processed at least once a frame. Another selection command started
-    // meanwhile, another folder, a re-read of the list or closing the window ends the loop; the
-    // busy cursor and SelectionBusy last until the outermost command ends, also when a file cannot
-    // be read (which throws lmp::FileError out of the loop). Other codes only set and clear
-    // SelectionBusy.
+    // Starts selecting exactly the list's files of the edition (0, 1 or 2) and returns: the files are
+    // described ahead on worker threads, and the list's selection and the pane fill in list order as
+    // their descriptions arrive, while the window handles its events. Another selection command started
+    // meanwhile, another folder, a re-read of the list or closing the window ends the command; a file
+    // that cannot be read ends it there and shows the error box. The busy cursor and SelectionBusy last
+    // until it ends (see SelectAllCommand). Other codes only set and clear SelectionBusy.
     void SelectAllOfEdition(unsigned edition);
 
     // Queues the description of the list item at index, to be appended to Memo1 (one line per entry,
@@ -88,8 +89,8 @@ public:
     void DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExpansion, bool AcceptSecondExpansion,
                       bool WithSeparator);
 
-    // Files queued for the pane that have not reached it yet, or a command waiting for the list to have
-    // read its folder before it queues them.
+    // Files queued for the pane that have not reached it yet, a command waiting for the list to have read
+    // its folder before it queues them, or a select-all command still running.
     bool DescribingPending() const;
 
     // Drag-and-drop copy from the file list onto a folder of the tree. A left press on the list
@@ -180,10 +181,9 @@ private:
         std::function<void()> command;
     };
     std::vector<WaitingCommand> afterListing_; // commands waiting for the list to read their folder
-    SelectAllLoop selectAll_{SelectionBusy};
+    std::unique_ptr<SelectAllCommand> selectAll_;
     GameDetailsColumns* detailsColumns_ = nullptr;
     bool filterDialogMatched_ = false; // the dialog shows the filter remembered from an earlier run
-    unsigned selectAllRuns_ = 0;       // numbers each select-all run, nested ones included
     CopyJobs* copies_ = nullptr;
     WindowChoices choices_; // as read at start; the columns also as they were when last changed
 };

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
+#include <span>
 #include <utility>
 
-#include <QApplication>
 #include <QWidget>
 
 #include "gui/pane/DescriptionPane.h"
@@ -14,9 +15,8 @@
 
 namespace lmp::gui {
 
-WindowSelectAllList::WindowSelectAllList(QWidget& window, TShellListView& list, DescriptionPane& pane,
-                                         unsigned run)
-    : window_(window), list_(list), pane_(pane), run_(run)
+WindowSelectAllList::WindowSelectAllList(QWidget& window, TShellListView& list, DescriptionPane& pane)
+    : window_(window), list_(list), pane_(pane)
 {
 }
 
@@ -24,22 +24,18 @@ void WindowSelectAllList::BeginCommand()
 {
     list_.ClearSelection();
     window_.repaint();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     list_.setFocus();
     pane_.ClearPane();
-    contents_ = list_.ContentsVersion();
+    clears_ = pane_.Clears();
     frame_ = FrameIntervalMs();
-    // The first item is followed by the events, as a command started with a click expects.
-    sinceEvents_.invalidate();
+    sinceShown_.start();
 }
 
 void WindowSelectAllList::EndCommand() noexcept
 {
-    // The lines found before an error or a superseding command stay.
-    FlushPane();
-    // What this run queued ahead and did not reach is not wanted any more.
-    pane_.Feed().Drop(run_);
-    QApplication::restoreOverrideCursor();
+    // The lines found before an error or the end stay.
+    ShowLines(std::numeric_limits<std::size_t>::max());
+    list_.CommitSelection();
 }
 
 int WindowSelectAllList::ItemCount() const
@@ -62,84 +58,95 @@ unsigned WindowSelectAllList::SelectionVersion() const
     return list_.SelectionVersion();
 }
 
+bool WindowSelectAllList::IsFolder(int index) const
+{
+    return list_.IsFolder(index);
+}
+
 void WindowSelectAllList::Select(int index, bool selected)
 {
-    list_.SetSelected(index, selected);
+    list_.StageSelected(index, selected);
 }
 
-std::optional<std::int32_t> WindowSelectAllList::Describe(int index, std::int32_t edition, bool withSeparator)
+void WindowSelectAllList::Write(Description description, bool withSeparator)
 {
-    // A folder is no game file, whatever its name: it is not queued and writes nothing.
-    if (list_.IsFolder(index)) {
-        return -1;
+    ForgetLinesIfCleared();
+    if (withSeparator) {
+        AddSeparator(description);
     }
-    PaneFeed& feed = pane_.Feed();
-    for (;;) {
-        QueueAhead(index, edition);
-        const unsigned generation = feed.Generation();
-        std::optional<std::pair<PaneRequest, Description>> taken = feed.Take(run_);
-        if (taken) {
-            Description& description = taken->second;
-            if (withSeparator) {
-                AddSeparator(description);
-            }
-            std::move(description.lines.begin(), description.lines.end(), std::back_inserter(backlog_));
-            return description.edition;
-        }
-        // A refresh run from the events processed dropped this run's files: queue them again.
-        if (feed.Generation() == generation) {
-            waiting_ = true;
-            return std::nullopt;
-        }
+    std::move(description.lines.begin(), description.lines.end(), std::back_inserter(held_));
+}
+
+void WindowSelectAllList::ShowLinesWhenDue()
+{
+    // With more lines held than one append takes, each append fills a frame of its own.
+    if (sinceShown_.elapsed() >= frame_ || Backlogged()) {
+        ShowLines(pane_.LinesPerAppend());
     }
 }
 
-void WindowSelectAllList::KeepAlive()
+bool WindowSelectAllList::Backlogged() const noexcept
 {
-    if (waiting_) {
-        waiting_ = false;
-        FlushPane();
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    } else if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= frame_) {
-        FlushPane();
-        QCoreApplication::processEvents();
-    } else {
-        return;
-    }
-    sinceEvents_.start();
+    return held_.size() - shown_ > pane_.LinesPerAppend();
 }
 
-void WindowSelectAllList::FlushPane()
+void WindowSelectAllList::ShowLines(std::size_t most)
 {
-    if (!backlog_.empty()) {
-        pane_.Append(backlog_);
-        backlog_.clear();
+    ForgetLinesIfCleared();
+    const std::size_t count = std::min(most, held_.size() - shown_);
+    pane_.Append(std::span<const std::string>(held_).subspan(shown_, count));
+    shown_ += count;
+    if (shown_ == held_.size()) {
+        held_.clear();
+        shown_ = 0;
+    }
+    sinceShown_.start();
+}
+
+void WindowSelectAllList::ForgetLinesIfCleared()
+{
+    if (pane_.Clears() != clears_) {
+        clears_ = pane_.Clears();
+        held_.clear();
+        shown_ = 0;
     }
 }
 
-void WindowSelectAllList::QueueAhead(int index, std::int32_t edition)
+PaneFeedSource::PaneFeedSource(PaneFeed& feed, unsigned owner, unsigned contents)
+    : feed_(feed), owner_(owner), contents_(contents), generation_(feed.Generation())
 {
-    PaneFeed& feed = pane_.Feed();
-    if (generation_ != std::optional(feed.Generation())) {
-        generation_ = feed.Generation();
-        queued_ = index;
+}
+
+PaneFeedSource::~PaneFeedSource()
+{
+    feed_.Drop(owner_);
+}
+
+void PaneFeedSource::Ask(int index, const DescribeOptions& options)
+{
+    PaneRequest request;
+    request.item = index;
+    request.contents = contents_;
+    request.options = options;
+    request.owner = owner_;
+    // What the feed holds of the run from here on belongs to the feed's present generation.
+    generation_ = feed_.Generation();
+    feed_.Queue(std::move(request));
+}
+
+std::optional<Description> PaneFeedSource::Take()
+{
+    std::optional<std::pair<PaneRequest, Description>> taken = feed_.Take(owner_);
+    if (!taken) {
+        return std::nullopt;
     }
-    const int end = std::min(list_.ItemCount(), index + kQueuedAhead);
-    for (; queued_ < end; ++queued_) {
-        if (list_.IsFolder(queued_)) {
-            continue;
-        }
-        PaneRequest request;
-        request.item = queued_;
-        request.contents = contents_;
-        request.options.acceptOriginal = edition == 0;
-        request.options.acceptFirstExpansion = edition == 1;
-        request.options.acceptSecondExpansion = edition == 2;
-        // The separator depends on the selection when the item's turn comes: added then.
-        request.options.withSeparator = false;
-        request.owner = run_;
-        feed.Queue(std::move(request));
-    }
+    return std::move(taken->second);
+}
+
+bool PaneFeedSource::Dropped()
+{
+    const unsigned generation = feed_.Generation();
+    return std::exchange(generation_, generation) != generation;
 }
 
 } // namespace lmp::gui

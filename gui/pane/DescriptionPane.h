@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,14 @@ public:
     // Queues a request behind the others (see PaneFeed::Queue).
     void Queue(PaneRequest request);
     // Appends the lines in one go, so that the pane is laid out once rather than once per line.
-    void Append(const Lines& lines);
+    void Append(std::span<const std::string> lines);
+    // The lines that one append takes about two thirds of a frame for, as measured on the appends so
+    // far: what is appended at once at most, so that the window still paints and takes input in between.
+    std::size_t LinesPerAppend() const noexcept { return linesPerAppend_; }
     // Clears the text and drops whatever is queued for it.
     void ClearPane();
+    // Changes with every ClearPane, so that lines held back for the pane can be told to be out of date.
+    unsigned Clears() const noexcept { return clears_; }
     // Files queued that have not reached the pane yet.
     bool Pending() const { return feed_->Busy(); }
     // The feed, for a select-all run that takes its own results.
@@ -56,11 +62,19 @@ public:
     void MarkDescribed(std::filesystem::path file) { described_.insert(std::move(file)); }
     void ForgetDescribed() { described_.clear(); }
 
+protected:
+    // What Copy and a drag of the selection carry: the selected text as plain text, lines ended as
+    // lmpinfo ends them, characters as they are. Made from the text at once, however long the selection.
+    QMimeData* createMimeDataFromSelection() const override;
+
 private:
     void Failed(const PaneRequest& failed, const QString& message, const std::vector<PaneRequest>& dropped);
 
     Hooks hooks_;
     std::set<std::filesystem::path> described_;
+    unsigned clears_ = 0;
+    double appendNsPerLine_ = 0; // an average over the appends so far
+    std::size_t linesPerAppend_;
     std::unique_ptr<PaneFeed> feed_;
 };
 

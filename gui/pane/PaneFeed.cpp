@@ -86,7 +86,7 @@ void PaneFeed::Queue(PaneRequest request)
 
 void PaneFeed::Cancel()
 {
-    Restart({});
+    Restart({}, true);
 }
 
 void PaneFeed::Drop(unsigned owner)
@@ -103,12 +103,16 @@ void PaneFeed::Drop(unsigned owner)
             keep.push_back(std::move(request));
         }
     }
-    Restart(std::move(keep));
+    Restart(std::move(keep), false);
 }
 
-void PaneFeed::Restart(std::vector<PaneRequest> keep)
+void PaneFeed::Restart(std::vector<PaneRequest> keep, bool dropsAll)
 {
-    ++generation_;
+    const bool owned = std::any_of(queue_.begin(), queue_.end(),
+                                   [](const PaneRequest& request) { return request.owner != 0; });
+    if (dropsAll) {
+        ++generation_;
+    }
     pipeline_->Cancel();
     queue_.clear();
     submitted_ = 0;
@@ -118,6 +122,9 @@ void PaneFeed::Restart(std::vector<PaneRequest> keep)
     }
     TopUp();
     NoteIdle();
+    if (dropsAll && owned) {
+        emit OwnerReady();
+    }
 }
 
 void PaneFeed::TopUp()
@@ -147,10 +154,15 @@ void PaneFeed::DrainSoon()
 void PaneFeed::Drain()
 {
     drainCall_.Arrived();
+    if (submitted_ > 0 && queue_.front().owner != 0) {
+        emit OwnerReady();
+        return;
+    }
     // Lines are appended at most once per frame: the pane is laid out and painted once for all the
     // files that became ready meanwhile.
     const int frame = FrameIntervalMs();
-    if (sinceAppend_.isValid() && sinceAppend_.elapsed() < frame) {
+    // An append that took as many lines as the pane takes at once filled a frame: the next may follow.
+    if (!std::exchange(backlogged_, false) && sinceAppend_.isValid() && sinceAppend_.elapsed() < frame) {
         if (!frameTimer_.isActive()) {
             frameTimer_.start(static_cast<int>(frame - sinceAppend_.elapsed()));
         }
@@ -184,6 +196,11 @@ void PaneFeed::Drain()
         }
         TopUp();
         // A long run of ready results is cut into frames, so that the window paints and takes input.
+        if (lines.size() >= linesPerAppend_) {
+            backlogged_ = true;
+            DrainSoon();
+            break;
+        }
         if (spent.elapsed() >= frame / 2) {
             DrainSoon();
             break;
@@ -194,13 +211,18 @@ void PaneFeed::Drain()
         sinceAppend_.start();
     }
     NoteIdle();
+    if (submitted_ > 0 && queue_.front().owner != 0) {
+        emit OwnerReady();
+    }
 }
 
 std::optional<std::pair<PaneRequest, Description>> PaneFeed::Take(unsigned owner)
 {
-    // The select-all loop paces itself: what was queued before its requests goes to the pane now.
-    sinceAppend_.invalidate();
-    Drain();
+    // The select-all run paces itself: what was queued before its requests goes to the pane now.
+    if (submitted_ == 0 || queue_.front().owner != owner) {
+        sinceAppend_.invalidate();
+        Drain();
+    }
     if (submitted_ == 0 || queue_.front().owner != owner) {
         return std::nullopt;
     }

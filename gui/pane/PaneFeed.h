@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,7 @@ public:
         // list has moved on (the request is then dropped).
         std::function<std::optional<std::filesystem::path>(int index, unsigned contents)> pathOf;
         // Lines to append to the pane, in queue order.
-        std::function<void(const Lines& lines)> append;
+        std::function<void(std::span<const std::string> lines)> append;
         // A file that could not be read, with the error's text and the requests dropped after it
         // (none when the failed request did not stop on error).
         std::function<void(const PaneRequest& failed, const QString& message,
@@ -71,7 +72,7 @@ public:
     void Cancel();
     // Drops the requests of a select-all run, keeping the others in their order.
     void Drop(unsigned owner);
-    // Changes with every Cancel (and Drop), so that a run can tell that its requests are gone.
+    // Changes with every Cancel, so that a run can tell that its requests are gone.
     unsigned Generation() const noexcept { return generation_; }
     bool Busy() const noexcept { return !queue_.empty(); }
 
@@ -81,6 +82,13 @@ public:
     std::optional<std::pair<PaneRequest, Description>> Take(unsigned owner);
 
     void SetDecimalMark(std::string mark) { decimalMark_ = std::move(mark); }
+    // The lines that one append to the pane should hold at most.
+    void SetLinesPerAppend(std::size_t lines) noexcept { linesPerAppend_ = lines; }
+
+signals:
+    // A select-all run's request is the next to be handed back and its result may be ready, or the
+    // run's requests have been dropped (the pane was cleared): the run should look.
+    void OwnerReady();
 
 private slots:
     // Appends what is ready of the requests the feed appends itself.
@@ -90,15 +98,17 @@ private:
     void DrainSoon();
     void TopUp();
     void Fail(const PaneRequest& failed, const QString& message);
-    void Restart(std::vector<PaneRequest> keep);
+    void Restart(std::vector<PaneRequest> keep, bool dropsAll);
     void NoteIdle();
 
     Sinks sinks_;
     std::string decimalMark_ = ".";
+    std::size_t linesPerAppend_ = 2048;
     std::deque<PaneRequest> queue_; // in queue order, the submitted ones first
     std::size_t submitted_ = 0;
     unsigned generation_ = 0;
     QElapsedTimer sinceAppend_; // appends come at most once per frame
+    bool backlogged_ = false;   // unless the last one held as many lines as the pane takes at once
     QTimer frameTimer_;         // the next frame's drain
     QTimer cursorTimer_;        // the busy cursor, once work has lasted
     bool cursorShown_ = false;

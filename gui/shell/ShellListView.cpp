@@ -16,6 +16,8 @@
 #include <QMetaObject>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QToolTip>
@@ -29,6 +31,29 @@
 namespace lmp::gui {
 
 namespace {
+
+// Staged selections are handed over once they are this share of the selection, or this many: a handover
+// costs as much as the selection has ranges, so that all of them together cost a few times the last.
+constexpr std::size_t kHandOverShare = 4;
+constexpr std::size_t kHandOverLeast = 1024;
+// Up to this many ranges, the selection model's own steps cost little whatever they compare.
+constexpr qsizetype kFewRanges = 256;
+
+// The rows as ranges across all columns, neighbouring rows in one range; rows are in ascending order.
+QItemSelection RowRanges(const QAbstractItemModel& model, const std::vector<int>& rows)
+{
+    QItemSelection ranges;
+    const int lastColumn = model.columnCount() - 1;
+    for (std::size_t first = 0; first < rows.size();) {
+        std::size_t last = first;
+        while (last + 1 < rows.size() && rows[last + 1] == rows[last] + 1) {
+            ++last;
+        }
+        ranges.append(QItemSelectionRange(model.index(rows[first], 0), model.index(rows[last], lastColumn)));
+        first = last + 1;
+    }
+    return ranges;
+}
 
 // The file's URL for other programs that take the drop; a name that is no UTF-8 keeps its bytes,
 // percent-encoded, where the path's text would have replaced them.
@@ -137,7 +162,22 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent), model_(new 
     setItemDelegate(new NameEditor(this));
     // startDrag decides whether a drag really begins.
     setDragDropMode(QAbstractItemView::DragOnly);
+    // Connected before the selection model is: the staged selections reach it before the rows change
+    // under it. A reset drops them with the selection.
+    for (const auto aboutToChange :
+         {&QAbstractItemModel::rowsAboutToBeInserted, &QAbstractItemModel::rowsAboutToBeRemoved,
+          &QAbstractItemModel::columnsAboutToBeInserted, &QAbstractItemModel::columnsAboutToBeRemoved}) {
+        connect(model_, aboutToChange, this, &TShellListView::CommitSelection);
+    }
+    connect(model_, &QAbstractItemModel::layoutAboutToBeChanged, this,
+            &TShellListView::KeepSelectionAcrossSort);
+    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] { staged_.clear(); });
     setModel(model_);
+    // The header asks the selection model whether each column is wholly selected whenever it paints,
+    // which costs as much as the selection has ranges; it shows no selection, so its own stays empty.
+    header()->setSelectionModel(new QItemSelectionModel(model_, header()));
+    commitTimer_.setSingleShot(true);
+    connect(&commitTimer_, &QTimer::timeout, this, &TShellListView::CommitSelection);
     renameTimer_.setSingleShot(true);
     connect(&renameTimer_, &QTimer::timeout, this, &TShellListView::RenameIfStillAlone);
     connect(this, &QAbstractItemView::activated, this, &TShellListView::OnActivated);
@@ -146,6 +186,7 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent), model_(new 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TShellListView::OnCurrentChanged);
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         ++contentsVersion_;
+        hoverRow_ = -1;
         CountSelection();
     });
     connect(model_, &FileListModel::RowsMoved, this, &TShellListView::OnRowsMoved);
@@ -199,10 +240,65 @@ void TShellListView::SortBy(int column, Qt::SortOrder order)
 void TShellListView::OnRowsMoved()
 {
     ++contentsVersion_;
+    hoverRow_ = -1;
+    RestoreSelectionAfterSort();
     CountSelection();
     // The rows held for the pending notifications may now stand for other items.
     touched_.clear();
     batchConcernsAll_ = batchDepth_ > 0;
+}
+
+bool TShellListView::ManyRanges() const
+{
+    return selectionModel()->selection().size() > kFewRanges;
+}
+
+std::vector<int> TShellListView::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        if ((rows_[row] & kSelected) != 0) {
+            rows.push_back(static_cast<int>(row));
+        }
+    }
+    return rows;
+}
+
+// The selection model keeps a selection across a re-sort through one persistent index per selected row,
+// at a cost of microseconds each: a selection of many ranges is set aside by the items' ids instead and
+// given back once the rows are in their new order, neighbouring rows as one range.
+void TShellListView::KeepSelectionAcrossSort()
+{
+    CommitSelection();
+    if (!ManyRanges()) {
+        return;
+    }
+    sortedSelection_.assign(model_->IdLimit(), false);
+    for (const int row : SelectedRows()) {
+        sortedSelection_[model_->Item(row).id] = true;
+    }
+    selectionSetAside_ = true;
+    // The items stay selected: nobody is told.
+    const QSignalBlocker quiet(selectionModel());
+    selectionModel()->clearSelection();
+}
+
+void TShellListView::RestoreSelectionAfterSort()
+{
+    if (!std::exchange(selectionSetAside_, false)) {
+        return;
+    }
+    std::vector<int> rows;
+    for (int row = 0; row < ItemCount(); ++row) {
+        const std::uint32_t id = model_->Item(row).id;
+        if (id < sortedSelection_.size() && sortedSelection_[id]) {
+            rows.push_back(row);
+        }
+    }
+    sortedSelection_ = {};
+    const QSignalBlocker quiet(selectionModel());
+    selectionModel()->select(RowRanges(*model_, rows), QItemSelectionModel::Select);
+    selectionModel()->select(QItemSelection(), QItemSelectionModel::Select);
 }
 
 QModelIndex TShellListView::ItemAt(int index) const
@@ -222,24 +318,25 @@ int TShellListView::SelectionCount() const
 
 bool TShellListView::Selected(int index) const
 {
-    return index >= 0 && static_cast<std::size_t>(index) < selectedRows_.size() &&
-           selectedRows_[static_cast<std::size_t>(index)] != 0;
+    return index >= 0 && static_cast<std::size_t>(index) < rows_.size() &&
+           (rows_[static_cast<std::size_t>(index)] & kSelected) != 0;
 }
 
+// The selection model's change: the rows show what it holds, staged ones included.
 void TShellListView::MarkRows(const QItemSelection& ranges, bool selected)
 {
-    const auto mark = static_cast<unsigned char>(selected ? 1 : 0);
     for (const QItemSelectionRange& range : ranges) {
         if (!range.isValid() || range.parent().isValid()) {
             continue;
         }
-        const int bottom = std::min(range.bottom(), static_cast<int>(selectedRows_.size()) - 1);
+        const int bottom = std::min(range.bottom(), static_cast<int>(rows_.size()) - 1);
         for (int row = std::max(0, range.top()); row <= bottom; ++row) {
-            unsigned char& flag = selectedRows_[static_cast<std::size_t>(row)];
-            if (flag != mark) {
-                flag = mark;
+            unsigned char& flags = rows_[static_cast<std::size_t>(row)];
+            if (((flags & kSelected) != 0) != selected) {
                 selectionCount_ += selected ? 1 : -1;
             }
+            flags = static_cast<unsigned char>(selected ? flags | kSelected | kModelHeld
+                                                        : flags & ~(kSelected | kModelHeld));
         }
     }
 }
@@ -247,13 +344,92 @@ void TShellListView::MarkRows(const QItemSelection& ranges, bool selected)
 // One pass over the selection's ranges, after the rows have changed under it.
 void TShellListView::CountSelection()
 {
-    selectedRows_.assign(static_cast<std::size_t>(model_->rowCount()), 0);
+    rows_.assign(static_cast<std::size_t>(model_->rowCount()), 0);
+    staged_.clear();
     selectionCount_ = 0;
     MarkRows(selectionModel()->selection(), true);
 }
 
+void TShellListView::StageSelected(int index, bool selected)
+{
+    if (index < 0 || index >= ItemCount() || Selected(index) == selected) {
+        return;
+    }
+    unsigned char& flags = rows_[static_cast<std::size_t>(index)];
+    if ((flags & kStaged) == 0) {
+        flags |= kStaged;
+        staged_.push_back(index);
+    }
+    flags = static_cast<unsigned char>(selected ? flags | kSelected : flags & ~kSelected);
+    selectionCount_ += selected ? 1 : -1;
+    // Rows on screen are found by their height alone; only they are repainted.
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    const QModelIndex bottom = indexAt(QPoint(0, viewport()->height() - 1));
+    if (top.isValid() && index >= top.row() && (!bottom.isValid() || index <= bottom.row())) {
+        const QRect shown = visualRect(ItemAt(index));
+        viewport()->update(0, shown.top(), viewport()->width(), shown.height());
+    }
+    // Handed over once control is back in the event loop, as a step of its own.
+    if (staged_.size() >=
+            std::max(kHandOverLeast, static_cast<std::size_t>(selectionCount_) / kHandOverShare) &&
+        !commitTimer_.isActive()) {
+        commitTimer_.start(0);
+    }
+}
+
+void TShellListView::SettleSelection()
+{
+    CommitSelection();
+    if (std::exchange(settlePending_, false)) {
+        // Kept apart from what a Shift-click selects next, as a selection made item by item would be.
+        committing_ = true;
+        selectionModel()->select(QItemSelection(), QItemSelectionModel::Select);
+        committing_ = false;
+    }
+}
+
+void TShellListView::CommitSelection()
+{
+    commitTimer_.stop();
+    if (staged_.empty()) {
+        return;
+    }
+    std::vector<int> added;
+    std::vector<int> removed;
+    for (const int row : std::exchange(staged_, {})) {
+        unsigned char& flags = rows_[static_cast<std::size_t>(row)];
+        flags &= static_cast<unsigned char>(~kStaged);
+        const bool shown = (flags & kSelected) != 0;
+        if (shown != ((flags & kModelHeld) != 0)) {
+            (shown ? added : removed).push_back(row);
+        }
+    }
+    if (added.empty() && removed.empty()) {
+        return;
+    }
+    committing_ = true;
+    if (removed.empty()) {
+        // The selection is handed over whole with the new ranges after the old ones: the selection model
+        // then finds the old ones unchanged in one pass, where adding ranges to it would compare each
+        // with every one it holds.
+        std::sort(added.begin(), added.end());
+        QItemSelection selection = selectionModel()->selection();
+        selection.append(RowRanges(*model_, added));
+        selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    } else {
+        // Taking ranges out costs the selection model as much as the product of the ranges taken and held:
+        // it is emptied and given the rows anew instead, each step against an empty selection.
+        const std::vector<int> rows = SelectedRows();
+        selectionModel()->clearSelection();
+        selectionModel()->select(RowRanges(*model_, rows), QItemSelectionModel::Select);
+    }
+    settlePending_ = true;
+    committing_ = false;
+}
+
 void TShellListView::SetSelected(int index, bool selected)
 {
+    CommitSelection();
     const QModelIndex item = ItemAt(index);
     if (item.isValid() && Selected(index) != selected) {
         selectionModel()->select(item,
@@ -264,6 +440,7 @@ void TShellListView::SetSelected(int index, bool selected)
 
 void TShellListView::SelectItems(const std::vector<int>& indexes)
 {
+    CommitSelection();
     std::vector<int> rows;
     for (const int index : indexes) {
         if (index >= 0 && index < ItemCount() && !Selected(index)) {
@@ -276,26 +453,16 @@ void TShellListView::SelectItems(const std::vector<int>& indexes)
     std::sort(rows.begin(), rows.end());
     // The new selection is handed over whole, neighbouring rows as one range: the selection model's
     // work grows with the number of ranges it is given and already holds, once per call.
-    QItemSelection selection;
-    for (const QItemSelectionRange& range : selectionModel()->selection()) {
-        selection.append(range);
-    }
-    const int lastColumn = model_->columnCount() - 1;
-    for (std::size_t first = 0; first < rows.size();) {
-        std::size_t last = first;
-        while (last + 1 < rows.size() && rows[last + 1] == rows[last] + 1) {
-            ++last;
-        }
-        selection.append(
-            QItemSelectionRange(model_->index(rows[first], 0), model_->index(rows[last], lastColumn)));
-        first = last + 1;
-    }
+    QItemSelection selection = selectionModel()->selection();
+    selection.append(RowRanges(*model_, rows));
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    settlePending_ = true;
 }
 
 void TShellListView::ClearSelection()
 {
     NotificationBatch batch(*this, true);
+    CommitSelection();
     selectionModel()->clearSelection();
 }
 
@@ -403,11 +570,153 @@ void TShellListView::RunDrag(QDrag* drag)
 void TShellListView::selectAll()
 {
     NotificationBatch batch(*this, true);
+    CommitSelection();
+    // Replacing a selection of many ranges by another costs the selection model as much as the product
+    // of their counts; emptying it first costs as much as it holds.
+    selectionModel()->clearSelection();
     QTreeView::selectAll();
+}
+
+void TShellListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command)
+{
+    SettleSelection();
+    const bool replaces = command.testFlag(QItemSelectionModel::Clear);
+    const bool extends = command.testFlag(QItemSelectionModel::Current) &&
+                         command.testFlag(QItemSelectionModel::Select) &&
+                         !command.testAnyFlags(QItemSelectionModel::Deselect | QItemSelectionModel::Toggle);
+    // A run of Shift-extensions from one anchor keeps what was selected before the first, and each
+    // replaces the range of the one before, as the selection model's current selection would.
+    const bool extending = extends && extendedVersion_ == selectionVersion_ &&
+                           extendedContents_ == contentsVersion_ && extendedFrom_.size() == rows_.size();
+    if ((!replaces && !extends) || (!extending && !ManyRanges())) {
+        QTreeView::setSelection(rect, command);
+        return;
+    }
+    if (replaces) {
+        selectionModel()->clearSelection();
+        QTreeView::setSelection(rect, command);
+        return;
+    }
+    // The rows that the rectangle spans, as the tree view finds them.
+    const QRect area = rect.normalized();
+    const QModelIndex top = indexAt(isRightToLeft() ? area.topRight() : area.topLeft());
+    const QModelIndex bottom = indexAt(isRightToLeft() ? area.bottomLeft() : area.bottomRight());
+    if (rect.isNull() || (!top.isValid() && !bottom.isValid())) {
+        return;
+    }
+    const int first = top.isValid() ? top.row() : 0;
+    const int last = bottom.isValid() ? bottom.row() : ItemCount() - 1;
+    if (!extending) {
+        extendedFrom_.resize(rows_.size());
+        std::transform(rows_.begin(), rows_.end(), extendedFrom_.begin(),
+                       [](unsigned char flags) { return static_cast<unsigned char>(flags & kSelected); });
+    }
+    std::vector<int> rows;
+    for (int row = 0; row < ItemCount(); ++row) {
+        if (extendedFrom_[static_cast<std::size_t>(row)] != 0 || (row >= first && row <= last)) {
+            rows.push_back(row);
+        }
+    }
+    const std::vector<unsigned char> before = rows_;
+    rebuilding_ = true;
+    selectionModel()->clearSelection();
+    selectionModel()->select(RowRanges(*model_, rows), QItemSelectionModel::Select);
+    selectionModel()->select(QItemSelection(), QItemSelectionModel::Select);
+    rebuilding_ = false;
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        if (((before[row] ^ rows_[row]) & kSelected) != 0) {
+            Touch(static_cast<int>(row));
+        }
+    }
+    extendedVersion_ = selectionVersion_;
+    extendedContents_ = contentsVersion_;
+    if (batchDepth_ == 0) {
+        FlushNotifications();
+    }
+}
+
+void TShellListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const
+{
+    const int row = index.row();
+    const QModelIndex current = currentIndex();
+    const bool currentRow = current.isValid() && current.row() == row;
+    QStyleOptionViewItem cell = option;
+    // Whole rows are selected: the style draws the selection across the cells.
+    cell.showDecorationSelected = true;
+    cell.state.setFlag(QStyle::State_Selected, Selected(row));
+    cell.state.setFlag(QStyle::State_MouseOver, row == hoverRow_);
+    // The row being renamed looks active while its editor has the focus.
+    if (currentRow && state() == EditingState) {
+        cell.state |= QStyle::State_Active;
+    }
+    const QHeaderView& head = *header();
+    std::vector<int> columns; // the columns shown, in their order on screen
+    for (int visual = 0; visual < head.count(); ++visual) {
+        if (const int column = head.logicalIndex(visual); !head.isSectionHidden(column)) {
+            columns.push_back(column);
+        }
+    }
+    const int width = viewport()->width();
+    for (std::size_t at = 0; at < columns.size(); ++at) {
+        const int column = columns[at];
+        cell.rect = QRect(columnViewportPosition(column), option.rect.y(), head.sectionSize(column),
+                          option.rect.height());
+        if (cell.rect.right() < 0 || cell.rect.left() >= width) {
+            continue;
+        }
+        const QModelIndex item = model_->index(row, column);
+        QStyleOptionViewItem shown = cell;
+        if ((model_->flags(item) & Qt::ItemIsEnabled) == 0) {
+            shown.state &= ~QStyle::State_Enabled;
+        }
+        shown.palette.setCurrentColorGroup((shown.state & QStyle::State_Enabled) == 0  ? QPalette::Disabled
+                                           : (shown.state & QStyle::State_Active) != 0 ? QPalette::Active
+                                                                                       : QPalette::Inactive);
+        shown.viewItemPosition = columns.size() == 1        ? QStyleOptionViewItem::OnlyOne
+                                 : at == 0                  ? QStyleOptionViewItem::Beginning
+                                 : at + 1 == columns.size() ? QStyleOptionViewItem::End
+                                                            : QStyleOptionViewItem::Middle;
+        // The row's own background, then the cell, which draws the selection.
+        QStyleOptionViewItem background = shown;
+        background.state &= ~QStyle::State_Selected;
+        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &background, painter, this);
+        itemDelegateForIndex(item)->paint(painter, shown, item);
+    }
+    if (currentRow && hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.state |= QStyle::State_KeyboardFocusChange;
+        focus.backgroundColor = option.palette.color(
+            (option.state & QStyle::State_Enabled) != 0 ? QPalette::Normal : QPalette::Disabled,
+            Selected(row) ? QPalette::Highlight : QPalette::Window);
+        const int left = option.showDecorationSelected ? 0 : head.sectionPosition(0);
+        focus.rect = style()->visualRect(
+            layoutDirection(), viewport()->rect(),
+            QRect(left - head.offset(), option.rect.y(), head.length() - left, option.rect.height()));
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter);
+    }
+}
+
+bool TShellListView::viewportEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+        hoverRow_ = indexAt(static_cast<QHoverEvent*>(event)->position().toPoint()).row();
+        break;
+    case QEvent::HoverLeave:
+        hoverRow_ = -1;
+        break;
+    default:
+        break;
+    }
+    return QTreeView::viewportEvent(event);
 }
 
 void TShellListView::mousePressEvent(QMouseEvent* event)
 {
+    SettleSelection();
     dragPending_ = false;
     dragStarted_ = false;
     renameTimer_.stop();
@@ -430,12 +739,14 @@ void TShellListView::mousePressEvent(QMouseEvent* event)
 
 void TShellListView::mouseMoveEvent(QMouseEvent* event)
 {
+    SettleSelection();
     NotificationBatch batch(*this);
     QTreeView::mouseMoveEvent(event);
 }
 
 void TShellListView::mouseReleaseEvent(QMouseEvent* event)
 {
+    SettleSelection();
     dragPending_ = false;
     const QModelIndex released = indexAt(event->position().toPoint());
     const bool onPressed = event->button() == Qt::LeftButton && !dragStarted_ && released.isValid();
@@ -462,6 +773,7 @@ void TShellListView::mouseReleaseEvent(QMouseEvent* event)
 
 void TShellListView::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    SettleSelection();
     renameTimer_.stop();
     renameRow_ = -1;
     NotificationBatch batch(*this);
@@ -470,6 +782,7 @@ void TShellListView::mouseDoubleClickEvent(QMouseEvent* event)
 
 void TShellListView::keyPressEvent(QKeyEvent* event)
 {
+    SettleSelection();
     renameTimer_.stop();
     NotificationBatch batch(*this);
     QTreeView::keyPressEvent(event);
@@ -477,21 +790,27 @@ void TShellListView::keyPressEvent(QKeyEvent* event)
 
 void TShellListView::OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
-    ++selectionVersion_;
-    if (selectedRows_.size() != static_cast<std::size_t>(model_->rowCount())) {
+    if (!committing_) {
+        ++selectionVersion_;
+        settlePending_ = false;
+    }
+    if (rows_.size() != static_cast<std::size_t>(model_->rowCount())) {
         CountSelection();
     } else {
         MarkRows(deselected, false);
         MarkRows(selected, true);
     }
-    if (widening_) {
-        return; // the same items, only more of their cells
+    if (widening_ || rebuilding_) {
+        return; // the same items, only more of their cells; or reported once the selection is whole
     }
-    for (const QItemSelection* ranges : {&deselected, &selected}) {
-        for (const QItemSelectionRange& range : *ranges) {
-            if (range.isValid() && !range.parent().isValid()) {
-                for (int row = range.top(); row <= range.bottom(); ++row) {
-                    Touch(row);
+    // Each changed item is reported, unless one notification is to stand for all of them.
+    if (batchDepth_ == 0 || !batchConcernsAll_) {
+        for (const QItemSelection* ranges : {&deselected, &selected}) {
+            for (const QItemSelectionRange& range : *ranges) {
+                if (range.isValid() && !range.parent().isValid()) {
+                    for (int row = range.top(); row <= range.bottom(); ++row) {
+                        Touch(row);
+                    }
                 }
             }
         }

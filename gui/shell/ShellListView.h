@@ -23,7 +23,8 @@ class FileListModel;
 // slow click on the only selected item; the editor starts with the name before its extension
 // selected and Escape gives up. A click on a column's header sorts by it, a second click reverses;
 // the Name column brings back the default order. An item's index is its row in the displayed order. Asking
-// whether an item is selected and how many are costs the same however scattered the selection is.
+// whether an item is selected and how many are, and painting the rows, costs the same however scattered
+// the selection is.
 class TShellListView : public QTreeView {
     Q_OBJECT
 
@@ -51,6 +52,16 @@ public:
     bool Selected(int index) const;
     // Selects or deselects one item; nothing happens for an index outside the list.
     void SetSelected(int index, bool selected);
+    // The same for a command that changes many items one by one: the list shows the change at once
+    // (Selected, SelectionCount, the row painted) and hands it to its selection model later, with the
+    // changes staged meanwhile, in one change of the selection. A handover costs as much as the
+    // selection has ranges; it comes before anything else changes the selection or the rows, on
+    // CommitSelection, and by itself once the staged changes are many against the selection. The change
+    // notifications follow the handover.
+    void StageSelected(int index, bool selected);
+    // Hands the staged changes to the selection model now. Before the user's next input the selection is
+    // settled as one made item by item would be, so that a Shift-click extends it.
+    void CommitSelection();
     // Deselects every item, reported as one notification for all items.
     void ClearSelection();
     // The name shown for the item; empty for an index outside the list.
@@ -58,7 +69,7 @@ public:
     // Changes whenever the list reads a folder, so that a caller holding item indexes can tell that
     // they no longer stand for the same items.
     unsigned ContentsVersion() const { return contentsVersion_; }
-    // Changes whenever the selection does, whoever changes it.
+    // Changes whenever the selection changes other than by StageSelected.
     unsigned SelectionVersion() const { return selectionVersion_; }
     bool Focused(int index) const;
     // The full path of the item as text (a name that is no valid UTF-8 shows U+FFFD there); throws
@@ -123,6 +134,14 @@ protected:
     // large folder (sizes and times arriving, a column filled) would otherwise cost a pass over all rows.
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles = QList<int>()) override;
+    // A Shift-extended selection or one that replaces many ranges goes to the selection model in steps
+    // that cost it as much as the ranges it holds, not their product.
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    // Paints the row selected as the list's own flags say: the selection model would look through all its
+    // ranges for every cell.
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     class NotificationBatch;
@@ -134,13 +153,19 @@ private:
     void WidenSelection();
     void MarkRows(const QItemSelection& ranges, bool selected);
     void CountSelection();
+    void SettleSelection();
+    void KeepSelectionAcrossSort();
+    void RestoreSelectionAfterSort();
+    std::vector<int> SelectedRows() const;
+    bool ManyRanges() const;
     void Touch(int row);
     void FlushNotifications();
     void RenameIfStillAlone();
     QModelIndex ItemAt(int index) const;
 
     FileListModel* model_ = nullptr;
-    bool widening_ = false; // the selection grows to added columns; no item changes
+    bool widening_ = false;   // the selection grows to added columns; no item changes
+    bool rebuilding_ = false; // the selection is given anew; the items that change are reported after
     std::function<bool()> orderHeld_;
     QString folder_;
     unsigned contentsVersion_ = 0;
@@ -149,10 +174,27 @@ private:
     bool batchConcernsAll_ = false;
     bool dragPending_ = false;
     bool dragStarted_ = false;
-    // One flag per row, kept in step with the selection model: its own queries cost as much as the
+    // Flags per row, kept in step with the selection model: its own queries cost as much as the
     // selection has ranges, which a scattered selection of a large folder makes thousands.
-    std::vector<unsigned char> selectedRows_;
+    enum RowFlag : unsigned char {
+        kSelected = 1,  // as the list shows it
+        kStaged = 2,    // staged since the last handover
+        kModelHeld = 4, // selected in the selection model
+    };
+    std::vector<unsigned char> rows_;
     int selectionCount_ = 0;
+    std::vector<int> staged_; // rows staged since the last handover, in the order staged
+    bool committing_ = false;
+    bool settlePending_ = false; // a handover left the selection model's last change open
+    QTimer commitTimer_;         // the next handover of staged rows
+    int hoverRow_ = -1;
+    // A Shift-extension keeps the rows selected before the first of a run of them.
+    std::vector<unsigned char> extendedFrom_;
+    unsigned extendedVersion_ = 0; // the selection's version after the last extension
+    unsigned extendedContents_ = 0;
+    // Whether each item, by its id, was selected while the rows are re-sorted without the selection model.
+    std::vector<bool> sortedSelection_;
+    bool selectionSetAside_ = false;
     std::vector<int> touched_;
     int reduceTo_ = -1;  // the row that a plain press found in a multi-selection
     int renameRow_ = -1; // the row that a plain press found selected alone and focused

@@ -154,34 +154,39 @@ private:
     QTimer timer_;
 };
 
-// Holds a drop's copies still after the nth piece written, until released; shared with the copying thread.
+// Holds a drop's copies still after the nth piece written, until released. The copying thread shares the state,
+// so it may outlive the test's gate: a closed window leaves a held copy behind.
 class WriteGate {
 public:
-    explicit WriteGate(int piece) : piece_(piece) {}
+    explicit WriteGate(int piece) : state_(std::make_shared<State>(piece)) {}
 
     lmp::sys::CopyFaults Faults()
     {
         lmp::sys::CopyFaults faults;
-        faults.afterWrite = [this](std::uint64_t) {
-            if (++written_ == piece_) {
-                reached = true;
-                released_.wait(false);
+        faults.afterWrite = [state = state_](std::uint64_t) {
+            if (++state->written == state->piece) {
+                state->reached = true;
+                state->released.wait(false);
             }
         };
         return faults;
     }
     void Release()
     {
-        released_ = true;
-        released_.notify_all();
+        state_->released = true;
+        state_->released.notify_all();
     }
-
-    std::atomic<bool> reached{false};
+    bool Reached() const { return state_->reached; }
 
 private:
-    int piece_;
-    std::atomic<int> written_{0};
-    std::atomic<bool> released_{false};
+    struct State {
+        explicit State(int at) : piece(at) {}
+        int piece;
+        std::atomic<int> written{0};
+        std::atomic<bool> reached{false};
+        std::atomic<bool> released{false};
+    };
+    std::shared_ptr<State> state_;
 };
 
 // A file list whose drags are noted instead of run: a drag cannot run on the offscreen platform.
@@ -696,7 +701,7 @@ void DropCopyTest::cancelStopsTheCopiesKeepingThoseDoneAndNoPartialFile()
 
     DragOverNode(*Parts(*form_).ShellTreeView1, targetNode_);
     form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
-    QTRY_VERIFY(gate->reached);
+    QTRY_VERIFY(gate->Reached());
     QTRY_VERIFY(Parts(*form_).Copies->ProgressDialog() != nullptr);
     QProgressDialog& progress = *Parts(*form_).Copies->ProgressDialog();
     QVERIFY(progress.isVisible());
@@ -734,7 +739,7 @@ void DropCopyTest::closingDuringACopyAsksAndYesStopsItBeforeTheWindowCloses()
     Parts(*form_).Copies->SetFaults(gate->Faults());
     DragOverNode(*Parts(*form_).ShellTreeView1, targetNode_);
     form_->ShellTreeView1DragDrop(Parts(*form_).ShellListView1, 0, 0);
-    QTRY_VERIFY(gate->reached);
+    QTRY_VERIFY(gate->Reached());
     const DialogAnswerer answerer(static_cast<Answer>(answer));
 
     // The copy holds still in the middle of the first file: the window waits for it only so long.

@@ -1,14 +1,16 @@
 // The main window's rules that need no window: when the pane describes an item, how Select All walks
 // the list, which track images "Select Matching TP4's" picks, and the ratio arithmetic of resizing.
 #include <cmath>
+#include <deque>
 #include <limits>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include <QTest>
 
-#include "gui/main/SelectAllLoop.h"
+#include "gui/main/SelectAllRun.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/SizeRatios.h"
 #include "gui/pane/PaneRules.h"
@@ -24,14 +26,15 @@ namespace {
 
 // Item i is of edition editions[i]: '-' none, '!' unreadable, '?' not ready when first asked and none
 // afterwards. selected holds 'S' or '.' per item; the pane gets "i", or "i+" after the separator, and
-// "end" at the end of a command. The second time the loop processes events, they run `during`.
-struct ScriptedList final : lmp::gui::SelectAllList {
+// "end" at the end of a command. The run hands over after every item, as the window may; at the second
+// hand-over, `during` runs.
+struct ScriptedList final : lmp::gui::SelectAllList, lmp::gui::SelectAllSource {
     QString editions, selected = "S";
     QStringList pane;
-    int kept = 0;
+    int handOvers = 0;
     unsigned contents = 0;
-    bool busy = false;
-    lmp::gui::SelectAllLoop loop{busy};
+    std::deque<int> asked;
+    bool dropped = false;
     void (*during)(ScriptedList&) = nullptr;
 
     void BeginCommand() override { selected = QString(editions.size(), '.'); }
@@ -39,11 +42,22 @@ struct ScriptedList final : lmp::gui::SelectAllList {
     int ItemCount() const override { return static_cast<int>(editions.size()); }
     int SelectionCount() const override { return static_cast<int>(selected.count('S')); }
     unsigned ContentsVersion() const override { return contents; }
-    // The selection itself: what the loop wants to know is whether it is still the one the loop left.
+    // The selection itself: what the run wants to know is whether it is still the one the run left.
     unsigned SelectionVersion() const override { return static_cast<unsigned>(qHash(selected)); }
+    bool IsFolder(int) const override { return false; }
     void Select(int index, bool on) override { selected[index] = on ? 'S' : '.'; }
-    std::optional<std::int32_t> Describe(int index, std::int32_t, bool withSeparator) override
+    void Write(lmp::Description description, bool withSeparator) override
     {
+        pane << QString::fromStdString(description.lines.front()) + (withSeparator ? "+" : "");
+    }
+
+    void Ask(int index, const lmp::DescribeOptions&) override { asked.push_back(index); }
+    std::optional<lmp::Description> Take() override
+    {
+        if (asked.empty()) {
+            return std::nullopt;
+        }
+        const int index = asked.front();
         const QChar code = editions[index];
         if (code == '!') {
             throw std::runtime_error("Cannot open file");
@@ -52,13 +66,28 @@ struct ScriptedList final : lmp::gui::SelectAllList {
             editions[index] = '-';
             return std::nullopt;
         }
-        pane << QString::number(index) + (withSeparator ? "+" : "");
-        return code == '-' ? -1 : code.digitValue();
+        asked.pop_front();
+        return lmp::Description{
+            code == '-' ? lmp::kNoEdition : code.digitValue(), {std::to_string(index)}, {}};
     }
-    void KeepAlive() override
+    bool Dropped() override { return std::exchange(dropped, false); }
+
+    // Runs the command for edition 0 to its end, as the window does between its events.
+    void Run()
     {
-        if (++kept == 2 && during != nullptr) {
-            std::exchange(during, nullptr)(*this);
+        lmp::gui::SelectAllRun run(*this, *this, 0);
+        try {
+            run.Begin();
+            while (run.Advance([] { return false; }) != lmp::gui::SelectAllRun::Progress::Ended &&
+                   handOvers < 100) {
+                if (++handOvers == 2 && during != nullptr) {
+                    std::exchange(during, nullptr)(*this);
+                }
+            }
+            EndCommand();
+        } catch (const std::runtime_error&) {
+            EndCommand();
+            pane << "thrown";
         }
     }
 };
@@ -75,8 +104,8 @@ class MainFormRulesTest : public QObject {
 private slots:
     void listChangeResponseFollowsSelectionFocusAndMarks_data();
     void listChangeResponseFollowsSelectionFocusAndMarks();
-    void selectAllLoopSelectsOneEditionInListOrderUntilSuperseded_data();
-    void selectAllLoopSelectsOneEditionInListOrderUntilSuperseded();
+    void selectAllRunSelectsOneEditionInListOrderUntilSuperseded_data();
+    void selectAllRunSelectsOneEditionInListOrderUntilSuperseded();
     void matchingImagesFollowTheirSelectedTrackDesigns_data();
     void matchingImagesFollowTheirSelectedTrackDesigns();
     void matchingImagesAreFoundAnywhereInAListSortedOtherwise_data();
@@ -132,7 +161,7 @@ void MainFormRulesTest::listChangeResponseFollowsSelectionFocusAndMarks()
     QCOMPARE(response.withSeparator, expected.withSeparator);
 }
 
-void MainFormRulesTest::selectAllLoopSelectsOneEditionInListOrderUntilSuperseded_data()
+void MainFormRulesTest::selectAllRunSelectsOneEditionInListOrderUntilSuperseded_data()
 {
     QTest::addColumn<QString>("editions");
     QTest::addColumn<Script>("during");
@@ -149,15 +178,15 @@ void MainFormRulesTest::selectAllLoopSelectsOneEditionInListOrderUntilSuperseded
         << "0000" << Script([](ScriptedList& list) { ++list.contents; }) << "SS.. 0 1+ end";
     QTest::newRow("the list shrinking")
         << "0000" << Script([](ScriptedList& list) { list.editions.truncate(3); }) << "SSS. 0 1+ 2+ end";
-    QTest::newRow("a nested command superseding, busy until the outer one ends")
-        << "0202" << Script([](ScriptedList& list) {
-               list.loop.Run(list, 2);
-               list.pane << (list.busy ? "busy" : "idle");
+    QTest::newRow("the pane cleared meanwhile: the files not taken are asked for again")
+        << "0-00" << Script([](ScriptedList& list) {
+               list.asked.clear();
+               list.dropped = true;
            })
-        << ".S.S 0 1+ 0 1 2+ 3+ end busy end";
+        << "S.SS 0 1+ 2+ 3+ end";
 }
 
-void MainFormRulesTest::selectAllLoopSelectsOneEditionInListOrderUntilSuperseded()
+void MainFormRulesTest::selectAllRunSelectsOneEditionInListOrderUntilSuperseded()
 {
     QFETCH(QString, editions);
     ScriptedList list;
@@ -165,14 +194,9 @@ void MainFormRulesTest::selectAllLoopSelectsOneEditionInListOrderUntilSuperseded
     QFETCH(Script, during);
     list.during = during;
 
-    try {
-        list.loop.Run(list, 0);
-    } catch (const std::runtime_error&) {
-        list.pane << "thrown";
-    }
+    list.Run();
 
     QTEST((QStringList(list.selected) + list.pane).join(' '), "expected");
-    QVERIFY(!list.busy);
 }
 
 void MainFormRulesTest::matchingImagesFollowTheirSelectedTrackDesigns_data()

@@ -1,12 +1,22 @@
 // The View menu's selection commands on the real window: selecting all files of one edition while
 // describing them, and adding each selected track design's image.
+#include <algorithm>
+#include <numeric>
 #include <utility>
 #include <vector>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QPlainTextEdit>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -76,6 +86,51 @@ void AddMixedFiles(const GameFolder& folder)
     folder.AddFile("notes.txt", "park ideas");
 }
 
+// A first-expansion design with the wooden fields, as the pane shows it.
+QString ExpansionBlock(const QString& name)
+{
+    return WoodenBlock(name, "Vortex Jamboree/Extra Marvels");
+}
+
+// Designs D000.TD4 ... of the first expansion, each followed by its image D000.TP4 ...
+void AddDesignsWithImages(const GameFolder& folder, int designs)
+{
+    for (int design = 0; design < designs; ++design) {
+        const QString stem = QStringLiteral("D%1").arg(design, 3, 10, QLatin1Char('0'));
+        folder.AddTrackDesign(stem + ".TD4", kWoodenFields, 1);
+        folder.AddFile(stem + ".TP4", "image");
+    }
+}
+
+// What "Select All VJ/EM files" writes for these designs when nothing else is selected.
+QString ExpansionPane(const QStringList& names)
+{
+    QStringList blocks;
+    for (const QString& name : names) {
+        blocks << ExpansionBlock(name);
+    }
+    return blocks.join('\n' + kSeparator + '\n');
+}
+
+// A socket file at path, left behind when the descriptor is closed.
+bool MakeSocket(const QString& path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray bytes = QFile::encodeName(path);
+    if (static_cast<std::size_t>(bytes.size()) >= sizeof(address.sun_path)) {
+        return false;
+    }
+    std::copy(bytes.begin(), bytes.end(), address.sun_path);
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound =
+        socket >= 0 && ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    if (socket >= 0) {
+        ::close(socket);
+    }
+    return bound;
+}
+
 std::vector<int> SelectedItems(const lmp::gui::TShellListView& list)
 {
     std::vector<int> items;
@@ -107,6 +162,13 @@ private slots:
     void itemsSelectedByTheUserDuringTheLoopAreSetWhenTheLoopReachesThem();
     void matchingImagesJoinTheSelectionAndThePaneStays();
     void selectAllReachesItemsFarBeyondTheDescribedFlags();
+    void selectAllGivenWhileTheFolderIsListedWaitsForIt_data();
+    void selectAllGivenWhileTheFolderIsListedWaitsForIt();
+    void selectAllEndsAtTheFirstEntryThatCannotBeRead_data();
+    void selectAllEndsAtTheFirstEntryThatCannotBeRead();
+    void filesComingAndGoingDuringSelectAllLeaveNoStaleLine();
+    void selectionChangedEveryMillisecondDuringSelectAllDescribesEachFileOnce();
+    void paneCopiesItsLinesAsTheyAre();
 
 private:
     void VerifyIdle() const;
@@ -164,6 +226,7 @@ void SelectionCommandsTest::selectAllSelectsExactlyOneEditionAndDescribesIt()
     QAction* const commands[] = {Parts(form).SelectAllOriginalLMPfiles1, Parts(form).SelectAllVJEMfiles1,
                                  Parts(form).SelectAllQQfiles1};
     commands[edition]->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
 
     QCOMPARE(SelectedItems(*Parts(form).ShellListView1), selected);
     QCOMPARE(Pane(), pane);
@@ -194,6 +257,7 @@ void SelectionCommandsTest::fileThatCannotBeReadEndsTheLoopAndRestoresTheWindow(
     QVERIFY(QFile::remove(folder_->PathOf(".charlie")));
 
     Parts(form).SelectAllOriginalLMPfiles1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
 
     QCOMPARE(SelectedItems(*Parts(form).ShellListView1), std::vector{kBeta});
     QCOMPARE(Pane(), RailroadBlock("Beta.TD4", "Original LMP"));
@@ -209,6 +273,7 @@ void SelectionCommandsTest::commandStartedFromInsideTheLoopTakesOver()
     QTimer::singleShot(0, &form, [&form] { Parts(form).SelectAllQQfiles1->trigger(); });
 
     Parts(form).SelectAllOriginalLMPfiles1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
 
     QCOMPARE(SelectedItems(*Parts(form).ShellListView1), std::vector{kGamma});
     QCOMPARE(Pane(), Lines({kVersionFailure, RailroadBlock("Gamma.TD4", "Quirky Quarters")}));
@@ -224,6 +289,7 @@ void SelectionCommandsTest::anotherFolderShownDuringTheLoopEndsIt()
                        [&] { Parts(form).ShellTreeView1->SetPath(folder_->PathOf("Subfolder.TD4")); });
 
     Parts(form).SelectAllOriginalLMPfiles1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
 
     QTRY_COMPARE(Parts(form).ShellListView1->ItemCount(), 1);
     QCOMPARE(SelectedItems(*Parts(form).ShellListView1), std::vector<int>{});
@@ -242,6 +308,7 @@ void SelectionCommandsTest::refreshWhileTheLoopWaitsForASlowFileDropsItsFilesAnd
     QTimer::singleShot(0, &form, [&form] { Parts(form).RefreshDescription->trigger(); });
 
     Parts(form).SelectAllOriginalLMPfiles1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
 
     QCOMPARE(SelectedItems(*Parts(form).ShellListView1), (std::vector{kBeta + 1, kDelta + 1}));
     QCOMPARE(Pane(), Lines({kVersionFailure, RailroadBlock("Beta.TD4", "Original LMP"), kSeparator,
@@ -259,6 +326,7 @@ void SelectionCommandsTest::itemsSelectedByTheUserDuringTheLoopAreSetWhenTheLoop
     });
 
     Parts(form).SelectAllOriginalLMPfiles1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
 
     QCOMPARE(SelectedItems(*Parts(form).ShellListView1), (std::vector{kBeta, kDelta}));
     // The user's selection counts for the separator of the first description.
@@ -310,6 +378,7 @@ void SelectionCommandsTest::selectAllReachesItemsFarBeyondTheDescribedFlags()
     QCOMPARE(Parts(form).ShellListView1->ItemCount(), kItems);
 
     Parts(form).SelectAllOriginalLMPfiles1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
 
     QCOMPARE(SelectedItems(*Parts(form).ShellListView1), (std::vector{5, 10001, 10002, 19999}));
     QCOMPARE(Pane(), Lines({WoodenBlock("f00005.TD4", "Original LMP"), kSeparator,
@@ -317,6 +386,178 @@ void SelectionCommandsTest::selectAllReachesItemsFarBeyondTheDescribedFlags()
                             WoodenBlock("f10002.TD4", "Original LMP"), kSeparator,
                             WoodenBlock("f19999.TD4", "Original LMP")}));
     VerifyIdle();
+}
+
+void SelectionCommandsTest::selectAllGivenWhileTheFolderIsListedWaitsForIt_data()
+{
+    QTest::addColumn<bool>("anotherFolder"); // shown before the listing has ended
+    QTest::newRow("the whole folder is covered") << false;
+    QTest::newRow("another folder ends the command") << true;
+}
+
+void SelectionCommandsTest::selectAllGivenWhileTheFolderIsListedWaitsForIt()
+{
+    QFETCH(bool, anotherFolder);
+    AddMixedFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kMixedItems);
+    Parts(form).ShellTreeView1->SetPath(folder_->PathOf("Subfolder.TD4"));
+    Parts(form).ShellTreeView1->SetPath(folder_->Path());
+    QVERIFY(Parts(form).ShellListView1->Listing());
+
+    Parts(form).SelectAllVJEMfiles1->trigger();
+    QVERIFY(Parts(form).SelectionBusy);
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    if (anotherFolder) {
+        Parts(form).ShellTreeView1->SetPath(folder_->PathOf("Subfolder.TD4"));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
+
+    QCOMPARE(SelectedItems(*Parts(form).ShellListView1),
+             anotherFolder ? std::vector<int>{} : std::vector{kAlpha});
+    QCOMPARE(Pane(), anotherFolder ? QString() : Lines({ExpansionBlock("Alpha.TD4"), kVersionFailure}));
+    VerifyIdle();
+}
+
+void SelectionCommandsTest::selectAllEndsAtTheFirstEntryThatCannotBeRead_data()
+{
+    QTest::addColumn<QString>("kind"); // of the entries that cannot be read
+    QTest::addColumn<int>("every");    // the design at every/2 is one, and one in every after it
+    QTest::newRow("a tenth of the designs dangling links") << "link" << 10;
+    QTest::newRow("a named pipe") << "pipe" << 40;
+    QTest::newRow("a socket") << "socket" << 40;
+}
+
+void SelectionCommandsTest::selectAllEndsAtTheFirstEntryThatCannotBeRead()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, every);
+    constexpr int kDesigns = 40;
+    // Entries of other types are not opened: a pipe and a socket without a game file's name are passed.
+    QVERIFY(::mkfifo(QFile::encodeName(folder_->PathOf("A-pipe")).constData(), 0600) == 0);
+    QVERIFY(MakeSocket(folder_->PathOf("A-socket")));
+    QStringList reached;
+    for (int design = 0; design < kDesigns; ++design) {
+        const QString name = QStringLiteral("D%1.TD4").arg(design, 3, 10, QLatin1Char('0'));
+        const QString path = folder_->PathOf(name);
+        if (design % every != every / 2) {
+            folder_->AddTrackDesign(name, kWoodenFields, 1);
+        } else if (kind == "link") {
+            QVERIFY(QFile::link(folder_->PathOf("gone.TD4"), path));
+        } else if (kind == "pipe") {
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else {
+            QVERIFY(MakeSocket(path));
+        }
+        if (design < every / 2) {
+            reached << name;
+        }
+    }
+    TMainForm& form = OpenAt(*folder_, kDesigns + 2);
+
+    Parts(form).SelectAllVJEMfiles1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
+
+    std::vector<int> selected(static_cast<std::size_t>(reached.size()));
+    std::iota(selected.begin(), selected.end(), 2);
+    QCOMPARE(SelectedItems(*Parts(form).ShellListView1), selected);
+    QCOMPARE(Pane(), ExpansionPane(reached));
+    VerifyIdle();
+    const QString failed = QStringLiteral("D%1.TD4").arg(every / 2, 3, 10, QLatin1Char('0'));
+    QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf(failed)});
+    boxes_->texts.clear();
+}
+
+void SelectionCommandsTest::filesComingAndGoingDuringSelectAllLeaveNoStaleLine()
+{
+    AddDesignsWithImages(*folder_, 300);
+    // Listed after D149: the command waits for it, and the folder's changes arrive meanwhile.
+    QFile slow(folder_->PathOf("D149z.SV4"));
+    QVERIFY(slow.open(QIODevice::WriteOnly) && slow.resize(qint64{512} << 20));
+    slow.close();
+    TMainForm& form = OpenAt(*folder_, 601);
+    lmp::gui::TShellListView& list = *Parts(form).ShellListView1;
+    QTimer change;
+    QObject::connect(&change, &QTimer::timeout, [&] {
+        if (list.SelectionCount() >= 150) {
+            change.stop();
+            folder_->AddTrackDesign("D000a.TD4", kWoodenFields, 1);
+            folder_->AddTrackDesign("D299a.TD4", kWoodenFields, 1);
+            QVERIFY(QFile::remove(folder_->PathOf("D100.TP4")));
+            QVERIFY(QFile::remove(folder_->PathOf("D200.TP4")));
+        }
+    });
+    change.start(1);
+
+    Parts(form).SelectAllVJEMfiles1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
+    QTRY_COMPARE(list.ItemCount(), 601);
+
+    // Whatever the command reached before the rows moved: its designs, each described once, in order.
+    QStringList selected;
+    for (const int item : SelectedItems(list)) {
+        selected << list.Caption(item);
+    }
+    QVERIFY(!selected.isEmpty());
+    QVERIFY(selected.filter(QStringLiteral(".TD4")) == selected);
+    QCOMPARE(Pane(), ExpansionPane(selected));
+    VerifyIdle();
+}
+
+void SelectionCommandsTest::selectionChangedEveryMillisecondDuringSelectAllDescribesEachFileOnce()
+{
+    constexpr int kDesigns = 400;
+    AddDesignsWithImages(*folder_, kDesigns);
+    TMainForm& form = OpenAt(*folder_, 2 * kDesigns);
+    lmp::gui::TShellListView& list = *Parts(form).ShellListView1;
+    // The images, chosen at random, are selected and deselected by someone else while the command runs.
+    QTimer other;
+    int changes = 0;
+    QObject::connect(&other, &QTimer::timeout, [&] {
+        const int image = 2 * QRandomGenerator::global()->bounded(kDesigns) + 1;
+        list.SetSelected(image, !list.Selected(image));
+        ++changes;
+    });
+    other.start(1);
+
+    Parts(form).SelectAllVJEMfiles1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
+    other.stop();
+
+    QStringList designs;
+    for (int design = 0; design < kDesigns; ++design) {
+        QVERIFY(list.Selected(2 * design));
+        designs << list.Caption(2 * design);
+    }
+    // The first description has a separator when someone else had selected an image before it.
+    const QString pane = Pane();
+    QVERIFY2(pane == ExpansionPane(designs) || pane == kSeparator + '\n' + ExpansionPane(designs),
+             qPrintable(QStringLiteral("%1 changes").arg(changes)));
+    VerifyIdle();
+}
+
+void SelectionCommandsTest::paneCopiesItsLinesAsTheyAre()
+{
+    // A no-break space in a name stays one.
+    const QString odd = QStringLiteral("Coaster\u00A0One.TD4");
+    folder_->AddTrackDesign(odd, kWoodenFields, 1);
+    folder_->AddTrackDesign("Second.TD4", kWoodenFields, 1);
+    TMainForm& form = OpenAt(*folder_, 2);
+    Parts(form).SelectAllVJEMfiles1->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Parts(form).SelectionBusy, 60000);
+    const QString lines = ExpansionPane({odd, "Second.TD4"});
+    QCOMPARE(Pane(), QString(lines).replace(QChar::Nbsp, QLatin1Char(' ')));
+
+    // Every line ended, the last one too, as lmpinfo prints them.
+    Parts(form).Memo1->selectAll();
+    Parts(form).Memo1->copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), lines + '\n');
+    // Part of a line is copied as it is.
+    QTextCursor cursor = Parts(form).Memo1->textCursor();
+    cursor.setPosition(12);
+    cursor.setPosition(23, QTextCursor::KeepAnchor);
+    Parts(form).Memo1->setTextCursor(cursor);
+    Parts(form).Memo1->copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), lines.mid(12, 11));
 }
 
 QTEST_MAIN(SelectionCommandsTest)

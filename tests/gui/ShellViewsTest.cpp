@@ -28,6 +28,7 @@
 #include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
 #include "gui/main/MainForm.h"
+#include "gui/shell/FileListModel.h"
 #include "gui/shell/GameDetailsColumns.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
@@ -77,6 +78,8 @@ private slots:
     void clickReportsEachChangedItemOnceWithTheFocusedOneLast();
     void shiftClickReportsTheRangeWithTheFocusedOneLast();
     void selectingAllReportsAllItemsAtOnce();
+    void largeScatteredSelectionsBehaveAsSmallOnes_data();
+    void largeScatteredSelectionsBehaveAsSmallOnes();
     void refreshReadsTheFolderAgainWithNothingSelected();
     void renamingInPlaceRenamesTheFileButNeverReplacesOne_data();
     void renamingInPlaceRenamesTheFileButNeverReplacesOne();
@@ -444,6 +447,74 @@ void ShellViewsTest::shiftClickReportsTheRangeWithTheFocusedOneLast()
     QCOMPARE(reported, (QList<int>{2, 3, 1}));
     QCOMPARE(list_->SelectionCount(), 3);
     QVERIFY(list_->Focused(1));
+}
+
+void ShellViewsTest::largeScatteredSelectionsBehaveAsSmallOnes_data()
+{
+    // Beyond a few hundred ranges the list takes the selection model's steps itself, at a cost that grows
+    // with the ranges rather than with their product; the results must be the selection model's.
+    QTest::addColumn<int>("files");
+    QTest::newRow("a few ranges, the selection model's own steps") << 20;
+    QTest::newRow("hundreds of ranges, the list's") << 700;
+}
+
+void ShellViewsTest::largeScatteredSelectionsBehaveAsSmallOnes()
+{
+    QFETCH(int, files);
+    for (int file = 0; file < files; ++file) {
+        // Each file a size of its own, the largest first: sorted by size, the order reverses.
+        folder_->AddFile(QStringLiteral("f%1.txt").arg(file, 4, 10, QLatin1Char('0')),
+                         QByteArray(files - file, 'x'));
+    }
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(list_->ItemCount(), files);
+    const auto selectedNames = [this] {
+        QStringList names;
+        for (int row = 0; row < list_->ItemCount(); ++row) {
+            if (list_->Selected(row)) {
+                names << list_->Caption(row);
+            }
+            [&] {
+                QCOMPARE(list_->selectionModel()->isSelected(list_->model()->index(row, 0)),
+                         list_->Selected(row));
+            }();
+        }
+        return names;
+    };
+    QStringList even;
+    QStringList evenAndFromTheSecond;
+    std::vector<int> evenRows;
+    for (int row = 0; row < files; ++row) {
+        if (row % 2 == 0) {
+            evenRows.push_back(row);
+            even << list_->Caption(row);
+        }
+        if (row % 2 == 0 || (row >= 1 && row < files - 1)) {
+            evenAndFromTheSecond << list_->Caption(row);
+        }
+    }
+    list_->SelectItems(evenRows);
+    // A re-sort keeps the selected items, and sorting back restores the order.
+    list_->SortBy(lmp::gui::FileListModel::SizeColumn, Qt::AscendingOrder);
+    QTRY_COMPARE(list_->Caption(0), QStringLiteral("f%1.txt").arg(files - 1, 4, 10, QLatin1Char('0')));
+    QCOMPARE(list_->SelectionCount(), static_cast<int>(even.size()));
+    list_->SortBy(lmp::gui::FileListModel::NameColumn, Qt::AscendingOrder);
+    QTRY_COMPARE(selectedNames(), even);
+
+    // Shift-extensions from one anchor keep what was selected and replace each other's range.
+    list_->setFocus();
+    list_->selectionModel()->setCurrentIndex(list_->model()->index(1, 0), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(list_, Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClick(list_, Qt::Key_Up, Qt::ShiftModifier);
+    QCOMPARE(selectedNames(), evenAndFromTheSecond);
+    // A plain click then leaves one item; Ctrl+A selects all.
+    ClickItem(*list_, 3);
+    QCOMPARE(selectedNames(), QStringList{list_->Caption(3)});
+    list_->SelectItems(evenRows);
+    QTest::keyClick(list_, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(list_->SelectionCount(), files);
+    QCOMPARE(selectedNames().size(), files);
 }
 
 void ShellViewsTest::selectingAllReportsAllItemsAtOnce()
