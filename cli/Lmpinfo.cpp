@@ -318,11 +318,16 @@ struct Walk {
     const std::size_t ahead;
 
     std::mutex mutex;
-    std::condition_variable changed;
+    // Each side is woken only when it waits: the walk once half of the items ahead have been taken, so
+    // that it takes them in batches instead of being woken for each one.
+    std::condition_variable roomMade;
+    std::condition_variable itemTaken;
     std::deque<Item> taken; // submitted, not yet written; in order
     std::optional<std::size_t> total;
     bool ended = false;
-    bool stepping = false; // outside the lock, perhaps reading the list
+    bool stepping = false;    // outside the lock, perhaps reading the list
+    bool walkerWaits = false; // for room
+    bool writerWaits = false; // for an item
     bool stop = false;
     std::exception_ptr failure;
 };
@@ -338,6 +343,7 @@ bool Walk::Step()
             item->problem = MemoryError(item->path).what();
         }
     }
+    bool wake = false;
     {
         const std::lock_guard lock(mutex);
         stepping = false;
@@ -347,8 +353,10 @@ bool Walk::Step()
             taken.push_back(std::move(*item));
         else
             ended = true;
+        wake = std::exchange(writerWaits, false);
     }
-    changed.notify_one();
+    if (wake)
+        itemTaken.notify_one();
     return item.has_value();
 }
 
@@ -358,7 +366,11 @@ void Walk::Run() noexcept
         for (;;) {
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock, [this] { return stop || taken.size() < ahead; });
+                if (taken.size() >= ahead) {
+                    walkerWaits = true;
+                    roomMade.wait(lock, [this] { return stop || taken.size() <= ahead / 2; });
+                    walkerWaits = false;
+                }
                 if (stop)
                     return;
                 stepping = true;
@@ -371,8 +383,9 @@ void Walk::Run() noexcept
             const std::lock_guard lock(mutex);
             failure = std::current_exception();
             ended = true;
+            stepping = false;
         }
-        changed.notify_one();
+        itemTaken.notify_one();
     }
 }
 
@@ -389,7 +402,9 @@ std::optional<Item> Walk::Take(bool threaded, const std::function<void()>& flush
         lock.unlock();
         flush();
         lock.lock();
-        changed.wait(lock, [this] { return !taken.empty() || ended; });
+        writerWaits = true;
+        itemTaken.wait(lock, [this] { return !taken.empty() || ended; });
+        writerWaits = false;
     }
     known = total;
     if (taken.empty()) {
@@ -399,8 +414,10 @@ std::optional<Item> Walk::Take(bool threaded, const std::function<void()>& flush
     }
     Item item = std::move(taken.front());
     taken.pop_front();
+    const bool wake = walkerWaits && taken.size() <= ahead / 2;
     lock.unlock();
-    changed.notify_one();
+    if (wake)
+        roomMade.notify_one();
     return item;
 }
 
@@ -414,7 +431,7 @@ void Walk::Stop(std::thread& thread)
         stop = true;
         reading = stepping;
     }
-    changed.notify_one();
+    roomMade.notify_one();
     if (reading)
         thread.detach();
     else

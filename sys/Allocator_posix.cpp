@@ -81,8 +81,11 @@ std::span<std::uint8_t> GrowPages(std::span<std::uint8_t> block, std::size_t siz
 {
 #ifdef MREMAP_MAYMOVE
     // Small pages stay small: the page tables move, the pages already touched with them.
-    if (!TakesHugePages(size) && !TakesHugePages(block.size()) && size <= (SIZE_MAX >> 1)) {
-        const std::size_t length = RoundUp(size, kSmallUnit);
+    if (!TakesHugePages(size) && !TakesHugePages(block.size()) && size <= (SIZE_MAX >> 2)) {
+        // Half again as much room as before at least, so that a run of ever larger files moves it a few
+        // times only (a move costs the other cores a flush of their address caches); untouched room costs
+        // no memory.
+        const std::size_t length = RoundUp(std::max(size, block.size() + block.size() / 2), kSmallUnit);
         void* moved = ::mremap(block.data(), block.size(), length, MREMAP_MAYMOVE);
         if (moved == MAP_FAILED)
             throw std::bad_alloc();
