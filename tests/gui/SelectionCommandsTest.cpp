@@ -196,7 +196,8 @@ void SelectionCommandsTest::fileThatCannotBeReadEndsTheLoopAndRestoresTheWindow(
     QCOMPARE(SelectedItems(*form.ShellListView1), std::vector{kBeta});
     QCOMPARE(Pane(), RailroadBlock("Beta.TD4", "Original LMP"));
     VerifyIdle();
-    QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf("Charlie.TD4")});
+    QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf("Charlie.TD4") +
+                                            ": No such file or directory"});
     boxes_->texts.clear();
 }
 
