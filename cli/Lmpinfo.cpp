@@ -301,7 +301,7 @@ struct Walk {
 
     // Takes the next item, submitting it when it is a file; false once there are no more.
     bool Step();
-    // The thread's body: steps on while fewer than ahead items wait for the writer.
+    // The thread's body: steps until ahead items wait for the writer, then again once half are taken.
     void Run() noexcept;
     // The next item for the writer, none at the end; flush is called first when it has to wait. Without
     // a thread of its own the walk steps here. Rethrows what ended the walk early.
@@ -429,7 +429,7 @@ void Walk::Stop(std::thread& thread)
     {
         const std::lock_guard lock(mutex);
         stop = true;
-        reading = stepping;
+        reading = stepping && list.has_value(); // a folder is listed to its end anyway
     }
     roomMade.notify_one();
     if (reading)
