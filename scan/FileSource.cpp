@@ -23,7 +23,8 @@ std::string PathText(const std::filesystem::path& path)
 // device as an invalid argument.
 std::string Reason(const std::error_code& error)
 {
-    if (error == std::errc::invalid_argument)
+    if (&error.category() == &std::generic_category() &&
+        error.value() == static_cast<int>(std::errc::invalid_argument))
         return "Not a regular file";
     return sys::ErrorText(error);
 }

@@ -36,7 +36,7 @@ std::optional<InputFile> InputFile::Open(const std::filesystem::path& path, std:
     }
     const HANDLE native = reinterpret_cast<HANDLE>(handle.Get());
     if (GetFileType(native) != FILE_TYPE_DISK) {
-        error = {ERROR_INVALID_PARAMETER, std::system_category()};
+        error = std::make_error_code(std::errc::invalid_argument);
         return std::nullopt;
     }
     BY_HANDLE_FILE_INFORMATION info{};

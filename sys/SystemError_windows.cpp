@@ -50,7 +50,7 @@ bool CommonCause(int code, std::errc& cause) noexcept
 std::string ErrorText(const std::error_code& error)
 {
     std::errc cause{};
-    if (error.category() == std::system_category() && CommonCause(error.value(), cause))
+    if (&error.category() == &std::system_category() && CommonCause(error.value(), cause))
         return std::generic_category().message(static_cast<int>(cause));
     std::string text = error.message();
     // The system's own texts end in a full stop and a line break.
@@ -61,10 +61,12 @@ std::string ErrorText(const std::error_code& error)
 
 bool IsOutOfHandles(const std::error_code& error) noexcept
 {
-    std::errc cause{};
-    if (error.category() == std::system_category() && CommonCause(error.value(), cause))
-        return cause == std::errc::too_many_files_open || cause == std::errc::too_many_files_open_in_system;
-    return error == std::errc::too_many_files_open || error == std::errc::too_many_files_open_in_system;
+    std::errc cause = static_cast<std::errc>(error.value());
+    if (&error.category() == &std::system_category() && !CommonCause(error.value(), cause))
+        return false;
+    if (&error.category() != &std::system_category() && &error.category() != &std::generic_category())
+        return false;
+    return cause == std::errc::too_many_files_open || cause == std::errc::too_many_files_open_in_system;
 }
 
 } // namespace lmp::sys
