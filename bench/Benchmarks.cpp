@@ -1,8 +1,11 @@
 // The pieces of describing a file and the whole describer on realistic files, beside the straightforward
 // baseline, ending with a table of throughputs and ratios measured in the same run.
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,12 +15,14 @@
 #include <unistd.h>
 
 #include "bench/SummaryTable.h"
+#include "cli/Lmpinfo.h"
 #include "core/Checksum.h"
 #include "core/Describe.h"
 #include "core/PackedFile.h"
 #include "core/Park.h"
 #include "core/RunLength.h"
 #include "scan/DescribeFile.h"
+#include "scan/DescribePipeline.h"
 #include "testkit/Baseline.h"
 #include "testkit/BenchFiles.h"
 #include "testkit/GameLayout.h"
@@ -235,6 +240,96 @@ BENCHMARK_CAPTURE(BM_BaselineDescribeFile, TrackDesign, FileType::TrackDesign);
 BENCHMARK_CAPTURE(BM_BaselineDescribeFile, SavedGame, FileType::SavedGame);
 BENCHMARK_CAPTURE(BM_BaselineDescribeFile, Scenario, FileType::Scenario)->Unit(benchmark::kMillisecond);
 
+// The phases of lmpinfo over the 1,000-file benchmark folder that take its time (bench/lmpinfo-profile.sh
+// profiles a whole run): listing the folder, describing its files on the pipeline, writing their lines,
+// and the whole run in process (the process's start and exit left out). Written once, when first used.
+struct BenchFolder {
+    fs::path path = Files().folder / "folder";
+    std::vector<fs::path> files;
+    std::vector<std::string> texts; // each file's lines as lmpinfo writes them
+
+    BenchFolder()
+    {
+        lmp::testkit::WriteBenchFolder(path);
+        files = lmp::cli::FolderFiles(path);
+        lmp::cli::SeparatorRule separator(std::nullopt, false);
+        for (const fs::path& file : files) {
+            lmp::Description description = lmp::DescribeFile(file, {});
+            if (description.lines.empty())
+                continue;
+            if (separator.Next())
+                lmp::AddSeparator(description);
+            separator.Described(description.edition);
+            std::string& text = texts.emplace_back();
+            for (const std::string& line : description.lines)
+                text += line + '\n';
+        }
+    }
+};
+
+BenchFolder& Folder()
+{
+    static BenchFolder folder;
+    return folder;
+}
+
+void BM_ListFolder(benchmark::State& state)
+{
+    const fs::path& path = Folder().path;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(lmp::cli::FolderFiles(path).size());
+}
+BENCHMARK(BM_ListFolder)->Unit(benchmark::kMillisecond);
+
+// As lmpinfo submits them: never more than the pipeline reaches ahead of the one taken.
+void BM_PipelineFolder(benchmark::State& state)
+{
+    const std::vector<fs::path>& files = Folder().files;
+    for (auto _ : state) {
+        lmp::DescribePipeline pipeline;
+        const std::size_t ahead = pipeline.Reach();
+        std::size_t submitted = 0;
+        for (std::size_t taken = 0; taken < files.size(); ++taken) {
+            for (; submitted < files.size() && submitted - taken <= ahead; ++submitted)
+                pipeline.Submit(files[submitted], {});
+            benchmark::DoNotOptimize(pipeline.Next()->description);
+        }
+    }
+}
+BENCHMARK(BM_PipelineFolder)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Each file's text at once into a 64 KiB buffer that is flushed after every file, as lmpinfo's writer does
+// when it waits for the next description.
+void BM_WriteFolderLines(benchmark::State& state)
+{
+    const std::vector<std::string>& texts = Folder().texts;
+    std::FILE* null = std::fopen("/dev/null", "w");
+    std::setvbuf(null, nullptr, _IOFBF, std::size_t{64} << 10);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        for (const std::string& text : texts) {
+            std::fwrite(text.data(), 1, text.size(), null);
+            std::fflush(null);
+            bytes += text.size();
+        }
+    }
+    std::fclose(null);
+    SetBytes(state, bytes);
+}
+BENCHMARK(BM_WriteFolderLines)->Unit(benchmark::kMillisecond);
+
+void BM_RunFolder(benchmark::State& state)
+{
+    lmp::cli::Options options;
+    options.paths = {Folder().path.string()};
+    std::ofstream null("/dev/null");
+    std::ostringstream err;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(lmp::cli::Run(options, ".", null, err));
+}
+BENCHMARK(BM_RunFolder)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -255,10 +350,12 @@ int main(int argc, char** argv)
     lmp::bench::SummaryTable table(showRuns);
     benchmark::RunSpecifiedBenchmarks(&table);
     const std::size_t decodedSize = lmp::kParkExtent;
-    std::cout << "\nPacked sizes: track design " << Files().trackDesign.bytes.size() << " bytes, saved game "
-              << Files().savedGame.bytes.size() << ", scenario " << Files().scenario.bytes.size()
-              << " (first expansion, scrambled); parks decode to " << decodedSize << " bytes.\n"
-              << "Processor time per iteration, the fastest repetition; ratios within this run.\n";
+    std::cout
+        << "\nPacked sizes: track design " << Files().trackDesign.bytes.size() << " bytes, saved game "
+        << Files().savedGame.bytes.size() << ", scenario " << Files().scenario.bytes.size()
+        << " (first expansion, scrambled); parks decode to " << decodedSize << " bytes.\n"
+        << "Processor time per iteration (of all threads for the folder's rows), the fastest repetition;\n"
+        << "ratios within this run.\n";
     table.Print(
         std::cout,
         {
@@ -279,6 +376,11 @@ int main(int argc, char** argv)
              "BM_DescribeFile/TrackDesign"},
             {"baseline: saved game", "BM_BaselineDescribeFile/SavedGame", 0, "BM_DescribeFile/SavedGame"},
             {"baseline: scenario", "BM_BaselineDescribeFile/Scenario", 0, "BM_DescribeFile/Scenario"},
+            {"list the 1,000-file folder", "BM_ListFolder", 0, ""},
+            {"describe its files (pipeline, all threads)", "BM_PipelineFolder/process_time/real_time", 0, ""},
+            {"write their 8,000 lines, flushed after each file", "BM_WriteFolderLines", 0, ""},
+            {"lmpinfo's run over it, in process", "BM_RunFolder/process_time/real_time", 0,
+             "BM_PipelineFolder/process_time/real_time"},
         });
     benchmark::Shutdown();
     return 0;

@@ -191,19 +191,8 @@ fi
 FLOOR=$BUILD/bench/lmp-bench-floor
 TREE=${BENCH_TREE:-$BUILD/bench-tree}
 
-# median_wall KEY COMMAND...: the median wall seconds of 5 warm runs of COMMAND (after one to warm up).
+# The medians of the pipeline rows, by key.
 declare -A MEDIAN
-median_wall() {
-  local key=$1; shift
-  local times=() start
-  "$@" >/dev/null 2>&1 || true
-  for ((run = 0; run < 5; run++)); do
-    start=$EPOCHREALTIME
-    "$@" >/dev/null 2>&1 || true
-    times+=("$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }')")
-  done
-  MEDIAN[$key]=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p)
-}
 
 # first_record KEY COMMAND...: seconds to the first line COMMAND writes and to its end, and its peak memory.
 declare -A FIRST TOTAL
@@ -217,11 +206,34 @@ first_record() {
   peak "$key" "$@"
 }
 
+# wall COMMAND...: the wall seconds of one run of COMMAND.
+wall() {
+  local start=$EPOCHREALTIME
+  "$@" >/dev/null 2>&1 || true
+  awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }'
+}
+
+# The floor and lmpinfo measured in turn, 5 rounds, so that the load of a shared machine weighs on both
+# alike; each figure is the median of its 5.
 pipeline_rows() {
   [ -x "$FLOOR" ] || { echo "folder-bench: $FLOOR is missing, no pipeline rows" >&2; return; }
-  read -r floor_seconds _ floor_bytes _ < <("$FLOOR" "$FOLDER" 5)
-  median_wall pipeline-default "$LMPINFO" "$FOLDER"
-  median_wall pipeline-jobs1 "$LMPINFO" --jobs 1 "$FOLDER"
+  local floors=() defaults=() ones=() starts=() ratios=() floor_bytes
+  "$LMPINFO" "$FOLDER" >/dev/null 2>&1 || true
+  for ((run = 0; run < 5; run++)); do
+    read -r floor_seconds _ floor_bytes _ < <("$FLOOR" "$FOLDER" 1)
+    floors+=("$floor_seconds")
+    defaults+=("$(wall "$LMPINFO" "$FOLDER")")
+    ratios+=("$(awk -v a="${defaults[-1]}" -v b="$floor_seconds" 'BEGIN { printf "%.3f", a / b }')")
+    ones+=("$(wall "$LMPINFO" --jobs 1 "$FOLDER")")
+    starts+=("$(wall "$LMPINFO" --version)")
+  done
+  middle() { printf '%s\n' "$@" | sort -n | sed -n 3p; }
+  floor_seconds=$(middle "${floors[@]}")
+  MEDIAN[pipeline-default]=$(middle "${defaults[@]}")
+  MEDIAN[pipeline-jobs1]=$(middle "${ones[@]}")
+  MEDIAN[start]=$(middle "${starts[@]}")
+  local ratio_range
+  ratio_range=$(printf '%s\n' "${ratios[@]}" | sort -n | awk 'NR == 1 { low = $1 } { high = $1 } END { print low "-" high }')
   if [ ! -d "$TREE" ]; then
     "$TOOL" tree "$TREE" >/dev/null
   fi
@@ -231,7 +243,8 @@ pipeline_rows() {
 
   echo
   echo "The floor: one thread reads the $((floor_bytes / 1000000)) MB of game files in 1 MiB chunks and checksums" \
-       "them (lmp-bench-floor); wall time, median of 5, warm; lmpinfo on $(nproc) cores."
+       "them (lmp-bench-floor); wall time, median of 5 runs taken in turn with lmpinfo's, warm; lmpinfo on" \
+       "$(nproc) cores; load average $(cut -d' ' -f1-3 /proc/loadavg)."
   echo
   echo "| What | Wall time | Ratio |"
   echo "|---|---:|---|"
@@ -241,6 +254,8 @@ pipeline_rows() {
       "$([ "$key" = pipeline-jobs1 ] && echo "--jobs 1" || echo "(default)")" "${MEDIAN[$key]}" \
       "$(awk -v a="${MEDIAN[$key]}" -v b="$floor_seconds" 'BEGIN { printf "%.2f", a / b }')"
   done
+  printf '| each round, lmpinfo (default) / the floor | | %s |\n' "$ratio_range"
+  printf '| lmpinfo --version (the process alone: start and exit) | %.3f s | |\n' "${MEDIAN[start]}"
   echo
   echo "| lmpinfo -r over 100,000 track designs | First record | Whole run | First record in the run | Peak memory |"
   echo "|---|---:|---:|---:|---:|"

@@ -3,10 +3,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
+#include <condition_variable>
+#include <exception>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <memory>
+#include <mutex>
+#include <new>
 #include <ostream>
 #include <system_error>
+#include <thread>
 
 #include "cli/Messages.h"
 #include "cli/PathList.h"
@@ -15,6 +22,7 @@
 #include "cli/Wildcards.h"
 #include "core/NaturalOrder.h"
 #include "core/Utf8.h"
+#include "scan/DescribeFile.h"
 #include "scan/DescribePipeline.h"
 #include "sys/CommandLine.h"
 
@@ -278,30 +286,185 @@ DescribeOptions DescribeOptionsFor(const Options& options, const std::string& de
     return describe;
 }
 
+namespace {
+
+// The walk over the paths and the path list, on a thread of its own so that neither listing a folder nor
+// waiting for the next entry of a list still being written holds back descriptions that are ready. Each
+// file it takes is submitted to the pipeline before the writer sees its item. Shared with that thread,
+// which a writer that must end before the list does (its output gone) leaves behind, blocked in a read.
+struct Walk {
+    Walk(const Options& options, const std::string& decimalMark)
+        : describe(DescribeOptionsFor(options, decimalMark)), pipeline({.threads = options.jobs}),
+          ahead(std::max(std::size_t{8} * std::max(1u, pipeline.Threads()), pipeline.Reach()))
+    {
+    }
+
+    // Takes the next item, submitting it when it is a file; false once there are no more.
+    bool Step();
+    // The thread's body: steps until ahead items wait for the writer, then again once half are taken.
+    void Run() noexcept;
+    // The next item for the writer, none at the end; flush is called first when it has to wait. Without
+    // a thread of its own the walk steps here. Rethrows what ended the walk early.
+    std::optional<Item> Take(bool threaded, const std::function<void()>& flush,
+                             std::optional<std::size_t>& total);
+    // Ends the walk's thread: joined, or left behind when it waits for the list.
+    void Stop(std::thread& thread);
+
+    std::ifstream listFile;
+    std::optional<PathList> list;
+    std::optional<ItemSource> items;
+    const DescribeOptions describe;
+    DescribePipeline pipeline;
+    const std::size_t ahead;
+
+    std::mutex mutex;
+    // Each side is woken only when it waits: the walk once half of the items ahead have been taken, so
+    // that it takes them in batches instead of being woken for each one.
+    std::condition_variable roomMade;
+    std::condition_variable itemTaken;
+    std::deque<Item> taken; // submitted, not yet written; in order
+    std::optional<std::size_t> total;
+    bool ended = false;
+    bool stepping = false;    // outside the lock, perhaps reading the list
+    bool walkerWaits = false; // for room
+    bool writerWaits = false; // for an item
+    bool stop = false;
+    std::exception_ptr failure;
+};
+
+bool Walk::Step()
+{
+    std::optional<Item> item = items->Next();
+    const std::optional<std::size_t> known = items->Total();
+    if (item && !item->pathless && item->problem.empty()) {
+        try {
+            pipeline.Submit(item->path, describe);
+        } catch (const std::bad_alloc&) {
+            item->problem = MemoryError(item->path).what();
+        }
+    }
+    bool wake = false;
+    {
+        const std::lock_guard lock(mutex);
+        stepping = false;
+        if (known)
+            total = known;
+        if (item)
+            taken.push_back(std::move(*item));
+        else
+            ended = true;
+        wake = std::exchange(writerWaits, false);
+    }
+    if (wake)
+        itemTaken.notify_one();
+    return item.has_value();
+}
+
+void Walk::Run() noexcept
+{
+    try {
+        for (;;) {
+            {
+                std::unique_lock lock(mutex);
+                if (taken.size() >= ahead) {
+                    walkerWaits = true;
+                    roomMade.wait(lock, [this] { return stop || taken.size() <= ahead / 2; });
+                    walkerWaits = false;
+                }
+                if (stop)
+                    return;
+                stepping = true;
+            }
+            if (!Step())
+                return;
+        }
+    } catch (...) {
+        {
+            const std::lock_guard lock(mutex);
+            failure = std::current_exception();
+            ended = true;
+            stepping = false;
+        }
+        itemTaken.notify_one();
+    }
+}
+
+std::optional<Item> Walk::Take(bool threaded, const std::function<void()>& flush,
+                               std::optional<std::size_t>& known)
+{
+    if (!threaded && !ended && taken.size() < ahead) {
+        flush();
+        while (!ended && taken.size() < ahead)
+            Step();
+    }
+    std::unique_lock lock(mutex);
+    if (taken.empty() && !ended) {
+        lock.unlock();
+        flush();
+        lock.lock();
+        writerWaits = true;
+        itemTaken.wait(lock, [this] { return !taken.empty() || ended; });
+        writerWaits = false;
+    }
+    known = total;
+    if (taken.empty()) {
+        if (failure)
+            std::rethrow_exception(failure);
+        return std::nullopt;
+    }
+    Item item = std::move(taken.front());
+    taken.pop_front();
+    const bool wake = walkerWaits && taken.size() <= ahead / 2;
+    lock.unlock();
+    if (wake)
+        roomMade.notify_one();
+    return item;
+}
+
+void Walk::Stop(std::thread& thread)
+{
+    if (!thread.joinable())
+        return;
+    bool reading = false;
+    {
+        const std::lock_guard lock(mutex);
+        stop = true;
+        reading = stepping && list.has_value(); // a folder is listed to its end anyway
+    }
+    roomMade.notify_one();
+    if (reading)
+        thread.detach();
+    else
+        thread.join();
+}
+
+} // namespace
+
 int Run(const Options& options, const std::string& decimalMark, std::ostream& out, std::ostream& err,
         Terminals terminals)
 {
-    std::ifstream listFile;
-    std::optional<PathList> list;
+    const auto walk = std::make_shared<Walk>(options, decimalMark);
     if (options.filesFrom) {
         std::string problem;
-        std::istream* in = OpenPathList(*options.filesFrom, listFile, problem);
+        std::istream* in = OpenPathList(*options.filesFrom, walk->listFile, problem);
         if (in == nullptr) {
             err << FormatStderrMessage(problem) << '\n';
             return kExitUsage;
         }
-        list.emplace(*in, *options.filesFrom == "-" ? "standard input" : *options.filesFrom,
-                     options.nullSeparated);
+        walk->list.emplace(*in, *options.filesFrom == "-" ? "standard input" : *options.filesFrom,
+                           options.nullSeparated);
     }
-    const DescribeOptions describe = DescribeOptionsFor(options, decimalMark);
+    walk->items.emplace(options.paths, walk->list ? &*walk->list : nullptr, options.recursive);
     SeparatorRule separator(options.edition, options.noSeparator);
-    ItemSource items(options.paths, list ? &*list : nullptr, options.recursive);
     ProgressLine progress(err, terminals.err, std::nullopt, terminals.out ? &out : nullptr);
     // Lines for a file or a pipe leave the progress line standing; on the same screen they go below it.
     const auto beforeOut = [&] {
         if (terminals.out)
             progress.Hide();
     };
+    // Whatever is buffered goes out whenever the writer waits, for the next description or for the list,
+    // so that a reader never waits for lines that are ready; on a terminal each file's lines go at once.
+    const std::function<void()> flush = [&] { out.flush(); };
     int exitCode = kExitOk;
     const auto write = [&](const Record& record) {
         beforeOut();
@@ -309,7 +472,7 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     };
     const auto report = [&](const Item& item, const std::string& message) {
         progress.Hide();
-        out.flush(); // keeps the messages in place among the lines on a terminal
+        out.flush(); // keeps the messages in place among the lines
         err << FormatStderrMessage(message) << '\n';
         exitCode = kExitFileError;
         if (options.format != OutputFormat::Text && !item.pathless) {
@@ -317,68 +480,85 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
         }
     };
 
+    if (const std::string shortfall = walk->pipeline.ThreadShortfall(); !shortfall.empty())
+        err << FormatStderrMessage(shortfall) << '\n';
     if (options.format == OutputFormat::Csv && !options.noHeader) {
         out << CsvHeaderRow();
     }
     // Files are described ahead on the pipeline's threads, without their separators, which are only
-    // known in order. Only a bounded number of items is taken ahead of the one written next, so that
-    // memory does not grow with the number of paths and the first lines come at once; enough that the
-    // files asked of the disk ahead are among them.
-    DescribePipeline pipeline({.threads = options.jobs});
-    const std::size_t ahead = std::max(std::size_t{8} * pipeline.Threads(), pipeline.Reach());
-    std::deque<Item> waiting; // taken and, when they are files, submitted; in order
-    bool walking = true;
+    // known in order. The walk takes only a bounded number of items ahead of the one written next, so
+    // that memory does not grow with the number of paths and the first lines come at once; enough that
+    // the files asked of the disk ahead are among them.
+    std::thread walker;
+    try {
+        walker = std::thread([walk] { walk->Run(); });
+    } catch (const std::system_error&) {
+        // The writer walks between descriptions instead.
+    }
+    std::string text; // one file's lines, written at once
     std::size_t examined = 0;
-    for (;;) {
-        while (walking && waiting.size() < ahead) {
-            std::optional<Item> item = items.Next();
-            if (!item) {
-                walking = false;
+    try {
+        for (;;) {
+            std::optional<std::size_t> total;
+            std::optional<Item> item = walk->Take(walker.joinable(), flush, total);
+            // Output that cannot be written (a reader that went away, where no SIGPIPE ends the process)
+            // ends the run instead of reading the rest of the collection for nothing.
+            if (!item || !out) {
                 break;
             }
-            if (!item->pathless && item->problem.empty())
-                pipeline.Submit(item->path, describe);
-            waiting.push_back(std::move(*item));
-        }
-        // Output that cannot be written (a reader that went away, where no SIGPIPE ends the process)
-        // ends the run instead of reading the rest of the collection for nothing.
-        if (waiting.empty() || !out) {
-            break;
-        }
-        const Item item = std::move(waiting.front());
-        waiting.pop_front();
-        if (item.pathless) {
-            report(item, item.problem);
-            continue;
-        }
-        if (!progress.Total() && items.Total())
-            progress.Total(*items.Total());
-        progress.Examined(examined++);
-        if (!item.problem.empty()) {
-            report(item, item.problem);
-            continue;
-        }
-        std::optional<DescribeOutcome> outcome = pipeline.Next();
-        try {
-            Description description = std::move(*outcome).Take();
-            if (options.format != OutputFormat::Text) {
-                if (!description.lines.empty()) {
-                    write(DescribedRecord(item.path, description));
-                }
-            } else if (!description.lines.empty()) {
-                if (separator.Next())
-                    AddSeparator(description);
-                beforeOut();
-                for (const std::string& line : description.lines) {
-                    out << line << '\n';
-                }
+            if (item->pathless) {
+                report(*item, item->problem);
+                continue;
             }
-            separator.Described(description.edition);
-        } catch (const FileError& error) {
-            report(item, error.what());
-            separator.Failed();
+            if (!progress.Total() && total)
+                progress.Total(*total);
+            progress.Examined(examined++);
+            if (!item->problem.empty()) {
+                report(*item, item->problem);
+                continue;
+            }
+            std::optional<DescribeOutcome> outcome =
+                walk->pipeline.Threads() > 0 ? walk->pipeline.TryNext() : std::nullopt;
+            if (!outcome) {
+                flush();
+                outcome = walk->pipeline.Next();
+            }
+            try {
+                Description description = std::move(*outcome).Take();
+                if (options.format != OutputFormat::Text) {
+                    if (!description.lines.empty()) {
+                        write(DescribedRecord(item->path, description));
+                    }
+                } else if (!description.lines.empty()) {
+                    if (separator.Next())
+                        AddSeparator(description);
+                    beforeOut();
+                    text.clear();
+                    for (const std::string& line : description.lines) {
+                        text += line;
+                        text += '\n';
+                    }
+                    out << text;
+                }
+                separator.Described(description.edition);
+            } catch (const FileError& error) {
+                report(*item, error.what());
+                separator.Failed();
+            } catch (const MemoryError& error) {
+                report(*item, error.what());
+                separator.Failed();
+            } catch (const std::bad_alloc&) {
+                report(*item, MemoryError(item->path).what());
+                separator.Failed();
+            }
+            if (terminals.out)
+                flush();
         }
+    } catch (...) {
+        walk->Stop(walker);
+        throw;
     }
+    walk->Stop(walker);
     progress.Hide();
 
     out.flush();

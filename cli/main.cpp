@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -13,6 +14,12 @@
 int main(int argc, char** argv)
 {
     lmp::sys::KeepLargeBuffersForReuse();
+    const lmp::cli::Terminals terminals{lmp::sys::StandardOutputIsTerminal(),
+                                        lmp::sys::StandardErrorIsTerminal()};
+    // To a file or a pipe the lines go out in blocks of 64 KiB, and whenever lmpinfo waits; a terminal
+    // keeps its line buffering, and gets each file's lines at once.
+    if (!terminals.out)
+        std::setvbuf(stdout, nullptr, _IOFBF, std::size_t{64} << 10);
     try {
         lmp::sys::PrepareStandardStreams();
         const std::vector<std::string> arguments = lmp::sys::CommandLineArguments(argc, argv);
@@ -20,7 +27,7 @@ int main(int argc, char** argv)
         for (const std::string& argument : arguments)
             pointers.push_back(argument.c_str());
         return lmp::cli::Main(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr,
-                              {lmp::sys::StandardOutputIsTerminal(), lmp::sys::StandardErrorIsTerminal()});
+                              terminals);
     } catch (const std::exception& error) {
         std::cerr << lmp::cli::FormatStderrMessage(error.what()) << '\n';
         return lmp::cli::kExitFileError;

@@ -42,28 +42,50 @@ ByteStream& ByteStream::operator=(const ByteStream& other)
 }
 
 ByteStream::ByteStream(ByteStream&& other) noexcept
-    : data_(std::move(other.data_)), size_(std::exchange(other.size_, 0)),
-      capacity_(std::exchange(other.capacity_, 0))
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)), source_(other.source_)
 {
 }
 
 ByteStream& ByteStream::operator=(ByteStream&& other) noexcept
 {
-    data_ = std::move(other.data_);
-    size_ = std::exchange(other.size_, 0);
-    capacity_ = std::exchange(other.capacity_, 0);
+    if (this != &other) {
+        Release();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        capacity_ = std::exchange(other.capacity_, 0);
+        source_ = other.source_;
+    }
     return *this;
+}
+
+void ByteStream::Release() noexcept
+{
+    if (source_ != nullptr && data_ != nullptr)
+        source_->Give({data_, capacity_});
+    else
+        delete[] data_;
+    data_ = nullptr;
+    size_ = 0;
+    capacity_ = 0;
 }
 
 void ByteStream::Reserve(std::size_t capacity)
 {
     if (capacity <= capacity_)
         return;
-    auto grown = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
-    if (size_ > 0)
-        std::memcpy(grown.get(), data_.get(), size_);
-    data_ = std::move(grown);
-    capacity_ = capacity;
+    std::span<std::uint8_t> grown;
+    if (source_ != nullptr && data_ != nullptr) {
+        grown = source_->Grow({data_, capacity_}, capacity, size_);
+    } else {
+        grown =
+            source_ != nullptr ? source_->Take(capacity) : std::span(new std::uint8_t[capacity], capacity);
+        if (size_ > 0)
+            std::memcpy(grown.data(), data_, size_);
+        delete[] data_;
+    }
+    data_ = grown.data();
+    capacity_ = grown.size();
 }
 
 std::span<std::uint8_t> ByteStream::Extend(std::size_t count)
@@ -74,7 +96,7 @@ std::span<std::uint8_t> ByteStream::Extend(std::size_t count)
         // Doubling keeps a stream grown piece by piece at a linear cost.
         Reserve(std::max(size_ + count, capacity_ > SIZE_MAX / 2 ? SIZE_MAX : 2 * capacity_));
     }
-    const std::span<std::uint8_t> added(data_.get() + size_, count);
+    const std::span<std::uint8_t> added(data_ + size_, count);
     size_ += count;
     return added;
 }

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <vector>
 
@@ -52,23 +51,44 @@ private:
     std::span<const std::uint8_t> bytes_;
 };
 
+// Where a ByteStream takes its memory from instead of the heap: blocks of whole pages that a caller who
+// keeps buffers across files gets straight from the system (huge pages where it has them). It must
+// outlive every stream that uses it.
+class BlockSource {
+public:
+    // A block of at least size bytes, perhaps more; throws std::bad_alloc when none can be had.
+    virtual std::span<std::uint8_t> Take(std::size_t size) = 0;
+    // Gives back a block that Take handed out, whole.
+    virtual void Give(std::span<std::uint8_t> block) noexcept = 0;
+    // A block of at least size bytes (more than block's) holding block's first kept bytes, in place of
+    // block, which is given back; a source may move the pages themselves instead of copying them.
+    // Throws std::bad_alloc, block untouched, when none can be had.
+    virtual std::span<std::uint8_t> Grow(std::span<std::uint8_t> block, std::size_t size,
+                                         std::size_t kept) = 0;
+
+protected:
+    ~BlockSource() = default;
+};
+
 // Growable in-memory buffer of bytes: bounded reads at absolute offsets, appending, and writing a
 // word back in place. Reads past the end yield zero (see ByteReader).
 class ByteStream {
 public:
     ByteStream() noexcept = default;
+    // Empty, its memory to come from source; a copy or a stream moved into it takes it along.
+    explicit ByteStream(BlockSource& source) noexcept : source_(&source) {}
     explicit ByteStream(const std::vector<std::uint8_t>& bytes) { Append(bytes); }
-    ByteStream(const ByteStream& other) { Append(other.Bytes()); }
+    ByteStream(const ByteStream& other) : source_(other.source_) { Append(other.Bytes()); }
     ByteStream& operator=(const ByteStream& other);
     ByteStream(ByteStream&& other) noexcept;
     ByteStream& operator=(ByteStream&& other) noexcept;
-    ~ByteStream() = default;
+    ~ByteStream() { Release(); }
 
     std::size_t Size() const noexcept { return size_; }
     // The bytes held in memory, appended or not yet.
     std::size_t Capacity() const noexcept { return capacity_; }
-    std::span<const std::uint8_t> Bytes() const noexcept { return {data_.get(), size_}; }
-    std::span<std::uint8_t> MutableBytes() noexcept { return {data_.get(), size_}; }
+    std::span<const std::uint8_t> Bytes() const noexcept { return {data_, size_}; }
+    std::span<std::uint8_t> MutableBytes() noexcept { return {data_, size_}; }
     ByteReader Reader() const noexcept { return ByteReader(Bytes()); }
 
     std::uint8_t U8(std::size_t offset) const noexcept { return Reader().U8(offset); }
@@ -95,11 +115,15 @@ public:
     // nothing and returns false.
     bool WriteU32(std::size_t offset, std::uint32_t value) noexcept;
 
+    // Gives the memory back and leaves the stream empty, with no capacity.
+    void Release() noexcept;
+
 private:
     // Bytes past size_ are never read; they are left as they were instead of being zeroed on growth.
-    std::unique_ptr<std::uint8_t[]> data_;
+    std::uint8_t* data_ = nullptr; // from source_, or from new[] when there is none
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
+    BlockSource* source_ = nullptr;
 };
 
 } // namespace lmp

@@ -138,11 +138,16 @@ Description FileDescriber::Finish(ScanMemory* spare) &&
 {
     if (!reader_)
         return {};
-    PackedFile file = std::move(*reader_).Finish(spare != nullptr ? &spare->head : nullptr);
+    PackedFile file = std::move(*reader_).Finish(spare);
     Description description = DescribePackedFile(fileName_, type_, file, options_);
     if (spare != nullptr)
         spare->decoded = std::move(file.decoded);
     return description;
+}
+
+ScanMemory FileDescriber::TakeMemory() && noexcept
+{
+    return reader_ ? std::move(*reader_).TakeMemory() : ScanMemory();
 }
 
 Description DescribeBytes(std::string_view fileName, std::span<const std::uint8_t> bytes,

@@ -101,6 +101,9 @@ public:
     // The description, once ReadChunk gave false or BeginChunk none; the buffers go to spare when given,
     // for the next file.
     Description Finish(ScanMemory* spare = nullptr) &&;
+    // The buffers, for the next file, when this one is given up (it failed or was stopped); none for a
+    // file of no game type.
+    ScanMemory TakeMemory() && noexcept;
 
 private:
     std::string fileName_;

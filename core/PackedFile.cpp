@@ -192,14 +192,24 @@ PackedFile PackedFileScanner::Finish(ByteStream* spareHead) &&
     return file;
 }
 
+ScanMemory PackedFileScanner::TakeMemory() && noexcept
+{
+    ScanMemory memory;
+    memory.head = std::move(head_);
+    memory.decoded = std::move(decoder_).TakeDecoded();
+    return memory;
+}
+
 PackedFileReader::PackedFileReader(std::unique_ptr<ByteSource> source, std::size_t extent, ScanMemory memory)
-    : source_(std::move(source)), scanner_(extent, std::move(memory)), remaining_(source_->Size())
+    : source_(std::move(source)), scanner_(extent, {std::move(memory.head), std::move(memory.decoded), {}}),
+      remaining_(source_->Size()), chunk_(std::move(memory.chunk))
 {
     scanner_.ReserveHead(remaining_);
 }
 
 PackedFileReader::PackedFileReader(std::span<const std::uint8_t> bytes, std::size_t extent, ScanMemory memory)
-    : bytes_(bytes), scanner_(extent, std::move(memory)), remaining_(bytes.size())
+    : bytes_(bytes), scanner_(extent, {std::move(memory.head), std::move(memory.decoded), {}}),
+      remaining_(bytes.size()), chunk_(std::move(memory.chunk))
 {
     scanner_.ReserveHead(remaining_);
 }
@@ -226,11 +236,8 @@ std::optional<ScanLoop> PackedFileReader::BeginChunk()
     std::span<std::uint8_t> into = scanner_.HeadSpace(wanted);
     const bool intoHead = !into.empty();
     if (!intoHead) {
-        if (!chunk_) {
-            chunkSize_ = wanted;
-            chunk_ = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize_);
-        }
-        into = std::span<std::uint8_t>(chunk_.get(), std::min(wanted, chunkSize_));
+        chunk_.Clear();
+        into = chunk_.Extend(wanted);
     }
     const std::size_t got = Read(into);
     // A file that has shrunk since it was opened ends where its bytes do.
@@ -253,9 +260,19 @@ std::size_t PackedFileReader::Read(std::span<std::uint8_t> into)
     return count;
 }
 
-PackedFile PackedFileReader::Finish(ByteStream* spareHead) &&
+PackedFile PackedFileReader::Finish(ScanMemory* spare) &&
 {
-    return std::move(scanner_).Finish(spareHead);
+    PackedFile file = std::move(scanner_).Finish(spare != nullptr ? &spare->head : nullptr);
+    if (spare != nullptr)
+        spare->chunk = std::move(chunk_);
+    return file;
+}
+
+ScanMemory PackedFileReader::TakeMemory() && noexcept
+{
+    ScanMemory memory = std::move(scanner_).TakeMemory();
+    memory.chunk = std::move(chunk_);
+    return memory;
 }
 
 PackedFile ScanPackedBytes(std::span<const std::uint8_t> bytes, std::size_t extent)

@@ -7,6 +7,8 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 #include "core/ByteStream.h"
 #include "core/Checksum.h"
@@ -14,10 +16,21 @@
 
 namespace lmp {
 
-// A file that could not be opened or read; the text is "Cannot open file " and the path.
+// A file that could not be opened or read; the text is "Cannot open file " and the path, then, when the
+// system gave one, ": " and its reason ("Cannot open file a.SV4: Permission denied").
 class FileError : public std::runtime_error {
 public:
-    explicit FileError(const std::string& path) : std::runtime_error("Cannot open file " + path) {}
+    explicit FileError(const std::string& path, std::string_view reason = {}, std::error_code code = {})
+        : std::runtime_error("Cannot open file " + path + (reason.empty() ? "" : ": ") + std::string(reason)),
+          code_(code)
+    {
+    }
+
+    // The system's error, when there was one.
+    const std::error_code& Code() const noexcept { return code_; }
+
+private:
+    std::error_code code_;
 };
 
 // What describing needs of a packed file, gathered in one pass: its size, both checksums and its
@@ -38,6 +51,9 @@ struct PackedFile {
 struct ScanMemory {
     ByteStream head;
     ByteStream decoded;
+    ByteStream chunk; // a file's bytes past its head, read a chunk at a time
+
+    std::size_t Capacity() const noexcept { return head.Capacity() + decoded.Capacity() + chunk.Capacity(); }
 };
 
 // One piece's checksum steps with its decoding beside them, taken out of a scanner so that the pieces of
@@ -87,6 +103,8 @@ public:
     // Decodes the records left that start before the trailer, up to the extent. The head's buffer goes to
     // spareHead when given.
     PackedFile Finish(ByteStream* spareHead = nullptr) &&;
+    // The buffers, emptied, for another file, when this one is given up.
+    ScanMemory TakeMemory() && noexcept;
 
 private:
     ScanLoop Settle(std::span<const std::uint8_t> bytes);
@@ -138,8 +156,10 @@ public:
     std::optional<ScanLoop> BeginChunk();
     void EndChunk(ScanLoop& loop);
 
-    // The scanner's Finish.
-    PackedFile Finish(ByteStream* spareHead = nullptr) &&;
+    // The scanner's Finish; the buffers other than the decoded bytes go to spare when given.
+    PackedFile Finish(ScanMemory* spare = nullptr) &&;
+    // The buffers, emptied, for another file, when this one is given up half read.
+    ScanMemory TakeMemory() && noexcept;
 
 private:
     std::size_t Read(std::span<std::uint8_t> into);
@@ -149,8 +169,7 @@ private:
     PackedFileScanner scanner_;
     std::uint64_t remaining_ = 0;
     // Only bytes past the head need a buffer of their own, allocated once and never zeroed.
-    std::unique_ptr<std::uint8_t[]> chunk_;
-    std::size_t chunkSize_ = 0;
+    ByteStream chunk_;
 };
 
 // Scans bytes already in memory with a PackedFileReader, in the same steps as a file.

@@ -1,13 +1,31 @@
 #include "scan/DescribePipeline.h"
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
+#include <new>
 #include <utility>
 
 #include "scan/DescribeFile.h"
 #include "sys/InputFile.h"
+#include "sys/SystemError.h"
 
 namespace lmp {
+
+namespace {
+
+// A thread whose file cannot be opened for want of handles, and that holds none itself, waits this long at
+// a time for another thread to close one; it gives up once no handle of the pipeline's has come free for
+// kHandleGiveUp: then they are held elsewhere.
+constexpr std::chrono::milliseconds kHandleRetry(20);
+constexpr std::chrono::seconds kHandleGiveUp(2);
+
+std::jthread StartThread(std::function<void(std::stop_token)> body)
+{
+    return std::jthread(std::move(body));
+}
+
+} // namespace
 
 void AddSeparator(Description& description)
 {
@@ -31,22 +49,85 @@ Description DescribeOutcome::Take() &&
     return std::move(*description);
 }
 
+// A file a worker reads, from its job on.
+struct DescribePipeline::Slot {
+    Slot(Job&& job, std::stop_token stopToken) noexcept
+        : ticket(job.ticket), path(std::move(job.path)), options(std::move(job.options)),
+          stop(std::move(stopToken))
+    {
+    }
+
+    std::uint64_t ticket;
+    std::filesystem::path path;
+    DescribeOptions options;
+    std::stop_token stop;
+    std::optional<FileDescriber> file; // once opened
+    std::uint64_t chunks = 0;          // read so far
+    // Since when it has waited for a file handle, none of the pipeline's coming free meanwhile.
+    std::optional<std::chrono::steady_clock::time_point> waitingSince;
+    std::uint64_t freedSeen = 0; // handles freed when it last tried
+    bool reading = false;        // a chunk of it is being scanned
+    bool over = false;           // described, failed or stopped
+};
+
+struct DescribePipeline::WorkerState {
+    explicit WorkerState(unsigned interleave)
+    {
+        slots.reserve(interleave);
+        loops.reserve(interleave);
+        spare.reserve(interleave);
+        done.reserve(interleave);
+    }
+
+    std::vector<Slot> slots; // in the order taken
+    std::vector<ScanLoop> loops;
+    // Buffers of files done, for the next ones: no more than the files read at once, as a file takes
+    // one set and gives it back.
+    std::vector<ScanMemory> spare;
+    std::vector<DescribeOutcome> done;
+};
+
 DescribePipeline::DescribePipeline(PipelineSettings settings)
+    : onChunk_(std::move(settings.onChunk)), hereMemory_(PageScanMemory())
 {
     unsigned threads = settings.threads;
     if (threads == 0)
         threads = std::max(1u, std::thread::hardware_concurrency());
+    asked_ = threads;
     ahead_ = settings.ahead != 0 ? settings.ahead : std::size_t{4} * threads;
     interleave_ = settings.interleave != 0 ? settings.interleave : kDefaultInterleave;
     prefetch_ = sys::kPrefetchFileWorks ? settings.prefetch.value_or(kDefaultPrefetch) : 0;
-    workers_.reserve(threads);
+    held_.resize(ahead_);
+    states_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i)
-        workers_.emplace_back([this](std::stop_token shutdown) { Work(shutdown); });
-    if (prefetch_ != 0)
-        prefetcher_ = std::jthread([this] { Prefetch(); });
+        states_.emplace_back(interleave_);
+    workers_.reserve(threads);
+    const ThreadStarter start = settings.startThread ? std::move(settings.startThread) : StartThread;
+
+    // Nothing throws once a thread runs: a thread the system refuses leaves the pipeline with those it
+    // got. The prefetching thread comes first, as the workers read prefetch_.
+    if (prefetch_ != 0) {
+        try {
+            prefetcher_ = start([this](std::stop_token) { Prefetch(); });
+        } catch (...) {
+            prefetch_ = 0;
+        }
+    }
+    for (WorkerState& state : states_) {
+        try {
+            workers_.push_back(start([this, &state](std::stop_token shutdown) { Work(state, shutdown); }));
+        } catch (...) {
+            break;
+        }
+    }
 }
 
 DescribePipeline::~DescribePipeline()
+{
+    Shutdown();
+}
+
+void DescribePipeline::Shutdown() noexcept
 {
     {
         const std::lock_guard lock(mutex_);
@@ -54,64 +135,150 @@ DescribePipeline::~DescribePipeline()
         queue_.clear();
         shuttingDown_ = true;
     }
+    {
+        // From here on no callback starts; one under way has ended.
+        const std::lock_guard lock(readyMutex_);
+        ready_ = nullptr;
+    }
     for (std::jthread& worker : workers_)
         worker.request_stop();
     workAvailable_.notify_all();
     prefetchWanted_.notify_all();
+    handleFreed_.notify_all();
     workers_.clear();
     if (prefetcher_.joinable())
         prefetcher_.join();
 }
 
+std::string DescribePipeline::ThreadShortfall() const
+{
+    if (Threads() == asked_)
+        return {};
+    if (Threads() == 0)
+        return "Describing on the calling thread alone: the system would start none of the " +
+               std::to_string(asked_) + " threads asked for";
+    return "Describing on " + std::to_string(Threads()) + " of " + std::to_string(asked_) +
+           " threads: the system would start no more";
+}
+
 std::uint64_t DescribePipeline::Submit(std::filesystem::path path, DescribeOptions options)
 {
     std::uint64_t ticket = 0;
+    bool wake = false;
     bool due = false;
     {
         const std::lock_guard lock(mutex_);
-        ticket = nextTicket_++;
+        ticket = nextTicket_;
         queue_.push_back({ticket, std::move(path), std::move(options)});
+        ++nextTicket_;
+        wake = CanTake();
         due = PrefetchDue();
     }
-    workAvailable_.notify_one();
+    if (wake)
+        workAvailable_.notify_one();
     if (due)
         prefetchWanted_.notify_one();
+    if (workers_.empty())
+        CallReady();
     return ticket;
+}
+
+void DescribePipeline::CallReady()
+{
+    const std::lock_guard lock(readyMutex_);
+    if (ready_)
+        ready_();
+}
+
+bool DescribePipeline::FrontReady() const noexcept
+{
+    return nextOut_ < nextTicket_ && held_[nextOut_ % ahead_].has_value();
 }
 
 std::optional<DescribeOutcome> DescribePipeline::TakeReady(std::unique_lock<std::mutex>& lock)
 {
-    if (held_.empty() || !held_.front())
+    if (!FrontReady())
         return std::nullopt;
-    std::optional<DescribeOutcome> outcome = std::move(held_.front());
-    held_.pop_front();
+    std::optional<DescribeOutcome>& front = held_[nextOut_ % ahead_];
+    std::optional<DescribeOutcome> outcome = std::move(front);
+    front.reset();
     ++nextOut_;
+    // The window of files that may be read ahead has moved on by one: one worker can take it.
+    const bool wake = CanTake();
     lock.unlock();
-    // The window of files that may be read ahead has moved on by one.
-    workAvailable_.notify_all();
+    if (wake)
+        workAvailable_.notify_one();
     return outcome;
 }
 
 std::optional<DescribeOutcome> DescribePipeline::Next()
 {
     std::unique_lock lock(mutex_);
-    outcomeReady_.wait(lock, [this] { return nextOut_ == nextTicket_ || (!held_.empty() && held_.front()); });
+    if (workers_.empty())
+        DescribeHere(lock);
+    outcomeReady_.wait(lock, [this] { return nextOut_ == nextTicket_ || FrontReady(); });
     return TakeReady(lock);
 }
 
 std::optional<DescribeOutcome> DescribePipeline::TryNext()
 {
     std::unique_lock lock(mutex_);
+    if (workers_.empty())
+        DescribeHere(lock);
     return TakeReady(lock);
+}
+
+void DescribePipeline::DescribeHere(std::unique_lock<std::mutex>& lock)
+{
+    if (FrontReady() || queue_.empty())
+        return;
+    Job job = std::move(queue_.front());
+    queue_.pop_front();
+    const std::stop_token stop = cancel_.get_token();
+    lock.unlock();
+    std::optional<Description> description;
+    std::exception_ptr error;
+    try {
+        if (FileTypeOfPath(job.path) == FileType::None) {
+            description = OpenFileDescriber(job.path, job.options).Finish();
+        } else {
+            FileDescriber file = OpenFileDescriber(job.path, job.options, &hereMemory_);
+            try {
+                for (std::uint64_t chunk = 0; !stop.stop_requested() && file.ReadChunk(); ++chunk) {
+                    if (onChunk_)
+                        onChunk_(job.path, chunk);
+                }
+            } catch (...) {
+                hereMemory_ = std::move(file).TakeMemory();
+                throw;
+            }
+            if (stop.stop_requested())
+                hereMemory_ = std::move(file).TakeMemory();
+            else
+                description = std::move(file).Finish(&hereMemory_);
+        }
+    } catch (const std::bad_alloc&) {
+        hereMemory_ = PageScanMemory();
+        error = DescribeFailure(job.path);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    lock.lock();
+    // A file stopped half way, or described after a Cancel, is dropped.
+    if ((description || error) && job.ticket >= nextOut_)
+        held_[job.ticket % ahead_] =
+            DescribeOutcome{job.ticket, std::move(job.path), std::move(description), error};
 }
 
 void DescribePipeline::Cancel()
 {
+    std::stop_source fresh;
     const std::lock_guard lock(mutex_);
     cancel_.request_stop();
-    cancel_ = std::stop_source();
+    cancel_ = std::move(fresh);
     queue_.clear();
-    held_.clear();
+    for (std::optional<DescribeOutcome>& outcome : held_)
+        outcome.reset();
     nextOut_ = nextTicket_;
 }
 
@@ -123,20 +290,9 @@ std::size_t DescribePipeline::Pending() const
 
 void DescribePipeline::SetReadyCallback(std::function<void()> ready)
 {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(readyMutex_);
     ready_ = std::move(ready);
 }
-
-// A file a worker reads, from its job on.
-struct DescribePipeline::Slot {
-    std::uint64_t ticket;
-    std::filesystem::path path;
-    DescribeOptions options;
-    std::stop_token stop;
-    std::optional<FileDescriber> file; // once opened
-    bool reading = false;              // a chunk of it is being scanned
-    bool over = false;                 // described, failed or stopped
-};
 
 bool DescribePipeline::CanTake() const noexcept
 {
@@ -180,60 +336,104 @@ void DescribePipeline::Prefetch()
             if (job == nullptr)
                 break;
             prefetched_ = job->ticket + 1;
-            // Only game files are read; asking for another would cost the disk time the others need.
-            if (FileTypeOfPath(job->path) == FileType::None)
-                continue;
-            if (cachedInARow >= kCachedRun && ++passedOver % kProbeEvery != 0)
-                continue;
-            const std::filesystem::path path = job->path;
-            lock.unlock();
-            const bool wasCached = sys::PrefetchFile(path, kPrefetchBytes);
-            lock.lock();
-            cachedInARow = wasCached ? cachedInARow + 1 : 0;
+            try {
+                // Only game files are read; asking for another would cost the disk time the others need.
+                if (FileTypeOfPath(job->path) == FileType::None)
+                    continue;
+                if (cachedInARow >= kCachedRun && ++passedOver % kProbeEvery != 0)
+                    continue;
+                const std::filesystem::path path = job->path;
+                lock.unlock();
+                const bool wasCached = sys::PrefetchFile(path, kPrefetchBytes);
+                lock.lock();
+                cachedInARow = wasCached ? cachedInARow + 1 : 0;
+            } catch (const std::bad_alloc&) {
+                // Asking ahead is only a help: the file is read all the same.
+                if (!lock.owns_lock())
+                    lock.lock();
+            }
         }
         if (shuttingDown_)
             return;
     }
 }
 
-bool DescribePipeline::Hold(std::vector<DescribeOutcome>& outcomes)
+bool DescribePipeline::Hold(std::vector<DescribeOutcome>& outcomes) noexcept
 {
     bool front = false;
     for (DescribeOutcome& outcome : outcomes) {
         // A cancelled file's outcome is dropped: Cancel moved nextOut_ past every ticket issued before it.
-        if (outcome.ticket < nextOut_)
+        const std::uint64_t ticket = outcome.ticket;
+        if (ticket < nextOut_)
             continue;
-        const std::size_t index = static_cast<std::size_t>(outcome.ticket - nextOut_);
-        if (held_.size() <= index)
-            held_.resize(index + 1);
-        held_[index] = std::move(outcome);
-        front = front || index == 0;
+        held_[ticket % ahead_] = std::move(outcome);
+        front = front || ticket == nextOut_;
     }
     outcomes.clear();
     return front;
 }
 
-void DescribePipeline::Work(std::stop_token shutdown)
+bool DescribePipeline::Open(Slot& slot, WorkerState& state, std::uint64_t handlesFreed)
 {
-    std::vector<Slot> slots; // in the order taken
-    std::vector<ScanLoop> loops;
-    std::vector<ScanMemory> spare; // buffers of files described, for the next ones
-    std::vector<DescribeOutcome> done;
+    if (FileTypeOfPath(slot.path) == FileType::None) {
+        // Described by its name alone: neither buffers nor a handle.
+        Description description = OpenFileDescriber(slot.path, slot.options).Finish();
+        state.done.push_back({slot.ticket, std::move(slot.path), std::move(description), nullptr});
+        slot.over = true;
+        return false;
+    }
+    // The largest buffers go to every file: a track design's small ones given to a park would be grown
+    // anew, and the park's left waiting.
+    std::vector<ScanMemory>& spare = state.spare;
+    const auto largest = std::max_element(
+        spare.begin(), spare.end(), [](const auto& a, const auto& b) { return a.Capacity() < b.Capacity(); });
+    ScanMemory fresh = largest == spare.end() ? PageScanMemory() : ScanMemory();
+    try {
+        slot.file.emplace(
+            OpenFileDescriber(slot.path, slot.options, largest == spare.end() ? &fresh : &*largest));
+    } catch (const FileError& error) {
+        if (!sys::IsOutOfHandles(error.Code()))
+            throw;
+        // Tried again once a handle has come free: this thread's own other files, or another thread's.
+        const auto now = std::chrono::steady_clock::now();
+        if (!slot.waitingSince || handlesFreed != slot.freedSeen)
+            slot.waitingSince = now;
+        slot.freedSeen = handlesFreed;
+        if (now - *slot.waitingSince >= kHandleGiveUp)
+            throw;
+        return false;
+    }
+    slot.waitingSince.reset();
+    if (largest != spare.end())
+        spare.erase(largest);
+    return true;
+}
+
+void DescribePipeline::Work(WorkerState& state, std::stop_token shutdown)
+{
+    std::vector<Slot>& slots = state.slots;
+    std::vector<ScanLoop>& loops = state.loops;
+    std::vector<ScanMemory>& spare = state.spare;
+    std::vector<DescribeOutcome>& done = state.done;
     const auto finish = [&done](Slot& slot, std::optional<Description> description,
                                 std::exception_ptr error) {
         done.push_back({slot.ticket, std::move(slot.path), std::move(description), std::move(error)});
         slot.over = true;
     };
 
+    std::size_t closed = 0; // files closed since the last look
     std::unique_lock lock(mutex_);
     for (;;) {
         if (Hold(done)) {
-            const std::function<void()> ready = ready_;
             lock.unlock();
             outcomeReady_.notify_one();
-            if (ready)
-                ready();
+            CallReady();
             lock.lock();
+        }
+        if (closed > 0) {
+            handlesFreed_ += closed;
+            closed = 0;
+            handleFreed_.notify_all();
         }
         // The flag under the mutex, not only the stop token, ends the wait: waiting on a token alone lost
         // the wake-up now and then with MinGW's threads, and the pipeline's owner waited for ever.
@@ -243,13 +443,22 @@ void DescribePipeline::Work(std::stop_token shutdown)
                 return;
         }
         while (slots.size() < interleave_ && CanTake()) {
-            Job& job = queue_.front();
-            slots.push_back({job.ticket, std::move(job.path), std::move(job.options), cancel_.get_token(),
-                             std::nullopt, false, false});
+            slots.emplace_back(std::move(queue_.front()), cancel_.get_token());
             queue_.pop_front();
             if (PrefetchDue())
                 prefetchWanted_.notify_one();
         }
+        // Every file of this thread waits for a handle: another thread has to close one first.
+        if (std::none_of(slots.begin(), slots.end(),
+                         [](const Slot& slot) { return slot.file.has_value(); }) &&
+            std::any_of(slots.begin(), slots.end(),
+                        [](const Slot& slot) { return slot.waitingSince.has_value(); })) {
+            const std::uint64_t seen = handlesFreed_;
+            handleFreed_.wait_for(lock, kHandleRetry, [&] { return shuttingDown_ || handlesFreed_ != seen; });
+            if (shuttingDown_)
+                return;
+        }
+        const std::uint64_t handlesFreed = handlesFreed_;
         lock.unlock();
         if (shutdown.stop_requested())
             return;
@@ -259,34 +468,31 @@ void DescribePipeline::Work(std::stop_token shutdown)
         loops.clear();
         for (Slot& slot : slots) {
             slot.reading = false;
-            if (slot.stop.stop_requested()) {
-                slot.over = true;
-                continue;
-            }
             try {
-                if (!slot.file) {
-                    // The largest buffers go to every file: a track design's small ones given to a park
-                    // would be grown anew, and the park's left waiting.
-                    ScanMemory memory;
-                    const auto largest =
-                        std::max_element(spare.begin(), spare.end(), [](const auto& a, const auto& b) {
-                            return a.head.Capacity() + a.decoded.Capacity() <
-                                   b.head.Capacity() + b.decoded.Capacity();
-                        });
-                    if (largest != spare.end()) {
-                        memory = std::move(*largest);
-                        spare.erase(largest);
-                    }
-                    slot.file.emplace(
-                        OpenFileDescriber(slot.path, std::move(slot.options), std::move(memory)));
+                if (slot.stop.stop_requested()) {
+                    if (slot.file)
+                        spare.push_back(std::move(*slot.file).TakeMemory());
+                    slot.over = true;
+                    continue;
                 }
+                if (!slot.file && !Open(slot, state, handlesFreed))
+                    continue;
                 if (std::optional<ScanLoop> loop = slot.file->BeginChunk()) {
                     loops.push_back(*loop);
                     slot.reading = true;
+                    if (onChunk_)
+                        onChunk_(slot.path, slot.chunks);
+                    ++slot.chunks;
                 } else {
                     finish(slot, std::move(*slot.file).Finish(&spare.emplace_back()), nullptr);
                 }
+            } catch (const std::bad_alloc&) {
+                // The buffers kept for later files go back to the system with this file's.
+                spare.clear();
+                finish(slot, std::nullopt, DescribeFailure(slot.path));
             } catch (...) {
+                if (slot.file)
+                    spare.push_back(std::move(*slot.file).TakeMemory());
                 finish(slot, std::nullopt, std::current_exception());
             }
         }
@@ -296,6 +502,8 @@ void DescribePipeline::Work(std::stop_token shutdown)
             if (slot.reading)
                 slot.file->EndChunk(loops[next++]);
         }
+        for (const Slot& slot : slots)
+            closed += slot.over && slot.file ? 1 : 0;
         std::erase_if(slots, [](const Slot& slot) { return slot.over; });
         lock.lock();
     }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "sys/InputFile.h"
+#include "sys/SystemError.h"
 
 namespace lmp {
 
@@ -16,6 +17,16 @@ std::string PathText(const std::filesystem::path& path)
 {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
+}
+
+// The system's reason, as a message shows it after the path; sys::InputFile turns away a named pipe or a
+// device as an invalid argument.
+std::string Reason(const std::error_code& error)
+{
+    if (&error.category() == &std::generic_category() &&
+        error.value() == static_cast<int>(std::errc::invalid_argument))
+        return "Not a regular file";
+    return sys::ErrorText(error);
 }
 
 class FileSource final : public ByteSource {
@@ -30,8 +41,9 @@ public:
     std::size_t Read(std::span<std::uint8_t> into) override
     {
         std::size_t got = 0;
-        if (!input_.Read(into, got))
-            throw FileError(PathText(path_));
+        std::error_code error;
+        if (!input_.Read(into, got, error))
+            throw FileError(PathText(path_), Reason(error), error);
         return got;
     }
 
@@ -47,7 +59,7 @@ std::unique_ptr<ByteSource> OpenFileSource(const std::filesystem::path& path)
     std::error_code error;
     std::optional<sys::InputFile> opened = sys::InputFile::Open(path, error);
     if (!opened)
-        throw FileError(PathText(path));
+        throw FileError(PathText(path), Reason(error), error);
     return std::make_unique<FileSource>(std::move(*opened), path);
 }
 

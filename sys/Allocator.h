@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 
 namespace lmp::sys {
 
@@ -15,5 +17,20 @@ inline constexpr std::size_t kDescribingBuffersMost = std::size_t{5} << 20;
 // buffers (kDescribingBuffersMost), so that a growing array is not copied and faulted in anew each time
 // it doubles.
 void KeepLargeBuffersForReuse(std::size_t largestKept = std::size_t{32} << 20) noexcept;
+
+// The huge page the system backs large blocks with where it can: 2 MiB.
+inline constexpr std::size_t kHugePageSize = std::size_t{2} << 20;
+
+// A block of whole pages straight from the system, for buffers kept from one file to the next, given
+// back to it at once by FreePages. A block that fills most of a multiple of kHugePageSize (at most an
+// eighth left over) is rounded up to it, starts on such a boundary and is offered huge pages where the
+// system allows them (madvise MADV_HUGEPAGE): one fault a huge page instead of 512. Others are rounded
+// up to 64 KiB. Throws std::bad_alloc when the system refuses.
+std::span<std::uint8_t> AllocatePages(std::size_t size);
+void FreePages(std::span<std::uint8_t> block) noexcept;
+// A block of at least size bytes in place of block (which AllocatePages gave), holding its first kept
+// bytes; where the system can, pages already touched move along instead of being copied into fresh ones
+// that fault again. Throws std::bad_alloc, block untouched, when the system refuses.
+std::span<std::uint8_t> GrowPages(std::span<std::uint8_t> block, std::size_t size, std::size_t kept);
 
 } // namespace lmp::sys

@@ -17,7 +17,8 @@ namespace lmp::sys {
 class InputFile {
 public:
     // Opens the regular file at path, links followed, without waiting: a folder, a named pipe, a
-    // device, a missing or unreadable file give none and the system's error in error.
+    // device, a missing or unreadable file give none and the system's error in error (a named pipe or a
+    // device std::errc::invalid_argument, a folder std::errc::is_a_directory on POSIX systems).
     static std::optional<InputFile> Open(const std::filesystem::path& path, std::error_code& error);
 
     // The file's size when it was opened.

@@ -27,11 +27,16 @@ std::optional<InputFile> InputFile::Open(const std::filesystem::path& path, std:
                                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
     if (!handle.Valid()) {
         error = LastError();
+        // A folder refuses to be opened this way as if access were denied: said as what it is.
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (error.value() == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            error = {ERROR_DIRECTORY, std::system_category()};
         return std::nullopt;
     }
     const HANDLE native = reinterpret_cast<HANDLE>(handle.Get());
     if (GetFileType(native) != FILE_TYPE_DISK) {
-        error = {ERROR_INVALID_PARAMETER, std::system_category()};
+        error = std::make_error_code(std::errc::invalid_argument);
         return std::nullopt;
     }
     BY_HANDLE_FILE_INFORMATION info{};

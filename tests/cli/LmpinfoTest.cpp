@@ -4,7 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
 #include <sstream>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "TestSupport.h"
 #include "cli/PathList.h"
@@ -259,6 +270,93 @@ TEST(Run, EndsAtTheFirstFailedWriteWithoutReadingTheOtherFiles)
     EXPECT_EQ(cli::Run(options, ".", out, err), kExitFileError);
     EXPECT_EQ(err.str(), "lmpinfo: cannot write to standard output\n");
 }
+
+#ifndef _WIN32
+// A path list still being written: each description is out (flushed) once it is done, while the writer
+// of the list still holds it open.
+TEST(Run, APathListStillBeingWrittenGetsEachDescriptionOnceItIsDone)
+{
+    // Output that a reader sees only when it is flushed, as a pipe's.
+    struct FlushedText : std::stringbuf {
+        std::mutex mutex;
+        std::condition_variable flushed;
+        std::string seen;
+        int sync() override
+        {
+            const std::lock_guard lock(mutex);
+            seen = str();
+            flushed.notify_all();
+            return 0;
+        }
+    } sink;
+    std::ostream out(&sink);
+    std::ostringstream err;
+    const test::TempFolder folder;
+    testkit::WriteFile(folder / "a.TD4", testkit::MakeTrackDesignFile({.rideType = 37}, 0));
+    testkit::WriteFile(folder / "b.TD4", testkit::MakeTrackDesignFile({.rideType = 12}, 0));
+    const fs::path fifo = folder / "list";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Options options;
+    options.filesFrom = fifo.string();
+    int exitCode = -1;
+    std::thread run([&] { exitCode = cli::Run(options, ".", out, err); });
+    const int list = ::open(fifo.c_str(), O_WRONLY); // once Run has opened it
+    for (const char* name : {"a.TD4", "b.TD4"}) {
+        const std::string line = (folder / name).string() + "\n";
+        EXPECT_EQ(::write(list, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+        std::unique_lock lock(sink.mutex);
+        EXPECT_TRUE(sink.flushed.wait_for(
+            lock, std::chrono::seconds(20),
+            [&] { return sink.seen.find("File Name : "s + name) != std::string::npos; }))
+            << name << " was not shown while the list was open";
+    }
+    ::close(list);
+    run.join();
+    EXPECT_EQ(exitCode, kExitOk);
+}
+
+// Memory refused while a file is described: that file gets its message, in every format, and the next
+// ones are described (a child whose address space leaves too little for a large file's buffers).
+TEST(Run, MemoryRefusedForAFileReportsItInEveryFormatAndGoesOn)
+{
+    if (!test::kAddressLimits)
+        GTEST_SKIP() << "needs Linux's address-space limit, which the sanitizers' shadow memory rules out";
+    const test::TempFolder folder;
+    testkit::WriteFile(folder / "a.TD4", testkit::MakeTrackDesignFile({.rideType = 37}, 0));
+    testkit::WriteFile(folder / "b.TD4", testkit::MakeTrackDesignFile({.rideType = 12}, 0));
+    const fs::path junk = folder / "junk.SV4";
+    std::ofstream(junk).close();
+    fs::resize_file(junk, std::uintmax_t{8} << 20);
+    const std::string message = "Not enough memory to describe " + junk.string();
+    struct Row {
+        OutputFormat format;
+        std::string record; // the error's in the output
+    };
+    for (const Row& row :
+         {Row{OutputFormat::Text, ""}, Row{OutputFormat::Json, "\"error\":\"" + message + "\"}"},
+          Row{OutputFormat::Csv, message + "\r\n"}}) {
+        Options options;
+        options.format = row.format;
+        options.jobs = 1;
+        options.paths = {(folder / "a.TD4").string(), junk.string(), (folder / "b.TD4").string()};
+        const int exitCode = test::InChild([&] {
+            std::ofstream out(folder / "out"), err(folder / "err");
+            return test::LimitAddressSpace(std::size_t{6} << 20) ? cli::Run(options, ".", out, err) : 100;
+        });
+        EXPECT_EQ(exitCode, kExitFileError);
+        const auto text = [](const fs::path& path) {
+            std::ifstream file(path);
+            std::ostringstream whole;
+            whole << file.rdbuf();
+            return whole.str();
+        };
+        const std::string out = text(folder / "out"), err = text(folder / "err");
+        EXPECT_EQ(err, "lmpinfo: " + message + "\n");
+        EXPECT_NE(out.find(row.record), std::string::npos) << out;
+        EXPECT_NE(out.find("b.TD4"), std::string::npos) << out;
+    }
+}
+#endif
 
 } // namespace
 } // namespace lmp::cli

@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -117,6 +118,16 @@ void WriteFixtures(const fs::path& dir)
     const Bytes design = MakeTrackDesignFile(Design(0, 1, 1, 1, 1), 0);
     for (int i = 0; i < 600; ++i)
         WriteFile((dir / "many" / "t") += std::to_string(i) + ".TD4", design);
+
+    // Files that stay open while they are read (2 MiB each, sparse), between track designs: more than a
+    // handle limit of 16 lets eight threads hold at once.
+    fs::create_directories(dir / "open");
+    for (int i = 0; i < 48; ++i) {
+        const fs::path name = (dir / "open" / "f") += std::to_string(i);
+        WriteFile(fs::path(name) += ".TD4", design);
+        std::ofstream(fs::path(name) += ".SV4").close();
+        fs::resize_file(fs::path(name) += ".SV4", std::uintmax_t{2} << 20);
+    }
 
     // Path lists: CRLF line ends, empty lines, a missing file and no final line end; NUL-separated.
     const std::string lines = "td0.TD4\r\n\r\n\nmissing.TD4\nsc1.SC4";

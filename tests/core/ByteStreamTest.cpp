@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <set>
 
 #include "TestSupport.h"
 
@@ -89,30 +90,69 @@ TEST(ByteStream, WriteU32ReplacesFourBytesInsideAndChangesNothingOutside)
     EXPECT_FALSE(ByteStream().WriteU32(0, 1));
 }
 
+// Blocks from new[], a little larger than asked for, each given back exactly once.
+class CountingSource final : public BlockSource {
+public:
+    std::span<std::uint8_t> Take(std::size_t size) override
+    {
+        const std::span<std::uint8_t> block(new std::uint8_t[size + 16], size + 16);
+        blocks.insert(block.data());
+        return block;
+    }
+    void Give(std::span<std::uint8_t> block) noexcept override
+    {
+        given += blocks.erase(block.data()) == 1 ? 0 : 1000; // a block given twice or never taken
+        delete[] block.data();
+    }
+    std::span<std::uint8_t> Grow(std::span<std::uint8_t> block, std::size_t size, std::size_t kept) override
+    {
+        const std::span<std::uint8_t> grown = Take(size);
+        std::copy_n(block.begin(), kept, grown.begin());
+        Give(block);
+        ++given;
+        return grown;
+    }
+
+    std::set<std::uint8_t*> blocks; // taken, not yet given back
+    int given = 0;                  // blocks grown
+};
+
+// The same steps with memory from the heap and from a block source, which gets every block back.
 TEST(ByteStream, GrowsInPlaceKeepsItsBytesAndCopiesWhole)
 {
-    ByteStream stream(Bytes{1, 2});
-    stream.Reserve(100);
-    EXPECT_EQ(test::Contents(stream), (Bytes{1, 2}));
-    const std::span<std::uint8_t> added = stream.Extend(3);
-    ASSERT_EQ(added.size(), 3u);
-    std::copy_n(Bytes{7, 8, 9}.begin(), 3, added.begin());
-    EXPECT_EQ(test::Contents(stream), (Bytes{1, 2, 7, 8, 9}));
-    stream.Truncate(4);
-    stream.Truncate(10); // never grows
-    stream.AppendRepeated(5, 2);
-    stream.Append(Bytes(300, 6)); // past the reserved room
-    const Bytes expected = test::Concat<std::uint8_t>({{1, 2, 7, 8, 5, 5}, Bytes(300, 6)});
-    EXPECT_EQ(test::Contents(stream), expected);
+    CountingSource source;
+    for (const bool fromSource : {false, true}) {
+        SCOPED_TRACE(fromSource ? "blocks from a source" : "the heap");
+        ByteStream stream = fromSource ? ByteStream(source) : ByteStream();
+        stream.Append(Bytes{1, 2});
+        stream.Reserve(100);
+        EXPECT_GE(stream.Capacity(), 100u);
+        EXPECT_EQ(test::Contents(stream), (Bytes{1, 2}));
+        const std::span<std::uint8_t> added = stream.Extend(3);
+        ASSERT_EQ(added.size(), 3u);
+        std::copy_n(Bytes{7, 8, 9}.begin(), 3, added.begin());
+        EXPECT_EQ(test::Contents(stream), (Bytes{1, 2, 7, 8, 9}));
+        stream.Truncate(4);
+        stream.Truncate(10); // never grows
+        stream.AppendRepeated(5, 2);
+        stream.Append(Bytes(300, 6)); // past the reserved room
+        const Bytes expected = test::Concat<std::uint8_t>({{1, 2, 7, 8, 5, 5}, Bytes(300, 6)});
+        EXPECT_EQ(test::Contents(stream), expected);
 
-    ByteStream copy = stream;
-    stream.WriteU32(0, 0xFFFFFFFF);
-    EXPECT_EQ(test::Contents(copy), expected);
-    const ByteStream moved = std::move(copy);
-    EXPECT_EQ(test::Contents(moved), expected);
-    stream.Clear();
-    stream.Append(Bytes{3});
-    EXPECT_EQ(test::Contents(stream), (Bytes{3}));
+        ByteStream copy = stream;
+        stream.WriteU32(0, 0xFFFFFFFF);
+        EXPECT_EQ(test::Contents(copy), expected);
+        ByteStream moved = std::move(copy);
+        EXPECT_EQ(test::Contents(moved), expected);
+        moved = std::move(stream); // gives its own block back first
+        stream.Clear();
+        stream.Append(Bytes{3});
+        EXPECT_EQ(test::Contents(stream), (Bytes{3}));
+        moved.Release();
+        EXPECT_EQ(moved.Capacity(), 0u);
+    }
+    EXPECT_TRUE(source.blocks.empty());
+    EXPECT_EQ(source.given, 2); // grown twice, nothing given twice
 }
 
 } // namespace

@@ -262,7 +262,8 @@ void SelectionCommandsTest::fileThatCannotBeReadEndsTheLoopAndRestoresTheWindow(
     QCOMPARE(SelectedItems(*Parts(form).ShellListView1), std::vector{kBeta});
     QCOMPARE(Pane(), RailroadBlock("Beta.TD4", "Original LMP"));
     VerifyIdle();
-    QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf("Charlie.TD4")});
+    QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf("Charlie.TD4") +
+                                            ": No such file or directory"});
     boxes_->texts.clear();
 }
 
@@ -422,15 +423,17 @@ void SelectionCommandsTest::selectAllEndsAtTheFirstEntryThatCannotBeRead_data()
 {
     QTest::addColumn<QString>("kind"); // of the entries that cannot be read
     QTest::addColumn<int>("every");    // the design at every/2 is one, and one in every after it
-    QTest::newRow("a tenth of the designs dangling links") << "link" << 10;
-    QTest::newRow("a named pipe") << "pipe" << 40;
-    QTest::newRow("a socket") << "socket" << 40;
+    QTest::addColumn<QString>("reason"); // the system's, after the message
+    QTest::newRow("a tenth of the designs dangling links") << "link" << 10 << "No such file or directory";
+    QTest::newRow("a named pipe") << "pipe" << 40 << "Not a regular file";
+    QTest::newRow("a socket") << "socket" << 40 << "No such device or address";
 }
 
 void SelectionCommandsTest::selectAllEndsAtTheFirstEntryThatCannotBeRead()
 {
     QFETCH(QString, kind);
     QFETCH(int, every);
+    QFETCH(QString, reason);
     constexpr int kDesigns = 40;
     // Entries of other types are not opened: a pipe and a socket without a game file's name are passed.
     QVERIFY(::mkfifo(QFile::encodeName(folder_->PathOf("A-pipe")).constData(), 0600) == 0);
@@ -463,7 +466,7 @@ void SelectionCommandsTest::selectAllEndsAtTheFirstEntryThatCannotBeRead()
     QCOMPARE(Pane(), ExpansionPane(reached));
     VerifyIdle();
     const QString failed = QStringLiteral("D%1.TD4").arg(every / 2, 3, 10, QLatin1Char('0'));
-    QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf(failed)});
+    QTRY_COMPARE(boxes_->texts, QStringList{"Cannot open file " + folder_->PathOf(failed) + ": " + reason});
     boxes_->texts.clear();
 }
 

@@ -108,9 +108,10 @@ TEST(BadInput, FileWithoutReadPermissionGivesTheOpenError)
     GTEST_SKIP() << "needs POSIX: permission bits that deny reading, fork and setuid";
 }
 #else
-std::string CannotOpen(const fs::path& path)
+// The open error with the system's reason, as every message of a file that cannot be opened gives it.
+std::string CannotOpen(const fs::path& path, const std::string& reason)
 {
-    return "Cannot open file " + path.string();
+    return "Cannot open file " + path.string() + ": " + reason;
 }
 
 Outcome PipedOutcome(DescribeOutcome outcome)
@@ -204,19 +205,27 @@ TEST(BadInput, PathsThatAreNoReadableFileGiveTheOpenErrorAndOddReadablePathsAreD
         fs::path path;
         Outcome expected;
     };
-    const auto error = [](const fs::path& path) { return Outcome(CannotOpen(path)); };
+    const auto error = [](const fs::path& path, const char* reason) {
+        return Outcome(CannotOpen(path, reason));
+    };
+    const char* const notRegular = "Not a regular file";
     const auto described = [&](const std::string& name) {
         return Outcome(Result(0, TrackFile(name, "Original LMP", track)));
     };
     const Row rows[] = {
-        {"a folder named x.SV4", folder / "folder" / "x.SV4", error(folder / "folder" / "x.SV4")},
-        {"a folder named x.TD4", folder / "folder" / "x.TD4", error(folder / "folder" / "x.TD4")},
-        {"a folder named x.SC4", folder / "folder" / "x.SC4", error(folder / "folder" / "x.SC4")},
-        {"a dangling symbolic link", folder / "dangling.TD4", error(folder / "dangling.TD4")},
-        {"a symbolic link to itself", folder / "loop.SC4", error(folder / "loop.SC4")},
-        {"a symbolic link to an endless device", folder / "zero.SV4", error(folder / "zero.SV4")},
-        {"a FIFO named x.TD4", folder / "pipe.TD4", error(folder / "pipe.TD4")},
-        {"a symbolic link to a FIFO", folder / "pipe-link.SC4", error(folder / "pipe-link.SC4")},
+        {"a folder named x.SV4", folder / "folder" / "x.SV4",
+         error(folder / "folder" / "x.SV4", "Is a directory")},
+        {"a folder named x.TD4", folder / "folder" / "x.TD4",
+         error(folder / "folder" / "x.TD4", "Is a directory")},
+        {"a folder named x.SC4", folder / "folder" / "x.SC4",
+         error(folder / "folder" / "x.SC4", "Is a directory")},
+        {"a dangling symbolic link", folder / "dangling.TD4",
+         error(folder / "dangling.TD4", "No such file or directory")},
+        {"a symbolic link to itself", folder / "loop.SC4",
+         error(folder / "loop.SC4", "Too many levels of symbolic links")},
+        {"a symbolic link to an endless device", folder / "zero.SV4", error(folder / "zero.SV4", notRegular)},
+        {"a FIFO named x.TD4", folder / "pipe.TD4", error(folder / "pipe.TD4", notRegular)},
+        {"a symbolic link to a FIFO", folder / "pipe-link.SC4", error(folder / "pipe-link.SC4", notRegular)},
         {"a FIFO of another type is not opened", folder / "pipe.TP4", Outcome(Result(kNoEdition, {}))},
         {"a symbolic link to a track design", folder / "link.TD4", described("link.TD4")},
         // What is not UTF-8, a control character (C0, DEL, C1) or a line break shows as U+FFFD.
@@ -226,9 +235,10 @@ TEST(BadInput, PathsThatAreNoReadableFileGiveTheOpenErrorAndOddReadablePathsAreD
         {"a name of terminal commands", folder / commands,
          described("\uFFFD]0;t\uFFFD\uFFFD[2J\uFFFD\uFFFD\uFFFD\uFFFD.TD4")},
         {"a missing file in a folder that is not UTF-8", folder / "\xC3(" / "gone.SV4",
-         error(folder / "\xC3(" / "gone.SV4")},
+         error(folder / "\xC3(" / "gone.SV4", "No such file or directory")},
         {"a path of more than 600 bytes", deep.File(), described("deep.TD4")},
-        {"a path longer than the system allows", tooDeep.File(), error(tooDeep.File())}};
+        {"a path longer than the system allows", tooDeep.File(),
+         error(tooDeep.File(), "File name too long")}};
     for (const auto& row : rows)
         EXPECT_EQ(DescribePath(row.path), row.expected) << row.name;
 
@@ -254,7 +264,7 @@ TEST(BadInput, FileWithoutReadPermissionGivesTheOpenError)
     park.name = "Locked";
     testkit::WriteFile(path, testkit::MakeParkFile(park, FileType::SavedGame, 0));
     fs::permissions(path, fs::perms::none);
-    const Outcome expected = CannotOpen(path);
+    const Outcome expected = CannotOpen(path, "Permission denied");
     if (::geteuid() != 0) {
         EXPECT_EQ(DescribePath(path), expected);
         return;
@@ -273,7 +283,8 @@ TEST(BadInput, FileWithoutReadPermissionGivesTheOpenError)
     ASSERT_TRUE(WIFEXITED(status));
     if (WEXITSTATUS(status) == kCannotDrop)
         GTEST_SKIP() << "running as root, which reads any file, and cannot switch to an unprivileged user";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the unprivileged child did not get \"" << CannotOpen(path) << "\"";
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "the unprivileged child did not get \"" << CannotOpen(path, "Permission denied") << "\"";
 }
 
 #endif

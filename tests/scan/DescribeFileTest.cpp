@@ -94,12 +94,15 @@ TEST(DescribeFile, DescribesGameFilesOnDiskAndThrowsForThoseThatCannotBeRead)
     EXPECT_FALSE(DescribeFile(folder / "a.td4", All(), stop.get_token()).has_value());
     for (const char* name : {"a.TP4", "a.TD4.bak", "TD4", "missing.TP4", "missing", "missing.txt"})
         EXPECT_EQ(Of(DescribeFile(folder / name, All(true))), Result(kNoEdition, {})) << name;
-    for (const char* name : {"missing.SV4", "missing.sc4", "folder.TD4"}) {
+    for (const auto& [name, reason] :
+         {std::pair{"missing.SV4", "No such file or directory"},
+          std::pair{"missing.sc4", "No such file or directory"}, std::pair{"folder.TD4", "Is a directory"}}) {
         try {
             DescribeFile(folder / name, All());
             ADD_FAILURE() << name << ": no error";
         } catch (const FileError& error) {
-            EXPECT_EQ(std::string(error.what()), "Cannot open file " + (folder / name).string());
+            EXPECT_EQ(std::string(error.what()),
+                      "Cannot open file " + (folder / name).string() + ": " + reason);
         }
     }
 }
