@@ -14,6 +14,7 @@
 int main(int argc, char** argv)
 {
     lmp::sys::KeepLargeBuffersForReuse();
+    lmp::sys::KeepThreadStacksSmall();
     const lmp::cli::Terminals terminals{lmp::sys::StandardOutputIsTerminal(),
                                         lmp::sys::StandardErrorIsTerminal()};
     // To a file or a pipe the lines go out in blocks of 64 KiB, and whenever lmpinfo waits; a terminal

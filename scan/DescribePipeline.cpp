@@ -66,8 +66,12 @@ struct DescribePipeline::Slot {
     // Since when it has waited for a file handle, none of the pipeline's coming free meanwhile.
     std::optional<std::chrono::steady_clock::time_point> waitingSince;
     std::uint64_t freedSeen = 0; // handles freed when it last tried
-    bool reading = false;        // a chunk of it is being scanned
-    bool over = false;           // described, failed or stopped
+    // Memory was refused while other files were open: it starts again once one of them has closed, or
+    // after a pause in which the other workers give back the buffers they keep.
+    bool waitingForMemory = false;
+    bool refusedAlone = false; // memory was refused once with no other file open
+    bool reading = false;      // a chunk of it is being scanned
+    bool over = false;         // described, failed or stopped
 };
 
 struct DescribePipeline::WorkerState {
@@ -85,6 +89,7 @@ struct DescribePipeline::WorkerState {
     // one set and gives it back.
     std::vector<ScanMemory> spare;
     std::vector<DescribeOutcome> done;
+    std::uint64_t refusalsSeen = 0; // memoryRefusals_ when spare was last checked
 };
 
 DescribePipeline::DescribePipeline(PipelineSettings settings)
@@ -404,6 +409,8 @@ bool DescribePipeline::Open(Slot& slot, WorkerState& state, std::uint64_t handle
         return false;
     }
     slot.waitingSince.reset();
+    slot.waitingForMemory = false;
+    filesOpen_.fetch_add(1);
     if (largest != spare.end())
         spare.erase(largest);
     return true;
@@ -438,9 +445,16 @@ void DescribePipeline::Work(WorkerState& state, std::stop_token shutdown)
         // The flag under the mutex, not only the stop token, ends the wait: waiting on a token alone lost
         // the wake-up now and then with MinGW's threads, and the pipeline's owner waited for ever.
         if (slots.empty()) {
-            workAvailable_.wait(lock, [this] { return shuttingDown_ || CanTake(); });
+            workAvailable_.wait(lock, [&] {
+                return shuttingDown_ || CanTake() || memoryRefusals_.load() != state.refusalsSeen;
+            });
             if (shuttingDown_)
                 return;
+        }
+        // Memory was refused somewhere: the buffers kept for later files go back to the system.
+        if (const std::uint64_t refusals = memoryRefusals_.load(); refusals != state.refusalsSeen) {
+            state.refusalsSeen = refusals;
+            spare.clear();
         }
         while (slots.size() < interleave_ && CanTake()) {
             slots.emplace_back(std::move(queue_.front()), cancel_.get_token());
@@ -451,8 +465,9 @@ void DescribePipeline::Work(WorkerState& state, std::stop_token shutdown)
         // Every file of this thread waits for a handle: another thread has to close one first.
         if (std::none_of(slots.begin(), slots.end(),
                          [](const Slot& slot) { return slot.file.has_value(); }) &&
-            std::any_of(slots.begin(), slots.end(),
-                        [](const Slot& slot) { return slot.waitingSince.has_value(); })) {
+            std::any_of(slots.begin(), slots.end(), [](const Slot& slot) {
+                return slot.waitingSince.has_value() || slot.waitingForMemory;
+            })) {
             const std::uint64_t seen = handlesFreed_;
             handleFreed_.wait_for(lock, kHandleRetry, [&] { return shuttingDown_ || handlesFreed_ != seen; });
             if (shuttingDown_)
@@ -487,9 +502,25 @@ void DescribePipeline::Work(WorkerState& state, std::stop_token shutdown)
                     finish(slot, std::move(*slot.file).Finish(&spare.emplace_back()), nullptr);
                 }
             } catch (const std::bad_alloc&) {
-                // The buffers kept for later files go back to the system with this file's.
+                // The buffers kept for later files go back to the system with this file's, and every
+                // other worker's follow. While other files are open, this one starts again once one of
+                // them has closed; refused with none open, it cannot be described.
                 spare.clear();
-                finish(slot, std::nullopt, DescribeFailure(slot.path));
+                if (slot.file) {
+                    slot.file.reset();
+                    filesOpen_.fetch_sub(1);
+                    ++closed;
+                }
+                state.refusalsSeen = memoryRefusals_.fetch_add(1) + 1;
+                slot.chunks = 0;
+                const bool alone = filesOpen_.load() == 0;
+                if (alone && std::exchange(slot.refusedAlone, true)) {
+                    slot.waitingForMemory = false;
+                    finish(slot, std::nullopt, DescribeFailure(slot.path));
+                } else {
+                    slot.waitingForMemory = true;
+                }
+                workAvailable_.notify_all();
             } catch (...) {
                 if (slot.file)
                     spare.push_back(std::move(*slot.file).TakeMemory());
@@ -502,8 +533,12 @@ void DescribePipeline::Work(WorkerState& state, std::stop_token shutdown)
             if (slot.reading)
                 slot.file->EndChunk(loops[next++]);
         }
-        for (const Slot& slot : slots)
-            closed += slot.over && slot.file ? 1 : 0;
+        for (const Slot& slot : slots) {
+            if (slot.over && slot.file) {
+                ++closed;
+                filesOpen_.fetch_sub(1);
+            }
+        }
         std::erase_if(slots, [](const Slot& slot) { return slot.over; });
         lock.lock();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -165,11 +166,15 @@ private:
     std::uint64_t nextOut_ = 0;
     std::uint64_t prefetched_ = 0;   // every ticket below it has been asked for, taken or dropped
     std::uint64_t handlesFreed_ = 0; // files the workers have closed
-    std::stop_source cancel_;        // replaced by each Cancel
-    bool shuttingDown_ = false;      // set by the destructor, under the mutex
-    std::mutex readyMutex_;          // held while the callback runs
-    std::function<void()> ready_;    // under readyMutex_
-    ScanMemory hereMemory_;          // DescribeHere's buffers
+    // Files the workers hold open, and the times memory was refused: a file refused memory while others
+    // are open starts again once they close, and every worker gives its kept buffers back.
+    std::atomic<unsigned> filesOpen_{0};
+    std::atomic<std::uint64_t> memoryRefusals_{0};
+    std::stop_source cancel_;     // replaced by each Cancel
+    bool shuttingDown_ = false;   // set by the destructor, under the mutex
+    std::mutex readyMutex_;       // held while the callback runs
+    std::function<void()> ready_; // under readyMutex_
+    ScanMemory hereMemory_;       // DescribeHere's buffers
     std::vector<WorkerState> states_;
     std::vector<std::jthread> workers_;
     std::jthread prefetcher_; // none when prefetch_ is 0

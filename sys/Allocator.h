@@ -18,6 +18,13 @@ inline constexpr std::size_t kDescribingBuffersMost = std::size_t{5} << 20;
 // it doubles.
 void KeepLargeBuffersForReuse(std::size_t largestKept = std::size_t{32} << 20) noexcept;
 
+// Threads started after it reserve kThreadStack of address space for their stacks instead of the stack
+// limit's (commonly 8 MiB): under a limit on address space, 32 describing threads would otherwise reserve
+// 256 MiB before reading a byte, and no file would find room for its buffers. Call once at start, before
+// any thread is created.
+inline constexpr std::size_t kThreadStack = std::size_t{2} << 20;
+void KeepThreadStacksSmall() noexcept;
+
 // The huge page the system backs large blocks with where it can: 2 MiB.
 inline constexpr std::size_t kHugePageSize = std::size_t{2} << 20;
 

@@ -9,6 +9,7 @@
 
 #if defined(__GLIBC__)
 #include <malloc.h>
+#include <pthread.h>
 #endif
 
 namespace lmp::sys {
@@ -22,6 +23,20 @@ void KeepLargeBuffersForReuse(std::size_t largestKept) noexcept
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #else
     static_cast<void>(largestKept);
+#endif
+}
+
+void KeepThreadStacksSmall() noexcept
+{
+#if defined(__GLIBC__)
+    pthread_attr_t attributes;
+    if (pthread_getattr_default_np(&attributes) != 0)
+        return;
+    std::size_t size = 0;
+    if (pthread_attr_getstacksize(&attributes, &size) == 0 && size > kThreadStack &&
+        pthread_attr_setstacksize(&attributes, kThreadStack) == 0)
+        pthread_setattr_default_np(&attributes);
+    pthread_attr_destroy(&attributes);
 #endif
 }
 

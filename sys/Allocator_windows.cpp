@@ -11,6 +11,9 @@ namespace lmp::sys {
 // The Windows heap keeps freed blocks of this size for reuse by itself.
 void KeepLargeBuffersForReuse(std::size_t) noexcept {}
 
+// Threads reserve the program's own stack size (1 MiB) already.
+void KeepThreadStacksSmall() noexcept {}
+
 // Large pages need a privilege that programs seldom hold: blocks have small pages, taken 64 KiB at a
 // time as the system reserves address space.
 std::span<std::uint8_t> AllocatePages(std::size_t size)

@@ -14,6 +14,7 @@ int main(int argc, char* argv[])
 {
     // The description pane's document grows by doubling arrays of tens of megabytes.
     lmp::sys::KeepLargeBuffersForReuse(lmp::sys::kDescribingBuffersMost);
+    lmp::sys::KeepThreadStacksSmall();
     // --help and --version answer on the terminal, so the arguments are read before anything needs
     // a display.
     lmp::gui::StartupCommand command;
