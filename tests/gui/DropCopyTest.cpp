@@ -154,8 +154,8 @@ private:
     QTimer timer_;
 };
 
-// Holds a drop's copies still after the nth piece written, until released. The copying thread shares the state,
-// so it may outlive the test's gate: a closed window leaves a held copy behind.
+// Holds a drop's copies still after the nth piece written, until released. The copying thread shares the
+// state, so it may outlive the test's gate: a closed window leaves a held copy behind.
 class WriteGate {
 public:
     explicit WriteGate(int piece) : state_(std::make_shared<State>(piece)) {}

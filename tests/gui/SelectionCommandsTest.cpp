@@ -421,8 +421,8 @@ void SelectionCommandsTest::selectAllGivenWhileTheFolderIsListedWaitsForIt()
 
 void SelectionCommandsTest::selectAllEndsAtTheFirstEntryThatCannotBeRead_data()
 {
-    QTest::addColumn<QString>("kind"); // of the entries that cannot be read
-    QTest::addColumn<int>("every");    // the design at every/2 is one, and one in every after it
+    QTest::addColumn<QString>("kind");   // of the entries that cannot be read
+    QTest::addColumn<int>("every");      // the design at every/2 is one, and one in every after it
     QTest::addColumn<QString>("reason"); // the system's, after the message
     QTest::newRow("a tenth of the designs dangling links") << "link" << 10 << "No such file or directory";
     QTest::newRow("a named pipe") << "pipe" << 40 << "Not a regular file";
