@@ -100,8 +100,8 @@ other-builds:
 	cmake --build build-clang -j $(JOBS)
 
 # The benchmarks and the folder benchmark, each ending with a short table (see docs/performance.md). GNU time
-# measures the window's peak memory.
-BENCH_PACKAGES := time
+# measures the window's peak memory; perf (linux-perf) traces bench/lmpinfo-profile.sh.
+BENCH_PACKAGES := time linux-perf
 
 bench:
 	$(MAKE) deps EXTRA_PACKAGES="$(BENCH_PACKAGES)"

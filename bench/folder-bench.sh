@@ -213,6 +213,15 @@ wall() {
   awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }'
 }
 
+# median_wall KEY COMMAND...: the median wall seconds of 5 warm runs of COMMAND, into MEDIAN[KEY].
+median_wall() {
+  local key=$1; shift
+  local times=() run
+  "$@" >/dev/null 2>&1 || true # warms the page cache
+  for ((run = 0; run < 5; run++)); do times+=("$(wall "$@")"); done
+  MEDIAN[$key]=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p)
+}
+
 # The floor and lmpinfo measured in turn, 5 rounds, so that the load of a shared machine weighs on both
 # alike; each figure is the median of its 5.
 pipeline_rows() {
