@@ -55,12 +55,13 @@ struct PipelineSettings {
 };
 
 // Two files a thread: two checksum chains in one loop run nearly twice as fast as one, and more gain
-// little once the decoding beside them takes its share of the processor (see the README's figures).
+// little once the decoding beside them takes its share of the processor (docs/performance.md, Many files at
+// once).
 inline constexpr unsigned kDefaultInterleave = 2;
 
 // On a dropped cache, a disk answers several requests at once faster than one after another, and the
-// workers compute between their reads; asking for the files next in line keeps it busy (see the README's
-// cold-cache figures). Warm, asking costs an open and a look at the cache per file on a thread that
+// workers compute between their reads; asking for the files next in line keeps it busy (docs/performance.md,
+// A cold cache). Warm, asking costs an open and a look at the cache per file on a thread that
 // mostly sleeps.
 inline constexpr std::size_t kDefaultPrefetch = 16;
 // The bytes asked for per file: every byte of a well-formed park is within them, and a larger file is
