@@ -27,6 +27,7 @@
 
 #include "gui/about/AboutBox.h"
 #include "gui/desktop/DecimalMark.h"
+#include "gui/desktop/DescribingThreads.h"
 #include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/FileFilter.h"
 #include "gui/desktop/Fonts.h"
@@ -124,7 +125,12 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
         FitIntoScreen(*this);
     }
     QMetaObject::invokeMethod(
-        this, [this] { NoteSettingsProblem(); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            NoteSettingsProblem();
+            NoteThreadsShort();
+        },
+        Qt::QueuedConnection);
 }
 
 TMainForm::~TMainForm()
@@ -248,6 +254,10 @@ void TMainForm::CreateConnections()
     // The list follows the tree before the window hears of the change, and a folder opened in the
     // list becomes the tree's selection; one that has gone in the meantime goes to the error box.
     connect(ShellTreeView1, &TShellTreeView::Change, ShellListView1, &TShellListView::SetFolder);
+    // A pipeline started later (the Game Details columns') may also run on fewer threads than asked.
+    connect(
+        &DescribingThreads::Instance(), &DescribingThreads::Short, this, [this] { NoteThreadsShort(); },
+        Qt::QueuedConnection);
     connect(ShellListView1, &TShellListView::FolderOpened, this,
             [this](const QString& path) { RunHandler([&] { ShellTreeView1->SetPath(path); }); });
     connect(ShellListView1, &TShellListView::OpenFailed, this, [](const QString& path) {
@@ -370,6 +380,13 @@ void TMainForm::SaveChoices()
 void TMainForm::NoteSettingsProblem()
 {
     if (const QString notice = TakeSettingsNotice(); !notice.isEmpty()) {
+        ShowNote(notice);
+    }
+}
+
+void TMainForm::NoteThreadsShort()
+{
+    if (const QString notice = DescribingThreads::Instance().TakeNotice(); !notice.isEmpty()) {
         ShowNote(notice);
     }
 }

@@ -133,6 +133,8 @@ private:
     void OpenLastFolder();
     bool RestoreChoices();
     void SaveChoices();
+    // Says in the status bar, once, that describing runs on fewer threads than asked.
+    void NoteThreadsShort();
     void NoteSettingsProblem();
 
     QMenuBar* MainMenu = nullptr;

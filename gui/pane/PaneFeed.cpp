@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "gui/desktop/DescribingThreads.h"
 #include "scan/DescribePipeline.h"
 
 namespace lmp::gui {
@@ -49,7 +50,7 @@ int FrameIntervalMs()
 
 PaneFeed::PaneFeed(Sinks sinks, QObject* parent)
     : QObject(parent), sinks_(std::move(sinks)),
-      pipeline_(std::make_unique<DescribePipeline>(PipelineSettings{.ahead = kAhead}))
+      pipeline_(std::make_unique<DescribePipeline>(DescribingThreads::Instance().Settings(kAhead)))
 {
     frameTimer_.setSingleShot(true);
     connect(&frameTimer_, &QTimer::timeout, this, [this] { Drain(); });
@@ -64,6 +65,7 @@ PaneFeed::PaneFeed(Sinks sinks, QObject* parent)
     // Runs on a worker thread: only posts to this object's thread, at most one drain at a time. The
     // pipeline is destroyed, its workers joined, before this object is.
     pipeline_->SetReadyCallback([this] { DrainSoon(); });
+    DescribingThreads::Instance().Check(*pipeline_);
 }
 
 PaneFeed::~PaneFeed()

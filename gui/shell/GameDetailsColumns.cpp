@@ -9,6 +9,7 @@
 #include <QHeaderView>
 
 #include "core/Edition.h"
+#include "gui/desktop/DescribingThreads.h"
 #include "gui/shell/FileListModel.h"
 #include "gui/shell/ShellListView.h"
 
@@ -242,9 +243,10 @@ void GameDetailsColumns::Fill()
         return;
     }
     if (!pipeline_) {
-        pipeline_ = std::make_unique<DescribePipeline>(PipelineSettings{.ahead = kAhead});
+        pipeline_ = std::make_unique<DescribePipeline>(DescribingThreads::Instance().Settings(kAhead));
         // Runs on a worker thread: only posts to this object's thread, at most one call at a time.
         pipeline_->SetReadyCallback([this] { takeCall_.Post(); });
+        DescribingThreads::Instance().Check(*pipeline_);
     }
     // The rows in view are read first, then those below them, then those above. A pass over a large list
     // goes a slice at a time, so that the window keeps taking input.

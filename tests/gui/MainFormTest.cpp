@@ -1,6 +1,7 @@
 // The explorer window: start-up, layout and resizing, and the description pane, driven through its
 // real widgets over folders built with testkit.
 #include <memory>
+#include <system_error>
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +28,7 @@
 
 #include "GuiTestSupport.h"
 #include "gui/about/AboutBox.h"
+#include "gui/desktop/DescribingThreads.h"
 #include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
 #include "gui/desktop/UserSettings.h"
@@ -141,6 +143,7 @@ private slots:
     void rememberedGeometryThatCannotBeShownLeavesTheWindowCentredOnTheScreen_data();
     void rememberedGeometryThatCannotBeShownLeavesTheWindowCentredOnTheScreen();
     void settingsThatCannotBeWrittenAreSaidOnceAndTheWindowWorks();
+    void threadsTheSystemRefusesAreSaidOnceAndThePaneStillDescribes();
     void commandsStartedWhileTheFolderIsListedCoverAllOfIt();
 
     void windowIsTitledAndKeepsItsMinimumSize();
@@ -477,6 +480,28 @@ void MainFormTest::settingsThatCannotBeWrittenAreSaidOnceAndTheWindowWorks()
     QCOMPARE(form.statusBar()->currentMessage(), QString());
     QCOMPARE(Parts(form).ShellListView1->model()->columnCount(),
              int(lmp::gui::FileListModel::OwnColumns) + 9);
+    QVERIFY(form.close());
+}
+
+void MainFormTest::threadsTheSystemRefusesAreSaidOnceAndThePaneStillDescribes()
+{
+    lmp::gui::DescribingThreads& threads = lmp::gui::DescribingThreads::Instance();
+    threads.SetStarter([](const std::function<void(std::stop_token)>&) -> std::jthread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    const auto restore = qScopeGuard([&threads] { threads.SetStarter(nullptr); });
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+
+    QTRY_VERIFY(form.statusBar()->currentMessage().startsWith(
+        "Describing on the calling thread alone: the system would start none of the "));
+    form.statusBar()->clearMessage();
+    // The columns' pipeline, refused as well, is not said again.
+    Parts(form).GameDetails1->trigger();
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
+    QCOMPARE(Pane(), AlphaBlock());
+    lmp::guitest::ProcessPendingEvents();
+    QCOMPARE(form.statusBar()->currentMessage(), QString());
     QVERIFY(form.close());
 }
 
