@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include "gui/desktop/FileFilter.h"
+#include "gui/shell/FileTypeNames.h"
 #include "gui/shell/FolderListing.h"
 
 class QFileSystemWatcher;
@@ -91,11 +92,11 @@ public:
 // The file list's items: the folders and files of one folder, hidden ones and those the filter
 // leaves out left out, folders first, then names in lmp::NaturalLess order of their bytes, or by the
 // column chosen with sort() (folders still first, ties in name order). Columns Name, Size, Type (from the
-// name alone) and Date Modified, then any added ones; the name is also the Name cell's tooltip data. The folder is read on a thread of its own
-// (FolderListing): the items come in batches, as row insertions in their sorted places, and Listed
-// follows the last; a folder that is slow or stops answering holds up nothing else. The folder is
-// watched: entries that come and go on disk come and go in the list, as row insertions and removals, so
-// the rows around them keep their selection.
+// name alone) and Date Modified, then any added ones; the name is also the Name cell's tooltip data. The
+// folder is read on a thread of its own (FolderListing): the items come in batches, as row insertions in
+// their sorted places, and Listed follows the last; a folder that is slow or stops answering holds up nothing
+// else. The folder is watched: entries that come and go on disk come and go in the list, as row insertions
+// and removals, so the rows around them keep their selection.
 class FileListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -199,7 +200,6 @@ private:
     // Puts the rows in that order, as one layout change.
     void Arrange(const std::vector<std::uint32_t>& order);
     void Resort();
-    std::uint16_t TypeNumber(std::string_view name);
     // Keeps the names of the items only, once garbage from removed ones outweighs them.
     void CompactNames();
 
@@ -228,10 +228,7 @@ private:
     int sortColumn_ = NameColumn;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     std::vector<std::uint32_t> renamed_; // ids of items renamed, to put where their new names belong
-    // The items' types: their lower-case extensions, numbered, and the type names, made when first shown.
-    std::unordered_map<std::string, std::uint16_t> typeNumbers_;
-    std::vector<std::string> typeExtensions_;
-    mutable std::vector<QString> typeNames_;
+    FileTypeNames types_;
     QIcon folderIcon_;
     QIcon fileIcon_;
     QIcon driveIcon_;
