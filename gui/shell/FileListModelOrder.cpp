@@ -8,7 +8,8 @@
 
 // The rows' order: folders first, then by the sort column with ties in the natural order of names. A
 // re-sort orders keys of plain numbers (the name's place among the names, the size, the type's rank),
-// then moves the rows in place as one layout change.
+// or calls an added column's own comparison where it has no numbers, then moves the rows in place as one
+// layout change.
 namespace lmp::gui {
 
 namespace {

@@ -5,7 +5,7 @@
 namespace lmp::gui {
 
 // Holds back the list's notifications while one user action changes the selection and the focus,
-// so that they go out once the states are final, the focused item last.
+// so that they go out once the states are final, the focused item last. For the list's own sources.
 class TShellListView::NotificationBatch {
 public:
     explicit NotificationBatch(TShellListView& list, bool concernsAll = false) : list_(list)
