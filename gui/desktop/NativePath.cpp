@@ -76,4 +76,14 @@ QString ShownName(const std::filesystem::path& name)
     return QString::fromStdString(SafeText(bytes));
 }
 
+QUrl FileUrl(const std::filesystem::path& path)
+{
+    const QString text = PathText(path);
+    if (HoldsNameBytes(text)) {
+        const QByteArray bytes = QByteArray::fromStdString(sys::Utf8FromPath(path));
+        return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
+    }
+    return QUrl::fromLocalFile(text);
+}
+
 } // namespace lmp::gui

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include <QString>
+#include <QUrl>
 
 namespace lmp::gui {
 
@@ -22,5 +23,9 @@ bool HoldsNameBytes(const QString& text);
 // characters and bidirectional controls show as U+FFFD, so the name shows as far as it can be read and
 // cannot pose as another ("a", U+202E, "gpj.TD4" is not shown as "a4DT.jpg"). The file keeps its name.
 QString ShownName(const std::filesystem::path& name);
+
+// The file's URL for other programs (a drop, the desktop opening it); a name that is no UTF-8 keeps its
+// bytes, percent-encoded, where the path's text would have replaced them.
+QUrl FileUrl(const std::filesystem::path& path);
 
 } // namespace lmp::gui

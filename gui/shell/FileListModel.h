@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include <QAbstractTableModel>
@@ -17,6 +16,7 @@
 #include <QTimer>
 
 #include "gui/desktop/FileFilter.h"
+#include "gui/shell/FileTypeNames.h"
 #include "gui/shell/FolderListing.h"
 
 class QFileSystemWatcher;
@@ -199,7 +199,6 @@ private:
     // Puts the rows in that order, as one layout change.
     void Arrange(const std::vector<std::uint32_t>& order);
     void Resort();
-    std::uint16_t TypeNumber(std::string_view name);
     // Keeps the names of the items only, once garbage from removed ones outweighs them.
     void CompactNames();
 
@@ -228,10 +227,7 @@ private:
     int sortColumn_ = NameColumn;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     std::vector<std::uint32_t> renamed_; // ids of items renamed, to put where their new names belong
-    // The items' types: their lower-case extensions, numbered, and the type names, made when first shown.
-    std::unordered_map<std::string, std::uint16_t> typeNumbers_;
-    std::vector<std::string> typeExtensions_;
-    mutable std::vector<QString> typeNames_;
+    FileTypeNames types_;
     QIcon folderIcon_;
     QIcon fileIcon_;
     QIcon driveIcon_;

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "gui/shell/ListSelection.h"
+
 class QDrag;
 class QItemSelection;
 
@@ -156,7 +158,6 @@ private:
     void SettleSelection();
     void KeepSelectionAcrossSort();
     void RestoreSelectionAfterSort();
-    std::vector<int> SelectedRows() const;
     bool ManyRanges() const;
     void Touch(int row);
     void FlushNotifications();
@@ -174,16 +175,7 @@ private:
     bool batchConcernsAll_ = false;
     bool dragPending_ = false;
     bool dragStarted_ = false;
-    // Flags per row, kept in step with the selection model: its own queries cost as much as the
-    // selection has ranges, which a scattered selection of a large folder makes thousands.
-    enum RowFlag : unsigned char {
-        kSelected = 1,  // as the list shows it
-        kStaged = 2,    // staged since the last handover
-        kModelHeld = 4, // selected in the selection model
-    };
-    std::vector<unsigned char> rows_;
-    int selectionCount_ = 0;
-    std::vector<int> staged_; // rows staged since the last handover, in the order staged
+    ListSelection selection_; // kept in step with the selection model
     bool committing_ = false;
     bool settlePending_ = false; // a handover left the selection model's last change open
     QTimer commitTimer_;         // the next handover of staged rows
