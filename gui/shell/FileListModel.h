@@ -91,11 +91,11 @@ public:
 // The file list's items: the folders and files of one folder, hidden ones and those the filter
 // leaves out left out, folders first, then names in lmp::NaturalLess order of their bytes, or by the
 // column chosen with sort() (folders still first, ties in name order). Columns Name, Size, Type (from the
-// name alone) and Date Modified, then any added ones; the name is also the Name cell's tooltip data. The folder is read on a thread of its own
-// (FolderListing): the items come in batches, as row insertions in their sorted places, and Listed
-// follows the last; a folder that is slow or stops answering holds up nothing else. The folder is
-// watched: entries that come and go on disk come and go in the list, as row insertions and removals, so
-// the rows around them keep their selection.
+// name alone) and Date Modified, then any added ones; the name is also the Name cell's tooltip data. The
+// folder is read on a thread of its own (FolderListing): the items come in batches, as row insertions in
+// their sorted places, and Listed follows the last; a folder that is slow or stops answering holds up nothing
+// else. The folder is watched: entries that come and go on disk come and go in the list, as row insertions
+// and removals, so the rows around them keep their selection.
 class FileListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -148,6 +148,7 @@ public:
 
     // Lists only the files the filter shows (folders always), from the next reading of the folder on.
     void SetFilter(const FileFilter& filter);
+    const FileFilter& Filter() const { return filter_; }
     // While held returns true, the rows keep their order: a re-sort waits until it returns false.
     void SetOrderHeld(std::function<bool()> held) { orderHeld_ = std::move(held); }
     // Folders first, then names in ascending natural order.
