@@ -173,7 +173,14 @@ void ContextMenus::TreeMenu(const QPoint& position)
     AddItem(menu, "Copy Path", [path = *folder] {
         QApplication::clipboard()->setText(path.isEmpty() ? QString() : LocationText(path));
     });
-    AddItem(menu, "Refresh", [this, position] { tree_.RefreshAt(position); });
+    // The folder shown is read again in the list as well, as Refresh Directory does.
+    AddItem(menu, "Refresh", [this, position, shown = *folder == tree_.Path()] {
+        if (shown) {
+            commands_.refreshDirectory();
+        } else {
+            tree_.RefreshAt(position);
+        }
+    });
     menu.exec(tree_.viewport()->mapToGlobal(position));
 }
 
