@@ -380,7 +380,7 @@ void MainFormRulesTest::historyGoesBackAndForwardAndForgetsWhatWasAheadOnAVisit_
     QTest::newRow("back and forward") << "a b c < < < > >"
                                       << "b a - b c";
     QTest::newRow("a visit drops what was ahead") << "a b c < < d > <"
-                                                  << "b a - b";
+                                                  << "b a - a";
     QTest::newRow("the same folder again is no visit") << "a a b b <"
                                                        << "a";
     QTest::newRow("nothing to go to") << "< >"
