@@ -56,6 +56,8 @@ LocationBar::LocationBar(QWidget& window)
     completer->setCaseSensitivity(Qt::CaseSensitive);
     edit_->setCompleter(completer);
 
+    // What was said of the last location typed goes once it is edited.
+    connect(edit_, &QLineEdit::textEdited, problem_, &QLabel::clear);
     connect(edit_, &QLineEdit::returnPressed, this,
             [this] { emit OpenTyped(TypedLocation(edit_->text(), folder_, QDir::homePath())); });
     auto* focus = new QAction(QStringLiteral("Location"), &window);
