@@ -268,6 +268,16 @@ void CopyJobs::ShowProgress()
     refreshTimer_.start();
 }
 
+std::pair<std::size_t, std::size_t> CopyJobs::Progress() const
+{
+    if (!shared_) {
+        return {0, 0};
+    }
+    const auto files = static_cast<std::size_t>(names_.size());
+    const std::lock_guard lock(shared_->mutex);
+    return {std::min(shared_->done + 1, files), files};
+}
+
 void CopyJobs::UpdateProgress()
 {
     if (!shared_ || progress_ == nullptr || progress_->wasCanceled()) {

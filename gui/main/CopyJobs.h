@@ -5,6 +5,7 @@
 #include <memory>
 #include <stop_token>
 #include <thread>
+#include <utility>
 
 #include <QObject>
 #include <QPointer>
@@ -53,6 +54,9 @@ public:
     // written to be left, and leaves a copy that takes longer to end on its own thread.
     void StopForExit();
 
+    // The file of the running drop being copied (from 1) and the drop's count of files; 0 of 0 while none
+    // runs.
+    std::pair<std::size_t, std::size_t> Progress() const;
     // The progress display; null while none is shown.
     QProgressDialog* ProgressDialog() const;
     // Injects faults into every copy from the next drop on, for the tests.

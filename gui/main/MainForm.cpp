@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 
@@ -35,8 +36,11 @@
 #include "gui/desktop/NativePath.h"
 #include "gui/desktop/UserSettings.h"
 #include "gui/filter/FilterDlg.h"
+#include "gui/main/ContextMenus.h"
 #include "gui/main/CopyJobs.h"
 #include "gui/main/DropCopy.h"
+#include "gui/main/ListingWaits.h"
+#include "gui/main/LocationBar.h"
 #include "gui/main/Panels.h"
 #include "gui/main/Placement.h"
 #include "gui/main/RememberedLayout.h"
@@ -56,41 +60,6 @@ namespace lmp::gui {
 
 TMainForm* MainForm = nullptr;
 
-namespace {
-
-// Qt sizes a window without its frame: these are the design's outer sizes (603 × 463, at least
-// 300 × 300) less its 4-pixel borders and 19-pixel caption. The menu bar is inside.
-constexpr QSize kMinimumWindowSize(292, 273);
-// The client area below the menu bar at design: the upper area, its splitter, the lower area.
-constexpr int kDesignClientWidth = 595;
-constexpr int kDesignUpperHeight = 260;
-constexpr int kDesignLowerHeight = 152;
-constexpr int kDesignTreeWidth = 209;
-constexpr int kDesignListWidth = 381;
-constexpr int kDesignMemoWidth = 329;
-constexpr int kDesignLowerLeftWidth = 258;
-
-// Gives the widget or action its name in the window's layout as its object name.
-template <typename Part> Part* Named(Part* part, const char* name)
-{
-    part->setObjectName(QLatin1StringView(name));
-    return part;
-}
-
-// One item of the View menu: where the window keeps its action and the action's object name, its
-// caption (none for a separator), its shortcut in portable text (none when empty) and its handler: click
-// for a command, toggle, which takes the new state, for a checkable item.
-struct ViewCommand {
-    QAction* TMainForm::*action;
-    const char* name;
-    const char* caption = nullptr;
-    const char* shortcut = "";
-    void (TMainForm::*click)() = nullptr;
-    void (TMainForm::*toggle)(bool) = nullptr;
-};
-
-} // namespace
-
 TMainForm::TMainForm(QWidget* parent) : TMainForm(QStringList(), parent) {}
 
 TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
@@ -103,6 +72,7 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
     CreateMenu();
     CreateLayout();
     Memo1->SetDecimalMark(decimalMark_);
+    waits_ = std::make_unique<ListingWaits>(*ShellListView1);
     // The rows keep their order while a command works through them.
     ShellListView1->SetOrderHeld([this] { return SelectionBusy; });
     if (const std::optional<FileFilter> filter = ReadListFilter()) {
@@ -116,6 +86,7 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
         detailsColumns_->SetShown(true);
     }
     copies_ = new CopyJobs(*this);
+    summary_ = new StatusSummary(*statusBar(), *ShellListView1, [this] { return WorkUnderWay(); });
     CreateConnections();
     ApplyDesignSizes();
     RunHandler([this] { FormCreate(); });
@@ -136,7 +107,7 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
 TMainForm::~TMainForm()
 {
     copies_->StopForExit();
-    DropWaitingCommands();
+    waits_->Drop();
     // A select-all command ends while the widgets it works on are there; the pane's worker threads stop
     // and are joined before any other widget goes.
     selectAll_.reset();
@@ -145,108 +116,6 @@ TMainForm::~TMainForm()
     if (MainForm == this) {
         MainForm = nullptr;
     }
-}
-
-void TMainForm::CreateMenu()
-{
-    MainMenu = Named(menuBar(), "MainMenu");
-    FileMenu = Named(MainMenu->addMenu(QStringLiteral("&File")), "FileMenu");
-    ExitItem = Named(FileMenu->addAction(QStringLiteral("E&xit")), "ExitItem");
-    ExitItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
-    ExitItem->setStatusTip(QStringLiteral("Exit application"));
-    connect(ExitItem, &QAction::triggered, this, [this] { RunHandler([this] { ExitItemClick(); }); });
-
-    View1 = Named(MainMenu->addMenu(QStringLiteral("&View")), "View1");
-    static constexpr ViewCommand kViewCommands[] = {
-        {&TMainForm::RefreshDescription, "RefreshDescription", "Refresh Description", "",
-         &TMainForm::RefreshDescriptionClick},
-        {&TMainForm::RefreshDirectory, "RefreshDirectory", "Refresh Directory", "",
-         &TMainForm::RefreshDirectoryClick},
-        {&TMainForm::N1, "N1"},
-        {&TMainForm::SelectAllOriginalLMPfiles1, "SelectAllOriginalLMPfiles1",
-         "Select All Original LMP files", "", &TMainForm::SelectAllOriginalLMPfiles1Click},
-        {&TMainForm::SelectAllVJEMfiles1, "SelectAllVJEMfiles1", "Select All VJ/EM files", "",
-         &TMainForm::SelectAllVJEMfiles1Click},
-        {&TMainForm::SelectAllQQfiles1, "SelectAllQQfiles1", "Select All QQ files", "",
-         &TMainForm::SelectAllQQfiles1Click},
-        {&TMainForm::N2, "N2"},
-        {&TMainForm::SelectMatchingTP4s, "SelectMatchingTP4s", "Select Matching TP4's", "",
-         &TMainForm::SelectMatchingTP4sClick},
-        {&TMainForm::N3, "N3"},
-        {&TMainForm::GameDetails1, "GameDetails1", "Game Details", "", nullptr,
-         &TMainForm::GameDetails1Click},
-        {&TMainForm::Filter1, "Filter1", "Filter...", "", &TMainForm::Filter1Click},
-    };
-    for (const ViewCommand& command : kViewCommands) {
-        if (command.caption == nullptr) {
-            this->*command.action = Named(View1->addSeparator(), command.name);
-            continue;
-        }
-        QAction* action = Named(View1->addAction(QString::fromLatin1(command.caption)), command.name);
-        action->setShortcut(QKeySequence(QString::fromLatin1(command.shortcut), QKeySequence::PortableText));
-        action->setCheckable(command.toggle != nullptr);
-        connect(action, &QAction::triggered, this, [this, &command](bool checked) {
-            RunHandler([&] {
-                if (command.toggle != nullptr) {
-                    (this->*command.toggle)(checked);
-                } else {
-                    (this->*command.click)();
-                }
-            });
-        });
-        this->*command.action = action;
-    }
-
-    Help1 = Named(MainMenu->addMenu(QStringLiteral("&Help")), "Help1");
-    About1 = Named(Help1->addAction(QStringLiteral("&About...")), "About1");
-    connect(About1, &QAction::triggered, this, [this] { RunHandler([this] { About1Click(); }); });
-}
-
-void TMainForm::CreateLayout()
-{
-    setWindowTitle(QString::fromLatin1(kApplicationTitle));
-    setFont(PreferredFont(QStringLiteral("System"), 13, QFontDatabase::GeneralFont));
-    const QFont shellFont = PreferredFont(QStringLiteral("MS Sans Serif"), 11, QFontDatabase::GeneralFont);
-
-    ShellTreeView1 = Named(new TShellTreeView, "ShellTreeView1");
-    ShellTreeView1->setFont(shellFont);
-    UpperLeftPanel = Named(Panel({40, 30}), "UpperLeftPanel");
-    Fill(*UpperLeftPanel, ShellTreeView1);
-
-    ShellListView1 = Named(new TShellListView, "ShellListView1");
-    ShellListView1->setFont(shellFont);
-    UpperRightPanel = Named(Panel({40, 30}), "UpperRightPanel");
-    Fill(*UpperRightPanel, ShellListView1);
-
-    UpperMainPanel = Named(Panel({100, 40}), "UpperMainPanel");
-    UpperHorizSplitter =
-        Named(Splitter(Qt::Horizontal, 5, UpperLeftPanel, UpperRightPanel), "UpperHorizSplitter");
-    Fill(*UpperMainPanel, UpperHorizSplitter);
-
-    DescriptionPane::Hooks hooks;
-    hooks.pathOf = [this](int index, unsigned contents) -> std::optional<std::filesystem::path> {
-        if (contents != ShellListView1->ContentsVersion() || index >= ShellListView1->ItemCount()) {
-            return std::nullopt;
-        }
-        return ShellListView1->ItemFile(index);
-    };
-    hooks.notRead = [this](const QString& message) { startProblems_ << message; };
-    hooks.idle = [this] { ShowStartProblems(); };
-    Memo1 = Named(new DescriptionPane(std::move(hooks)), "Memo1");
-    Memo1->setMinimumSize(40, 30);
-
-    LowerLeftPanel = Named(new QFrame, "LowerLeftPanel");
-    LowerLeftPanel->setMinimumSize(30, 30);
-    LowerLeftPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-
-    LowerMainPanel = Named(Panel({100, 50}), "LowerMainPanel");
-    LowerHorizSplitter = Named(Splitter(Qt::Horizontal, 8, Memo1, LowerLeftPanel), "LowerHorizSplitter");
-    Fill(*LowerMainPanel, LowerHorizSplitter);
-
-    VerticalSplitter = Named(Splitter(Qt::Vertical, 5, UpperMainPanel, LowerMainPanel), "VerticalSplitter");
-    setCentralWidget(VerticalSplitter);
-    setTabOrder(ShellTreeView1, ShellListView1);
-    setTabOrder(ShellListView1, Memo1);
 }
 
 void TMainForm::CreateConnections()
@@ -278,27 +147,31 @@ void TMainForm::CreateConnections()
     });
     connect(ShellTreeView1, &TShellTreeView::Change, this,
             [this] { RunHandler([this] { ShellTreeView1Change(); }); });
-    connect(ShellListView1, &TShellListView::Listed, this, [this] { RunAfterListing(); });
+    connect(ShellListView1, &TShellListView::Listed, this, [this] { waits_->Run(); });
     connect(ShellListView1, &TShellListView::Change, this,
             [this](int item) { RunHandler([this, item] { ShellListView1Change(item); }); });
     connect(copies_, &CopyJobs::Finished, this, &TMainForm::ShowNote);
+    connect(ShellTreeView1, &TShellTreeView::Change, this, &TMainForm::FolderShown);
+    FolderShown(ShellTreeView1->Path());
+    connect(Location->BackAction(), &QAction::triggered, this,
+            [this] { RunHandler([this] { BackClick(); }); });
+    connect(Location->ForwardAction(), &QAction::triggered, this,
+            [this] { RunHandler([this] { ForwardClick(); }); });
+    connect(Location->UpAction(), &QAction::triggered, this, [this] { RunHandler([this] { UpClick(); }); });
+    // Only while the list itself has the focus: Backspace edits a name being renamed.
+    connect(new QShortcut(Qt::Key_Backspace, ShellListView1, nullptr, nullptr, Qt::WidgetShortcut),
+            &QShortcut::activated, this, [this] { RunHandler([this] { UpClick(); }); });
+    connect(Location, &LocationBar::OpenTyped, this,
+            [this](const QString& path) { RunHandler([&] { LocationEntered(path); }); });
+    ContextMenus::Commands commands;
+    commands.openFolder = [this](const QString& folder) { ShellTreeView1->SetPath(folder); };
+    commands.refreshDescription = [this] { RefreshDescriptionClick(); };
+    commands.refreshDirectory = [this] { RefreshDirectoryClick(); };
+    commands.decimalMark = [this] { return decimalMark_; };
+    contextMenus_ = new ContextMenus(*ShellListView1, *ShellTreeView1, std::move(commands));
     connect(VerticalSplitter, &QSplitter::splitterMoved, this, [this] { VerticalSplitterMoved(); });
     connect(UpperHorizSplitter, &QSplitter::splitterMoved, this, [this] { UpperHorizSplitterMoved(); });
     connect(LowerHorizSplitter, &QSplitter::splitterMoved, this, [this] { LowerHorizSplitterMoved(); });
-}
-
-// Lays the hidden window out at its design sizes, so that FormCreate measures the design's ratios.
-void TMainForm::ApplyDesignSizes()
-{
-    setMinimumSize(kMinimumWindowSize);
-    resize(kDesignClientWidth, kDesignUpperHeight + VerticalSplitter->handleWidth() + kDesignLowerHeight +
-                                   MainMenu->sizeHint().height());
-    layout()->activate();
-    VerticalSplitter->setSizes({kDesignUpperHeight, kDesignLowerHeight});
-    UpperMainPanel->layout()->activate();
-    LowerMainPanel->layout()->activate();
-    UpperHorizSplitter->setSizes({kDesignTreeWidth, kDesignListWidth});
-    LowerHorizSplitter->setSizes({kDesignMemoWidth, kDesignLowerLeftWidth});
 }
 
 void TMainForm::FormCreate()
@@ -322,175 +195,9 @@ void TMainForm::FormCreate()
     }
 }
 
-// The folder shown when the window last closed, if it is still there; a folder deleted since, or on a
-// disk no longer mounted, is passed over without a word.
-void TMainForm::OpenLastFolder()
-{
-    std::error_code error;
-    if (choices_.lastFolder.empty() || !std::filesystem::is_directory(choices_.lastFolder, error)) {
-        return;
-    }
-    try {
-        ShellTreeView1->SetPath(PathText(choices_.lastFolder));
-    } catch (const std::exception&) {
-        // Gone between the look and the opening: passed over as well.
-    }
-}
-
-// The columns, the sort, and the window's geometry and splitters the user left; false when no
-// remembered geometry puts the window where it can be seen.
-bool TMainForm::RestoreChoices()
-{
-    const int sortBy = ApplyColumns(*ShellListView1->header(), choices_);
-    if (sortBy >= 0) {
-        ShellListView1->SortBy(sortBy, choices_.sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
-    }
-    if (choices_.geometry.isEmpty() || !restoreGeometry(choices_.geometry)) {
-        return false;
-    }
-    restoreState(choices_.state);
-    // The layout was done at the design size: it is done again at the remembered one.
-    layout()->invalidate();
-    layout()->activate();
-    ApplySplitterSizes(*VerticalSplitter, choices_.splitters[0], true);
-    for (QWidget* panel : {UpperMainPanel, LowerMainPanel}) {
-        panel->layout()->invalidate();
-        panel->layout()->activate();
-    }
-    ApplySplitterSizes(*UpperHorizSplitter, choices_.splitters[1], true);
-    // The pane keeps its width, as on any resize.
-    ApplySplitterSizes(*LowerHorizSplitter, choices_.splitters[2], false);
-    MeasureSizeRatios();
-    // Where it was, not where Qt has moved it to: a window whose screen has gone is placed anew.
-    return ShowsOnSomeScreen(choices_.frame);
-}
-
-void TMainForm::SaveChoices()
-{
-    choices_.geometry = saveGeometry();
-    choices_.frame = frameGeometry();
-    choices_.state = saveState();
-    choices_.splitters = {VerticalSplitter->sizes(), UpperHorizSplitter->sizes(),
-                          LowerHorizSplitter->sizes()};
-    CaptureColumns(*ShellListView1->header(), choices_);
-    choices_.lastFolder = NativePath(ShellTreeView1->Path());
-    WriteWindowChoices(choices_);
-}
-
-void TMainForm::NoteSettingsProblem()
-{
-    if (const QString notice = TakeSettingsNotice(); !notice.isEmpty()) {
-        ShowNote(notice);
-    }
-}
-
-void TMainForm::NoteThreadsShort()
-{
-    if (const QString notice = DescribingThreads::Instance().TakeNotice(); !notice.isEmpty()) {
-        ShowNote(notice);
-    }
-}
-
 void TMainForm::ShowNote(const QString& text)
 {
-    statusBar()->showMessage(text);
-}
-
-void TMainForm::OpenStartPaths()
-{
-    const StartupPlan plan = PlanStartup(startPaths_);
-    startProblems_ = plan.problems;
-    if (plan.folder.isEmpty()) {
-        ShellTreeView1->SetPath(QDir::currentPath());
-    } else {
-        ShellTreeView1->SetPath(plan.folder);
-        startFolder_ = ShellListView1->Folder();
-        startFiles_ = plan.files;
-        AfterListing([this] { SelectStartFiles(); });
-        PaneRequest request;
-        // As lmpinfo does: a file that cannot be read is reported and the others are still described.
-        request.stopOnError = false;
-        for (const QString& path : plan.paths) {
-            request.path = NativePath(path);
-            Memo1->Queue(request);
-            // As lmpinfo does: every file after the first, described or not, starts with a separator.
-            request.options.withSeparator = true;
-        }
-    }
-    startDescribing_ = true;
-    if (!Memo1->Pending()) {
-        ShowStartProblems();
-    }
-}
-
-// Once the start-up files have been described (or dropped), the paths left out are listed.
-void TMainForm::ShowStartProblems()
-{
-    if (!std::exchange(startDescribing_, false) || startProblems_.isEmpty()) {
-        return;
-    }
-    // Shown once the window is up, over it; paths are plain text whatever their characters.
-    QMetaObject::invokeMethod(
-        this,
-        [this, text = std::exchange(startProblems_, {}).join(QLatin1Char('\n'))] {
-            ShowMessage(QMessageBox::Warning, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok,
-                        this);
-        },
-        Qt::QueuedConnection);
-}
-
-// The start-up files become the selection, counted as described: the pane shows them already.
-void TMainForm::SelectStartFiles()
-{
-    if (startFiles_.isEmpty() || ShellListView1->Folder() != startFolder_) {
-        startFiles_.clear();
-        return;
-    }
-    QHash<QString, int> indexes;
-    for (int index = 0; index < ShellListView1->ItemCount(); ++index) {
-        indexes.insert(ShellListView1->Caption(index), index);
-    }
-    const bool wasBusy = std::exchange(SelectionBusy, true);
-    for (const QString& name : std::exchange(startFiles_, {})) {
-        if (const auto found = indexes.constFind(name); found != indexes.cend()) {
-            ShellListView1->SetSelected(*found, true);
-            Memo1->MarkDescribed(ShellListView1->ItemFile(*found));
-        }
-    }
-    SelectionBusy = wasBusy;
-}
-
-void TMainForm::AfterListing(std::function<void()> command)
-{
-    if (!ShellListView1->Listing()) {
-        command();
-        return;
-    }
-    if (afterListing_.empty()) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    afterListing_.push_back({ShellListView1->Folder(), std::move(command)});
-}
-
-void TMainForm::RunAfterListing()
-{
-    if (afterListing_.empty()) {
-        return;
-    }
-    QApplication::restoreOverrideCursor();
-    for (WaitingCommand& waiting : std::exchange(afterListing_, {})) {
-        if (waiting.folder == ShellListView1->Folder()) {
-            RunHandler(waiting.command);
-        }
-    }
-}
-
-void TMainForm::DropWaitingCommands()
-{
-    if (!afterListing_.empty()) {
-        afterListing_.clear();
-        QApplication::restoreOverrideCursor();
-    }
+    summary_->ShowNote(text);
 }
 
 void TMainForm::MeasureSizeRatios()
@@ -571,7 +278,7 @@ void TMainForm::RefreshDescriptionClick()
 {
     // Started while the folder is being read, it covers every item once all are in the list.
     if (ShellListView1->Listing()) {
-        AfterListing([this] { RefreshDescriptionClick(); });
+        waits_->Add([this] { RefreshDescriptionClick(); });
         return;
     }
     Memo1->ClearPane();
@@ -591,9 +298,83 @@ void TMainForm::RefreshDirectoryClick()
     RefreshDescriptionClick();
 }
 
+void TMainForm::FolderShown(const QString& path)
+{
+    history_.Visit(path);
+    Location->ShowFolder(path);
+    Location->SetHistoryState(history_.CanGoBack(), history_.CanGoForward(), FolderAbove(path).has_value());
+    summary_->Touch();
+}
+
+void TMainForm::BackClick()
+{
+    if (const std::optional<QString> folder = history_.Back()) {
+        ShellTreeView1->SetPath(*folder);
+    }
+}
+
+void TMainForm::ForwardClick()
+{
+    if (const std::optional<QString> folder = history_.Forward()) {
+        ShellTreeView1->SetPath(*folder);
+    }
+}
+
+void TMainForm::UpClick()
+{
+    if (const std::optional<QString> folder = FolderAbove(ShellTreeView1->Path())) {
+        ShellTreeView1->SetPath(*folder);
+    }
+}
+
+void TMainForm::LocationEntered(const QString& path)
+{
+    std::error_code error;
+    const std::filesystem::path native = NativePath(path);
+    if (path.isEmpty() || !std::filesystem::exists(native, error)) {
+        Location->SayProblem(PathError(path).what());
+        return;
+    }
+    if (std::filesystem::is_directory(native, error)) {
+        ShellTreeView1->SetPath(path);
+        ShellListView1->setFocus();
+        return;
+    }
+    // A file: its folder opens, and the file is selected once the list holds it.
+    ShellTreeView1->SetPath(PathText(native.parent_path()));
+    ShellListView1->setFocus();
+    waits_->Add([this, name = native.filename()] {
+        for (int index = 0; index < ShellListView1->ItemCount(); ++index) {
+            if (ShellListView1->ItemFile(index).filename() == name) {
+                ShellListView1->SetSelected(index, true);
+                ShellListView1->scrollTo(ShellListView1->model()->index(index, 0));
+                return;
+            }
+        }
+    });
+}
+
+QString TMainForm::WorkUnderWay()
+{
+    std::optional<WorkProgress> describing;
+    if (const auto [done, total] = selectAll_->Progress(); total > 0) {
+        describing = WorkProgress{static_cast<std::size_t>(done), static_cast<std::size_t>(total)};
+    } else if (Memo1->Pending()) {
+        const auto [described, queued] = Memo1->Feed().Progress();
+        describing = WorkProgress{described, queued};
+    }
+    const std::optional<WorkProgress> details =
+        detailsProgress_.Of(detailsColumns_->Shown() ? detailsColumns_->Pending() : 0);
+    std::optional<WorkProgress> copying;
+    if (const auto [file, files] = copies_->Progress(); files > 0) {
+        copying = WorkProgress{file, files};
+    }
+    return WorkText(describing, details, copying);
+}
+
 void TMainForm::ShellTreeView1Change()
 {
-    DropWaitingCommands();
+    waits_->Drop();
     Memo1->ClearPane();
 }
 
@@ -683,7 +464,7 @@ void TMainForm::DescribeFile(int index, bool AcceptOriginal, bool AcceptFirstExp
 
 bool TMainForm::DescribingPending() const
 {
-    return Memo1->Pending() || !afterListing_.empty() || selectAll_->Running();
+    return Memo1->Pending() || !waits_->Empty() || selectAll_->Running();
 }
 
 void TMainForm::QueueDescription(int index, DescribeOptions options, bool marked)
@@ -724,6 +505,7 @@ void TMainForm::ShellTreeView1DragDrop(QObject* Source, int, int)
     std::optional<CopyRequest> request = DropRequest(target, *list, *this);
     if (request && !request->sources.empty()) {
         copies_->Add(std::move(*request));
+        summary_->Touch();
     }
 }
 
@@ -768,7 +550,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     SaveChoices();
     // A select-all command still running, and the files being read, stop once the window has gone.
     selectAll_->Stop();
-    DropWaitingCommands();
+    waits_->Drop();
     Memo1->Feed().Cancel();
     QMainWindow::closeEvent(event);
 }

@@ -14,7 +14,9 @@
 
 #include "core/Describe.h"
 #include "gui/desktop/UserSettings.h"
+#include "gui/main/FolderHistory.h"
 #include "gui/main/SizeRatios.h"
+#include "gui/main/StatusSummary.h"
 
 class QAction;
 class QFrame;
@@ -29,7 +31,11 @@ struct FormParts;
 
 namespace lmp::gui {
 
+class ContextMenus;
 class CopyJobs;
+class ListingWaits;
+class LocationBar;
+class StatusSummary;
 class DescriptionPane;
 class GameDetailsColumns;
 class SelectAllCommand;
@@ -103,8 +109,16 @@ public:
     // Drops whose copies are running or waiting, or whose last box is still open.
     bool CopyingPending() const;
 
-    // Says text in the window without a box, until the next note: what a drop copied, that the user's
-    // choices cannot be kept.
+    // Back, Forward and Up in the folders visited, and the location typed in the location bar: a folder
+    // opens in the window, a file opens its folder with the file selected; a path that names neither is
+    // said beside the bar.
+    void BackClick();
+    void ForwardClick();
+    void UpClick();
+    void LocationEntered(const QString& path);
+
+    // Says text in the status bar without a box, in place of the counts, for a while or until the next
+    // note: what a drop copied, that the user's choices cannot be kept.
     void ShowNote(const QString& text);
 
 protected:
@@ -123,11 +137,10 @@ private:
     void MeasureSizeRatios();
     void OpenStartPaths();
     void SelectStartFiles();
-    // Runs the command once the list has read its folder, at once when it has; the busy cursor shows
-    // meanwhile. A command for a folder the list no longer shows is dropped.
-    void AfterListing(std::function<void()> command);
-    void RunAfterListing();
-    void DropWaitingCommands();
+    // The tree shows another folder: the location bar and the history follow.
+    void FolderShown(const QString& path);
+    // What runs in the background, for the status bar.
+    QString WorkUnderWay();
     void QueueDescription(int index, DescribeOptions options, bool marked);
     void ShowStartProblems();
     void OpenLastFolder();
@@ -178,11 +191,12 @@ private:
     QString startFolder_;
     QStringList startProblems_; // shown once the start-up files have been described
     bool startDescribing_ = false;
-    struct WaitingCommand {
-        QString folder;
-        std::function<void()> command;
-    };
-    std::vector<WaitingCommand> afterListing_; // commands waiting for the list to read their folder
+    std::unique_ptr<ListingWaits> waits_; // commands waiting for the list to read their folder
+    LocationBar* Location = nullptr;
+    StatusSummary* summary_ = nullptr;
+    ContextMenus* contextMenus_ = nullptr;
+    FolderHistory history_;
+    PeakProgress detailsProgress_;
     std::unique_ptr<SelectAllCommand> selectAll_;
     GameDetailsColumns* detailsColumns_ = nullptr;
     bool filterDialogMatched_ = false; // the dialog shows the filter remembered from an earlier run

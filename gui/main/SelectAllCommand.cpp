@@ -41,6 +41,11 @@ struct SelectAllCommand::Run {
     SelectAllRun run;
 };
 
+std::pair<int, int> SelectAllCommand::Progress() const noexcept
+{
+    return run_ ? std::pair{run_->run.Handled(), run_->run.Count()} : std::pair{0, 0};
+}
+
 SelectAllCommand::SelectAllCommand(QWidget& window, TShellListView& list, DescriptionPane& pane, bool& busy)
     : window_(window), list_(list), pane_(pane), busy_(busy)
 {

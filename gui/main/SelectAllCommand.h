@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 
 #include <QObject>
 #include <QString>
@@ -38,6 +39,9 @@ public:
     void Stop() noexcept;
     // A command has started and not ended.
     bool Running() const noexcept { return running_; }
+    // The items of the list the running command has handled, of those it walks; 0 of 0 while it waits
+    // for the list or none runs.
+    std::pair<int, int> Progress() const noexcept;
 
 private:
     struct Run;

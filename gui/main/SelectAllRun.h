@@ -71,6 +71,10 @@ public:
     // Take throws; the run is over then, the items before the file keeping what the run gave them.
     Progress Advance(const std::function<bool()>& goOn);
 
+    // The items handled so far, and the items the run walks.
+    int Handled() const noexcept { return next_; }
+    int Count() const noexcept { return count_; }
+
 private:
     void AskAhead();
 

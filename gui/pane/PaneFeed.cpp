@@ -80,6 +80,7 @@ void PaneFeed::Queue(PaneRequest request)
 {
     request.options.decimalMark = decimalMark_;
     queue_.push_back(std::move(request));
+    ++queuedSinceIdle_;
     TopUp();
     if (!cursorShown_ && !cursorTimer_.isActive()) {
         cursorTimer_.start();
@@ -260,6 +261,7 @@ void PaneFeed::NoteIdle()
     if (Busy()) {
         return;
     }
+    queuedSinceIdle_ = 0;
     cursorTimer_.stop();
     if (cursorShown_) {
         QApplication::restoreOverrideCursor();

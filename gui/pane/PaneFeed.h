@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QElapsedTimer>
@@ -75,6 +77,11 @@ public:
     // Changes with every Cancel, so that a run can tell that its requests are gone.
     unsigned Generation() const noexcept { return generation_; }
     bool Busy() const noexcept { return !queue_.empty(); }
+    // The requests handed back since the feed was last idle, and those queued since then.
+    std::pair<std::size_t, std::size_t> Progress() const noexcept
+    {
+        return {queuedSinceIdle_ - std::min(queuedSinceIdle_, queue_.size()), queuedSinceIdle_};
+    }
 
     // For the select-all run owner: appends what is ready of the requests queued before its own, then
     // takes its next result when it is ready: the request and its description. Empty when the result is
@@ -104,6 +111,7 @@ private:
     Sinks sinks_;
     std::string decimalMark_ = ".";
     std::size_t linesPerAppend_ = 2048;
+    std::size_t queuedSinceIdle_ = 0;
     std::deque<PaneRequest> queue_; // in queue order, the submitted ones first
     std::size_t submitted_ = 0;
     unsigned generation_ = 0;

@@ -148,6 +148,7 @@ public:
 
     // Lists only the files the filter shows (folders always), from the next reading of the folder on.
     void SetFilter(const FileFilter& filter);
+    const FileFilter& Filter() const { return filter_; }
     // While held returns true, the rows keep their order: a re-sort waits until it returns false.
     void SetOrderHeld(std::function<bool()> held) { orderHeld_ = std::move(held); }
     // Folders first, then names in ascending natural order.

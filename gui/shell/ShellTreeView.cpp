@@ -111,13 +111,32 @@ void TShellTreeView::Refresh()
     viewport()->update();
 }
 
+std::optional<QString> TShellTreeView::PathAt(const QPoint& position) const
+{
+    const QModelIndex under = indexAt(position);
+    if (!under.isValid()) {
+        return std::nullopt;
+    }
+    return model_->NodeOf(under)->path;
+}
+
+void TShellTreeView::RefreshAt(const QPoint& position)
+{
+    const QModelIndex under = indexAt(position);
+    if (!under.isValid() || under == currentIndex()) {
+        Refresh();
+        return;
+    }
+    model_->Reread(model_->NodeOf(under));
+    viewport()->update();
+}
+
 void TShellTreeView::mousePressEvent(QMouseEvent* event)
 {
+    // A right click leaves the folder shown as it is: it only asks for the node's menu.
     if (event->button() == Qt::RightButton) {
-        const QModelIndex under = indexAt(event->position().toPoint());
-        if (under.isValid()) {
-            selectionModel()->setCurrentIndex(under, QItemSelectionModel::ClearAndSelect);
-        }
+        event->accept();
+        return;
     }
     QTreeView::mousePressEvent(event);
 }

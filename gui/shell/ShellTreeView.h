@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 
 #include <QPersistentModelIndex>
@@ -55,6 +56,11 @@ public:
     // Reads the selected folder's folders again; when the selected folder has gone, selects the
     // nearest folder above it that still exists (the desktop when none does) and reads that one.
     void Refresh();
+    // The path of the folder node at position of the viewport (empty for the desktop); none where there
+    // is no node.
+    std::optional<QString> PathAt(const QPoint& position) const;
+    // Reads the folders of the node at position again, as Refresh does for the selected one.
+    void RefreshAt(const QPoint& position);
     // The node marked under the cursor while something is dragged over the tree; none outside the
     // nodes and while no drag is over it.
     TTreeNode DropTarget() const { return TTreeNode(dropTarget_); }
@@ -71,7 +77,7 @@ signals:
     void EndDrag(QObject* target, const QPoint& position);
 
 protected:
-    // A right click selects the node under the cursor before anything else happens.
+    // A right click changes neither the selection nor the current node.
     void mousePressEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

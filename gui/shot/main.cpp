@@ -22,6 +22,7 @@
 
 #include "gui/about/AboutBox.h"
 #include "gui/main/MainForm.h"
+#include "gui/main/StatusSummary.h"
 #include "gui/shell/FileListModel.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
@@ -87,7 +88,8 @@ int main(int argc, char* argv[])
         std::cerr << "lmpexplorer-shot: " << error.what() << '\n';
         return 1;
     }
-    form.resize(details ? 1280 : 760, details ? 712 : 640);
+    // The toolbar and the status bar take about 60 pixels of the height.
+    form.resize(details ? 1280 : 760, details ? 768 : 700);
     form.move(form.screen()->availableGeometry().topLeft());
     form.show();
     int loaded = -1;
@@ -130,6 +132,10 @@ int main(int argc, char* argv[])
     list.setFocus();
     // The descriptions come from worker threads: the pane is whole once none is pending.
     WaitUntil([&] { return !form.DescribingPending(); });
+    // The status bar's counts follow with its next tick.
+    QElapsedTimer settling;
+    settling.start();
+    WaitUntil([&] { return settling.elapsed() > 2 * lmp::gui::StatusSummary::kIntervalMs; });
     int frames = 0;
     WaitUntil([&] { return ++frames > 10; });
 

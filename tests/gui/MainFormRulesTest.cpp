@@ -10,9 +10,12 @@
 
 #include <QTest>
 
+#include "gui/desktop/NativePath.h"
+#include "gui/main/FolderHistory.h"
 #include "gui/main/SelectAllRun.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/SizeRatios.h"
+#include "gui/main/StatusSummary.h"
 #include "gui/pane/PaneRules.h"
 
 using lmp::gui::NotifiedItem;
@@ -114,6 +117,12 @@ private slots:
     void measuredRatioIsTheQuotientRoundedToAFloat();
     void appliedRatioIsTheExactProductTruncated_data();
     void appliedRatioIsTheExactProductTruncated();
+    void statusTextsSayCountsFilterAndWork_data();
+    void statusTextsSayCountsFilterAndWork();
+    void historyGoesBackAndForwardAndForgetsWhatWasAheadOnAVisit_data();
+    void historyGoesBackAndForwardAndForgetsWhatWasAheadOnAVisit();
+    void locationTextNamesTheFolderAndTypedTextIsParsedOnlyWhenEdited_data();
+    void locationTextNamesTheFolderAndTypedTextIsParsedOnlyWhenEdited();
 };
 
 void MainFormRulesTest::listChangeResponseFollowsSelectionFocusAndMarks_data()
@@ -318,6 +327,115 @@ void MainFormRulesTest::appliedRatioIsTheExactProductTruncated()
     QFETCH(float, ratio);
     QFETCH(int, expected);
     QCOMPARE(lmp::gui::ApplyRatio(whole, ratio), expected);
+}
+
+void MainFormRulesTest::statusTextsSayCountsFilterAndWork_data()
+{
+    using lmp::gui::WorkProgress;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    const auto filter = [](std::uint16_t mask, const char* custom = "") {
+        return lmp::gui::FilterText({mask, custom});
+    };
+    const auto work = [](std::optional<WorkProgress> describing, std::optional<WorkProgress> details,
+                         std::optional<WorkProgress> copying) {
+        return lmp::gui::WorkText(describing, details, copying);
+    };
+    QTest::newRow("counts grouped") << lmp::gui::CountsText({123456, 1200, 5000, 512})
+                                    << "123,456 items (1,200 folders), 5,000 selected, 512 bytes";
+    QTest::newRow("all files: no filter said") << filter(32) << "";
+    QTest::newRow("all files ticked with others") << filter(33) << "";
+    QTest::newRow("designs and saved games") << filter(5) << "Filter: *.TD4, *.SV4";
+    QTest::newRow("every kind and a custom one")
+        << filter(31, "BAK") << "Filter: *.TD4, *.TP4, *.SV4, *.SC4, *.BAK";
+    QTest::newRow("nothing ticked") << filter(0) << "Filter: folders only";
+    QTest::newRow("no work") << work({}, {}, {}) << "";
+    QTest::newRow("all three") << work(WorkProgress{1200, 5000}, WorkProgress{2, 5}, WorkProgress{3, 2000})
+                               << "Describing 1,200 of 5,000, Game Details 40%, Copying 3 of 2,000";
+    QTest::newRow("details of nothing") << work({}, WorkProgress{0, 0}, {}) << "Game Details 0%";
+
+    // Game Details says only how much is left: progress counts from the most that was left.
+    lmp::gui::PeakProgress peak;
+    QStringList steps;
+    for (const std::size_t left : {4u, 10u, 6u, 0u, 2u}) {
+        const std::optional<WorkProgress> progress = peak.Of(left);
+        steps << (progress ? QString("%1/%2").arg(progress->done).arg(progress->total) : "-");
+    }
+    QTest::newRow("peak progress") << steps.join(' ') << "0/4 0/10 4/10 - 0/2";
+}
+
+void MainFormRulesTest::statusTextsSayCountsFilterAndWork()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(text, expected);
+}
+
+void MainFormRulesTest::historyGoesBackAndForwardAndForgetsWhatWasAheadOnAVisit_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("expected");
+    // A letter visits that folder; '<' goes back, '>' forward (the folder gone to, '-' for none), and
+    // every visit that going causes is made as the window makes it.
+    QTest::newRow("back and forward") << "a b c < < < > >"
+                                      << "b a - b c";
+    QTest::newRow("a visit drops what was ahead") << "a b c < < d > <"
+                                                  << "b a - a";
+    QTest::newRow("the same folder again is no visit") << "a a b b <"
+                                                       << "a";
+    QTest::newRow("nothing to go to") << "< >"
+                                      << "- -";
+}
+
+void MainFormRulesTest::historyGoesBackAndForwardAndForgetsWhatWasAheadOnAVisit()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, expected);
+    lmp::gui::FolderHistory history;
+    QStringList went;
+    for (const QString& step : steps.split(' ')) {
+        if (step != "<" && step != ">") {
+            history.Visit(step);
+            continue;
+        }
+        const std::optional<QString> folder = step == "<" ? history.Back() : history.Forward();
+        went << folder.value_or("-");
+        if (folder) {
+            history.Visit(*folder);
+        }
+    }
+    QCOMPARE(went.join(' '), expected);
+}
+
+void MainFormRulesTest::locationTextNamesTheFolderAndTypedTextIsParsedOnlyWhenEdited_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    const QString odd = lmp::gui::PathText("/data/Caf\xe9");
+    const auto typed = [](const QString& text, const QString& folder) {
+        return lmp::gui::TypedLocation(text, folder, "/home/user");
+    };
+    const auto above = [](const QString& folder) { return lmp::gui::FolderAbove(folder).value_or("none"); };
+    QTest::newRow("shown with U+FFFD") << lmp::gui::LocationText(odd) << QString("/data/Caf") + QChar(0xFFFD);
+    QTest::newRow("unchanged text opens the folder itself") << typed(lmp::gui::LocationText(odd), odd) << odd;
+    QTest::newRow("edited text is parsed")
+        << typed(lmp::gui::LocationText(odd) + "/x", odd) << QString("/data/Caf") + QChar(0xFFFD) + "/x";
+    QTest::newRow("trailing slash") << typed("/data/parks//", "/tmp") << "/data/parks";
+    QTest::newRow("home") << typed("~/parks", "/tmp") << "/home/user/parks";
+    QTest::newRow("relative to the folder") << typed("parks/../saved", "/data") << "/data/saved";
+    QTest::newRow("blank") << typed("  ", "/data") << "";
+    QTest::newRow("above a folder") << above("/data/parks") << "/data";
+    QTest::newRow("above a top folder") << above("/data") << "/";
+    QTest::newRow("above the root: the desktop") << above("/") << "";
+    QTest::newRow("above a drive") << above("C:/parks") << "C:/";
+    QTest::newRow("above the desktop") << above("") << "none";
+}
+
+void MainFormRulesTest::locationTextNamesTheFolderAndTypedTextIsParsedOnlyWhenEdited()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(text, expected);
 }
 
 QTEST_APPLESS_MAIN(MainFormRulesTest)

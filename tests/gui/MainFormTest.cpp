@@ -1,20 +1,25 @@
 // The explorer window: start-up, layout and resizing, and the description pane, driven through its
 // real widgets over folders built with testkit.
+#include <filesystem>
 #include <memory>
 #include <system_error>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHash>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -33,13 +38,19 @@
 #include "gui/desktop/NativePath.h"
 #include "gui/desktop/UserSettings.h"
 #include "gui/filter/FilterDlg.h"
+#include "gui/main/ContextMenus.h"
 #include "gui/main/MainForm.h"
 #include "gui/main/StartupArguments.h"
 #include "gui/shell/FileListModel.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
 
+using lmp::gui::NativePath;
+using lmp::gui::PartNamed;
+using lmp::gui::PathText;
 using lmp::gui::TMainForm;
+using lmp::gui::TShellListView;
+using lmp::gui::TShellTreeView;
 using lmp::guitest::ClickItem;
 using lmp::guitest::GameFolder;
 using lmp::guitest::Parts;
@@ -151,6 +162,9 @@ private slots:
     void altXClosesTheWindow();
     void aboutShowsTheAboutBoxModally();
     void filterAppliesOnOkOnlyAndIsRememberedForTheUser();
+    void locationBarHistoryAndUpMoveBetweenFolders();
+    void statusBarCountsTheFolderAndGivesWayToNotes();
+    void contextCommandsCopyPathsDescriptionsAndFiles();
 
     void panelsStartAtTheirDesignSizes();
     void tabMovesFromTheUpperAreaToThePane();
@@ -534,7 +548,8 @@ void MainFormTest::commandsStartedWhileTheFolderIsListedCoverAllOfIt()
 
 void MainFormTest::ResizeClient(int width, int height)
 {
-    form_->resize(width, height + Parts(*form_).MainMenu->height());
+    // The menu bar, the toolbar and the status bar keep their heights.
+    form_->resize(width, height + form_->height() - Parts(*form_).VerticalSplitter->height());
     QCOMPARE(Parts(*form_).VerticalSplitter->size(), QSize(width, height));
 }
 
@@ -637,16 +652,18 @@ void MainFormTest::menuHoldsTheCommandsWithTheirCaptions()
     const auto captions = [](const QMenu* menu) {
         QStringList texts;
         for (const QAction* item : menu->actions()) {
-            texts << (item->isSeparator() ? QStringLiteral("|") : item->text());
+            // As shown: a mnemonic only underlines its letter.
+            texts << (item->isSeparator() ? QStringLiteral("|") : QString(item->text()).remove('&'));
         }
         return texts;
     };
-    QCOMPARE(captions(Parts(form).FileMenu), QStringList{"E&xit"});
+    QCOMPARE(captions(Parts(form).FileMenu), QStringList{"Exit"});
     QCOMPARE(captions(Parts(form).View1),
              (QStringList{"Refresh Description", "Refresh Directory", "|", "Select All Original LMP files",
                           "Select All VJ/EM files", "Select All QQ files", "|", "Select Matching TP4's", "|",
                           "Game Details", "Filter..."}));
-    QCOMPARE(captions(Parts(form).Help1), QStringList{"&About..."});
+    QCOMPARE(captions(Parts(form).Help1), QStringList{"About..."});
+    QCOMPARE(Parts(form).RefreshDirectory->shortcut(), QKeySequence(Qt::Key_F5));
     QCOMPARE(Parts(form).ExitItem->shortcut(), QKeySequence(QStringLiteral("Alt+X")));
     QCOMPARE(Parts(form).ExitItem->statusTip(), QStringLiteral("Exit application"));
 }
@@ -714,6 +731,105 @@ void MainFormTest::aboutShowsTheAboutBoxModally()
 
     QCOMPARE(shownModally, &about);
     QVERIFY(!about.isVisible());
+}
+
+void MainFormTest::locationBarHistoryAndUpMoveBetweenFolders()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    TShellTreeView& tree = *Parts(form).ShellTreeView1;
+    TShellListView& list = *Parts(form).ShellListView1;
+    auto& edit = PartNamed<QLineEdit>(form, "LocationEdit");
+    auto& problem = PartNamed<QLabel>(form, "LocationProblem");
+    const auto enter = [&](const QString& text) {
+        edit.setText(text);
+        QTest::keyClick(&edit, Qt::Key_Return);
+    };
+    QCOMPARE(edit.text(), QDir::toNativeSeparators(folder_->Path()));
+    QTest::keyClick(&form, Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(edit.hasFocus());
+    QCOMPARE(edit.selectedText(), edit.text());
+
+    enter(folder_->PathOf("Subfolder") + "/");
+    QCOMPARE(tree.Path(), folder_->PathOf("Subfolder"));
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_Backspace);
+    QCOMPARE(tree.Path(), folder_->Path());
+    PartNamed<QAction>(form, "BackAction").trigger();
+    QCOMPARE(tree.Path(), folder_->PathOf("Subfolder"));
+    QTest::keyClick(&form, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(tree.Path(), folder_->Path());
+    QVERIFY(!PartNamed<QAction>(form, "ForwardAction").isEnabled());
+
+    // No box for a path that names nothing: the bar says so, and the folder stays.
+    enter(folder_->PathOf("Nowhere"));
+    QCOMPARE(problem.text(), QStringLiteral("Error setting path: \"%1\"").arg(folder_->PathOf("Nowhere")));
+    QCOMPARE(tree.Path(), folder_->Path());
+    // A file's path opens its folder with the file selected.
+    enter(folder_->PathOf("Subfolder"));
+    enter(folder_->PathOf("Beta.TD4"));
+    QCOMPARE(problem.text(), QString());
+    QTRY_VERIFY(list.Folder() == folder_->Path() && list.Selected(kBeta));
+
+    // A folder whose name is not UTF-8 shows with U+FFFD, and its text unchanged opens it still.
+    const std::filesystem::path odd = NativePath(folder_->Path()) / "Caf\xe9";
+    std::filesystem::create_directory(odd);
+    tree.SetPath(PathText(odd));
+    QCOMPARE(edit.text(), QDir::toNativeSeparators(folder_->Path() + "/Caf" + QChar(0xFFFD)));
+    Parts(form).RefreshDirectory->trigger();
+    enter(edit.text());
+    QCOMPARE(problem.text(), QString());
+    QCOMPARE(NativePath(tree.Path()), odd);
+}
+
+void MainFormTest::statusBarCountsTheFolderAndGivesWayToNotes()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    const auto& counts = PartNamed<QLabel>(form, "StatusCounts");
+    const auto size = [&](const QStringList& names) {
+        qint64 bytes = 0;
+        for (const QString& name : names) {
+            bytes += QFileInfo(folder_->PathOf(name)).size();
+        }
+        return QLocale::system().formattedDataSize(bytes);
+    };
+    QTRY_COMPARE(counts.text(), "5 items (1 folders), 0 selected, " +
+                                    size({"Alpha.TD4", "Beta.TD4", "Gamma.TD4", "notes.txt"}));
+    ClickItem(*Parts(form).ShellListView1, kAlpha);
+    ClickItem(*Parts(form).ShellListView1, kGamma, Qt::ControlModifier);
+    QTRY_COMPARE(counts.text(), "5 items (1 folders), 2 selected, " + size({"Alpha.TD4", "Gamma.TD4"}));
+
+    form.ShowNote(QStringLiteral("3 files copied"));
+    QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("3 files copied"));
+    QVERIFY(!counts.isVisible());
+    form.statusBar()->clearMessage();
+    QVERIFY(counts.isVisible());
+}
+
+void MainFormTest::contextCommandsCopyPathsDescriptionsAndFiles()
+{
+    AddSampleFiles(*folder_);
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    TShellListView& list = *Parts(form).ShellListView1;
+    ClickItem(list, kGamma);
+    ClickItem(list, kAlpha, Qt::ControlModifier);
+    ClickItem(list, 0, Qt::ControlModifier);
+    auto& commands = *list.findChild<lmp::gui::ContextMenus*>();
+
+    commands.CopyDescription();
+    QCOMPARE(QApplication::clipboard()->text(), Lines({AlphaBlock(), kSeparator, kGammaBlock}) + "\n");
+    commands.CopyPaths();
+    QCOMPARE(QApplication::clipboard()->text(),
+             QDir::toNativeSeparators(Lines({folder_->PathOf("Subfolder"), folder_->PathOf("Alpha.TD4"),
+                                             folder_->PathOf("Gamma.TD4")})));
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->mimeData()->urls(),
+             (QList<QUrl>{QUrl::fromLocalFile(folder_->PathOf("Subfolder")),
+                          QUrl::fromLocalFile(folder_->PathOf("Alpha.TD4")),
+                          QUrl::fromLocalFile(folder_->PathOf("Gamma.TD4"))}));
 }
 
 void MainFormTest::panelsStartAtTheirDesignSizes()
