@@ -30,6 +30,8 @@ struct Options {
     bool nullSeparated = false;               // --null
     bool noHeader = false;                    // --no-header
     unsigned jobs = 0;                        // --jobs N: threads that describe; 0 for one per core
+    std::optional<std::string> where;         // --where QUERY: only the files that match it
+    bool cache = false;                       // --cache: descriptions kept on disk between runs
 };
 
 // Either options to run with, or an exit code with the text to print: help or the version on stdout
@@ -90,6 +92,8 @@ public:
     // How many items there are in all, known once the walk has ended: every path expanded, every
     // folder listed and the list read to its end.
     std::optional<std::size_t> Total() const noexcept;
+    // Whether Next has an item at hand, one it gives without listing a folder or reading the list.
+    bool HasBuffered() const noexcept { return next_ < items_.size(); }
 
 private:
     // Puts the items of the next path, folder or list entry in items_; false when none is left.
@@ -155,10 +159,13 @@ struct Terminals {
 // line (JSON) or a header, unless noHeader, and one row per file (CSV) to out and each problem to err
 // (each message made by FormatStderrMessage); in the structured formats a problem with a path also
 // gives a record with its message in "error". A file gets a record exactly when the text would show
-// lines for it. terminals.err allows the progress line for many files. Returns kExitOk;
+// lines for it. With options.where only the files the query matches are described, as if they alone had
+// been given; with options.cache descriptions come from the cache of descriptions where the file's stamp
+// is as it was, and go to it otherwise (its notices on err). terminals.err allows the progress line for
+// many files. Returns kExitOk;
 // kExitFileError when any path named nothing, any file could not be read or the list has an entry
 // that cannot be a path or cannot be read on; kExitUsage, before anything is described, when the
-// path list cannot be opened.
+// path list cannot be opened or the query cannot be read.
 int Run(const Options& options, const std::string& decimalMark, std::ostream& out, std::ostream& err,
         Terminals terminals = {});
 
