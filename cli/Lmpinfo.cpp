@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -428,9 +429,14 @@ void Walk::Prepare(std::vector<Walked>& batch)
         std::error_code error;
         walked.stamp = sys::StampOfFile(walked.item.path, error);
         if (query) {
-            const std::optional<bool> decided =
-                walked.stamp ? query->MatchesWithoutDetails(NameText(walked.item.path), walked.stamp->size)
-                             : std::nullopt;
+            // A file that cannot be examined has no size, and a term on the size never holds for it.
+            const std::string name = NameText(walked.item.path);
+            std::optional<bool> decided;
+            if (walked.stamp)
+                decided = query->MatchesWithoutDetails(name, walked.stamp->size);
+            else if (query->MatchesWithoutDetails(name, 0) == false &&
+                     query->MatchesWithoutDetails(name, std::numeric_limits<std::uint64_t>::max()) == false)
+                decided = false;
             if (decided == false) {
                 walked.fate = Fate::Skip;
                 continue;
