@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -30,6 +31,7 @@
 #include "scan/DescriptionCache.h"
 #include "sys/CommandLine.h"
 #include "sys/FileStamp.h"
+#include "sys/Folder.h"
 
 namespace lmp::cli {
 namespace fs = std::filesystem;
@@ -126,6 +128,32 @@ void ListFolder(const fs::path& folder, std::vector<fs::path>& files, std::vecto
     }
 }
 
+// The same, each file with its stamp as the folder's listing gives it (one examination of a name in the
+// folder rather than of a whole path). Throws std::filesystem::filesystem_error when the folder cannot be
+// listed.
+void ListFolderWithStamps(const fs::path& folder, std::vector<Item>& files, std::vector<fs::path>* subfolders)
+{
+    std::error_code error;
+    const std::unique_ptr<sys::FolderReader> reader = sys::OpenFolder(folder, error);
+    if (!reader)
+        throw fs::filesystem_error("cannot list the folder", folder, error);
+    while (std::optional<sys::FolderEntry> entry = reader->Next(sys::EntryDetails::Read)) {
+        fs::path path = folder / entry->name;
+        if (entry->regular) {
+            files.push_back({std::move(path), {}, false, sys::StampOf(*entry)});
+        } else if (subfolders != nullptr && entry->isFolder &&
+                   !fs::is_symlink(fs::symlink_status(path, error))) {
+            subfolders->push_back(std::move(path));
+        }
+    }
+    if (reader->Error())
+        throw fs::filesystem_error("cannot list the folder", folder, reader->Error());
+    std::sort(files.begin(), files.end(),
+              [](const Item& a, const Item& b) { return NaturalPathLess(a.path, b.path); });
+    if (subfolders != nullptr)
+        std::sort(subfolders->begin(), subfolders->end(), NaturalPathLess);
+}
+
 // The path list's stream: standard input for "-", else file opened on the given name; none, with
 // the message in problem, when the list cannot be opened.
 std::istream* OpenPathList(const std::string& name, std::ifstream& file, std::string& problem)
@@ -168,8 +196,8 @@ std::vector<Item> ExpandPaths(const std::vector<std::string>& paths, bool recurs
     return items;
 }
 
-ItemSource::ItemSource(std::vector<std::string> paths, PathList* list, bool recursive)
-    : list_(list), recursive_(recursive), listEnded_(list == nullptr)
+ItemSource::ItemSource(std::vector<std::string> paths, PathList* list, bool recursive, bool stamps)
+    : list_(list), recursive_(recursive), stamps_(stamps), listEnded_(list == nullptr)
 {
     for (std::string& text : paths)
         paths_.push_back({std::move(text), false});
@@ -202,9 +230,13 @@ bool ItemSource::Walk()
         const Folder folder = std::move(folders_.back());
         folders_.pop_back();
         std::vector<fs::path> files;
+        std::vector<Item> stamped;
         std::vector<fs::path> subfolders;
         try {
-            ListFolder(folder.path, files, &subfolders);
+            if (stamps_)
+                ListFolderWithStamps(folder.path, stamped, &subfolders);
+            else
+                ListFolder(folder.path, files, &subfolders);
         } catch (const fs::filesystem_error&) {
             items_.push_back(
                 {folder.path, "Cannot open folder " +
@@ -213,6 +245,7 @@ bool ItemSource::Walk()
         }
         for (fs::path& file : files)
             items_.push_back({std::move(file), {}});
+        std::move(stamped.begin(), stamped.end(), std::back_inserter(items_));
         for (auto sub = subfolders.rbegin(); sub != subfolders.rend(); ++sub)
             folders_.push_back({std::move(*sub), {}});
         return true;
@@ -256,6 +289,12 @@ void ItemSource::ExpandPath(const std::string& text)
             return;
         }
         try {
+            if (stamps_) {
+                std::vector<Item> stamped;
+                ListFolderWithStamps(path, stamped, nullptr);
+                std::move(stamped.begin(), stamped.end(), std::back_inserter(items_));
+                return;
+            }
             for (fs::path& file : FolderFiles(path))
                 items_.push_back({std::move(file), {}});
         } catch (const fs::filesystem_error&) {
@@ -427,7 +466,7 @@ void Walk::Prepare(std::vector<Walked>& batch)
             continue;
         // A file that cannot be examined is described all the same, which says why it cannot be read.
         std::error_code error;
-        walked.stamp = sys::StampOfFile(walked.item.path, error);
+        walked.stamp = walked.item.stamp ? walked.item.stamp : sys::StampOfFile(walked.item.path, error);
         if (query) {
             // A file that cannot be examined has no size, and a term on the size never holds for it.
             const std::string name = NameText(walked.item.path);
@@ -576,7 +615,8 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
         walk->list.emplace(*in, *options.filesFrom == "-" ? "standard input" : *options.filesFrom,
                            options.nullSeparated);
     }
-    walk->items.emplace(options.paths, walk->list ? &*walk->list : nullptr, options.recursive);
+    walk->items.emplace(options.paths, walk->list ? &*walk->list : nullptr, options.recursive,
+                        options.where || options.cache);
     SeparatorRule separator(options.edition, options.noSeparator);
     ProgressLine progress(err, terminals.err, std::nullopt, terminals.out ? &out : nullptr);
     // Lines for a file or a pipe leave the progress line standing; on the same screen they go below it.

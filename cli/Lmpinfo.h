@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Describe.h"
+#include "sys/FileStamp.h"
 
 namespace lmp::cli {
 
@@ -67,6 +68,7 @@ struct Item {
     std::filesystem::path path;
     std::string problem;   // empty for a file to describe; the message to print otherwise
     bool pathless = false; // a problem of the path list itself, which names no path to give a record
+    std::optional<sys::FileStamp> stamp = std::nullopt; // a folder's file, when the walk keeps its listing's
 };
 
 // The items the paths stand for, in order: a folder stands for the regular files directly in it in
@@ -86,7 +88,8 @@ class PathList;
 // subfolders still to visit.
 class ItemSource {
 public:
-    ItemSource(std::vector<std::string> paths, PathList* list, bool recursive);
+    // With stamps, each file of a folder comes with its stamp as the folder's listing gives it.
+    ItemSource(std::vector<std::string> paths, PathList* list, bool recursive, bool stamps = false);
 
     std::optional<Item> Next();
     // How many items there are in all, known once the walk has ended: every path expanded, every
@@ -113,6 +116,7 @@ private:
     std::deque<PathText> paths_;
     PathList* list_;
     bool recursive_;
+    bool stamps_;
     bool listEnded_ = false;
     std::vector<Folder> folders_; // folders of a recursive walk still to list, the next one last
     std::vector<Item> items_;
