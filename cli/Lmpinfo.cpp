@@ -402,6 +402,7 @@ struct Walk {
     const DescribeOptions read;     // the files read
     std::optional<Query> query;
     std::unique_ptr<DescriptionCache> cache;
+    bool stamped = false; // the files' stamps are wanted: for the cache, or for a query on the size
     DescribePipeline pipeline;
     const std::size_t ahead;
 
@@ -466,13 +467,16 @@ void Walk::Prepare(std::vector<Walked>& batch)
             continue;
         // A file that cannot be examined is described all the same, which says why it cannot be read.
         std::error_code error;
-        walked.stamp = walked.item.stamp ? walked.item.stamp : sys::StampOfFile(walked.item.path, error);
+        if (stamped)
+            walked.stamp = walked.item.stamp ? walked.item.stamp : sys::StampOfFile(walked.item.path, error);
         if (query) {
             // A file that cannot be examined has no size, and a term on the size never holds for it.
             const std::string name = NameText(walked.item.path);
             std::optional<bool> decided;
             if (walked.stamp)
                 decided = query->MatchesWithoutDetails(name, walked.stamp->size);
+            else if (!stamped)
+                decided = query->MatchesWithoutDetails(name, 0); // no term reads the size
             else if (query->MatchesWithoutDetails(name, 0) == false &&
                      query->MatchesWithoutDetails(name, std::numeric_limits<std::uint64_t>::max()) == false)
                 decided = false;
@@ -600,11 +604,13 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     if (options.where) {
         try {
             walk->query.emplace(*options.where);
+            walk->stamped = walk->query->NeedsSize();
         } catch (const QueryError& error) {
             err << FormatStderrMessage("--where: " + std::string(error.what())) << '\n';
             return kExitUsage;
         }
     }
+    walk->stamped = walk->stamped || options.cache;
     if (options.filesFrom) {
         std::string problem;
         std::istream* in = OpenPathList(*options.filesFrom, walk->listFile, problem);
@@ -615,8 +621,7 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
         walk->list.emplace(*in, *options.filesFrom == "-" ? "standard input" : *options.filesFrom,
                            options.nullSeparated);
     }
-    walk->items.emplace(options.paths, walk->list ? &*walk->list : nullptr, options.recursive,
-                        options.where || options.cache);
+    walk->items.emplace(options.paths, walk->list ? &*walk->list : nullptr, options.recursive, walk->stamped);
     SeparatorRule separator(options.edition, options.noSeparator);
     ProgressLine progress(err, terminals.err, std::nullopt, terminals.out ? &out : nullptr);
     // Lines for a file or a pipe leave the progress line standing; on the same screen they go below it.
