@@ -16,6 +16,7 @@
 #include <ostream>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "cli/Messages.h"
 #include "cli/PathList.h"
@@ -137,10 +138,12 @@ void ListFolderWithStamps(const fs::path& folder, std::vector<Item>& files, std:
     const std::unique_ptr<sys::FolderReader> reader = sys::OpenFolder(folder, error);
     if (!reader)
         throw fs::filesystem_error("cannot list the folder", folder, error);
+    // Sorted by the names, each made once, rather than by the paths.
+    std::vector<std::pair<std::string, Item>> named;
     while (std::optional<sys::FolderEntry> entry = reader->Next(sys::EntryDetails::Read)) {
         fs::path path = folder / entry->name;
         if (entry->regular) {
-            files.push_back({std::move(path), {}, false, sys::StampOf(*entry)});
+            named.emplace_back(NameText(entry->name), Item{std::move(path), {}, false, sys::StampOf(*entry)});
         } else if (subfolders != nullptr && entry->isFolder &&
                    !fs::is_symlink(fs::symlink_status(path, error))) {
             subfolders->push_back(std::move(path));
@@ -148,8 +151,10 @@ void ListFolderWithStamps(const fs::path& folder, std::vector<Item>& files, std:
     }
     if (reader->Error())
         throw fs::filesystem_error("cannot list the folder", folder, reader->Error());
-    std::sort(files.begin(), files.end(),
-              [](const Item& a, const Item& b) { return NaturalPathLess(a.path, b.path); });
+    std::sort(named.begin(), named.end(),
+              [](const auto& a, const auto& b) { return NaturalLess(a.first, b.first); });
+    for (auto& [name, item] : named)
+        files.push_back(std::move(item));
     if (subfolders != nullptr)
         std::sort(subfolders->begin(), subfolders->end(), NaturalPathLess);
 }
