@@ -142,12 +142,8 @@ void ListFolderWithStamps(const fs::path& folder, std::vector<Item>& files, std:
     std::vector<std::pair<std::string, Item>> named;
     while (std::optional<sys::FolderEntry> entry = reader->Next(sys::EntryDetails::Read)) {
         fs::path path = folder / entry->name;
-        if (entry->regular) {
+        if (entry->regular)
             named.emplace_back(NameText(entry->name), Item{std::move(path), {}, false, sys::StampOf(*entry)});
-        } else if (subfolders != nullptr && entry->isFolder &&
-                   !fs::is_symlink(fs::symlink_status(path, error))) {
-            subfolders->push_back(std::move(path));
-        }
     }
     if (reader->Error())
         throw fs::filesystem_error("cannot list the folder", folder, reader->Error());
@@ -155,8 +151,15 @@ void ListFolderWithStamps(const fs::path& folder, std::vector<Item>& files, std:
               [](const auto& a, const auto& b) { return NaturalLess(a.first, b.first); });
     for (auto& [name, item] : named)
         files.push_back(std::move(item));
-    if (subfolders != nullptr)
+    // The subfolders as ListFolder tells them, so that a walk with stamps visits the same folders: links to
+    // folders are left out, however the system shows them.
+    if (subfolders != nullptr) {
+        for (const fs::directory_entry& sub : fs::directory_iterator(folder)) {
+            if (!sub.is_symlink(error) && sub.is_directory(error))
+                subfolders->push_back(sub.path());
+        }
         std::sort(subfolders->begin(), subfolders->end(), NaturalPathLess);
+    }
 }
 
 // The path list's stream: standard input for "-", else file opened on the given name; none, with
@@ -340,6 +343,9 @@ namespace {
 // Files looked up in the cache, and stored, in one transaction: a folder's files at most, so that the
 // walk never waits for a folder or a list entry to fill a batch.
 constexpr std::size_t kCacheBatch = 256;
+// Entries stored in one transaction: each one rewrites the pages of the index it touches, so the fewer
+// the better, and the memory they hold is small.
+constexpr std::size_t kStoreBatch = 4096;
 
 // What the walk decided for an item before the writer takes it.
 enum class Fate {
@@ -669,7 +675,7 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     };
     if (options.cache)
         walk->cache = std::make_unique<DescriptionCache>();
-    store(kCacheBatch);
+    store(kStoreBatch);
 
     if (const std::string shortfall = walk->pipeline.ThreadShortfall(); !shortfall.empty())
         err << FormatStderrMessage(shortfall) << '\n';
@@ -734,7 +740,7 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
                         facts = FactsOf(FileTypeOfPath(item->path), description, walk->read);
                     if (walked->store && facts && walked->stamp) {
                         toStore.push_back({item->path, *walked->stamp, *facts});
-                        store(kCacheBatch);
+                        store(kStoreBatch);
                     }
                     if (walked->decide) {
                         const GameDetails details = GameDetails::Of(description);
