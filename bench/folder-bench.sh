@@ -15,6 +15,8 @@
 # each followed by its .TP4 (lmp-bench-folder collection), the window's listing, its event loop meanwhile
 # (also with a listing blocked in the system), a sort by Excitement, the Game Details fill against lmpinfo
 # and the peak memory (lmp-bench-listing).
+# On the tree and the 1,000-file folder: lmpinfo -r --where 'excitement>7' and lmpinfo -r --cache (first run
+# on an empty cache, second run from it) against lmpinfo -r, and the cache's size on disk.
 # Also on the collections, the window's "Select All VJ/EM files" (with the longest event-loop gap),
 # "Refresh Description", "Select Matching TP4's" and Ctrl+A against lmpinfo --edition 1 on the same folder,
 # wall time, and the pane's memory per line (lmp-bench-selectall --collection).
@@ -37,6 +39,8 @@ SELECT_ALL=$BUILD/bench/lmp-bench-selectall
 SELECTION=$BUILD/bench/lmp-bench-selection
 DETAILS=$BUILD/bench/lmp-bench-details
 COLD=$BUILD/bench/lmp-bench-cold
+# The cache of descriptions (lmpinfo --cache, the window) in a folder of the benchmark's own, never the user's.
+export XDG_CACHE_HOME=$BUILD/bench-xdg-cache
 
 for program in "$LMPINFO" "$TOOL" /usr/bin/time; do
   [ -x "$program" ] || { echo "folder-bench: $program is missing (build it first)" >&2; exit 2; }
@@ -302,6 +306,55 @@ median_cold() {
   MEDIAN[$key]=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 2p)
 }
 
+# --- lmpinfo --where and --cache against plain lmpinfo -r, median of 3 each, outputs compared with cmp ---
+
+# median3 KEY COMMAND...: the median wall seconds of 3 runs of COMMAND; its output kept in $SCRATCH/KEY.
+# With CLEAR set, the cache is emptied before each run.
+median3() {
+  local key=$1; shift
+  local times=() start
+  for ((run = 0; run < 3; run++)); do
+    [ -n "${CLEAR:-}" ] && rm -rf "$XDG_CACHE_HOME"
+    start=$EPOCHREALTIME
+    "$@" >"$SCRATCH/$key" 2>/dev/null || true
+    times+=("$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.4f", b - a }')")
+  done
+  MEDIAN[$key]=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 2p)
+}
+
+search_cache_rows() {
+  echo
+  echo "lmpinfo -r with --where and --cache; wall time, median of 3, warm; the cache in \$XDG_CACHE_HOME" \
+       "($XDG_CACHE_HOME); load average $(cut -d' ' -f1-3 /proc/loadavg)."
+  echo
+  echo "| Over | Command | Wall time | Ratio | Output |"
+  echo "|---|---|---:|---|---|"
+  local where label db=$XDG_CACHE_HOME/lmpexplorer/descriptions.db
+  for where in "$TREE" "$FOLDER"; do
+    [ -d "$where" ] || continue
+    label=$([ "$where" = "$TREE" ] && echo "100,000 designs" || echo "1,000 files")
+    "$LMPINFO" -r "$where" >/dev/null 2>&1 || true # warms the page cache
+    median3 plain "$LMPINFO" -r "$where"
+    median3 where "$LMPINFO" -r --where 'excitement>7' "$where"
+    CLEAR=1 median3 first "$LMPINFO" -r --cache "$where"
+    median3 second "$LMPINFO" -r --cache "$where"
+    local size
+    size=$(du -k "$db"* 2>/dev/null | awk '{ k += $1 } END { printf "%.1f", k / 1024 }')
+    printf '| %s | lmpinfo -r | %.3f s | | |\n' "$label" "${MEDIAN[plain]}"
+    printf '| %s | --where '"'"'excitement>7'"'"' | %.3f s | %.2f x lmpinfo -r | %s matched |\n' "$label" \
+      "${MEDIAN[where]}" "$(awk -v a="${MEDIAN[where]}" -v b="${MEDIAN[plain]}" 'BEGIN { printf "%.2f", a / b }')" \
+      "$(grep -c '^File Name' "$SCRATCH/where" || true)"
+    local key
+    for key in first second; do
+      printf '| %s | --cache, %s run | %.3f s | %.2f x lmpinfo -r | %s |\n' "$label" "$key" "${MEDIAN[$key]}" \
+        "$(awk -v a="${MEDIAN[$key]}" -v b="${MEDIAN[plain]}" 'BEGIN { printf "%.2f", a / b }')" \
+        "$(cmp -s "$SCRATCH/$key" "$SCRATCH/plain" && echo "same as lmpinfo -r" || echo "DIFFERS")"
+    done
+    printf '| %s | the cache on disk | %s MiB | | |\n' "$label" "$size"
+  done
+  rm -rf "$XDG_CACHE_HOME"
+}
+
 cold_rows() {
   if ! cache_drops; then
     echo
@@ -441,6 +494,7 @@ collection_command_rows() {
 }
 
 pipeline_rows
+search_cache_rows
 cold_rows
 
 # --- Collections: the window over folders of 5,000, 10,000 and 100,000 first-expansion track designs, each

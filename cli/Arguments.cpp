@@ -6,6 +6,8 @@
 
 #include "cli/Lmpinfo.h"
 #include "cli/Messages.h"
+#include "core/Query.h"
+#include "scan/DescriptionCache.h"
 
 namespace lmp::cli {
 namespace {
@@ -65,9 +67,27 @@ constexpr const char* kFooter =
     "output comes in the order above all the same. A folder of -r is listed only when its turn\n"
     "comes, so the first lines come at once and memory does not grow with the tree.\n"
     "\n"
+    "--where QUERY describes only the files the query matches, as if they alone had been given\n"
+    "(separators, --edition and the formats as usual); a path that cannot be read is still reported.\n"
+    "Terms are separated by blanks and must all hold: a word or \"a phrase\" found in the name, the\n"
+    "ride type or the park's name; FIELD>N, >=, <, <=, = on excitement, intensity, nausea, length,\n"
+    "rating, guests, cash, rides, stalls, staff, size; FIELD:VALUE on edition (0, 1, 2), type (td4,\n"
+    "sv4, sc4), ride, park (text held) and name (a pattern with * and ?). Files that the name and size\n"
+    "alone rule out are not read. Examples:\n"
+    "  lmpinfo -r --where 'excitement>7' Designs\n"
+    "  lmpinfo -r --json --where 'type:sv4 guests>=1,000' Saves\n"
+    "The whole language is in lmpinfo(1) and docs/search.md.\n"
+    "\n"
+    "--cache keeps what describing found in the cache of descriptions\n"
+    "($XDG_CACHE_HOME/lmpexplorer/descriptions.db, shared with the window), and a later run takes a\n"
+    "file's description from it while the file's size, times and inode are as they were: the output\n"
+    "is the same as without it. A cache that is damaged is set aside and started anew, one that cannot\n"
+    "be written is left alone; either is said once on standard error and describing goes on.\n"
+    "\n"
     "When standard error is a terminal and more than 500 files are examined, a progress line\n"
     "shows there (\"lmpinfo: 1,200 files examined\", with \"of\" the total once the folders\n"
-    "have all been listed); it never shows when standard error goes to a file or a pipe.\n"
+    "have all been listed, and with --where how many matched); it never shows when standard error goes to a "
+    "file or a pipe.\n"
     "\n"
     "A PATH that starts with \"-\" goes after \"--\"; a list takes any name as it is.\n";
 
@@ -124,6 +144,20 @@ ParseResult ParseArguments(int argc, const char* const* argv)
                        std::to_string(std::max(1u, std::thread::hardware_concurrency())) + " here)")
         ->type_name("N")
         ->check(CLI::Range(1u, 1024u));
+    std::string where;
+    auto* whereOption =
+        app.add_option("--where", where, "Describe only the files that match QUERY (see below)")
+            ->type_name("QUERY")
+            ->check([](const std::string& value) {
+                try {
+                    const Query query(value);
+                } catch (const QueryError& error) {
+                    return std::string(error.what());
+                }
+                return std::string();
+            });
+    auto* cacheFlag = app.add_flag("--cache", options.cache,
+                                   "Take descriptions from the cache kept on disk, and keep them there");
     app.set_version_flag("--version", "lmpinfo " LMP_VERSION, "Print the version and exit");
     app.add_option("PATH", options.paths, "Game file, or folder whose files are described");
 
@@ -154,6 +188,15 @@ ParseResult ParseArguments(int argc, const char* const* argv)
     }
     if (markOption->count() > 0) {
         options.decimalMark = decimalMark;
+    }
+    if (whereOption->count() > 0) {
+        options.where = where;
+    }
+    if (cacheFlag->count() > 0 && !DescriptionCache::Available()) {
+        return {
+            std::nullopt, kExitUsage,
+            UsageError("--cache: the cache of descriptions is not available in this build (it needs SQLite, "
+                       "which the Windows build has not)")};
     }
     return {std::move(options), kExitOk, {}};
 }

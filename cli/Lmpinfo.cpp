@@ -8,23 +8,31 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <ostream>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "cli/Messages.h"
 #include "cli/PathList.h"
 #include "cli/Progress.h"
 #include "cli/Record.h"
 #include "cli/Wildcards.h"
+#include "core/GameDetails.h"
 #include "core/NaturalOrder.h"
+#include "core/Query.h"
 #include "core/Utf8.h"
 #include "scan/DescribeFile.h"
 #include "scan/DescribePipeline.h"
+#include "scan/DescriptionCache.h"
 #include "sys/CommandLine.h"
+#include "sys/FileStamp.h"
+#include "sys/Folder.h"
 
 namespace lmp::cli {
 namespace fs = std::filesystem;
@@ -121,6 +129,39 @@ void ListFolder(const fs::path& folder, std::vector<fs::path>& files, std::vecto
     }
 }
 
+// The same, each file with its stamp as the folder's listing gives it (one examination of a name in the
+// folder rather than of a whole path). Throws std::filesystem::filesystem_error when the folder cannot be
+// listed.
+void ListFolderWithStamps(const fs::path& folder, std::vector<Item>& files, std::vector<fs::path>* subfolders)
+{
+    std::error_code error;
+    const std::unique_ptr<sys::FolderReader> reader = sys::OpenFolder(folder, error);
+    if (!reader)
+        throw fs::filesystem_error("cannot list the folder", folder, error);
+    // Sorted by the names, each made once, rather than by the paths.
+    std::vector<std::pair<std::string, Item>> named;
+    while (std::optional<sys::FolderEntry> entry = reader->Next(sys::EntryDetails::Read)) {
+        fs::path path = folder / entry->name;
+        if (entry->regular)
+            named.emplace_back(NameText(entry->name), Item{std::move(path), {}, false, sys::StampOf(*entry)});
+    }
+    if (reader->Error())
+        throw fs::filesystem_error("cannot list the folder", folder, reader->Error());
+    std::sort(named.begin(), named.end(),
+              [](const auto& a, const auto& b) { return NaturalLess(a.first, b.first); });
+    for (auto& [name, item] : named)
+        files.push_back(std::move(item));
+    // The subfolders as ListFolder tells them, so that a walk with stamps visits the same folders: links to
+    // folders are left out, however the system shows them.
+    if (subfolders != nullptr) {
+        for (const fs::directory_entry& sub : fs::directory_iterator(folder)) {
+            if (!sub.is_symlink(error) && sub.is_directory(error))
+                subfolders->push_back(sub.path());
+        }
+        std::sort(subfolders->begin(), subfolders->end(), NaturalPathLess);
+    }
+}
+
 // The path list's stream: standard input for "-", else file opened on the given name; none, with
 // the message in problem, when the list cannot be opened.
 std::istream* OpenPathList(const std::string& name, std::ifstream& file, std::string& problem)
@@ -163,8 +204,8 @@ std::vector<Item> ExpandPaths(const std::vector<std::string>& paths, bool recurs
     return items;
 }
 
-ItemSource::ItemSource(std::vector<std::string> paths, PathList* list, bool recursive)
-    : list_(list), recursive_(recursive), listEnded_(list == nullptr)
+ItemSource::ItemSource(std::vector<std::string> paths, PathList* list, bool recursive, bool stamps)
+    : list_(list), recursive_(recursive), stamps_(stamps), listEnded_(list == nullptr)
 {
     for (std::string& text : paths)
         paths_.push_back({std::move(text), false});
@@ -197,9 +238,13 @@ bool ItemSource::Walk()
         const Folder folder = std::move(folders_.back());
         folders_.pop_back();
         std::vector<fs::path> files;
+        std::vector<Item> stamped;
         std::vector<fs::path> subfolders;
         try {
-            ListFolder(folder.path, files, &subfolders);
+            if (stamps_)
+                ListFolderWithStamps(folder.path, stamped, &subfolders);
+            else
+                ListFolder(folder.path, files, &subfolders);
         } catch (const fs::filesystem_error&) {
             items_.push_back(
                 {folder.path, "Cannot open folder " +
@@ -208,6 +253,7 @@ bool ItemSource::Walk()
         }
         for (fs::path& file : files)
             items_.push_back({std::move(file), {}});
+        std::move(stamped.begin(), stamped.end(), std::back_inserter(items_));
         for (auto sub = subfolders.rbegin(); sub != subfolders.rend(); ++sub)
             folders_.push_back({std::move(*sub), {}});
         return true;
@@ -251,6 +297,12 @@ void ItemSource::ExpandPath(const std::string& text)
             return;
         }
         try {
+            if (stamps_) {
+                std::vector<Item> stamped;
+                ListFolderWithStamps(path, stamped, nullptr);
+                std::move(stamped.begin(), stamped.end(), std::back_inserter(items_));
+                return;
+            }
             for (fs::path& file : FolderFiles(path))
                 items_.push_back({std::move(file), {}});
         } catch (const fs::filesystem_error&) {
@@ -288,32 +340,80 @@ DescribeOptions DescribeOptionsFor(const Options& options, const std::string& de
 
 namespace {
 
+// Files looked up in the cache, and stored, in one transaction: a folder's files at most, so that the
+// walk never waits for a folder or a list entry to fill a batch.
+constexpr std::size_t kCacheBatch = 256;
+// Entries stored in one transaction: each one rewrites the pages of the index it touches, so the fewer
+// the better, and the memory they hold is small.
+constexpr std::size_t kStoreBatch = 4096;
+
+// What the walk decided for an item before the writer takes it.
+enum class Fate {
+    Report,   // a problem of the path, or of the list
+    Skip,     // the query rules the file out by its name and size alone: it is never read
+    Describe, // submitted to the pipeline
+    Cached,   // described from the facts the cache kept for its stamp
+};
+
+struct Walked {
+    Item item;
+    Fate fate = Fate::Report;
+    std::optional<sys::FileStamp> stamp; // with --where or --cache: taken before the file is read
+    bool decide = false;                 // the query needs the file's details
+    bool store = false;                  // the cache has no entry for the stamp: the facts go there
+    DescriptionFacts facts;              // Cached
+};
+
+// With --where or --cache a file is read with every edition accepted, so that its details and facts are
+// what the file is; the lines under --edition are then made from those facts.
+DescribeOptions ReadOptionsFor(const Options& options, const std::string& decimalMark)
+{
+    DescribeOptions read = DescribeOptionsFor(options, decimalMark);
+    if (options.where || options.cache) {
+        read.acceptOriginal = true;
+        read.acceptFirstExpansion = true;
+        read.acceptSecondExpansion = true;
+    }
+    return read;
+}
+
 // The walk over the paths and the path list, on a thread of its own so that neither listing a folder nor
 // waiting for the next entry of a list still being written holds back descriptions that are ready. Each
-// file it takes is submitted to the pipeline before the writer sees its item. Shared with that thread,
+// file it takes is submitted to the pipeline before the writer sees its item, unless the query rules it
+// out by its name and size or the cache has its facts. Shared with that thread,
 // which a writer that must end before the list does (its output gone) leaves behind, blocked in a read.
 struct Walk {
     Walk(const Options& options, const std::string& decimalMark)
-        : describe(DescribeOptionsFor(options, decimalMark)), pipeline({.threads = options.jobs}),
-          ahead(std::max(std::size_t{8} * std::max(1u, pipeline.Threads()), pipeline.Reach()))
+        : describe(DescribeOptionsFor(options, decimalMark)), read(ReadOptionsFor(options, decimalMark)),
+          pipeline({.threads = options.jobs}),
+          ahead(std::max({std::size_t{8} * std::max(1u, pipeline.Threads()), pipeline.Reach(),
+                          options.where || options.cache ? 2 * kCacheBatch : 0}))
     {
     }
 
-    // Takes the next item, submitting it when it is a file; false once there are no more.
+    // Takes the next item, or with a query or the cache the items at hand, submitting the files to
+    // describe; false once there are no more.
     bool Step();
+    // Stamps the files, rules out those the query can by name and size, looks the others up in the
+    // cache and submits those it does not have.
+    void Prepare(std::vector<Walked>& batch);
     // The thread's body: steps until ahead items wait for the writer, then again once half are taken.
     void Run() noexcept;
     // The next item for the writer, none at the end; flush is called first when it has to wait. Without
     // a thread of its own the walk steps here. Rethrows what ended the walk early.
-    std::optional<Item> Take(bool threaded, const std::function<void()>& flush,
-                             std::optional<std::size_t>& total);
+    std::optional<Walked> Take(bool threaded, const std::function<void()>& flush,
+                               std::optional<std::size_t>& total);
     // Ends the walk's thread: joined, or left behind when it waits for the list.
     void Stop(std::thread& thread);
 
     std::ifstream listFile;
     std::optional<PathList> list;
     std::optional<ItemSource> items;
-    const DescribeOptions describe;
+    const DescribeOptions describe; // the lines printed
+    const DescribeOptions read;     // the files read
+    std::optional<Query> query;
+    std::unique_ptr<DescriptionCache> cache;
+    bool stamped = false; // the files' stamps are wanted: for the cache, or for a query on the size
     DescribePipeline pipeline;
     const std::size_t ahead;
 
@@ -322,7 +422,7 @@ struct Walk {
     // that it takes them in batches instead of being woken for each one.
     std::condition_variable roomMade;
     std::condition_variable itemTaken;
-    std::deque<Item> taken; // submitted, not yet written; in order
+    std::deque<Walked> taken; // submitted, not yet written; in order
     std::optional<std::size_t> total;
     bool ended = false;
     bool stepping = false;    // outside the lock, perhaps reading the list
@@ -334,30 +434,98 @@ struct Walk {
 
 bool Walk::Step()
 {
-    std::optional<Item> item = items->Next();
-    const std::optional<std::size_t> known = items->Total();
-    if (item && !item->pathless && item->problem.empty()) {
-        try {
-            pipeline.Submit(item->path, describe);
-        } catch (const std::bad_alloc&) {
-            item->problem = MemoryError(item->path).what();
+    const std::size_t most = query || cache ? kCacheBatch : 1;
+    std::vector<Walked> batch;
+    std::optional<std::size_t> known;
+    bool more = true;
+    while (batch.size() < most && (batch.empty() || items->HasBuffered())) {
+        std::optional<Item> item = items->Next();
+        known = items->Total();
+        if (!item) {
+            more = false;
+            break;
         }
+        batch.push_back(Walked{.item = std::move(*item), .stamp = std::nullopt, .facts = {}});
     }
+    Prepare(batch);
     bool wake = false;
     {
         const std::lock_guard lock(mutex);
         stepping = false;
         if (known)
             total = known;
-        if (item)
-            taken.push_back(std::move(*item));
-        else
+        for (Walked& walked : batch)
+            taken.push_back(std::move(walked));
+        if (!more)
             ended = true;
         wake = std::exchange(writerWaits, false);
     }
     if (wake)
         itemTaken.notify_one();
-    return item.has_value();
+    return more;
+}
+
+void Walk::Prepare(std::vector<Walked>& batch)
+{
+    std::vector<fs::path> paths;
+    std::vector<sys::FileStamp> stamps;
+    std::vector<Walked*> looked;
+    for (Walked& walked : batch) {
+        if (walked.item.pathless || !walked.item.problem.empty())
+            continue;
+        walked.fate = Fate::Describe;
+        if (!query && !cache)
+            continue;
+        // A file that cannot be examined is described all the same, which says why it cannot be read.
+        std::error_code error;
+        if (stamped)
+            walked.stamp = walked.item.stamp ? walked.item.stamp : sys::StampOfFile(walked.item.path, error);
+        if (query) {
+            // A file that cannot be examined has no size, and a term on the size never holds for it.
+            const std::string name = NameText(walked.item.path);
+            std::optional<bool> decided;
+            if (walked.stamp)
+                decided = query->MatchesWithoutDetails(name, walked.stamp->size);
+            else if (!stamped)
+                decided = query->MatchesWithoutDetails(name, 0); // no term reads the size
+            else if (query->MatchesWithoutDetails(name, 0) == false &&
+                     query->MatchesWithoutDetails(name, std::numeric_limits<std::uint64_t>::max()) == false)
+                decided = false;
+            if (decided == false) {
+                walked.fate = Fate::Skip;
+                continue;
+            }
+            walked.decide = !decided;
+        }
+        // Files of no game type are never read: there is nothing to keep for them.
+        if (cache && walked.stamp && FileTypeOfPath(walked.item.path) != FileType::None) {
+            paths.push_back(walked.item.path);
+            stamps.push_back(*walked.stamp);
+            looked.push_back(&walked);
+        }
+    }
+    if (!paths.empty()) {
+        std::vector<CacheLookup> answers = cache->Lookup(paths, stamps);
+        for (std::size_t i = 0; i < answers.size() && i < looked.size(); ++i) {
+            if (answers[i].answer == CacheAnswer::Found) {
+                looked[i]->fate = Fate::Cached;
+                looked[i]->facts = std::move(answers[i].facts);
+            } else if (answers[i].answer == CacheAnswer::Absent) {
+                looked[i]->stamp = answers[i].stamp;
+                looked[i]->store = true;
+            }
+        }
+    }
+    for (Walked& walked : batch) {
+        if (walked.fate != Fate::Describe)
+            continue;
+        try {
+            pipeline.Submit(walked.item.path, read);
+        } catch (const std::bad_alloc&) {
+            walked.item.problem = MemoryError(walked.item.path).what();
+            walked.fate = Fate::Report;
+        }
+    }
 }
 
 void Walk::Run() noexcept
@@ -389,8 +557,8 @@ void Walk::Run() noexcept
     }
 }
 
-std::optional<Item> Walk::Take(bool threaded, const std::function<void()>& flush,
-                               std::optional<std::size_t>& known)
+std::optional<Walked> Walk::Take(bool threaded, const std::function<void()>& flush,
+                                 std::optional<std::size_t>& known)
 {
     if (!threaded && !ended && taken.size() < ahead) {
         flush();
@@ -412,7 +580,7 @@ std::optional<Item> Walk::Take(bool threaded, const std::function<void()>& flush
             std::rethrow_exception(failure);
         return std::nullopt;
     }
-    Item item = std::move(taken.front());
+    Walked item = std::move(taken.front());
     taken.pop_front();
     const bool wake = walkerWaits && taken.size() <= ahead / 2;
     lock.unlock();
@@ -444,6 +612,16 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
         Terminals terminals)
 {
     const auto walk = std::make_shared<Walk>(options, decimalMark);
+    if (options.where) {
+        try {
+            walk->query.emplace(*options.where);
+            walk->stamped = walk->query->NeedsSize();
+        } catch (const QueryError& error) {
+            err << FormatStderrMessage("--where: " + std::string(error.what())) << '\n';
+            return kExitUsage;
+        }
+    }
+    walk->stamped = walk->stamped || options.cache;
     if (options.filesFrom) {
         std::string problem;
         std::istream* in = OpenPathList(*options.filesFrom, walk->listFile, problem);
@@ -454,7 +632,7 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
         walk->list.emplace(*in, *options.filesFrom == "-" ? "standard input" : *options.filesFrom,
                            options.nullSeparated);
     }
-    walk->items.emplace(options.paths, walk->list ? &*walk->list : nullptr, options.recursive);
+    walk->items.emplace(options.paths, walk->list ? &*walk->list : nullptr, options.recursive, walk->stamped);
     SeparatorRule separator(options.edition, options.noSeparator);
     ProgressLine progress(err, terminals.err, std::nullopt, terminals.out ? &out : nullptr);
     // Lines for a file or a pipe leave the progress line standing; on the same screen they go below it.
@@ -480,6 +658,25 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
         }
     };
 
+    // Entries go to the cache in batches, each one transaction; its notices are said as they come.
+    std::vector<CacheEntry> toStore;
+    const auto store = [&](std::size_t atLeast) {
+        if (!walk->cache)
+            return;
+        if (toStore.size() >= atLeast && !toStore.empty()) {
+            walk->cache->Store(toStore);
+            toStore.clear();
+        }
+        for (const std::string& notice : walk->cache->TakeNotices()) {
+            progress.Hide();
+            out.flush();
+            err << FormatStderrMessage(notice) << '\n';
+        }
+    };
+    if (options.cache)
+        walk->cache = std::make_unique<DescriptionCache>();
+    store(kStoreBatch);
+
     if (const std::string shortfall = walk->pipeline.ThreadShortfall(); !shortfall.empty())
         err << FormatStderrMessage(shortfall) << '\n';
     if (options.format == OutputFormat::Csv && !options.noHeader) {
@@ -497,34 +694,64 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
     }
     std::string text; // one file's lines, written at once
     std::size_t examined = 0;
+    std::size_t matched = 0;
     try {
         for (;;) {
             std::optional<std::size_t> total;
-            std::optional<Item> item = walk->Take(walker.joinable(), flush, total);
+            std::optional<Walked> walked = walk->Take(walker.joinable(), flush, total);
             // Output that cannot be written (a reader that went away, where no SIGPIPE ends the process)
             // ends the run instead of reading the rest of the collection for nothing.
-            if (!item || !out) {
+            if (!walked || !out) {
                 break;
             }
+            const Item* item = &walked->item;
             if (item->pathless) {
                 report(*item, item->problem);
                 continue;
             }
             if (!progress.Total() && total)
                 progress.Total(*total);
-            progress.Examined(examined++);
+            progress.Examined(examined++, walk->query ? std::optional(matched) : std::nullopt);
             if (!item->problem.empty()) {
                 report(*item, item->problem);
                 continue;
             }
-            std::optional<DescribeOutcome> outcome =
-                walk->pipeline.Threads() > 0 ? walk->pipeline.TryNext() : std::nullopt;
-            if (!outcome) {
-                flush();
-                outcome = walk->pipeline.Next();
+            if (walked->fate == Fate::Skip)
+                continue;
+            std::optional<DescribeOutcome> outcome;
+            if (walked->fate == Fate::Describe) {
+                outcome = walk->pipeline.Threads() > 0 ? walk->pipeline.TryNext() : std::nullopt;
+                if (!outcome) {
+                    flush();
+                    outcome = walk->pipeline.Next();
+                }
             }
             try {
-                Description description = std::move(*outcome).Take();
+                Description description = walked->fate == Fate::Cached
+                                              ? DescribeFromFacts(item->path, walked->facts, walk->read)
+                                              : std::move(*outcome).Take();
+                if (walk->query || walk->cache) {
+                    // Read once with every edition accepted: its details decide the query, its facts go to
+                    // the cache, and the lines under --edition are made from them.
+                    std::optional<DescriptionFacts> facts;
+                    if (walked->fate == Fate::Cached)
+                        facts = walked->facts;
+                    else if (walked->store || options.edition)
+                        facts = FactsOf(FileTypeOfPath(item->path), description, walk->read);
+                    if (walked->store && facts && walked->stamp) {
+                        toStore.push_back({item->path, *walked->stamp, *facts});
+                        store(kStoreBatch);
+                    }
+                    if (walked->decide) {
+                        const GameDetails details = GameDetails::Of(description);
+                        const std::string name = NameText(item->path);
+                        if (!walk->query->Matches({name, walked->stamp ? walked->stamp->size : 0, &details}))
+                            continue;
+                    }
+                    if (options.edition && facts)
+                        description = DescribeFromFacts(item->path, *facts, walk->describe);
+                }
+                ++matched;
                 if (options.format != OutputFormat::Text) {
                     if (!description.lines.empty()) {
                         write(DescribedRecord(item->path, description));
@@ -559,6 +786,7 @@ int Run(const Options& options, const std::string& decimalMark, std::ostream& ou
         throw;
     }
     walk->Stop(walker);
+    store(1);
     progress.Hide();
 
     out.flush();

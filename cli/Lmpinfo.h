@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Describe.h"
+#include "sys/FileStamp.h"
 
 namespace lmp::cli {
 
@@ -30,6 +31,8 @@ struct Options {
     bool nullSeparated = false;               // --null
     bool noHeader = false;                    // --no-header
     unsigned jobs = 0;                        // --jobs N: threads that describe; 0 for one per core
+    std::optional<std::string> where;         // --where QUERY: only the files that match it
+    bool cache = false;                       // --cache: descriptions kept on disk between runs
 };
 
 // Either options to run with, or an exit code with the text to print: help or the version on stdout
@@ -65,6 +68,7 @@ struct Item {
     std::filesystem::path path;
     std::string problem;   // empty for a file to describe; the message to print otherwise
     bool pathless = false; // a problem of the path list itself, which names no path to give a record
+    std::optional<sys::FileStamp> stamp = std::nullopt; // a folder's file, when the walk keeps its listing's
 };
 
 // The items the paths stand for, in order: a folder stands for the regular files directly in it in
@@ -84,12 +88,15 @@ class PathList;
 // subfolders still to visit.
 class ItemSource {
 public:
-    ItemSource(std::vector<std::string> paths, PathList* list, bool recursive);
+    // With stamps, each file of a folder comes with its stamp as the folder's listing gives it.
+    ItemSource(std::vector<std::string> paths, PathList* list, bool recursive, bool stamps = false);
 
     std::optional<Item> Next();
     // How many items there are in all, known once the walk has ended: every path expanded, every
     // folder listed and the list read to its end.
     std::optional<std::size_t> Total() const noexcept;
+    // Whether Next has an item at hand, one it gives without listing a folder or reading the list.
+    bool HasBuffered() const noexcept { return next_ < items_.size(); }
 
 private:
     // Puts the items of the next path, folder or list entry in items_; false when none is left.
@@ -109,6 +116,7 @@ private:
     std::deque<PathText> paths_;
     PathList* list_;
     bool recursive_;
+    bool stamps_;
     bool listEnded_ = false;
     std::vector<Folder> folders_; // folders of a recursive walk still to list, the next one last
     std::vector<Item> items_;
@@ -155,10 +163,13 @@ struct Terminals {
 // line (JSON) or a header, unless noHeader, and one row per file (CSV) to out and each problem to err
 // (each message made by FormatStderrMessage); in the structured formats a problem with a path also
 // gives a record with its message in "error". A file gets a record exactly when the text would show
-// lines for it. terminals.err allows the progress line for many files. Returns kExitOk;
+// lines for it. With options.where only the files the query matches are described, as if they alone had
+// been given; with options.cache descriptions come from the cache of descriptions where the file's stamp
+// is as it was, and go to it otherwise (its notices on err). terminals.err allows the progress line for
+// many files. Returns kExitOk;
 // kExitFileError when any path named nothing, any file could not be read or the list has an entry
 // that cannot be a path or cannot be read on; kExitUsage, before anything is described, when the
-// path list cannot be opened.
+// path list cannot be opened or the query cannot be read.
 int Run(const Options& options, const std::string& decimalMark, std::ostream& out, std::ostream& err,
         Terminals terminals = {});
 

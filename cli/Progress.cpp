@@ -35,15 +35,16 @@ ProgressLine::~ProgressLine()
     }
 }
 
-void ProgressLine::Examined(std::size_t examined)
+void ProgressLine::Examined(std::size_t examined, std::optional<std::size_t> matched)
 {
     const bool many = total_ ? *total_ > kProgressThreshold : examined >= kProgressThreshold;
     if (!terminal_ || !many || examined % kProgressStep != 0)
         return;
     if (out_ != nullptr)
         out_->flush();
-    const std::string text = FormatStderrMessage(
-        Grouped(examined) + (total_ ? " of " + Grouped(*total_) : "") + " files examined");
+    const std::string text =
+        FormatStderrMessage(Grouped(examined) + (total_ ? " of " + Grouped(*total_) : "") +
+                            " files examined" + (matched ? ", " + Grouped(*matched) + " matched" : ""));
     err_ << '\r' << text;
     if (text.size() < shownLength_)
         err_ << std::string(shownLength_ - text.size(), ' ') << '\r' << text;

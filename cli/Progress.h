@@ -31,8 +31,9 @@ public:
     void Total(std::size_t total) noexcept;
     std::optional<std::size_t> Total() const noexcept { return total_; }
 
-    // examined files of the total are done; shows the line at every kProgressStep files.
-    void Examined(std::size_t examined);
+    // examined files of the total are done, matched of them matching the search when there is one; shows
+    // the line at every kProgressStep files.
+    void Examined(std::size_t examined, std::optional<std::size_t> matched = std::nullopt);
     // Blanks the line out, when it is shown, so that other text starts at the line's beginning.
     void Hide();
 

@@ -569,6 +569,12 @@ bool Query::NeedsDetails() const noexcept
                        [](const Term& term) { return ReadsDetails(term.field.kind); });
 }
 
+bool Query::NeedsSize() const noexcept
+{
+    return std::any_of(terms_.begin(), terms_.end(),
+                       [](const Term& term) { return term.field.kind == Kind::Size; });
+}
+
 std::optional<bool> Query::MatchesWithoutDetails(std::string_view name, std::uint64_t size) const
 {
     // A file of no game type is never described, so its details are known: there are none.

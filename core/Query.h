@@ -67,6 +67,8 @@ public:
     // Whether some term reads the file's details, so that the file must be described to be matched; a
     // query on name:, type: and size alone needs no reading.
     bool NeedsDetails() const noexcept;
+    // Whether some term reads the file's size, so that a caller must examine the file for it.
+    bool NeedsSize() const noexcept;
 
     // What the name and size alone decide: a file of no game type (FileTypeOfName) is never described
     // and has no details, and a term that fails on the name or size fails whatever the details are.

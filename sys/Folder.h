@@ -22,6 +22,7 @@ struct FolderEntry {
     std::int64_t changedNs = 0;  // the status change time in nanoseconds; 0 where the listing gives none
     std::uint64_t device = 0;    // the volume's number; 0 where the listing gives none
     bool isFolder = false;       // a folder, or a link to one
+    bool regular = false;        // a regular file, or a link to one (Windows: any file that is no folder)
     bool hidden = false;         // a dot name on POSIX systems, the hidden attribute on Windows
     bool detailed = true;        // size, times and inode read (see FolderReader::Next)
 };

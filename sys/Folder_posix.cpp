@@ -26,6 +26,7 @@ struct CloseFolder {
 void TakeStatus(const struct stat& status, FolderEntry& item)
 {
     item.isFolder = S_ISDIR(status.st_mode);
+    item.regular = S_ISREG(status.st_mode);
     item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(status.st_size);
     item.modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000 +
                     static_cast<std::int64_t>(status.st_mtim.tv_nsec) / 1000000;
@@ -57,6 +58,7 @@ public:
             // A link, or a file system that does not say, needs the status to tell a folder from a file.
             if (details == EntryDetails::WhenCheap && (entry->d_type == DT_DIR || entry->d_type == DT_REG)) {
                 item.isFolder = entry->d_type == DT_DIR;
+                item.regular = entry->d_type == DT_REG;
                 item.detailed = false;
             } else if (!Status(entry->d_name, item)) {
                 errno = 0;

@@ -53,6 +53,7 @@ public:
             FolderEntry item;
             item.name = std::filesystem::path(name);
             item.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            item.regular = !item.isFolder;
             item.hidden = (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
             item.size = item.isFolder ? 0 : (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
             item.modified = UnixMilliseconds(found.ftLastWriteTime);
