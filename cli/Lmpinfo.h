@@ -71,6 +71,9 @@ struct Item {
     std::optional<sys::FileStamp> stamp = std::nullopt; // a folder's file, when the walk keeps its listing's
 };
 
+// The name's bytes on POSIX systems; on Windows, whose native names are UTF-16, their UTF-8 form.
+std::string NameText(const std::filesystem::path& path);
+
 // The items the paths stand for, in order: a folder stands for the regular files directly in it in
 // file-list order (natural, case-insensitive names), subfolders left out unless recursive; a path
 // that names nothing gives "No such file or folder: PATH"; a folder that cannot be listed gives
