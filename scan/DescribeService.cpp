@@ -23,8 +23,7 @@ std::jthread StartThread(std::function<void(std::stop_token)> body)
     return std::jthread(std::move(body));
 }
 
-template <typename T>
-void Append(std::string& key, const T& value)
+template <typename T> void Append(std::string& key, const T& value)
 {
     static_assert(std::is_trivially_copyable_v<T>);
     char bytes[sizeof(T)];
@@ -33,7 +32,8 @@ void Append(std::string& key, const T& value)
 }
 
 // The cache's key of a file described under options (the separator aside: it is put in front afterwards).
-std::string KeyOf(const std::filesystem::path& path, const DescribeOptions& options, const sys::FileStamp& stamp)
+std::string KeyOf(const std::filesystem::path& path, const DescribeOptions& options,
+                  const sys::FileStamp& stamp)
 {
     const auto& native = path.native();
     std::string key(reinterpret_cast<const char*>(native.data()), native.size() * sizeof(native[0]));
@@ -43,7 +43,8 @@ std::string KeyOf(const std::filesystem::path& path, const DescribeOptions& opti
     Append(key, stamp.changedNs);
     Append(key, stamp.inode);
     Append(key, stamp.device);
-    key.push_back(static_cast<char>((options.acceptOriginal ? 1 : 0) | (options.acceptFirstExpansion ? 2 : 0) |
+    key.push_back(static_cast<char>((options.acceptOriginal ? 1 : 0) |
+                                    (options.acceptFirstExpansion ? 2 : 0) |
                                     (options.acceptSecondExpansion ? 4 : 0)));
     key += options.decimalMark;
     return key;
@@ -265,8 +266,9 @@ struct DescribeService::State {
     {
         if (description && slot.job.options.withSeparator)
             AddSeparator(*description);
-        done.push_back({std::move(slot.job.client),
-                        {slot.job.ticket, std::move(slot.job.path), std::move(description), std::move(error)}});
+        done.push_back(
+            {std::move(slot.job.client),
+             {slot.job.ticket, std::move(slot.job.path), std::move(description), std::move(error)}});
         slot.over = true;
     }
 
@@ -366,8 +368,8 @@ struct DescribeService::State {
         std::deque<Job>* from = nullptr;
         std::deque<Job>::iterator at;
         for (std::deque<Job>& lane : lanes) {
-            const auto found =
-                std::find_if(lane.begin(), lane.end(), [&](const Job& job) { return job.client.get() == &client; });
+            const auto found = std::find_if(lane.begin(), lane.end(),
+                                            [&](const Job& job) { return job.client.get() == &client; });
             if (found != lane.end() && (from == nullptr || found->ticket < at->ticket)) {
                 from = &lane;
                 at = found;

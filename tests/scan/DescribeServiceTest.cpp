@@ -149,12 +149,13 @@ TEST(DescribeServiceTest, HandsBackWhatDescribeFileGivesWhateverTheThreadsAndThe
         for (const DescribeOrder order : {DescribeOrder::Submitted, DescribeOrder::AsReady}) {
             SCOPED_TRACE(testing::Message() << allowed << " threads allowed, order " << int(order));
             unsigned calls = 0;
-            auto service = std::make_unique<DescribeService>(ServiceSettings{
-                .threads = 3, .startThread = [&](auto body) {
-                    if (calls++ >= allowed)
-                        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-                    return std::jthread(std::move(body));
-                }});
+            auto service = std::make_unique<DescribeService>(
+                ServiceSettings{.threads = 3, .startThread = [&](auto body) {
+                                    if (calls++ >= allowed)
+                                        throw std::system_error(
+                                            std::make_error_code(std::errc::resource_unavailable_try_again));
+                                    return std::jthread(std::move(body));
+                                }});
             EXPECT_EQ(service->Threads(), allowed);
             EXPECT_EQ(service->ThreadShortfall().empty(), allowed == 3);
             DescribeService::Client client(*service, order);
@@ -163,8 +164,8 @@ TEST(DescribeServiceTest, HandsBackWhatDescribeFileGivesWhateverTheThreadsAndThe
             for (int round = 0; round < 2; ++round) {
                 for (std::size_t i = 0; i < paths.size(); ++i) {
                     const DescribeOptions options{.withSeparator = i % 2 == 1, .decimalMark = ","};
-                    expected.push_back(Serial(client.Submit(paths[i], options, DescribeLane::Bulk), paths[i],
-                                              options));
+                    expected.push_back(
+                        Serial(client.Submit(paths[i], options, DescribeLane::Bulk), paths[i], options));
                 }
             }
             std::vector<Observed> observed = taker.Take(expected.size());
@@ -247,8 +248,8 @@ TEST(DescribeServiceTest, CancelDropsOneClientsFilesAlone)
     EXPECT_EQ(pane.Pending(), 0u);
     EXPECT_FALSE(pane.TryNext());
     held.Open();
-    EXPECT_EQ(columnsTaker.Take(3), (std::vector{Serial(0, paths[5], {}), Serial(1, paths[5], {}),
-                                                 Serial(2, paths[5], {})}));
+    EXPECT_EQ(columnsTaker.Take(3),
+              (std::vector{Serial(0, paths[5], {}), Serial(1, paths[5], {}), Serial(2, paths[5], {})}));
     EXPECT_EQ(pane.Submit(paths[0], {}, DescribeLane::Pane), 4u);
     EXPECT_EQ(paneTaker.Take(1), std::vector{Serial(4, paths[0], {})});
     EXPECT_FALSE(pane.TryNext());
