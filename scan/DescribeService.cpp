@@ -13,6 +13,7 @@
 
 #include "scan/DescribeFile.h"
 #include "sys/FileStamp.h"
+#include "sys/InputFile.h"
 
 namespace lmp {
 
@@ -156,6 +157,7 @@ struct DescribeService::State {
         DescribeOptions options;
         DescribeLane lane;
         std::stop_token stop;
+        bool asked = false; // of the disk, by the prefetcher
     };
 
     // A file being read, from its job on.
@@ -186,13 +188,77 @@ struct DescribeService::State {
     ResultCache cache;
     std::mutex mutex;
     std::condition_variable workAvailable;
+    std::condition_variable prefetchWanted;
     std::array<std::deque<Job>, kDescribeLanes> lanes; // each in submission order
     unsigned workers = 0;                              // running; 0 once the service is gone
+    bool prefetching = false;                          // the prefetcher runs
     bool shuttingDown = false;
 
     bool HasWork() const noexcept
     {
         return std::any_of(lanes.begin(), lanes.end(), [](const auto& lane) { return !lane.empty(); });
+    }
+
+    // The first of the files next in line, across the lanes, not yet asked of the disk; and how many of
+    // those next in line have been.
+    std::pair<Job*, std::size_t> NextToPrefetch() noexcept
+    {
+        std::size_t seen = 0;
+        std::size_t asked = 0;
+        for (std::deque<Job>& lane : lanes) {
+            for (Job& job : lane) {
+                if (seen++ == kDefaultPrefetch)
+                    return {nullptr, asked};
+                if (!job.asked)
+                    return {&job, asked};
+                ++asked;
+            }
+        }
+        return {nullptr, asked};
+    }
+
+    // Woken only once half of the files asked for have been taken, as the pipeline's prefetcher is.
+    bool PrefetchDue() noexcept
+    {
+        const auto [next, asked] = NextToPrefetch();
+        return next != nullptr && asked <= kDefaultPrefetch / 2;
+    }
+
+    // Asks the disk for the first bytes of the game files next in line, as DescribePipeline's prefetcher
+    // does, skipping most of them while they are found in the system's cache.
+    void Prefetch()
+    {
+        constexpr std::size_t kCachedRun = 8;
+        constexpr std::size_t kProbeEvery = 8;
+        std::size_t cachedInARow = 0;
+        std::size_t passedOver = 0;
+        std::unique_lock lock(mutex);
+        for (;;) {
+            prefetchWanted.wait(lock, [this] { return shuttingDown || PrefetchDue(); });
+            while (!shuttingDown) {
+                Job* job = NextToPrefetch().first;
+                if (job == nullptr)
+                    break;
+                job->asked = true;
+                try {
+                    if (FileTypeOfPath(job->path) == FileType::None)
+                        continue;
+                    if (cachedInARow >= kCachedRun && ++passedOver % kProbeEvery != 0)
+                        continue;
+                    const std::filesystem::path path = job->path;
+                    lock.unlock();
+                    const bool wasCached = sys::PrefetchFile(path, kPrefetchBytes);
+                    lock.lock();
+                    cachedInARow = wasCached ? cachedInARow + 1 : 0;
+                } catch (const std::bad_alloc&) {
+                    // Asking ahead is only a help: the file is read all the same.
+                    if (!lock.owns_lock())
+                        lock.lock();
+                }
+            }
+            if (shuttingDown)
+                return;
+        }
     }
 
     std::optional<Job> TakeJob()
@@ -352,6 +418,8 @@ struct DescribeService::State {
                 if (!job)
                     break;
                 slots.emplace_back(std::move(*job));
+                if (prefetching && PrefetchDue())
+                    prefetchWanted.notify_one();
             }
             lock.unlock();
             Advance(slots, loops, spare, done);
@@ -409,8 +477,17 @@ DescribeService::DescribeService(ServiceSettings settings)
             break;
         }
     }
+    // Asking the disk ahead helps only the workers: with none, the prefetcher is not started either.
+    if (!workers_.empty() && sys::kPrefetchFileWorks) {
+        try {
+            prefetcher_ = start([state = state_.get()](std::stop_token) { state->Prefetch(); });
+        } catch (...) {
+            // The files are read all the same, without asking ahead.
+        }
+    }
     const std::lock_guard lock(state_->mutex);
     state_->workers = Threads();
+    state_->prefetching = prefetcher_.joinable();
 }
 
 DescribeService::~DescribeService()
@@ -420,7 +497,10 @@ DescribeService::~DescribeService()
         state_->shuttingDown = true;
     }
     state_->workAvailable.notify_all();
+    state_->prefetchWanted.notify_all();
     workers_.clear();
+    if (prefetcher_.joinable())
+        prefetcher_.join();
     const std::lock_guard lock(state_->mutex);
     state_->workers = 0;
 }
@@ -462,6 +542,7 @@ std::uint64_t DescribeService::Client::Submit(std::filesystem::path path, Descri
 {
     std::uint64_t ticket = 0;
     bool here = false;
+    bool prefetch = false;
     {
         const std::lock_guard lock(state_->mutex);
         ticket = client_->nextTicket++;
@@ -469,11 +550,14 @@ std::uint64_t DescribeService::Client::Submit(std::filesystem::path path, Descri
         state_->lanes[static_cast<std::size_t>(lane)].push_back(
             {client_, ticket, std::move(path), std::move(options), lane, client_->cancel.get_token()});
         here = state_->workers == 0;
+        prefetch = state_->prefetching && state_->PrefetchDue();
     }
     if (here)
         State::CallReady(*client_);
     else
         state_->workAvailable.notify_one();
+    if (prefetch)
+        state_->prefetchWanted.notify_one();
     return ticket;
 }
 

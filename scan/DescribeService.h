@@ -66,9 +66,10 @@ struct ServiceSettings {
 // submitted again unchanged is not read again. The clients bound what they submit ahead of what they
 // take; their outcomes are only lines.
 //
-// When the system refuses threads the service works with those it got; with none at all (or once the
-// service is gone) a client's TryNext describes its next file on the calling thread, and Submit calls its
-// ready callback for it to come and take.
+// A thread of its own asks the disk for the first bytes of the game files next in line, as
+// DescribePipeline's does. When the system refuses threads the service works with those it got; with none at
+// all (or once the service is gone) a client's TryNext describes its next file on the calling thread, and
+// Submit calls its ready callback for it to come and take.
 class DescribeService {
     struct State;
     struct ClientState;
@@ -117,6 +118,7 @@ private:
     std::shared_ptr<State> state_;
     unsigned asked_ = 0;
     std::vector<std::jthread> workers_;
+    std::jthread prefetcher_; // none when the system refused it or has no way to ask ahead
 };
 
 } // namespace lmp
