@@ -571,7 +571,8 @@ std::optional<DescribeOutcome> DescribeService::Client::TryNext()
     auto first = client_->held.begin();
     DescribeOutcome outcome = std::move(first->second);
     client_->held.erase(first);
-    client_->nextOut = outcome.ticket + 1;
+    if (client_->order == DescribeOrder::Submitted)
+        client_->nextOut = outcome.ticket + 1;
     --client_->pending;
     return outcome;
 }
