@@ -10,16 +10,19 @@ DescribingThreads& DescribingThreads::Instance()
     return threads;
 }
 
-PipelineSettings DescribingThreads::Settings(std::size_t ahead) const
+DescribingThreads::~DescribingThreads() = default;
+
+DescribeService& DescribingThreads::Service()
 {
-    PipelineSettings settings{.ahead = ahead};
-    settings.startThread = starter_;
-    return settings;
+    if (!service_) {
+        service_ = std::make_unique<DescribeService>(ServiceSettings{.startThread = starter_});
+    }
+    return *service_;
 }
 
-void DescribingThreads::Check(const DescribePipeline& pipeline)
+void DescribingThreads::Check(const DescribeService& service)
 {
-    const std::string shortfall = pipeline.ThreadShortfall();
+    const std::string shortfall = service.ThreadShortfall();
     if (shortfall.empty() || std::exchange(noted_, true)) {
         return;
     }
@@ -35,6 +38,7 @@ QString DescribingThreads::TakeNotice()
 void DescribingThreads::SetStarter(ThreadStarter starter)
 {
     starter_ = std::move(starter);
+    service_.reset();
     noted_ = false;
 }
 

@@ -10,20 +10,14 @@
 #include <QScreen>
 
 #include "gui/desktop/DescribingThreads.h"
-#include "scan/DescribePipeline.h"
 
 namespace lmp::gui {
 
 namespace {
 
-// Files whose paths are looked up and handed to the pool at once: enough to keep every worker busy
-// while the window appends, few enough that a cancel has little to drop.
+// Files whose paths are looked up and handed to the service at once: enough to keep every worker busy
+// while the window appends, few enough that a cancel has little to drop. Their outcomes are only lines.
 constexpr std::size_t kInFlight = 1024;
-// Outcomes the pool may hold ahead of the one the window takes next. Held outcomes are only lines, so
-// a longer reach costs little memory, and workers that run further ahead of a busy window thread are
-// woken less often: a third less processor time on the window's thread for a Select All than with
-// the pipeline's default of 4 per thread.
-constexpr std::size_t kAhead = 512;
 // Work that ends sooner shows no busy cursor, so that a click on a small file does not flicker it.
 constexpr int kCursorDelayMs = 100;
 
@@ -50,7 +44,8 @@ int FrameIntervalMs()
 
 PaneFeed::PaneFeed(Sinks sinks, QObject* parent)
     : QObject(parent), sinks_(std::move(sinks)),
-      pipeline_(std::make_unique<DescribePipeline>(DescribingThreads::Instance().Settings(kAhead)))
+      client_(std::make_unique<DescribeService::Client>(DescribingThreads::Instance().Service(),
+                                                        DescribeOrder::Submitted))
 {
     frameTimer_.setSingleShot(true);
     connect(&frameTimer_, &QTimer::timeout, this, [this] { Drain(); });
@@ -63,14 +58,14 @@ PaneFeed::PaneFeed(Sinks sinks, QObject* parent)
         }
     });
     // Runs on a worker thread: only posts to this object's thread, at most one drain at a time. The
-    // pipeline is destroyed, its workers joined, before this object is.
-    pipeline_->SetReadyCallback([this] { DrainSoon(); });
-    DescribingThreads::Instance().Check(*pipeline_);
+    // client is destroyed, a callback under way waited for, before this object is.
+    client_->SetReadyCallback([this] { DrainSoon(); });
+    DescribingThreads::Instance().Check(DescribingThreads::Instance().Service());
 }
 
 PaneFeed::~PaneFeed()
 {
-    pipeline_.reset();
+    client_.reset();
     if (cursorShown_) {
         QApplication::restoreOverrideCursor();
     }
@@ -98,8 +93,8 @@ void PaneFeed::Drop(unsigned owner)
                      [owner](const PaneRequest& request) { return request.owner == owner; })) {
         return;
     }
-    // The pipeline drops all or nothing: the others are described again, a rare cost (a run ends early
-    // only when superseded, and then mostly behind nothing).
+    // The service drops all of a client's files or nothing: the others are described again, a rare cost (a
+    // run ends early only when superseded, and then mostly behind nothing).
     std::vector<PaneRequest> keep;
     for (PaneRequest& request : queue_) {
         if (request.owner != owner) {
@@ -116,7 +111,7 @@ void PaneFeed::Restart(std::vector<PaneRequest> keep, bool dropsAll)
     if (dropsAll) {
         ++generation_;
     }
-    pipeline_->Cancel();
+    client_->Cancel();
     queue_.clear();
     submitted_ = 0;
     frameTimer_.stop();
@@ -144,7 +139,9 @@ void PaneFeed::TopUp()
             }
             request.path = std::move(*path);
         }
-        pipeline_->Submit(request.path, request.options);
+        // A request alone in the queue is one the user asked for now; the others belong to a run.
+        const bool alone = request.owner == 0 && queue_.size() == 1;
+        client_->Submit(request.path, request.options, alone ? DescribeLane::Pane : DescribeLane::Bulk);
         ++submitted_;
     }
 }
@@ -183,7 +180,7 @@ void PaneFeed::Drain()
         }
     };
     while (submitted_ > 0 && queue_.front().owner == 0) {
-        std::optional<DescribeOutcome> outcome = pipeline_->TryNext();
+        std::optional<DescribeOutcome> outcome = client_->TryNext();
         if (!outcome) {
             break;
         }
@@ -229,7 +226,7 @@ std::optional<std::pair<PaneRequest, Description>> PaneFeed::Take(unsigned owner
     if (submitted_ == 0 || queue_.front().owner != owner) {
         return std::nullopt;
     }
-    std::optional<DescribeOutcome> outcome = pipeline_->TryNext();
+    std::optional<DescribeOutcome> outcome = client_->TryNext();
     if (!outcome) {
         return std::nullopt;
     }

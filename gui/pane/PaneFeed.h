@@ -19,10 +19,7 @@
 
 #include "core/Describe.h"
 #include "gui/desktop/QueuedCall.h"
-
-namespace lmp {
-class DescribePipeline;
-}
+#include "scan/DescribeService.h"
 
 namespace lmp::gui {
 
@@ -42,9 +39,10 @@ struct PaneRequest {
     bool stopOnError = true; // a file that cannot be read drops everything queued after it
 };
 
-// Describes the pane's files on a pool of worker threads and hands their lines back on the window's
+// Describes the pane's files on the window's describing service and hands their lines back on the window's
 // thread in the order they were queued, so that the window only appends and paints. At most a bounded
-// number of requests have their paths looked up and are in the pool at once.
+// number of requests have their paths looked up and are in the service at once: a request queued alone
+// goes in the service's first lane, those queued behind others (a run over many files) in its bulk lane.
 class PaneFeed final : public QObject {
     Q_OBJECT
 
@@ -65,7 +63,7 @@ public:
     };
 
     explicit PaneFeed(Sinks sinks, QObject* parent = nullptr);
-    // Stops the files being read at their next chunk and waits for the worker threads.
+    // Drops its files, those being read stopping at their next chunk.
     ~PaneFeed() override;
 
     // Queues a request behind the others; its decimal mark is the feed's.
@@ -121,7 +119,7 @@ private:
     QTimer cursorTimer_;        // the busy cursor, once work has lasted
     bool cursorShown_ = false;
     QueuedCall drainCall_{*this, "Drain"};
-    std::unique_ptr<DescribePipeline> pipeline_;
+    std::unique_ptr<DescribeService::Client> client_;
 };
 
 } // namespace lmp::gui

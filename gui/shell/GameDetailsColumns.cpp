@@ -20,10 +20,6 @@ namespace {
 constexpr std::array kColumns = {DetailColumn::Edition,   DetailColumn::RideOrPark, DetailColumn::Excitement,
                                  DetailColumn::Intensity, DetailColumn::Nausea,     DetailColumn::Length,
                                  DetailColumn::Rating,    DetailColumn::Guests,     DetailColumn::Cash};
-// Files the pipeline may describe ahead of the one taken next. The window takes what is ready in one
-// call and repaints the columns once for it; with the pipeline's default of 4 per thread the workers
-// waited for the window every few files.
-constexpr std::size_t kAhead = 512;
 constexpr int kRideOrParkWidth = 160;
 constexpr int kNumberWidth = 85;
 
@@ -102,7 +98,7 @@ constexpr std::uint32_t kNotKnown = 0xFFFFFFFF;
 // many rows of a pass.
 constexpr qint64 kSliceMs = 8;
 constexpr int kRowsBetweenLooks = 256;
-// Files submitted to the pipeline and not yet taken back, at most: the rest wait in the columns' own queue,
+// Files submitted to the service and not yet taken back, at most: the rest wait in the columns' own queue,
 // which costs a few bytes a file and is made anew in the rows' order whenever they move.
 constexpr std::size_t kInFlight = 1024;
 
@@ -133,7 +129,7 @@ GameDetailsColumns::GameDetailsColumns(TShellListView& list) : QObject(&list), l
 GameDetailsColumns::~GameDetailsColumns()
 {
     // The workers post to this object: they stop before any of it goes.
-    pipeline_.reset();
+    client_.reset();
 }
 
 void GameDetailsColumns::SetShown(bool shown)
@@ -204,8 +200,8 @@ void GameDetailsColumns::ScheduleFill()
 
 void GameDetailsColumns::CancelReading()
 {
-    if (pipeline_) {
-        pipeline_->Cancel();
+    if (client_) {
+        client_->Cancel();
     }
     tickets_.clear();
     queue_.clear();
@@ -242,11 +238,12 @@ void GameDetailsColumns::Fill()
     if (!shown_) {
         return;
     }
-    if (!pipeline_) {
-        pipeline_ = std::make_unique<DescribePipeline>(DescribingThreads::Instance().Settings(kAhead));
+    if (!client_) {
+        DescribeService& service = DescribingThreads::Instance().Service();
+        client_ = std::make_unique<DescribeService::Client>(service, DescribeOrder::AsReady);
         // Runs on a worker thread: only posts to this object's thread, at most one call at a time.
-        pipeline_->SetReadyCallback([this] { takeCall_.Post(); });
-        DescribingThreads::Instance().Check(*pipeline_);
+        client_->SetReadyCallback([this] { takeCall_.Post(); });
+        DescribingThreads::Instance().Check(service);
     }
     // The rows in view are read first, then those below them, then those above. A pass over a large list
     // goes a slice at a time, so that the window keeps taking input.
@@ -255,6 +252,8 @@ void GameDetailsColumns::Fill()
     if (pass_ < 0) {
         pass_ = 0;
         passTop_ = std::max(0, list_.indexAt(QPoint(0, 0)).row());
+        const int bottom = list_.indexAt(QPoint(0, list_.viewport()->height() - 1)).row();
+        passBottom_ = bottom >= 0 ? bottom : count - 1;
         queue_.clear();
         queued_ = 0;
     }
@@ -320,7 +319,9 @@ void GameDetailsColumns::TopUp()
             continue;
         }
         known.state = State::Reading;
-        tickets_[pipeline_->Submit(files.PathOf(item), options)] = Ticket{item.id, known.stamp};
+        const DescribeLane lane =
+            next.row >= passTop_ && next.row <= passBottom_ ? DescribeLane::Visible : DescribeLane::Folder;
+        tickets_[client_->Submit(files.PathOf(item), options, lane)] = Ticket{item.id, known.stamp};
     }
     if (queued_ == queue_.size()) {
         queue_.clear();
@@ -331,13 +332,13 @@ void GameDetailsColumns::TopUp()
 void GameDetailsColumns::TakeOutcomes()
 {
     takeCall_.Arrived();
-    if (!pipeline_) {
+    if (!client_) {
         return;
     }
     bool taken = false;
     QElapsedTimer spent;
     spent.start();
-    while (std::optional<DescribeOutcome> outcome = pipeline_->TryNext()) {
+    while (std::optional<DescribeOutcome> outcome = client_->TryNext()) {
         const auto ticket = tickets_.find(outcome->ticket);
         if (ticket == tickets_.end()) {
             continue;

@@ -12,7 +12,7 @@
 
 #include "core/GameDetails.h"
 #include "gui/desktop/QueuedCall.h"
-#include "scan/DescribePipeline.h"
+#include "scan/DescribeService.h"
 
 namespace lmp::gui {
 
@@ -20,12 +20,13 @@ class TShellListView;
 struct FileItem;
 
 // The file list's game-detail columns (edition, ride or park, ratings, length, park rating, guests,
-// cash), filled in the background: the list's game files are described on a pipeline of their own,
-// the rows in view first, at most a bounded number at a time, and the window's thread only takes the
-// results, a slice of its time at a time. The details of the files listed are kept once, by the list's
-// item numbers; when the list lets them go (another folder, a reading anew) they go to a cache by folder,
-// name and stamp (size, modification time, inode), so a folder listed again reads only the files that
-// changed. Folders, other files and files of no edition leave the cells blank.
+// cash), filled in the background: the list's game files are described on the window's describing
+// service, the rows in view in its lane for them and the rest of the folder in its last lane, at most a
+// bounded number at a time; the results are taken as they come, so that a huge file holds up no other,
+// and the window's thread only takes them, a slice of its time at a time. The details of the files listed are
+// kept once, by the list's item numbers; when the list lets them go (another folder, a reading anew) they go
+// to a cache by folder, name and stamp (size, modification time, inode), so a folder listed again reads only
+// the files that changed. Folders, other files and files of no edition leave the cells blank.
 class GameDetailsColumns : public QObject {
     Q_OBJECT
 
@@ -55,7 +56,7 @@ signals:
     void Filled();
 
 private slots:
-    // Takes the outcomes ready on the pipeline into the columns.
+    // Takes the outcomes ready on the service into the columns.
     void TakeOutcomes();
 
 private:
@@ -94,10 +95,11 @@ private:
     std::size_t queued_ = 0;                            // the first in queue_ not yet submitted
     int pass_ = -1;                                     // the rows looked at so far by a pass under way
     int passTop_ = 0;                                   // the row the pass started at
+    int passBottom_ = 0;                                // the last row in view when it started
     std::unordered_map<std::uint64_t, Ticket> tickets_; // the files submitted
     QTimer fill_;
     QueuedCall takeCall_{*this, "TakeOutcomes"};
-    std::unique_ptr<DescribePipeline> pipeline_;
+    std::unique_ptr<DescribeService::Client> client_;
 };
 
 } // namespace lmp::gui
