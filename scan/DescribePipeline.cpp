@@ -327,12 +327,7 @@ bool DescribePipeline::PrefetchDue() const noexcept
 
 void DescribePipeline::Prefetch()
 {
-    // In a folder whose files are all in the cache, opening each one to look cost more than it saved;
-    // after a run of files found there, only one in kProbeEvery is looked at until one is not.
-    constexpr std::size_t kCachedRun = 8;
-    constexpr std::size_t kProbeEvery = 8;
-    std::size_t cachedInARow = 0;
-    std::size_t passedOver = 0;
+    PrefetchProbe probe;
     std::unique_lock lock(mutex_);
     for (;;) {
         prefetchWanted_.wait(lock, [this] { return shuttingDown_ || PrefetchDue(); });
@@ -345,13 +340,13 @@ void DescribePipeline::Prefetch()
                 // Only game files are read; asking for another would cost the disk time the others need.
                 if (FileTypeOfPath(job->path) == FileType::None)
                     continue;
-                if (cachedInARow >= kCachedRun && ++passedOver % kProbeEvery != 0)
+                if (!probe.WorthAsking())
                     continue;
                 const std::filesystem::path path = job->path;
                 lock.unlock();
                 const bool wasCached = sys::PrefetchFile(path, kPrefetchBytes);
                 lock.lock();
-                cachedInARow = wasCached ? cachedInARow + 1 : 0;
+                probe.Asked(wasCached);
             } catch (const std::bad_alloc&) {
                 // Asking ahead is only a help: the file is read all the same.
                 if (!lock.owns_lock())

@@ -68,6 +68,20 @@ inline constexpr std::size_t kDefaultPrefetch = 16;
 // read on by the system's own read-ahead once its reading begins.
 inline constexpr std::uint64_t kPrefetchBytes = std::uint64_t{4} << 20;
 
+// In a folder whose files are all in the system's cache, opening each one to look costs more than it saves:
+// after a run of files found there, only one in kProbeEvery is looked at until one is not.
+class PrefetchProbe {
+public:
+    bool WorthAsking() noexcept { return cachedInARow_ < kCachedRun || ++passedOver_ % kProbeEvery == 0; }
+    void Asked(bool wasCached) noexcept { cachedInARow_ = wasCached ? cachedInARow_ + 1 : 0; }
+
+private:
+    static constexpr std::size_t kCachedRun = 8;
+    static constexpr std::size_t kProbeEvery = 8;
+    std::size_t cachedInARow_ = 0;
+    std::size_t passedOver_ = 0;
+};
+
 // Describes files on a pool of worker threads and hands the outcomes back in the order the files were
 // submitted. At most `ahead` files past the next one to be handed back are read or held at once, and at
 // most threads × interleave are being read, so memory stays bounded whatever the number of files queued:

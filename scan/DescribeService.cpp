@@ -2,16 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <deque>
-#include <list>
 #include <map>
 #include <new>
-#include <type_traits>
-#include <unordered_map>
 #include <utility>
 
 #include "scan/DescribeFile.h"
+#include "scan/ResultCache.h"
 #include "sys/FileStamp.h"
 #include "sys/InputFile.h"
 
@@ -23,99 +20,6 @@ std::jthread StartThread(std::function<void(std::stop_token)> body)
 {
     return std::jthread(std::move(body));
 }
-
-template <typename T> void Append(std::string& key, const T& value)
-{
-    static_assert(std::is_trivially_copyable_v<T>);
-    char bytes[sizeof(T)];
-    std::memcpy(bytes, &value, sizeof(T));
-    key.append(bytes, sizeof(T));
-}
-
-// The cache's key of a file described under options (the separator aside: it is put in front afterwards).
-std::string KeyOf(const std::filesystem::path& path, const DescribeOptions& options,
-                  const sys::FileStamp& stamp)
-{
-    const auto& native = path.native();
-    std::string key(reinterpret_cast<const char*>(native.data()), native.size() * sizeof(native[0]));
-    key.push_back('\0');
-    Append(key, stamp.size);
-    Append(key, stamp.modifiedNs);
-    Append(key, stamp.changedNs);
-    Append(key, stamp.inode);
-    Append(key, stamp.device);
-    key.push_back(static_cast<char>((options.acceptOriginal ? 1 : 0) |
-                                    (options.acceptFirstExpansion ? 2 : 0) |
-                                    (options.acceptSecondExpansion ? 4 : 0)));
-    key += options.decimalMark;
-    return key;
-}
-
-// What an entry of the cache costs, roughly: its key, its lines and their strings.
-std::size_t BytesOf(const std::string& key, const Description& description)
-{
-    constexpr std::size_t kEntryOverhead = 128;
-    std::size_t bytes = kEntryOverhead + key.capacity() + sizeof(Description);
-    for (const std::string& line : description.lines)
-        bytes += sizeof(std::string) + line.capacity();
-    return bytes;
-}
-
-// Descriptions of files read whole, the least recently used going first beyond the bound.
-class ResultCache {
-public:
-    explicit ResultCache(std::size_t limit) : limit_(limit) {}
-
-    std::optional<Description> Find(const std::string& key)
-    {
-        const std::lock_guard lock(mutex_);
-        const auto found = index_.find(key);
-        if (found == index_.end())
-            return std::nullopt;
-        entries_.splice(entries_.begin(), entries_, found->second);
-        return found->second->description;
-    }
-
-    void Store(const std::string& key, const Description& description) noexcept
-    {
-        try {
-            const std::size_t bytes = BytesOf(key, description);
-            if (bytes > limit_ / 4)
-                return; // one file's lines never push out a good share of the others
-            const std::lock_guard lock(mutex_);
-            if (index_.contains(key))
-                return;
-            entries_.push_front({key, description, bytes});
-            try {
-                index_.emplace(key, entries_.begin());
-            } catch (...) {
-                entries_.pop_front();
-                throw;
-            }
-            used_ += bytes;
-            while (used_ > limit_) {
-                used_ -= entries_.back().bytes;
-                index_.erase(entries_.back().key);
-                entries_.pop_back();
-            }
-        } catch (const std::bad_alloc&) {
-            // Keeping a result is only a saving: without memory for it the file is read again next time.
-        }
-    }
-
-private:
-    struct Entry {
-        std::string key;
-        Description description;
-        std::size_t bytes;
-    };
-
-    std::mutex mutex_;
-    std::size_t limit_;
-    std::size_t used_ = 0;
-    std::list<Entry> entries_; // the most recently used first
-    std::unordered_map<std::string, std::list<Entry>::iterator> index_;
-};
 
 } // namespace
 
@@ -228,10 +132,7 @@ struct DescribeService::State {
     // does, skipping most of them while they are found in the system's cache.
     void Prefetch()
     {
-        constexpr std::size_t kCachedRun = 8;
-        constexpr std::size_t kProbeEvery = 8;
-        std::size_t cachedInARow = 0;
-        std::size_t passedOver = 0;
+        PrefetchProbe probe;
         std::unique_lock lock(mutex);
         for (;;) {
             prefetchWanted.wait(lock, [this] { return shuttingDown || PrefetchDue(); });
@@ -243,13 +144,13 @@ struct DescribeService::State {
                 try {
                     if (FileTypeOfPath(job->path) == FileType::None)
                         continue;
-                    if (cachedInARow >= kCachedRun && ++passedOver % kProbeEvery != 0)
+                    if (!probe.WorthAsking())
                         continue;
                     const std::filesystem::path path = job->path;
                     lock.unlock();
                     const bool wasCached = sys::PrefetchFile(path, kPrefetchBytes);
                     lock.lock();
-                    cachedInARow = wasCached ? cachedInARow + 1 : 0;
+                    probe.Asked(wasCached);
                 } catch (const std::bad_alloc&) {
                     // Asking ahead is only a help: the file is read all the same.
                     if (!lock.owns_lock())
@@ -310,7 +211,7 @@ struct DescribeService::State {
         options.withSeparator = false;
         std::error_code error;
         if (const std::optional<sys::FileStamp> stamp = sys::StampOfFile(job.path, error)) {
-            slot.key = KeyOf(job.path, options, *stamp);
+            slot.key = ResultKeyOf(job.path, options, *stamp);
             if (std::optional<Description> cached = cache.Find(*slot.key)) {
                 Finish(slot, std::move(*cached), nullptr, done);
                 return false;
