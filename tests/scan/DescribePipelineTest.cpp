@@ -139,10 +139,11 @@ TEST(DescribePipelineTest, TheReadyCallbackAloneDrivesTheConsumerToTheEnd)
 {
     const test::TempFolder folder;
     const std::vector<fs::path> paths = MixedFiles(folder);
-    DescribePipeline pipeline({.threads = 3, .ahead = 2});
+    // Declared before the pipeline, so that they outlive a callback a worker makes while it stops.
     std::mutex mutex;
     std::condition_variable signalled;
     bool ready = false;
+    DescribePipeline pipeline({.threads = 3, .ahead = 2});
     pipeline.SetReadyCallback([&] {
         const std::lock_guard lock(mutex);
         ready = true;
@@ -254,6 +255,10 @@ TEST(DescribePipelineTest, ThreadsTheSystemRefusesLeaveThePipelineWithThoseItGot
         for (const bool byCallback : {false, true}) {
             SCOPED_TRACE(testing::Message() << allowed << " threads allowed, by callback " << byCallback);
             unsigned calls = 0;
+            // Declared before the pipeline, so that they outlive a callback a worker makes while it stops.
+            std::mutex mutex;
+            std::condition_variable signalled;
+            bool ready = false;
             DescribePipeline pipeline({.threads = 3, .ahead = 2, .startThread = [&](auto body) {
                                            if (calls++ >= allowed)
                                                throw std::system_error(std::make_error_code(
@@ -265,9 +270,6 @@ TEST(DescribePipelineTest, ThreadsTheSystemRefusesLeaveThePipelineWithThoseItGot
             EXPECT_EQ(pipeline.ThreadsAsked(), 3u);
             EXPECT_EQ(pipeline.ThreadShortfall().empty(), pipeline.Threads() == 3);
 
-            std::mutex mutex;
-            std::condition_variable signalled;
-            bool ready = false;
             if (byCallback) {
                 pipeline.SetReadyCallback([&] {
                     const std::lock_guard lock(mutex);

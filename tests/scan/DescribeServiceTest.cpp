@@ -58,6 +58,10 @@ public:
             signalled_.notify_one();
         });
     }
+    // The client may outlive its taker: no callback reaches a taker that has gone.
+    ~Taker() { client_.SetReadyCallback(nullptr); }
+    Taker(const Taker&) = delete;
+    Taker& operator=(const Taker&) = delete;
 
     std::vector<Observed> Take(std::size_t count)
     {
