@@ -114,7 +114,7 @@ std::vector<std::uint32_t> FileListModel::SortedOrder()
             b.type = right;
             return TypeOf(a).compare(TypeOf(b), Qt::CaseInsensitive) < 0;
         });
-        typeRanks.resize(types.size());
+        typeRanks.assign(types.size(), std::int64_t{0});
         for (std::size_t rank = 0; rank < types.size(); ++rank) {
             // Types that compare equal rank alike.
             const bool same = rank > 0 && TypeOf(FileItem{.type = types[rank]})
