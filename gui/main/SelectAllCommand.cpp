@@ -14,21 +14,6 @@
 
 namespace lmp::gui {
 
-namespace {
-
-QString ErrorText(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& thrown) {
-        return QString::fromUtf8(thrown.what());
-    } catch (...) {
-        return QStringLiteral("Unknown error");
-    }
-}
-
-} // namespace
-
 struct SelectAllCommand::Run {
     Run(QWidget& window, TShellListView& listView, DescriptionPane& pane, unsigned owner, unsigned edition)
         : list(window, listView, pane), source(pane.Feed(), owner, listView.ContentsVersion()),

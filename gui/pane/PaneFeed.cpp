@@ -21,6 +21,8 @@ constexpr std::size_t kInFlight = 1024;
 // Work that ends sooner shows no busy cursor, so that a click on a small file does not flicker it.
 constexpr int kCursorDelayMs = 100;
 
+} // namespace
+
 QString ErrorText(const std::exception_ptr& error)
 {
     try {
@@ -31,8 +33,6 @@ QString ErrorText(const std::exception_ptr& error)
         return QStringLiteral("Unknown error");
     }
 }
-
-} // namespace
 
 int FrameIntervalMs()
 {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -25,6 +26,8 @@ namespace lmp::gui {
 
 // The time between two frames of the screen, in milliseconds.
 int FrameIntervalMs();
+// What a failed description says: the exception's message, "Unknown error" for anything else.
+QString ErrorText(const std::exception_ptr& error);
 
 // One file to describe for the description pane: a list item, whose path is looked up when its turn to
 // be read comes, or a path given directly.
