@@ -19,6 +19,7 @@ QSettings UserSettings()
 }
 
 const QString kGameDetails = QStringLiteral("View/GameDetails");
+const QString kDescriptionCache = QStringLiteral("View/DescriptionCache");
 const QString kFilterMask = QStringLiteral("Filter/Mask");
 const QString kFilterCustom = QStringLiteral("Filter/CustomExtension");
 const QString kGeometry = QStringLiteral("Window/Geometry");
@@ -84,6 +85,18 @@ void WriteGameDetailsShown(bool shown)
 {
     QSettings settings = UserSettings();
     settings.setValue(kGameDetails, shown);
+    Store(settings);
+}
+
+bool ReadDescriptionCacheUsed()
+{
+    return UserSettings().value(kDescriptionCache, true).toBool();
+}
+
+void WriteDescriptionCacheUsed(bool used)
+{
+    QSettings settings = UserSettings();
+    settings.setValue(kDescriptionCache, used);
     Store(settings);
 }
 

@@ -21,6 +21,10 @@ namespace lmp::gui {
 bool ReadGameDetailsShown();
 void WriteGameDetailsShown(bool shown);
 
+// Whether the window keeps the descriptions it reads in the cache on disk; on until the user turns it off.
+bool ReadDescriptionCacheUsed();
+void WriteDescriptionCacheUsed(bool used);
+
 // The filter the user last applied with the filter dialog's OK; none until the first OK.
 std::optional<FileFilter> ReadListFilter();
 void WriteListFilter(const FileFilter& filter);

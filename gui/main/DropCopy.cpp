@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
+#include <string>
 #include <system_error>
 
 #include <QLocale>
@@ -11,7 +13,9 @@
 #include "gui/desktop/NativePath.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
+#include "sys/CommandLine.h"
 #include "sys/FileCopy.h"
+#include "sys/FileNames.h"
 #include "sys/InputFile.h"
 #include "sys/ShellNames.h"
 
@@ -212,19 +216,28 @@ std::vector<ItemOutcome> RunCopies(const std::vector<std::filesystem::path>& sou
     }
     std::optional<bool> toAll;
     bool cancelled = false;
+    // Files of one name from several folders (a search's) would overwrite each other: the first goes.
+    std::set<std::string> names;
     for (std::size_t item = 0; item < sources.size(); ++item) {
         const std::filesystem::path& from = sources[item];
         ItemOutcome outcome = ItemOutcome::Cancelled;
         std::error_code error;
+        std::string name = sys::Utf8FromPath(from.filename());
+        if (!sys::NamesAreCaseSensitive()) {
+            name = QString::fromStdString(name).toCaseFolded().toStdString();
+        }
+        const bool repeated = !names.insert(std::move(name)).second;
         if (!cancelled && !control.stop.stop_requested()) {
             // The name's own bytes go to the target, whatever they show as.
-            outcome = CopyOne(item, from, folder / from.filename(), control, toAll, error);
+            outcome = repeated ? ItemOutcome::Failed
+                               : CopyOne(item, from, folder / from.filename(), control, toAll, error);
         }
         cancelled = outcome == ItemOutcome::Cancelled;
         outcomes.push_back(outcome);
         if (notCopied != nullptr && outcome == ItemOutcome::Failed) {
             *notCopied << SafeBoxText(ShownName(from.filename())) + QStringLiteral(": ") +
-                              FailureReason(from, error);
+                              (repeated ? QStringLiteral("a file of the same name was dropped with it")
+                                        : FailureReason(from, error));
         }
         if (control.finished) {
             control.finished(item, outcome);

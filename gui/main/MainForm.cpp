@@ -47,6 +47,7 @@
 #include "gui/main/SelectAllCommand.h"
 #include "gui/main/SelectionRules.h"
 #include "gui/main/StartupArguments.h"
+#include "gui/main/WindowSearch.h"
 #include "gui/pane/DescriptionPane.h"
 #include "gui/pane/PaneFeed.h"
 #include "gui/pane/PaneRules.h"
@@ -87,6 +88,12 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
     }
     copies_ = new CopyJobs(*this);
     summary_ = new StatusSummary(*statusBar(), *ShellListView1, [this] { return WorkUnderWay(); });
+    search_ = new WindowSearch(
+        *SearchBar1, *ShellListView1, [this] { summary_->Touch(); },
+        [this](const QString& text) { ShowNote(text); });
+    search_->setParent(this);
+    DescriptionCache1->setChecked(ReadDescriptionCacheUsed());
+    search_->SetCacheUsed(DescriptionCache1->isChecked());
     CreateConnections();
     ApplyDesignSizes();
     RunHandler([this] { FormCreate(); });
@@ -293,8 +300,12 @@ void TMainForm::RefreshDescriptionClick()
 
 void TMainForm::RefreshDirectoryClick()
 {
+    const bool searching = search_->Active();
     ShellTreeView1->Refresh();
     ShellListView1->Refresh();
+    if (searching) {
+        search_->Restart();
+    }
     RefreshDescriptionClick();
 }
 
@@ -369,11 +380,14 @@ QString TMainForm::WorkUnderWay()
     if (const auto [file, files] = copies_->Progress(); files > 0) {
         copying = WorkProgress{file, files};
     }
-    return WorkText(describing, details, copying);
+    const QString work = WorkText(describing, details, copying);
+    const QString search = search_->StatusText();
+    return search.isEmpty() || work.isEmpty() ? search + work : search + QStringLiteral(", ") + work;
 }
 
 void TMainForm::ShellTreeView1Change()
 {
+    search_->FolderChanged(ShellTreeView1->Path());
     waits_->Drop();
     Memo1->ClearPane();
 }
@@ -400,6 +414,10 @@ void TMainForm::SelectAllOfEdition(unsigned edition)
 
 void TMainForm::SelectMatchingTP4sClick()
 {
+    if (search_->Active()) {
+        ShellListView1->SelectItems(search_->FoundTrackImages());
+        return;
+    }
     QStringList captions;
     std::vector<bool> selected;
     const int count = ShellListView1->ItemCount();
@@ -425,6 +443,23 @@ void TMainForm::GameDetails1Click(bool checked)
     }
     WriteGameDetailsShown(checked);
     NoteSettingsProblem();
+}
+
+void TMainForm::Search1Click()
+{
+    search_->Open();
+}
+
+void TMainForm::DescriptionCache1Click(bool checked)
+{
+    search_->SetCacheUsed(checked);
+    WriteDescriptionCacheUsed(checked);
+    NoteSettingsProblem();
+}
+
+void TMainForm::ClearDescriptionCache1Click()
+{
+    ShowNote(search_->ClearCache());
 }
 
 void TMainForm::Filter1Click()

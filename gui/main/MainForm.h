@@ -38,7 +38,9 @@ class LocationBar;
 class StatusSummary;
 class DescriptionPane;
 class GameDetailsColumns;
+class SearchBar;
 class SelectAllCommand;
+class WindowSearch;
 class TShellListView;
 class TShellTreeView;
 
@@ -78,6 +80,11 @@ public:
     void GameDetails1Click(bool checked);
     // Opens the filter dialog; its OK applies its choices to the file list and remembers them.
     void Filter1Click();
+    // Shows the search field above the list (see WindowSearch).
+    void Search1Click();
+    // Whether descriptions read are kept on disk for later searches; remembered for the user.
+    void DescriptionCache1Click(bool checked);
+    void ClearDescriptionCache1Click();
 
     // Starts selecting exactly the list's files of the edition (0, 1 or 2) and returns: the files are
     // described ahead on worker threads, and the list's selection and the pane fill in list order as
@@ -178,6 +185,12 @@ private:
     QAction* N3 = nullptr;
     QAction* GameDetails1 = nullptr; // checkable: the file list's game-detail columns
     QAction* Filter1 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* Search1 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* DescriptionCache1 = nullptr; // checkable
+    QAction* ClearDescriptionCache1 = nullptr;
+    SearchBar* SearchBar1 = nullptr;
 
     // The window's state, set up by FormCreate. SelectionBusy: a command is changing the list's
     // selection, and the list's change notifications are ignored.
@@ -201,6 +214,7 @@ private:
     GameDetailsColumns* detailsColumns_ = nullptr;
     bool filterDialogMatched_ = false; // the dialog shows the filter remembered from an earlier run
     CopyJobs* copies_ = nullptr;
+    WindowSearch* search_ = nullptr;
     WindowChoices choices_; // as read at start; the columns also as they were when last changed
 };
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QFrame>
 #include <QKeySequence>
 #include <QLayout>
@@ -19,6 +20,7 @@
 #include "gui/desktop/Fonts.h"
 #include "gui/main/LocationBar.h"
 #include "gui/main/Panels.h"
+#include "gui/main/WindowSearch.h"
 #include "gui/pane/DescriptionPane.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
@@ -89,6 +91,13 @@ void TMainForm::CreateMenu()
         {&TMainForm::GameDetails1, "GameDetails1", "&Game Details", "", nullptr,
          &TMainForm::GameDetails1Click},
         {&TMainForm::Filter1, "Filter1", "&Filter...", "", &TMainForm::Filter1Click},
+        {&TMainForm::N4, "N4"},
+        {&TMainForm::Search1, "Search1", "&Search...", "Ctrl+F", &TMainForm::Search1Click},
+        {&TMainForm::N5, "N5"},
+        {&TMainForm::DescriptionCache1, "DescriptionCache1", "Keep &Descriptions on Disk", "", nullptr,
+         &TMainForm::DescriptionCache1Click},
+        {&TMainForm::ClearDescriptionCache1, "ClearDescriptionCache1", "&Clear Descriptions Kept on Disk", "",
+         &TMainForm::ClearDescriptionCache1Click},
     };
     for (const ViewCommand& command : kViewCommands) {
         if (command.caption == nullptr) {
@@ -130,7 +139,12 @@ void TMainForm::CreateLayout()
     ShellListView1 = Named(new TShellListView, "ShellListView1");
     ShellListView1->setFont(shellFont);
     UpperRightPanel = Named(Panel({40, 30}), "UpperRightPanel");
-    Fill(*UpperRightPanel, ShellListView1);
+    SearchBar1 = Named(new SearchBar, "SearchBar1");
+    auto* listColumn = new QVBoxLayout(UpperRightPanel);
+    listColumn->setContentsMargins(0, 0, 0, 0);
+    listColumn->setSpacing(0);
+    listColumn->addWidget(SearchBar1);
+    listColumn->addWidget(ShellListView1);
 
     UpperMainPanel = Named(Panel({100, 40}), "UpperMainPanel");
     UpperHorizSplitter =

@@ -80,8 +80,19 @@ QString FileListModel::Caption(const FileItem& item) const
 std::filesystem::path FileListModel::PathOf(const FileItem& item) const
 {
     std::filesystem::path name = sys::PathFromUtf8(std::string(NameBytes(item)));
-    return item.isRoot ? name : folderPath_ / name;
+    return item.isRoot ? name : FolderOf(item) / name;
 }
+
+std::filesystem::path FileListModel::FolderOf(const FileItem& item) const
+{
+    return item.folder == 0 ? folderPath_ : folderPath_ / FoundFolderOf(item);
+}
+
+std::filesystem::path FileListModel::FoundFolderOf(const FileItem& item) const
+{
+    return item.folder == 0 ? std::filesystem::path() : sys::PathFromUtf8(folders_[item.folder]);
+}
+
 QString FileListModel::TypeOf(const FileItem& item) const
 {
     if (item.isRoot) {
@@ -100,6 +111,9 @@ void FileListModel::SetFolder(const QString& path)
     beginResetModel();
     folder_ = path;
     folderPath_ = path.isEmpty() ? std::filesystem::path() : NativePath(path);
+    showsFound_ = false;
+    folders_.clear();
+    folderNumbers_.clear();
     items_ = {};
     names_ = {};
     liveNames_ = 0;
@@ -185,6 +199,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
                        : QLocale::system().formattedDataSize(static_cast<qint64>(Stat(item).size));
         case TypeColumn:
             return TypeOf(item);
+        case FolderColumn:
+            return showsFound_ ? PathText(FolderOf(item)) : QString();
         default:
             return item.isRoot || !Stat(item).Known()
                        ? QString()
@@ -231,6 +247,8 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
         return QStringLiteral("Type");
     case DateColumn:
         return QStringLiteral("Date Modified");
+    case FolderColumn:
+        return QStringLiteral("Folder");
     default:
         return columns_[static_cast<std::size_t>(section - OwnColumns)]->Header();
     }

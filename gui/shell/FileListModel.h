@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <QAbstractTableModel>
@@ -18,6 +19,7 @@
 #include "gui/desktop/FileFilter.h"
 #include "gui/shell/FileTypeNames.h"
 #include "gui/shell/FolderListing.h"
+#include "scan/TreeSearch.h"
 
 class QFileSystemWatcher;
 
@@ -30,7 +32,8 @@ struct FileItem {
     std::uint32_t id = 0;   // the item's number, unique while the list shows this reading of its folder
     std::uint32_t name = 0; // where its name's bytes start in the list's store of names
     std::uint16_t nameSize = 0;
-    std::uint16_t type = 0; // the list's number for its type (its extension)
+    std::uint16_t type = 0;   // the list's number for its type (its extension)
+    std::uint32_t folder = 0; // a found file's folder (FileListModel::FolderOf); 0 for the folder listed
     bool isFolder = false;
     bool isRoot = false; // a file-system root listed for the desktop
 };
@@ -100,7 +103,8 @@ class FileListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { NameColumn, SizeColumn, TypeColumn, DateColumn, OwnColumns };
+    // FolderColumn holds the folder of each file a search found; the view shows it only then.
+    enum Column { NameColumn, SizeColumn, TypeColumn, DateColumn, FolderColumn, OwnColumns };
 
     explicit FileListModel(QObject* parent = nullptr);
     ~FileListModel() override;
@@ -110,6 +114,19 @@ public:
     void SetFolder(const QString& path);
     // Lists the folder shown again, from scratch.
     void Reload();
+
+    // Empties the list for the files a search of folder (the tree below it) finds: found files come in
+    // through AddFound, in their sorted places, each with its own folder; nothing is listed or watched
+    // until SetFolder.
+    void ShowFound(const QString& folder);
+    // Puts found files in the list; found is left empty.
+    void AddFound(std::vector<FoundFile>& found);
+    // The list holds found files (ShowFound), not a folder's listing.
+    bool ShowsFound() const { return showsFound_; }
+    // The folder of the item, as the system names it.
+    std::filesystem::path FolderOf(const FileItem& item) const;
+    // A found item's folder below the folder searched, as FoundFile::folder names it.
+    std::filesystem::path FoundFolderOf(const FileItem& item) const;
     QString Folder() const { return folder_; }
     // The folder's path as the system names it; empty for the desktop.
     const std::filesystem::path& FolderPath() const { return folderPath_; }
@@ -205,6 +222,10 @@ private:
 
     QString folder_;
     std::filesystem::path folderPath_;
+    bool showsFound_ = false;
+    // Found files' folders below folderPath_ (UTF-8), by FileItem::folder; the first is folderPath_'s own.
+    std::vector<std::string> folders_;
+    std::unordered_map<std::string, std::uint32_t> folderNumbers_;
     std::vector<FileItem> items_;
     std::string names_; // the items' names' bytes, one after another
     std::size_t liveNames_ = 0;

@@ -42,6 +42,11 @@ bool FileListModel::Before(const FileItem& left, const FileItem& right) const
     case DateColumn:
         order = ThreeWay(Stat(left).modifiedNs, Stat(right).modifiedNs);
         break;
+    case FolderColumn:
+        if (left.folder != right.folder) {
+            order = CompareNatural(folders_[left.folder], folders_[right.folder]);
+        }
+        break;
     default:
         // Blanks stay last in either direction: the column reverses its own order.
         order =
@@ -123,6 +128,18 @@ std::vector<std::uint32_t> FileListModel::SortedOrder()
             typeRanks[types[rank]] = same ? typeRanks[types[rank - 1]] : static_cast<std::int64_t>(rank);
         }
     }
+    std::vector<std::int64_t> folderRanks;
+    if (sortColumn_ == FolderColumn) {
+        std::vector<std::uint32_t> folders(folders_.size());
+        std::iota(folders.begin(), folders.end(), std::uint32_t{0});
+        std::sort(folders.begin(), folders.end(), [this](std::uint32_t left, std::uint32_t right) {
+            return NaturalLess(folders_[left], folders_[right]);
+        });
+        folderRanks.assign(folders.size(), std::int64_t{0});
+        for (std::size_t rank = 0; rank < folders.size(); ++rank) {
+            folderRanks[folders[rank]] = static_cast<std::int64_t>(rank);
+        }
+    }
     const std::vector<std::uint32_t>& ranks = NameRanks();
     std::vector<Key> keys(count);
     for (std::size_t row = 0; row < count; ++row) {
@@ -147,6 +164,9 @@ std::vector<std::uint32_t> FileListModel::SortedOrder()
             break;
         case DateColumn:
             key.number = Stat(item).modifiedNs;
+            break;
+        case FolderColumn:
+            key.number = folderRanks.empty() ? 0 : folderRanks[item.folder];
             break;
         default:
             if (const std::optional<std::int64_t> number = added->SortNumber(item)) {

@@ -38,6 +38,9 @@ void FileListModel::Watch()
 
 void FileListModel::Update()
 {
+    if (showsFound_) {
+        return; // found files are not a folder's listing to compare with the folder
+    }
     if (listing_) {
         changedWhileListing_ = true;
         return;

@@ -82,6 +82,7 @@ TShellListView::TShellListView(QWidget* parent) : QTreeView(parent), model_(new 
     header()->resizeSection(1, 80);
     header()->resizeSection(2, 90);
     header()->resizeSection(3, 130);
+    header()->resizeSection(FileListModel::FolderColumn, 250);
     Refresh();
 }
 
@@ -99,6 +100,15 @@ void TShellListView::Refresh()
     NotificationBatch batch(*this, true);
     renameTimer_.stop();
     model_->SetFolder(folder_);
+    header()->hideSection(FileListModel::FolderColumn);
+}
+
+void TShellListView::ShowFound(bool folders)
+{
+    NotificationBatch batch(*this, true);
+    renameTimer_.stop();
+    model_->ShowFound(folder_);
+    header()->setSectionHidden(FileListModel::FolderColumn, !folders);
 }
 
 bool TShellListView::Listing() const

@@ -45,6 +45,9 @@ public:
     void SetFolder(const QString& path);
     // Reads the folder shown again, as SetFolder does; a reading still under way is given up.
     void Refresh();
+    // Empties the list for the files a search of the folder shown finds (FileListModel::ShowFound); the
+    // Folder column is shown with them when folders asks for it. Refresh brings the folder back.
+    void ShowFound(bool folders);
     // From SetFolder or Refresh until Listed: the list may not hold every item of its folder yet.
     bool Listing() const;
 

@@ -661,7 +661,8 @@ void MainFormTest::menuHoldsTheCommandsWithTheirCaptions()
     QCOMPARE(captions(Parts(form).View1),
              (QStringList{"Refresh Description", "Refresh Directory", "|", "Select All Original LMP files",
                           "Select All VJ/EM files", "Select All QQ files", "|", "Select Matching TP4's", "|",
-                          "Game Details", "Filter..."}));
+                          "Game Details", "Filter...", "|", "Search...", "|", "Keep Descriptions on Disk",
+                          "Clear Descriptions Kept on Disk"}));
     QCOMPARE(captions(Parts(form).Help1), QStringList{"About..."});
     QCOMPARE(Parts(form).RefreshDirectory->shortcut(), QKeySequence(Qt::Key_F5));
     QCOMPARE(Parts(form).ExitItem->shortcut(), QKeySequence(QStringLiteral("Alt+X")));

@@ -40,6 +40,11 @@ using lmp::guitest::GameFolder;
 using lmp::guitest::ItemNames;
 using lmp::guitest::SlowFolder;
 
+// The Game Details columns clicked by the sorting tests.
+constexpr int kExcitement = lmp::gui::FileListModel::OwnColumns + 2;
+constexpr int kLength = lmp::gui::FileListModel::OwnColumns + 5;
+constexpr int kCash = lmp::gui::FileListModel::OwnColumns + 8;
+
 // Takes the files that the list hands to the desktop.
 class DesktopStandIn : public QObject {
     Q_OBJECT
@@ -298,7 +303,9 @@ void ShellViewsTest::listShowsFoldersFirstThenNaturalNameOrder()
 
 void ShellViewsTest::listIsAReportOfNameSizeTypeAndDate()
 {
-    QCOMPARE(list_->model()->columnCount(), 4);
+    // The Folder column stays hidden while the list shows a folder.
+    QCOMPARE(list_->model()->columnCount(), int(lmp::gui::FileListModel::OwnColumns));
+    QVERIFY(list_->header()->isSectionHidden(lmp::gui::FileListModel::FolderColumn));
     QStringList headers;
     for (int column = 0; column < 4; ++column) {
         headers << list_->model()->headerData(column, Qt::Horizontal).toString();
@@ -667,7 +674,7 @@ QStringList ShellViewsTest::Row(const QString& name) const
 {
     const int row = static_cast<int>(ItemNames(*list_).indexOf(name));
     QStringList cells;
-    for (int column = 4; column < list_->model()->columnCount(); ++column) {
+    for (int column = lmp::gui::FileListModel::OwnColumns; column < list_->model()->columnCount(); ++column) {
         cells << list_->model()->index(row, column).data().toString();
     }
     return cells;
@@ -685,7 +692,7 @@ void ShellViewsTest::gameDetailColumnsShowThePanesValuesAndFollowChanges()
 {
     ListGameFiles();
     QStringList headers;
-    for (int column = 4; column < list_->model()->columnCount(); ++column) {
+    for (int column = lmp::gui::FileListModel::OwnColumns; column < list_->model()->columnCount(); ++column) {
         headers << list_->model()->headerData(column, Qt::Horizontal).toString();
     }
     QCOMPARE(headers, (QStringList{"Edition", "Ride / Park", "Excitement", "Intensity", "Nausea", "Length",
@@ -741,19 +748,19 @@ void ShellViewsTest::headerClickSortsFoldersFirstBlanksLast_data()
     const QStringList byName = {"Sub.TD4",     "Alpha.TD4", "Alpha.TP4", "Beta.TD4",
                                 "Damaged.TD4", "Gamma.TD4", "Notes.txt", "Park.SV4"};
     QTest::newRow("default") << QList<int>{} << byName;
-    QTest::newRow("excitement") << QList<int>{6}
+    QTest::newRow("excitement") << QList<int>{kExcitement}
                                 << QStringList{"Sub.TD4",   "Beta.TD4",    "Alpha.TD4", "Gamma.TD4",
                                                "Alpha.TP4", "Damaged.TD4", "Notes.txt", "Park.SV4"};
-    QTest::newRow("excitement reversed")
-        << QList<int>{6, 6} << QStringList{"Sub.TD4",   "Gamma.TD4",   "Alpha.TD4", "Beta.TD4",
-                                           "Alpha.TP4", "Damaged.TD4", "Notes.txt", "Park.SV4"};
+    QTest::newRow("excitement reversed") << QList<int>{kExcitement, kExcitement}
+                                         << QStringList{"Sub.TD4",   "Gamma.TD4",   "Alpha.TD4", "Beta.TD4",
+                                                        "Alpha.TP4", "Damaged.TD4", "Notes.txt", "Park.SV4"};
     QTest::newRow("length as numbers")
-        << QList<int>{9} << QStringList{"Sub.TD4",   "Alpha.TD4",   "Gamma.TD4", "Beta.TD4",
-                                        "Alpha.TP4", "Damaged.TD4", "Notes.txt", "Park.SV4"};
+        << QList<int>{kLength} << QStringList{"Sub.TD4",   "Alpha.TD4",   "Gamma.TD4", "Beta.TD4",
+                                              "Alpha.TP4", "Damaged.TD4", "Notes.txt", "Park.SV4"};
     QTest::newRow("cash reversed, blanks still last")
-        << QList<int>{12, 12} << QStringList{"Sub.TD4",  "Park.SV4",    "Alpha.TD4", "Alpha.TP4",
-                                             "Beta.TD4", "Damaged.TD4", "Gamma.TD4", "Notes.txt"};
-    QTest::newRow("name brings back the default") << QList<int>{6, 6, 0} << byName;
+        << QList<int>{kCash, kCash} << QStringList{"Sub.TD4",  "Park.SV4",    "Alpha.TD4", "Alpha.TP4",
+                                                   "Beta.TD4", "Damaged.TD4", "Gamma.TD4", "Notes.txt"};
+    QTest::newRow("name brings back the default") << QList<int>{kExcitement, kExcitement, 0} << byName;
     QStringList reversed = byName.mid(1);
     std::reverse(reversed.begin(), reversed.end());
     QTest::newRow("name reversed, folders first") << QList<int>{0} << (QStringList{"Sub.TD4"} + reversed);
@@ -781,7 +788,7 @@ void ShellViewsTest::rowsKeepTheirOrderWhileHeld()
     ListGameFiles();
     const QStringList before = ItemNames(*list_);
     // Unheld, the click re-sorts at once.
-    ClickHeader(6);
+    ClickHeader(kExcitement);
     QCOMPARE(ItemNames(*list_), before);
     held = false;
     QTRY_COMPARE(ItemNames(*list_).at(1), QStringLiteral("Beta.TD4"));
