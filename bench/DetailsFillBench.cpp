@@ -51,8 +51,9 @@ template <typename Start> void Time(lmp::gui::GameDetailsColumns& details, Start
     const double processorStart = ProcessorMilliseconds();
     timer.start();
     start();
+    // Waits between events instead of polling for them, which would take a processor from the workers.
     while (!filled) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     QObject::disconnect(connection);
     fastest.wall = std::min(fastest.wall, static_cast<double>(timer.nsecsElapsed()) / 1e6);

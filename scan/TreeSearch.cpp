@@ -100,6 +100,9 @@ public:
 
     void Run(const std::stop_token& stop)
     {
+        if (const std::optional<sys::FolderIdentity> root = sys::IdentityOfFolder(settings_.root)) {
+            visited_.insert(*root);
+        }
         std::vector<fs::path> folders{fs::path()};
         while (!folders.empty() && !stop.stop_requested()) {
             const fs::path folder = std::move(folders.back());
@@ -132,9 +135,7 @@ private:
                 continue;
             }
             if (entry->isFolder) {
-                // A link back up the tree would otherwise be walked for ever.
-                if (settings_.subfolders &&
-                    (entry->inode == 0 || visited_.insert({entry->device, entry->inode}).second)) {
+                if (settings_.subfolders && FirstVisit(path / entry->name, *entry)) {
                     folders.push_back(folder / entry->name);
                 }
                 continue;
@@ -144,6 +145,18 @@ private:
             }
             Examine(folder, std::move(*entry), stop);
         }
+    }
+
+    // A link back up the tree would otherwise lead the walk round for ever.
+    bool FirstVisit(const fs::path& path, const sys::FolderEntry& entry)
+    {
+        std::optional<sys::FolderIdentity> identity;
+        if (entry.inode != 0) {
+            identity = sys::FolderIdentity{entry.device, entry.inode};
+        } else {
+            identity = sys::IdentityOfFolder(path); // listings that give no numbers
+        }
+        return !identity || visited_.insert(*identity).second;
     }
 
     void Examine(const fs::path& folder, sys::FolderEntry entry, const std::stop_token& stop)
@@ -277,7 +290,7 @@ private:
     TreeSearch::Shared& shared_;
     DescribeService::Client& client_;
     SearchSettings& settings_;
-    std::set<std::pair<std::uint64_t, std::uint64_t>> visited_;
+    std::set<sys::FolderIdentity> visited_;
     std::vector<Candidate> pending_;
     std::unordered_map<std::uint64_t, Candidate> tickets_;
     std::vector<CacheEntry> toStore_;

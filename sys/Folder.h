@@ -76,6 +76,15 @@ std::unique_ptr<FolderReader> OpenFolder(const std::filesystem::path& path, std:
 // in error, when the folder cannot be listed or reading it fails.
 std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& path, std::error_code& error);
 
+// Which folder a path leads to, links followed: its volume's number and its own. A walk of a tree keeps
+// them so that a link back up the tree does not lead it round for ever. None where it cannot be examined.
+struct FolderIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t number = 0;
+    auto operator<=>(const FolderIdentity&) const = default;
+};
+std::optional<FolderIdentity> IdentityOfFolder(const std::filesystem::path& path);
+
 enum class RenameStatus {
     Renamed,
     TargetExists, // something of the new name is there already; it is left as it was

@@ -131,4 +131,14 @@ RenameResult RenameWithoutReplacing(const std::filesystem::path& from, const std
     return {RenameStatus::Renamed, {}};
 }
 
+std::optional<FolderIdentity> IdentityOfFolder(const std::filesystem::path& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        return std::nullopt;
+    }
+    return FolderIdentity{static_cast<std::uint64_t>(status.st_dev),
+                          static_cast<std::uint64_t>(status.st_ino)};
+}
+
 } // namespace lmp::sys

@@ -99,4 +99,23 @@ RenameResult RenameWithoutReplacing(const std::filesystem::path& from, const std
     return {exists ? RenameStatus::TargetExists : RenameStatus::Failed, failure};
 }
 
+std::optional<FolderIdentity> IdentityOfFolder(const std::filesystem::path& path)
+{
+    // Backup semantics open a folder; reading attributes only, whoever else holds it open.
+    HANDLE opened = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool read = GetFileInformationByHandle(opened, &info) != 0;
+    CloseHandle(opened);
+    if (!read || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return std::nullopt;
+    }
+    return FolderIdentity{info.dwVolumeSerialNumber,
+                          (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
 } // namespace lmp::sys

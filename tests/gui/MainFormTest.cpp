@@ -41,6 +41,7 @@
 #include "gui/main/ContextMenus.h"
 #include "gui/main/MainForm.h"
 #include "gui/main/StartupArguments.h"
+#include "gui/main/WindowSearch.h"
 #include "gui/shell/FileListModel.h"
 #include "gui/shell/ShellListView.h"
 #include "gui/shell/ShellTreeView.h"
@@ -164,6 +165,7 @@ private slots:
     void filterAppliesOnOkOnlyAndIsRememberedForTheUser();
     void locationBarHistoryAndUpMoveBetweenFolders();
     void statusBarCountsTheFolderAndGivesWayToNotes();
+    void searchFiltersTheFolderOrTheTreeBelowAndEndsWithEscapeOrAnotherFolder();
     void contextCommandsCopyPathsDescriptionsAndFiles();
 
     void panelsStartAtTheirDesignSizes();
@@ -807,6 +809,70 @@ void MainFormTest::statusBarCountsTheFolderAndGivesWayToNotes()
     QVERIFY(!counts.isVisible());
     form.statusBar()->clearMessage();
     QVERIFY(counts.isVisible());
+}
+
+void MainFormTest::searchFiltersTheFolderOrTheTreeBelowAndEndsWithEscapeOrAnotherFolder()
+{
+    AddSampleFiles(*folder_);
+    folder_->AddTrackDesign("Subfolder/Alpha.TD4", kAlphaFields, 0);
+    folder_->AddFile("Subfolder/alpha.tp4", QByteArray(512, 'x'));
+    TMainForm& form = OpenAt(*folder_, kSampleItems);
+    TShellListView& list = *Parts(form).ShellListView1;
+    auto& bar = PartNamed<lmp::gui::SearchBar>(form, "SearchBar1");
+    const auto found = [&] {
+        QStringList rows;
+        for (int row = 0; row < list.ItemCount(); ++row) {
+            const QString folder =
+                list.model()->index(row, lmp::gui::FileListModel::FolderColumn).data().toString();
+            rows << QDir(folder_->Path()).relativeFilePath(QDir::fromNativeSeparators(folder)) + "/" +
+                        list.model()->index(row, 0).data().toString();
+        }
+        rows.sort();
+        return rows;
+    };
+    const auto search = [&](const QString& text) {
+        bar.Field().setText(text);
+        QTest::keyClick(&bar.Field(), Qt::Key_Return);
+    };
+
+    QTest::keyClick(&form, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(bar.isVisible());
+    QVERIFY(bar.Field().hasFocus());
+    search(QStringLiteral("alpha"));
+    QTRY_COMPARE(found(), QStringList{"./Alpha.TD4"});
+    QVERIFY(list.header()->isSectionHidden(lmp::gui::FileListModel::FolderColumn));
+    QTRY_COMPARE(PartNamed<QLabel>(form, "StatusWork").text(),
+                 QStringLiteral("1 matches of 4 files examined"));
+
+    bar.Subfolders().setChecked(true);
+    QTRY_COMPARE(found(), (QStringList{"./Alpha.TD4", "Subfolder/Alpha.TD4", "Subfolder/alpha.tp4"}));
+    QVERIFY(!list.header()->isSectionHidden(lmp::gui::FileListModel::FolderColumn));
+
+    // A design's image comes from its own folder, put in the list when the search left it out.
+    search(QStringLiteral("type:td4 excitement>0"));
+    QTRY_COMPARE(found(), (QStringList{"./Alpha.TD4", "./Beta.TD4", "./Gamma.TD4", "Subfolder/Alpha.TD4"}));
+    list.selectAll();
+    Parts(form).SelectMatchingTP4s->trigger();
+    QTRY_COMPARE(found().size(), 5);
+    QVERIFY(list.Selected(static_cast<int>(lmp::guitest::ItemNames(list).indexOf("alpha.tp4"))));
+
+    // A query that cannot be read says why and leaves the list as it was.
+    search(QStringLiteral("exitement>1"));
+    QCOMPARE(bar.Problem(), QStringLiteral("unknown field 'exitement' (did you mean 'excitement'?)"));
+    QCOMPARE(found().size(), 5);
+
+    QTest::keyClick(&bar.Field(), Qt::Key_Escape);
+    QVERIFY(!bar.isVisible());
+    QTRY_COMPARE(lmp::guitest::ItemNames(list).size(), kSampleItems);
+    QVERIFY(!list.Files().ShowsFound());
+
+    QTest::keyClick(&form, Qt::Key_F, Qt::ControlModifier);
+    search(QStringLiteral("alpha"));
+    QTRY_VERIFY(list.Files().ShowsFound());
+    Parts(form).ShellTreeView1->SetPath(folder_->PathOf("Subfolder"));
+    QTRY_COMPARE(lmp::guitest::ItemNames(list), (QStringList{"Alpha.TD4", "alpha.tp4"}));
+    QVERIFY(!list.Files().ShowsFound());
+    QVERIFY(bar.Field().text().isEmpty());
 }
 
 void MainFormTest::contextCommandsCopyPathsDescriptionsAndFiles()
