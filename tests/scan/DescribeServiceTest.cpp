@@ -306,6 +306,32 @@ TEST(DescribeServiceTest, AFileAskedForByTwoClientsAtOnceIsReadOnce)
     EXPECT_EQ(held.Order(), (std::vector{gate, shared, other}));
 }
 
+// A request that joins a read under way takes its outcome only if the file is unchanged when the read ends;
+// changed, the file is read again for it.
+TEST(DescribeServiceTest, AFileChangedWhileReadIsReadAgainForWhoJoinedTheRead)
+{
+    const test::TempFolder folder;
+    const fs::path file = folder / "park.SV4";
+    testkit::WriteFile(file, testkit::RealisticParkFile(FileType::SavedGame, 1, 5));
+    Gate held(file);
+    DescribeService service(
+        {.threads = 1, .interleave = 1, .onChunk = [&](const fs::path& path, std::uint64_t chunk) {
+             held.OnChunk(path, chunk);
+         }});
+    DescribeService::Client pane(service, DescribeOrder::Submitted);
+    DescribeService::Client columns(service, DescribeOrder::AsReady);
+    Taker paneTaker(pane);
+    Taker columnsTaker(columns);
+    pane.Submit(file, {}, DescribeLane::Pane);
+    ASSERT_TRUE(held.WaitInside());
+    testkit::WriteFile(file, testkit::RealisticParkFile(FileType::SavedGame, 2, 6));
+    columns.Submit(file, {}, DescribeLane::Folder);
+    held.Open();
+    EXPECT_EQ(paneTaker.Take(1).size(), 1u);
+    EXPECT_EQ(columnsTaker.Take(1), std::vector{Serial(0, file, {})});
+    EXPECT_EQ(held.Order(), (std::vector{file, file}));
+}
+
 // The files read at once hold their buffers whatever the number of cores: more cores than the bound
 // allows read one file each.
 TEST(DescribeServiceTest, FilesInFlightStayWithinTheBufferBound)
