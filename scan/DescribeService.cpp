@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <deque>
+#include <atomic>
+#include <list>
 #include <map>
 #include <new>
+#include <unordered_map>
 #include <utility>
 
 #include "scan/DescribeFile.h"
@@ -37,10 +39,10 @@ struct DescribeService::ClientState {
     // Under State::mutex.
     std::uint64_t nextTicket = 0;
     std::uint64_t nextOut = 0; // the next to hand back, for DescribeOrder::Submitted
-    std::uint64_t floor = 0;   // tickets below it were cancelled
     std::map<std::uint64_t, DescribeOutcome> held;
+    // Its tickets queued or being read, with the read that serves each.
+    std::map<std::uint64_t, std::shared_ptr<Read>> reads;
     std::size_t pending = 0;
-    std::stop_source cancel; // replaced by each Cancel
     bool closed = false;
     // Buffers of the files it describes on its own thread, when there are no workers.
     std::vector<ScanMemory> hereSpare;
@@ -53,32 +55,67 @@ struct DescribeService::ClientState {
     }
 };
 
+// One client's wish for a file.
+struct DescribeService::Request {
+    std::shared_ptr<ClientState> client;
+    std::uint64_t ticket;
+    DescribeLane lane;
+    bool withSeparator;
+    // Joined once the file was being read: its place among those that did, from 1; 0 otherwise.
+    unsigned late = 0;
+};
+
+// A file to read once for every request of it that came while it was queued or being read: same path,
+// same options (the separator aside: each request puts its own).
+struct DescribeService::Read {
+    Read(std::filesystem::path file, DescribeOptions how, std::string joinKey)
+        : path(std::move(file)), options(std::move(how)), key(std::move(joinKey))
+    {
+    }
+
+    const std::filesystem::path path;
+    const DescribeOptions options; // without the separator
+    const std::string key;         // in State::joinable
+    // Under State::mutex.
+    DescribeLane lane = DescribeLane::Folder; // the most urgent of its requests'
+    std::vector<Request> requests;
+    std::list<std::shared_ptr<Read>>::iterator at; // in its lane, while queued
+    bool queued = false;
+    bool asked = false; // of the disk, by the prefetcher
+    // Set under State::mutex, looked at by the thread reading it.
+    std::atomic<unsigned> lateJoins{0};
+    std::stop_source stop; // once no request of it is left
+
+    DescribeLane MostUrgent() const noexcept
+    {
+        DescribeLane most = DescribeLane::Folder;
+        for (const Request& request : requests)
+            most = std::min(most, request.lane);
+        return most;
+    }
+};
+
 struct DescribeService::State {
-    struct Job {
-        std::shared_ptr<ClientState> client;
-        std::uint64_t ticket;
-        std::filesystem::path path;
-        DescribeOptions options;
-        DescribeLane lane;
-        std::stop_token stop;
-        bool asked = false; // of the disk, by the prefetcher
-    };
+    using ReadPtr = std::shared_ptr<Read>;
 
     // A file being read, from its job on.
     struct Slot {
-        explicit Slot(Job&& taken) noexcept : job(std::move(taken)) {}
+        explicit Slot(ReadPtr taken) noexcept : read(std::move(taken)) {}
 
-        Job job;
+        ReadPtr read;
         std::optional<FileDescriber> file;
-        std::optional<std::string> key; // in the cache, when the file's stamp was had
+        std::optional<sys::FileStamp> stamp; // when it was had
+        std::optional<std::string> key;      // in the cache, with the stamp
         std::uint64_t chunks = 0;
         bool reading = false;
         bool over = false;
     };
 
     struct Done {
-        std::shared_ptr<ClientState> client;
-        DescribeOutcome outcome;
+        ReadPtr read;
+        std::optional<Description> description;
+        std::exception_ptr error;
+        unsigned lateServed = 0; // the requests that joined late up to it take this outcome
     };
 
     State(unsigned files, std::size_t cacheBytes,
@@ -93,9 +130,10 @@ struct DescribeService::State {
     std::mutex mutex;
     std::condition_variable workAvailable;
     std::condition_variable prefetchWanted;
-    std::array<std::deque<Job>, kDescribeLanes> lanes; // each in submission order
-    unsigned workers = 0;                              // running; 0 once the service is gone
-    bool prefetching = false;                          // the prefetcher runs
+    std::array<std::list<ReadPtr>, kDescribeLanes> lanes; // each in the order the files came into it
+    std::unordered_map<std::string, ReadPtr> joinable;    // queued or being read, by Read::key
+    unsigned workers = 0;                                 // running; 0 once the service is gone
+    bool prefetching = false;                             // the prefetcher runs
     bool shuttingDown = false;
 
     bool HasWork() const noexcept
@@ -103,18 +141,63 @@ struct DescribeService::State {
         return std::any_of(lanes.begin(), lanes.end(), [](const auto& lane) { return !lane.empty(); });
     }
 
+    void Queue(const ReadPtr& read, bool first)
+    {
+        std::list<ReadPtr>& lane = lanes[static_cast<std::size_t>(read->lane)];
+        read->at = lane.insert(first ? lane.begin() : lane.end(), read);
+        read->queued = true;
+    }
+
+    // A queued file moved to another lane: behind the files there when more urgent than before, ahead of
+    // them when less, so that a file leaving the screen is still the next of the folder's.
+    void Relane(Read& read, DescribeLane to) noexcept
+    {
+        if (read.queued && to != read.lane) {
+            std::list<ReadPtr>& into = lanes[static_cast<std::size_t>(to)];
+            into.splice(to < read.lane ? into.end() : into.begin(),
+                        lanes[static_cast<std::size_t>(read.lane)], read.at);
+        }
+        read.lane = to;
+    }
+
+    // A request leaves its read: a read left with none is dropped from its lane, or stops at its next chunk.
+    void Drop(const ReadPtr& read, const ClientState& client, std::uint64_t ticket) noexcept
+    {
+        std::erase_if(read->requests, [&](const Request& request) {
+            return request.client.get() == &client && request.ticket == ticket;
+        });
+        if (!read->requests.empty()) {
+            Relane(*read, read->MostUrgent());
+            return;
+        }
+        Unjoin(read);
+        if (read->queued) {
+            lanes[static_cast<std::size_t>(read->lane)].erase(read->at);
+            read->queued = false;
+        } else {
+            read->stop.request_stop();
+        }
+    }
+
+    void Unjoin(const ReadPtr& read) noexcept
+    {
+        const auto found = joinable.find(read->key);
+        if (found != joinable.end() && found->second == read)
+            joinable.erase(found);
+    }
+
     // The first of the files next in line, across the lanes, not yet asked of the disk; and how many of
     // those next in line have been.
-    std::pair<Job*, std::size_t> NextToPrefetch() noexcept
+    std::pair<Read*, std::size_t> NextToPrefetch() noexcept
     {
         std::size_t seen = 0;
         std::size_t asked = 0;
-        for (std::deque<Job>& lane : lanes) {
-            for (Job& job : lane) {
+        for (std::list<ReadPtr>& lane : lanes) {
+            for (ReadPtr& read : lane) {
                 if (seen++ == kDefaultPrefetch)
                     return {nullptr, asked};
-                if (!job.asked)
-                    return {&job, asked};
+                if (!read->asked)
+                    return {read.get(), asked};
                 ++asked;
             }
         }
@@ -137,16 +220,16 @@ struct DescribeService::State {
         for (;;) {
             prefetchWanted.wait(lock, [this] { return shuttingDown || PrefetchDue(); });
             while (!shuttingDown) {
-                Job* job = NextToPrefetch().first;
-                if (job == nullptr)
+                Read* read = NextToPrefetch().first;
+                if (read == nullptr)
                     break;
-                job->asked = true;
+                read->asked = true;
                 try {
-                    if (FileTypeOfPath(job->path) == FileType::None)
+                    if (FileTypeOfPath(read->path) == FileType::None)
                         continue;
                     if (!probe.WorthAsking())
                         continue;
-                    const std::filesystem::path path = job->path;
+                    const std::filesystem::path path = read->path;
                     lock.unlock();
                     const bool wasCached = sys::PrefetchFile(path, kPrefetchBytes);
                     lock.lock();
@@ -162,33 +245,77 @@ struct DescribeService::State {
         }
     }
 
-    std::optional<Job> TakeJob()
+    ReadPtr TakeRead()
     {
-        for (std::deque<Job>& lane : lanes) {
+        for (std::list<ReadPtr>& lane : lanes) {
             if (!lane.empty()) {
-                Job job = std::move(lane.front());
+                ReadPtr read = std::move(lane.front());
                 lane.pop_front();
-                return job;
+                read->queued = false;
+                return read;
             }
         }
-        return std::nullopt;
+        return nullptr;
     }
 
-    // Puts outcomes with their clients; the clients to tell go to ready.
+    // Puts outcomes with their clients; the clients to tell go to ready. The requests that joined a read
+    // after its file's stamp was last seen are queued again: the file may have changed before they came.
     void Hand(std::vector<Done>& done, std::vector<std::shared_ptr<ClientState>>& ready)
     {
         for (Done& each : done) {
-            ClientState& client = *each.client;
-            const std::uint64_t ticket = each.outcome.ticket;
-            if (client.closed || ticket < client.floor)
-                continue;
-            const bool could = client.CanTake();
-            client.held.insert_or_assign(ticket, std::move(each.outcome));
-            if (!could && client.CanTake() &&
-                std::find(ready.begin(), ready.end(), each.client) == ready.end())
-                ready.push_back(each.client);
+            Read& read = *each.read;
+            Unjoin(each.read);
+            std::vector<Request> again;
+            for (std::size_t i = 0; i < read.requests.size(); ++i) {
+                Request& request = read.requests[i];
+                if (request.late > each.lateServed) {
+                    again.push_back(std::move(request));
+                    continue;
+                }
+                ClientState& client = *request.client;
+                client.reads.erase(request.ticket);
+                if (client.closed)
+                    continue;
+                DescribeOutcome outcome{request.ticket, read.path, std::nullopt, each.error};
+                try {
+                    if (each.description) {
+                        outcome.description =
+                            i + 1 == read.requests.size() ? std::move(each.description) : each.description;
+                        if (request.withSeparator)
+                            AddSeparator(*outcome.description);
+                    }
+                } catch (const std::bad_alloc&) {
+                    outcome.description.reset();
+                    outcome.error = DescribeFailure(read.path);
+                }
+                const bool could = client.CanTake();
+                client.held.insert_or_assign(request.ticket, std::move(outcome));
+                if (!could && client.CanTake() &&
+                    std::find(ready.begin(), ready.end(), request.client) == ready.end())
+                    ready.push_back(request.client);
+            }
+            read.requests.clear();
+            if (!again.empty())
+                Requeue(read, std::move(again), ready);
         }
         done.clear();
+    }
+
+    void Requeue(const Read& old, std::vector<Request> requests,
+                 std::vector<std::shared_ptr<ClientState>>& ready)
+    {
+        auto read = std::make_shared<Read>(old.path, old.options, old.key);
+        for (Request& request : requests) {
+            request.late = 0;
+            request.client->reads.insert_or_assign(request.ticket, read);
+            if (workers == 0 && std::find(ready.begin(), ready.end(), request.client) == ready.end())
+                ready.push_back(request.client); // to come and describe it
+        }
+        read->requests = std::move(requests);
+        read->lane = read->MostUrgent();
+        Queue(read, true);
+        joinable.insert_or_assign(read->key, read);
+        workAvailable.notify_one();
     }
 
     static void CallReady(ClientState& client)
@@ -202,16 +329,16 @@ struct DescribeService::State {
     // cache).
     bool Open(Slot& slot, std::vector<ScanMemory>& spare, std::vector<Done>& done)
     {
-        Job& job = slot.job;
-        if (FileTypeOfPath(job.path) == FileType::None) {
-            Finish(slot, OpenFileDescriber(job.path, job.options).Finish(), nullptr, done);
+        const Read& read = *slot.read;
+        if (FileTypeOfPath(read.path) == FileType::None) {
+            // Its lines follow from its name alone: whoever joined takes them.
+            Finish(slot, OpenFileDescriber(read.path, read.options).Finish(), nullptr, done, true);
             return false;
         }
-        DescribeOptions options = job.options;
-        options.withSeparator = false;
         std::error_code error;
-        if (const std::optional<sys::FileStamp> stamp = sys::StampOfFile(job.path, error)) {
-            slot.key = ResultKeyOf(job.path, options, *stamp);
+        slot.stamp = sys::StampOfFile(read.path, error);
+        if (slot.stamp) {
+            slot.key = ResultKeyOf(read.path, read.options, *slot.stamp);
             if (std::optional<Description> cached = cache.Find(*slot.key)) {
                 Finish(slot, std::move(*cached), nullptr, done);
                 return false;
@@ -222,20 +349,27 @@ struct DescribeService::State {
             return a.Capacity() < b.Capacity();
         });
         ScanMemory fresh = largest == spare.end() ? PageScanMemory() : ScanMemory();
-        slot.file.emplace(OpenFileDescriber(job.path, options, largest == spare.end() ? &fresh : &*largest));
+        slot.file.emplace(
+            OpenFileDescriber(read.path, read.options, largest == spare.end() ? &fresh : &*largest));
         if (largest != spare.end())
             spare.erase(largest);
         return true;
     }
 
+    // The outcome of a slot's file. Requests that joined while it was read take it when the file's stamp
+    // is still the one it was read under.
     void Finish(Slot& slot, std::optional<Description> description, std::exception_ptr error,
-                std::vector<Done>& done)
+                std::vector<Done>& done, bool byName = false)
     {
-        if (description && slot.job.options.withSeparator)
-            AddSeparator(*description);
-        done.push_back(
-            {std::move(slot.job.client),
-             {slot.job.ticket, std::move(slot.job.path), std::move(description), std::move(error)}});
+        const unsigned late = slot.read->lateJoins.load();
+        unsigned served = late;
+        if (late != 0 && !byName) {
+            std::error_code ignored;
+            const std::optional<sys::FileStamp> now = sys::StampOfFile(slot.read->path, ignored);
+            if (!slot.stamp || now != slot.stamp)
+                served = 0;
+        }
+        done.push_back({std::move(slot.read), std::move(description), std::move(error), served});
         slot.over = true;
     }
 
@@ -247,7 +381,7 @@ struct DescribeService::State {
         for (Slot& slot : slots) {
             slot.reading = false;
             try {
-                if (slot.job.stop.stop_requested()) {
+                if (slot.read->stop.stop_requested()) {
                     if (slot.file)
                         spare.push_back(std::move(*slot.file).TakeMemory());
                     slot.over = true;
@@ -259,7 +393,7 @@ struct DescribeService::State {
                     loops.push_back(*loop);
                     slot.reading = true;
                     if (onChunk)
-                        onChunk(slot.job.path, slot.chunks);
+                        onChunk(slot.read->path, slot.chunks);
                     ++slot.chunks;
                 } else {
                     Description description = std::move(*slot.file).Finish(&spare.emplace_back());
@@ -271,7 +405,7 @@ struct DescribeService::State {
                 // The kept buffers go back to the system with this file's.
                 spare.clear();
                 slot.file.reset();
-                Finish(slot, std::nullopt, DescribeFailure(slot.job.path), done);
+                Finish(slot, std::nullopt, DescribeFailure(slot.read->path), done);
             } catch (...) {
                 if (slot.file)
                     spare.push_back(std::move(*slot.file).TakeMemory());
@@ -310,15 +444,22 @@ struct DescribeService::State {
                 workAvailable.wait(lock, [&] { return shuttingDown || HasWork(); });
             if (shuttingDown) {
                 // Files not read whole go back to their lanes, for their clients to describe themselves.
-                for (auto slot = slots.rbegin(); slot != slots.rend(); ++slot)
-                    lanes[static_cast<std::size_t>(slot->job.lane)].push_front(std::move(slot->job));
+                for (auto slot = slots.rbegin(); slot != slots.rend(); ++slot) {
+                    Read& read = *slot->read;
+                    if (read.requests.empty())
+                        continue;
+                    for (Request& request : read.requests)
+                        request.late = 0;
+                    read.lateJoins = 0;
+                    Queue(slot->read, true);
+                }
                 return;
             }
             while (slots.size() < interleave) {
-                std::optional<Job> job = TakeJob();
-                if (!job)
+                ReadPtr read = TakeRead();
+                if (!read)
                     break;
-                slots.emplace_back(std::move(*job));
+                slots.emplace_back(std::move(read));
                 if (prefetching && PrefetchDue())
                     prefetchWanted.notify_one();
             }
@@ -329,33 +470,28 @@ struct DescribeService::State {
     }
 
     // With no workers: describes the client's next file on the calling thread, unless it has one to take.
-    void DescribeHere(ClientState& client, std::unique_lock<std::mutex>& lock)
+    // Others that asked for the same file are handed it too: the clients to tell go to ready.
+    void DescribeHere(ClientState& client, std::unique_lock<std::mutex>& lock,
+                      std::vector<std::shared_ptr<ClientState>>& ready)
     {
         if (client.CanTake())
             return;
-        // Its next file by ticket, whichever lane holds it.
-        std::deque<Job>* from = nullptr;
-        std::deque<Job>::iterator at;
-        for (std::deque<Job>& lane : lanes) {
-            const auto found = std::find_if(lane.begin(), lane.end(),
-                                            [&](const Job& job) { return job.client.get() == &client; });
-            if (found != lane.end() && (from == nullptr || found->ticket < at->ticket)) {
-                from = &lane;
-                at = found;
-            }
-        }
-        if (from == nullptr)
+        // Its next file by ticket not being read on another client's thread.
+        const auto next = std::find_if(client.reads.begin(), client.reads.end(),
+                                       [](const auto& each) { return each.second->queued; });
+        if (next == client.reads.end())
             return;
+        ReadPtr read = next->second;
+        lanes[static_cast<std::size_t>(read->lane)].erase(read->at);
+        read->queued = false;
         std::vector<Slot> slots;
-        slots.emplace_back(std::move(*at));
-        from->erase(at);
+        slots.emplace_back(std::move(read));
         lock.unlock();
         std::vector<ScanLoop> loops;
         std::vector<Done> done;
         while (!slots.empty())
             Advance(slots, loops, client.hereSpare, done);
         lock.lock();
-        std::vector<std::shared_ptr<ClientState>> ready;
         Hand(done, ready);
     }
 };
@@ -441,15 +577,37 @@ DescribeService::Client::~Client()
 std::uint64_t DescribeService::Client::Submit(std::filesystem::path path, DescribeOptions options,
                                               DescribeLane lane)
 {
+    const bool withSeparator = options.withSeparator;
+    options.withSeparator = false;
+    // Joined by path and options: the stamp is seen by the thread that reads the file.
+    std::string key = ResultKeyOf(path, options, sys::FileStamp{});
     std::uint64_t ticket = 0;
     bool here = false;
     bool prefetch = false;
     {
         const std::lock_guard lock(state_->mutex);
-        ticket = client_->nextTicket++;
+        ticket = client_->nextTicket;
+        std::shared_ptr<Read> read;
+        if (const auto found = state_->joinable.find(key); found != state_->joinable.end())
+            read = found->second;
+        else
+            read = std::make_shared<Read>(std::move(path), std::move(options), key);
+        client_->reads.emplace(ticket, read);
+        Request request{client_, ticket, lane, withSeparator};
+        if (read->requests.empty()) {
+            read->requests.push_back(std::move(request));
+            read->lane = lane;
+            state_->Queue(read, false);
+            state_->joinable.emplace(std::move(key), std::move(read));
+        } else {
+            if (!read->queued)
+                request.late = ++read->lateJoins;
+            read->requests.push_back(std::move(request));
+            if (lane < read->lane)
+                state_->Relane(*read, lane);
+        }
+        ++client_->nextTicket;
         ++client_->pending;
-        state_->lanes[static_cast<std::size_t>(lane)].push_back(
-            {client_, ticket, std::move(path), std::move(options), lane, client_->cancel.get_token()});
         here = state_->workers == 0;
         prefetch = state_->prefetching && state_->PrefetchDue();
     }
@@ -462,36 +620,62 @@ std::uint64_t DescribeService::Client::Submit(std::filesystem::path path, Descri
     return ticket;
 }
 
+void DescribeService::Client::Relane(std::span<const std::uint64_t> tickets, DescribeLane lane)
+{
+    bool prefetch = false;
+    {
+        const std::lock_guard lock(state_->mutex);
+        for (const std::uint64_t ticket : tickets) {
+            const auto found = client_->reads.find(ticket);
+            if (found == client_->reads.end())
+                continue;
+            Read& read = *found->second;
+            for (Request& request : read.requests) {
+                if (request.client == client_ && request.ticket == ticket)
+                    request.lane = lane;
+            }
+            state_->Relane(read, read.MostUrgent());
+        }
+        prefetch = state_->prefetching && state_->PrefetchDue();
+    }
+    if (prefetch)
+        state_->prefetchWanted.notify_one();
+}
+
 std::optional<DescribeOutcome> DescribeService::Client::TryNext()
 {
-    std::unique_lock lock(state_->mutex);
-    if (state_->workers == 0)
-        state_->DescribeHere(*client_, lock);
-    if (!client_->CanTake())
-        return std::nullopt;
-    auto first = client_->held.begin();
-    DescribeOutcome outcome = std::move(first->second);
-    client_->held.erase(first);
-    if (client_->order == DescribeOrder::Submitted)
-        client_->nextOut = outcome.ticket + 1;
-    --client_->pending;
+    std::vector<std::shared_ptr<ClientState>> ready;
+    std::optional<DescribeOutcome> outcome;
+    {
+        std::unique_lock lock(state_->mutex);
+        if (state_->workers == 0)
+            state_->DescribeHere(*client_, lock, ready);
+        if (client_->CanTake()) {
+            auto first = client_->held.begin();
+            outcome = std::move(first->second);
+            client_->held.erase(first);
+            if (client_->order == DescribeOrder::Submitted)
+                client_->nextOut = outcome->ticket + 1;
+            --client_->pending;
+        }
+    }
+    for (const std::shared_ptr<ClientState>& other : ready) {
+        if (other != client_)
+            State::CallReady(*other);
+    }
     return outcome;
 }
 
 void DescribeService::Client::Cancel()
 {
-    std::stop_source fresh;
     const std::lock_guard lock(state_->mutex);
-    client_->cancel.request_stop();
-    client_->cancel = std::move(fresh);
-    client_->floor = client_->nextTicket;
     client_->nextOut = client_->nextTicket;
     client_->held.clear();
     client_->pending = 0;
-    for (std::deque<State::Job>& lane : state_->lanes)
-        std::erase_if(lane, [this](const State::Job& job) { return job.client == client_; });
+    for (const auto& [ticket, read] : client_->reads)
+        state_->Drop(read, *client_, ticket);
+    client_->reads.clear();
 }
-
 std::size_t DescribeService::Client::Pending() const
 {
     const std::lock_guard lock(state_->mutex);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -63,8 +64,9 @@ struct ServiceSettings {
 // Threads() × the interleave, within kServiceBufferBound, and each thread keeps the buffers of its files
 // for the next ones. Descriptions of files read whole are kept in a cache bounded in bytes, by path,
 // options and the file's stamp (size, modification and change times to the nanosecond, inode): a file
-// submitted again unchanged is not read again. The clients bound what they submit ahead of what they
-// take; their outcomes are only lines.
+// submitted again unchanged is not read again; a file asked for by several clients while it is queued or
+// being read is read once for all of them, each taking its own outcome. The clients bound what they submit
+// ahead of what they take; their outcomes are only lines.
 //
 // A thread of its own asks the disk for the first bytes of the game files next in line, as
 // DescribePipeline's does. When the system refuses threads the service works with those it got; with none at
@@ -73,6 +75,8 @@ struct ServiceSettings {
 class DescribeService {
     struct State;
     struct ClientState;
+    struct Request;
+    struct Read;
 
 public:
     class Client {
@@ -85,6 +89,10 @@ public:
 
         // Queues a file; tickets count up by one from 0 over the client's life.
         std::uint64_t Submit(std::filesystem::path path, DescribeOptions options, DescribeLane lane);
+        // Moves its files of these tickets still queued to another lane: behind the files there when it is
+        // more urgent than theirs was, ahead of them when less. A file another client asked for as well
+        // stays in the more urgent lane of the two. Costs in the tickets given, not in the files queued.
+        void Relane(std::span<const std::uint64_t> tickets, DescribeLane lane);
         // The next outcome when it is ready (in submission order for DescribeOrder::Submitted), without
         // waiting; none when nothing is ready.
         std::optional<DescribeOutcome> TryNext();

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QHeaderView>
+#include <QScrollBar>
 
 #include "core/Edition.h"
 #include "gui/desktop/DescribingThreads.h"
@@ -109,6 +111,11 @@ GameDetailsColumns::GameDetailsColumns(TShellListView& list) : QObject(&list), l
     fill_.setSingleShot(true);
     fill_.setInterval(0);
     connect(&fill_, &QTimer::timeout, this, &GameDetailsColumns::Fill);
+    follow_.setSingleShot(true);
+    follow_.setInterval(0);
+    connect(&follow_, &QTimer::timeout, this, &GameDetailsColumns::FollowView);
+    connect(list_.verticalScrollBar(), &QScrollBar::valueChanged, this, &GameDetailsColumns::ScheduleFollow);
+    list_.viewport()->installEventFilter(this);
     const FileListModel* files = &list_.Files();
     // Another reading of the folder numbers its items anew.
     connect(files, &QAbstractItemModel::modelAboutToBeReset, this, &GameDetailsColumns::KeepInCache);
@@ -198,12 +205,81 @@ void GameDetailsColumns::ScheduleFill()
     }
 }
 
+bool GameDetailsColumns::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize) {
+        ScheduleFollow();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void GameDetailsColumns::ScheduleFollow()
+{
+    if (shown_ && client_ && !follow_.isActive()) {
+        follow_.start();
+    }
+}
+
+std::pair<int, int> GameDetailsColumns::RowsInView() const
+{
+    const int top = std::max(0, list_.indexAt(QPoint(0, 0)).row());
+    const int bottom = list_.indexAt(QPoint(0, list_.viewport()->height() - 1)).row();
+    return {top, bottom >= 0 ? bottom : list_.Files().rowCount() - 1};
+}
+
+void GameDetailsColumns::FollowView()
+{
+    if (!shown_ || !client_) {
+        return;
+    }
+    const auto [top, bottom] = RowsInView();
+    if (top == viewTop_ && bottom == viewBottom_) {
+        return;
+    }
+    const FileListModel& files = list_.Files();
+    const int count = files.rowCount();
+    const auto ticketsOf = [&](int from, int to, std::vector<std::uint64_t>& tickets) {
+        for (int row = std::max(from, 0); row <= std::min(to, count - 1); ++row) {
+            const FileItem& item = files.Item(row);
+            if (item.id < knownAt_.size() && knownAt_[item.id] != kNotKnown &&
+                known_[knownAt_[item.id]].state == State::Reading) {
+                if (const auto ticket = ticketOf_.find(item.id); ticket != ticketOf_.end()) {
+                    tickets.push_back(ticket->second);
+                }
+            }
+        }
+    };
+    // The rows that left the view: the rows seen last outside the new ones.
+    std::vector<std::uint64_t> left;
+    ticketsOf(viewTop_, std::min(viewBottom_, top - 1), left);
+    ticketsOf(std::max(viewTop_, bottom + 1), viewBottom_, left);
+    client_->Relane(left, DescribeLane::Folder);
+    viewTop_ = top;
+    viewBottom_ = bottom;
+    // The rows in view: those submitted go ahead, those not yet looked up or waiting in the columns' own
+    // queue are submitted now.
+    std::vector<std::uint64_t> came;
+    ticketsOf(top, bottom, came);
+    client_->Relane(came, DescribeLane::Visible);
+    bool found = false;
+    const std::uint32_t folder = cache_.Folder(files.FolderPath());
+    for (int row = top; row <= std::min(bottom, count - 1); ++row) {
+        if (LookUp(row, folder, found)) {
+            Submit(files.Item(row), KnownOf(files.Item(row).id), DescribeLane::Visible);
+        }
+    }
+    if (found) {
+        list_.Files().AddedColumnsChanged();
+    }
+}
+
 void GameDetailsColumns::CancelReading()
 {
     if (client_) {
         client_->Cancel();
     }
     tickets_.clear();
+    ticketOf_.clear();
     queue_.clear();
     queued_ = 0;
 }
@@ -251,9 +327,8 @@ void GameDetailsColumns::Fill()
     const int count = files.rowCount();
     if (pass_ < 0) {
         pass_ = 0;
-        passTop_ = std::max(0, list_.indexAt(QPoint(0, 0)).row());
-        const int bottom = list_.indexAt(QPoint(0, list_.viewport()->height() - 1)).row();
-        passBottom_ = bottom >= 0 ? bottom : count - 1;
+        std::tie(viewTop_, viewBottom_) = RowsInView();
+        passTop_ = viewTop_;
         queue_.clear();
         queued_ = 0;
     }
@@ -266,26 +341,8 @@ void GameDetailsColumns::Fill()
             break;
         }
         const int row = (passTop_ + pass_++) % count;
-        const FileItem& item = files.Item(row);
-        // A file whose size and time are not known yet is taken when they come.
-        if (item.isFolder || !files.Stat(item).Known() ||
-            FileTypeOfName(files.NameBytes(item)) == FileType::None) {
-            continue;
-        }
-        Known& known = KnownOf(item.id);
-        const FileStamp stamp = StampOf(files.Stat(item));
-        if (known.state == State::Unread || known.stamp != stamp) {
-            known.stamp = stamp;
-            if (std::optional<GameDetails> cached = cache_.Take(folder, files.NameBytes(item), stamp)) {
-                known.details = std::move(*cached);
-                known.state = State::Known;
-                found = true;
-                continue;
-            }
-            known.state = State::Queued;
-        }
-        if (known.state == State::Queued) {
-            queue_.push_back({row, item.id});
+        if (LookUp(row, folder, found)) {
+            queue_.push_back({row, files.Item(row).id});
         }
     }
     TopUp();
@@ -302,11 +359,43 @@ void GameDetailsColumns::Fill()
     }
 }
 
+bool GameDetailsColumns::LookUp(int row, std::uint32_t folder, bool& found)
+{
+    const FileListModel& files = list_.Files();
+    const FileItem& item = files.Item(row);
+    // A file whose size and time are not known yet is taken when they come.
+    if (item.isFolder || !files.Stat(item).Known() ||
+        FileTypeOfName(files.NameBytes(item)) == FileType::None) {
+        return false;
+    }
+    Known& known = KnownOf(item.id);
+    const FileStamp stamp = StampOf(files.Stat(item));
+    if (known.state == State::Unread || known.stamp != stamp) {
+        known.stamp = stamp;
+        if (std::optional<GameDetails> cached = cache_.Take(folder, files.NameBytes(item), stamp)) {
+            known.details = std::move(*cached);
+            known.state = State::Known;
+            found = true;
+            return false;
+        }
+        known.state = State::Queued;
+    }
+    return known.state == State::Queued;
+}
+
+void GameDetailsColumns::Submit(const FileItem& item, Known& known, DescribeLane lane)
+{
+    DescribeOptions options;
+    options.decimalMark = decimalMark_;
+    known.state = State::Reading;
+    const std::uint64_t ticket = client_->Submit(list_.Files().PathOf(item), std::move(options), lane);
+    tickets_[ticket] = Ticket{item.id, known.stamp};
+    ticketOf_[item.id] = ticket;
+}
+
 void GameDetailsColumns::TopUp()
 {
     const FileListModel& files = list_.Files();
-    DescribeOptions options;
-    options.decimalMark = decimalMark_;
     while (tickets_.size() < kInFlight && queued_ < queue_.size()) {
         const Queued next = queue_[queued_++];
         // Rows that moved since the queue was made are queued again by the Fill that follows.
@@ -318,10 +407,9 @@ void GameDetailsColumns::TopUp()
         if (known.state != State::Queued) {
             continue;
         }
-        known.state = State::Reading;
-        const DescribeLane lane =
-            next.row >= passTop_ && next.row <= passBottom_ ? DescribeLane::Visible : DescribeLane::Folder;
-        tickets_[client_->Submit(files.PathOf(item), options, lane)] = Ticket{item.id, known.stamp};
+        Submit(item, known,
+               next.row >= viewTop_ && next.row <= viewBottom_ ? DescribeLane::Visible
+                                                               : DescribeLane::Folder);
     }
     if (queued_ == queue_.size()) {
         queue_.clear();
@@ -345,6 +433,9 @@ void GameDetailsColumns::TakeOutcomes()
         }
         const Ticket done = ticket->second;
         tickets_.erase(ticket);
+        if (const auto of = ticketOf_.find(done.id); of != ticketOf_.end() && of->second == outcome->ticket) {
+            ticketOf_.erase(of);
+        }
         Known& known = KnownOf(done.id);
         if (known.stamp == done.stamp) {
             if (outcome->description) {

@@ -1,8 +1,11 @@
 // The shell views: the folder tree and the file list over the file system.
 #include <algorithm>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <stdexcept>
+#include <system_error>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -12,19 +15,23 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
 #include "GuiTestSupport.h"
+#include "gui/desktop/DescribingThreads.h"
 #include "gui/desktop/ErrorBox.h"
 #include "gui/desktop/NativePath.h"
 #include "gui/main/MainForm.h"
@@ -93,6 +100,8 @@ private slots:
     void headerClickSortsFoldersFirstBlanksLast_data();
     void headerClickSortsFoldersFirstBlanksLast();
     void rowsKeepTheirOrderWhileHeld();
+    void gameDetailColumnsReadTheRowsScrolledToFirst_data();
+    void gameDetailColumnsReadTheRowsScrolledToFirst();
 
     void slowFolderShowsWhatHasArrivedWithTheSelectionOnItsItems();
     void hungListingGivesWayToARefreshAndToAnotherFolder();
@@ -792,6 +801,87 @@ void ShellViewsTest::rowsKeepTheirOrderWhileHeld()
     QCOMPARE(ItemNames(*list_), before);
     held = false;
     QTRY_COMPARE(ItemNames(*list_).at(1), QStringLiteral("Beta.TD4"));
+}
+
+// More game files than the columns submit ahead of the rows in view.
+constexpr int kLongList = 1500;
+
+void ShellViewsTest::gameDetailColumnsReadTheRowsScrolledToFirst_data()
+{
+    QTest::addColumn<int>("target"); // the row scrolled to the top
+    QTest::newRow("rows already submitted move ahead") << 900;
+    QTest::newRow("rows not yet submitted come first") << kLongList - 1;
+}
+
+void ShellViewsTest::gameDetailColumnsReadTheRowsScrolledToFirst()
+{
+    QFETCH(int, target);
+    constexpr int kFiles = kLongList;
+    // The service's one worker is held until the list has scrolled; the system refuses the others.
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+    int started = 0;
+    lmp::gui::DescribingThreads& threads = lmp::gui::DescribingThreads::Instance();
+    threads.SetStarter([&](std::function<void(std::stop_token)> body) -> std::jthread {
+        if (started++ > 0) {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+        return std::jthread([&, body = std::move(body)](std::stop_token stop) {
+            std::unique_lock lock(mutex);
+            opened.wait(lock, [&] { return open; });
+            lock.unlock();
+            body(stop);
+        });
+    });
+    const auto release = [&] {
+        const std::lock_guard lock(mutex);
+        open = true;
+        opened.notify_all();
+    };
+    const auto restore = qScopeGuard([&] {
+        release();
+        window_.reset();
+        threads.SetStarter(nullptr);
+    });
+    for (int i = 0; i < kFiles; ++i) {
+        folder_->AddTrackDesign(QStringLiteral("Design %1.TD4").arg(i, 4, 10, QLatin1Char('0')), kAlpha, 1);
+    }
+    auto* details = new lmp::gui::GameDetailsColumns(*list_);
+    details->SetShown(true);
+    list_->SetFolder(folder_->Path());
+    Show(*window_);
+    QTRY_COMPARE(list_->ItemCount(), kFiles);
+    QTRY_COMPARE(details->Pending(), std::size_t{kFiles});
+
+    list_->scrollTo(list_->model()->index(target, 0), QAbstractItemView::PositionAtTop);
+    lmp::guitest::ProcessPendingEvents();
+    const int top = list_->indexAt(QPoint(0, 0)).row();
+    int bottom = list_->indexAt(QPoint(0, list_->viewport()->height() - 1)).row();
+    bottom = bottom < 0 ? kFiles - 1 : bottom;
+    QVERIFY(top > 0 && bottom >= top);
+    // The rows in view known when the first row out of view is: all of them, the worker having read them
+    // first (the last of them along with the first of the others, as it reads two files at once).
+    int inViewFirst = -1;
+    QEventLoop taking;
+    connect(list_->model(), &QAbstractItemModel::dataChanged, details, [&] {
+        int inView = 0;
+        int others = 0;
+        for (int row = 0; row < kFiles; ++row) {
+            if (details->Find(list_->Files().Item(row)) != nullptr) {
+                ++(row >= top && row <= bottom ? inView : others);
+            }
+        }
+        if (inViewFirst < 0 && others > 0) {
+            inViewFirst = inView;
+            taking.quit();
+        }
+    });
+    QTimer::singleShot(20000, &taking, &QEventLoop::quit);
+    release();
+    taking.exec();
+    QCOMPARE(inViewFirst, bottom - top + 1);
+    QTRY_COMPARE(details->Pending(), std::size_t{0});
 }
 
 void ShellViewsTest::slowFolderShowsWhatHasArrivedWithTheSelectionOnItsItems()

@@ -188,7 +188,8 @@ TEST(DescribeServiceTest, HandsBackWhatDescribeFileGivesWhateverTheThreadsAndThe
 }
 
 // One worker, held inside a file: a pane request submitted after many files of the folder is read first,
-// the rows on screen next, and the folder's files last, each lane in its order.
+// the rows on screen next, and the folder's files last, each lane in its order. Files moved to a more
+// urgent lane go behind the files there, those moved back ahead of the files of their lane.
 TEST(DescribeServiceTest, WorkersTakeTheLanesInTheirOrder)
 {
     const test::TempFolder folder;
@@ -219,12 +220,15 @@ TEST(DescribeServiceTest, WorkersTakeTheLanesInTheirOrder)
         columns.Submit(path, {}, DescribeLane::Folder);
     columns.Submit(visible, {}, DescribeLane::Visible);
     feed.Submit(pane, {}, DescribeLane::Pane);
+    const std::vector<std::uint64_t> scrolledTo{6, 7, 8}; // low[5], low[6], low[7]
+    columns.Relane(scrolledTo, DescribeLane::Visible);
+    columns.Relane(std::vector<std::uint64_t>{8}, DescribeLane::Folder);
     held.Open();
     EXPECT_EQ(feedTaker.Take(1).size(), 1u);
     EXPECT_EQ(columnsTaker.Take(low.size() + 2).size(), low.size() + 2);
 
-    std::vector<fs::path> expected{gate, pane, visible};
-    expected.insert(expected.end(), low.begin(), low.end());
+    std::vector<fs::path> expected{gate, pane, visible, low[5], low[6], low[7]};
+    expected.insert(expected.end(), low.begin(), low.begin() + 5);
     EXPECT_EQ(held.Order(), expected);
 }
 
@@ -259,6 +263,73 @@ TEST(DescribeServiceTest, CancelDropsOneClientsFilesAlone)
     EXPECT_FALSE(pane.TryNext());
     const std::vector<fs::path> order = held.Order();
     EXPECT_EQ(std::count(order.begin(), order.end(), paths[4]), 0);
+}
+
+// A file asked for by several clients while it is queued or being read is read once, each taking its
+// outcome (its own separator included); one client cancelling leaves the others' requests of it.
+TEST(DescribeServiceTest, AFileAskedForByTwoClientsAtOnceIsReadOnce)
+{
+    const test::TempFolder folder;
+    const std::vector<fs::path> paths = SomeFiles(folder);
+    const fs::path& gate = paths[1];
+    const fs::path& shared = paths[0];
+    const fs::path& other = paths[4];
+    Gate held(gate);
+    DescribeService service(
+        {.threads = 1, .interleave = 1, .onChunk = [&](const fs::path& path, std::uint64_t chunk) {
+             held.OnChunk(path, chunk);
+         }});
+    DescribeService::Client pane(service, DescribeOrder::Submitted);
+    DescribeService::Client columns(service, DescribeOrder::AsReady);
+    DescribeService::Client selection(service, DescribeOrder::Submitted);
+    Taker paneTaker(pane);
+    Taker columnsTaker(columns);
+    const DescribeOptions withSeparator{.withSeparator = true};
+
+    pane.Submit(gate, {}, DescribeLane::Pane);
+    ASSERT_TRUE(held.WaitInside());
+    columns.Submit(gate, {}, DescribeLane::Folder);
+    columns.Submit(shared, withSeparator, DescribeLane::Folder);
+    pane.Submit(shared, {}, DescribeLane::Pane);
+    selection.Submit(other, {}, DescribeLane::Bulk);
+    columns.Submit(other, {}, DescribeLane::Folder);
+    selection.Cancel();
+    held.Open();
+
+    EXPECT_EQ(paneTaker.Take(2), (std::vector{Serial(0, gate, {}), Serial(1, shared, {})}));
+    std::vector<Observed> observed = columnsTaker.Take(3);
+    std::sort(observed.begin(), observed.end(),
+              [](const Observed& a, const Observed& b) { return a.ticket < b.ticket; });
+    EXPECT_EQ(observed,
+              (std::vector{Serial(0, gate, {}), Serial(1, shared, withSeparator), Serial(2, other, {})}));
+    EXPECT_FALSE(selection.TryNext());
+    EXPECT_EQ(held.Order(), (std::vector{gate, shared, other}));
+}
+
+// A request that joins a read under way takes its outcome only if the file is unchanged when the read ends;
+// changed, the file is read again for it.
+TEST(DescribeServiceTest, AFileChangedWhileReadIsReadAgainForWhoJoinedTheRead)
+{
+    const test::TempFolder folder;
+    const fs::path file = folder / "park.SV4";
+    testkit::WriteFile(file, testkit::RealisticParkFile(FileType::SavedGame, 1, 5));
+    Gate held(file);
+    DescribeService service(
+        {.threads = 1, .interleave = 1, .onChunk = [&](const fs::path& path, std::uint64_t chunk) {
+             held.OnChunk(path, chunk);
+         }});
+    DescribeService::Client pane(service, DescribeOrder::Submitted);
+    DescribeService::Client columns(service, DescribeOrder::AsReady);
+    Taker paneTaker(pane);
+    Taker columnsTaker(columns);
+    pane.Submit(file, {}, DescribeLane::Pane);
+    ASSERT_TRUE(held.WaitInside());
+    testkit::WriteFile(file, testkit::RealisticParkFile(FileType::SavedGame, 2, 6));
+    columns.Submit(file, {}, DescribeLane::Folder);
+    held.Open();
+    EXPECT_EQ(paneTaker.Take(1).size(), 1u);
+    EXPECT_EQ(columnsTaker.Take(1), std::vector{Serial(0, file, {})});
+    EXPECT_EQ(held.Order(), (std::vector{file, file}));
 }
 
 // The files read at once hold their buffers whatever the number of cores: more cores than the bound
