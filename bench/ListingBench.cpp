@@ -9,10 +9,11 @@
 //   lmp-bench-listing fill FOLDER            Game Details on: the wall time from selecting the folder to
 //                                            the last cell filled
 //   lmp-bench-listing sort FOLDER [RUNS]     Game Details on and filled: the fastest sort by Excitement
-//   lmp-bench-listing search FOLDER QUERY    searches the tree below FOLDER "In subfolders", the cache on
+//   lmp-bench-listing search FOLDER QUERY [off]  searches the tree below FOLDER "In subfolders", the cache on
 //                                            disk cleared first, then again: for each, the wall time to
 //                                            the first match shown and to the search's end, and the gap
-//                                            (a 10 ms heartbeat: the search's threads need the processor)
+//                                            (a 10 ms heartbeat: the search's threads need the processor);
+//                                            off: with the cache on disk turned off
 //   lmp-bench-listing memory FOLDER off|on   listing (and filling with on), Ctrl+A, a sort (by Excitement
 //                                            with on, by Size with off), the pane empty; run it under
 //                                            /usr/bin/time -f %M for the peak resident memory
@@ -320,7 +321,7 @@ int Memory(const QString& folder, bool gameDetails)
     return 0;
 }
 
-int Searching(const QString& folder, const QString& query)
+int Searching(const QString& folder, const QString& query, bool cached)
 {
     Window window(false);
     if (!window.List(folder)) {
@@ -329,6 +330,7 @@ int Searching(const QString& folder, const QString& query)
     auto& search = *window.form->findChild<lmp::gui::WindowSearch*>();
     auto& bar = PartNamed<lmp::gui::SearchBar>(*window.form, "SearchBar1");
     std::printf("cache: %s\n", search.ClearCache().toLocal8Bit().constData());
+    search.SetCacheUsed(cached);
     bar.Subfolders().setChecked(true);
     for (const char* run : {"first", "again"}) {
         Heartbeat heartbeat;
@@ -383,13 +385,14 @@ int main(int argc, char* argv[])
         return Sorting(folder, runs);
     }
     if (mode == "search" && argc > 3) {
-        return Searching(folder, QString::fromLocal8Bit(argv[3]));
+        return Searching(folder, QString::fromLocal8Bit(argv[3]),
+                         argc < 5 || std::strcmp(argv[4], "off") != 0);
     }
     if (mode == "memory" && argc > 3) {
         return Memory(folder, std::strcmp(argv[3], "on") == 0);
     }
     std::fprintf(stderr, "usage: lmp-bench-listing listing|blocked|fill|sort FOLDER [RUNS]\n"
-                         "       lmp-bench-listing search FOLDER QUERY\n"
+                         "       lmp-bench-listing search FOLDER QUERY [off]\n"
                          "       lmp-bench-listing memory FOLDER off|on\n");
     return 2;
 }

@@ -76,6 +76,9 @@ struct DescribeService::Read {
     const std::filesystem::path path;
     const DescribeOptions options; // without the separator
     const std::string key;         // in State::joinable
+    // The file's stamp as its submitter took it just before, so that it is not examined again; none to
+    // examine it when it is opened. Set before the read is queued.
+    std::optional<sys::FileStamp> stamp;
     // Under State::mutex.
     DescribeLane lane = DescribeLane::Folder; // the most urgent of its requests'
     std::vector<Request> requests;
@@ -336,7 +339,7 @@ struct DescribeService::State {
             return false;
         }
         std::error_code error;
-        slot.stamp = sys::StampOfFile(read.path, error);
+        slot.stamp = read.stamp ? read.stamp : sys::StampOfFile(read.path, error);
         if (slot.stamp) {
             slot.key = ResultKeyOf(read.path, read.options, *slot.stamp);
             if (std::optional<Description> cached = cache.Find(*slot.key)) {
@@ -575,7 +578,7 @@ DescribeService::Client::~Client()
 }
 
 std::uint64_t DescribeService::Client::Submit(std::filesystem::path path, DescribeOptions options,
-                                              DescribeLane lane)
+                                              DescribeLane lane, std::optional<sys::FileStamp> stamp)
 {
     const bool withSeparator = options.withSeparator;
     options.withSeparator = false;
@@ -590,8 +593,10 @@ std::uint64_t DescribeService::Client::Submit(std::filesystem::path path, Descri
         std::shared_ptr<Read> read;
         if (const auto found = state_->joinable.find(key); found != state_->joinable.end())
             read = found->second;
-        else
+        else {
             read = std::make_shared<Read>(std::move(path), std::move(options), key);
+            read->stamp = stamp;
+        }
         client_->reads.emplace(ticket, read);
         Request request{client_, ticket, lane, withSeparator};
         if (read->requests.empty()) {

@@ -16,6 +16,7 @@
 
 #include "core/Describe.h"
 #include "scan/DescribePipeline.h"
+#include "sys/FileStamp.h"
 
 namespace lmp {
 
@@ -87,8 +88,11 @@ public:
         Client(const Client&) = delete;
         Client& operator=(const Client&) = delete;
 
-        // Queues a file; tickets count up by one from 0 over the client's life.
-        std::uint64_t Submit(std::filesystem::path path, DescribeOptions options, DescribeLane lane);
+        // Queues a file; tickets count up by one from 0 over the client's life. stamp: the file's stamp as
+        // the caller took it just before (its folder's listing), which then keys the cache of results
+        // without the file being examined again.
+        std::uint64_t Submit(std::filesystem::path path, DescribeOptions options, DescribeLane lane,
+                             std::optional<sys::FileStamp> stamp = std::nullopt);
         // Moves its files of these tickets still queued to another lane: behind the files there when it is
         // more urgent than theirs was, ahead of them when less. A file another client asked for as well
         // stays in the more urgent lane of the two. Costs in the tickets given, not in the files queued.

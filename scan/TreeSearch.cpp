@@ -28,6 +28,7 @@ constexpr std::size_t kCountEvery = 2048;
 
 struct Candidate {
     FoundFile file;
+    fs::path path;        // the file's whole path
     std::string nameText; // UTF-8, as the query reads it
     bool store = false;   // the cache has no entry for it: keep its facts once read
 };
@@ -103,9 +104,9 @@ public:
         if (const std::optional<sys::FolderIdentity> root = sys::IdentityOfFolder(settings_.root)) {
             visited_.insert(*root);
         }
-        std::vector<fs::path> folders{fs::path()};
+        std::vector<std::string> folders{std::string()};
         while (!folders.empty() && !stop.stop_requested()) {
-            const fs::path folder = std::move(folders.back());
+            const std::string folder = std::move(folders.back());
             folders.pop_back();
             Search(folder, folders, stop);
         }
@@ -118,10 +119,11 @@ public:
     }
 
 private:
-    void Search(const fs::path& folder, std::vector<fs::path>& folders, const std::stop_token& stop)
+    // folder: below the root, UTF-8.
+    void Search(const std::string& folder, std::vector<std::string>& folders, const std::stop_token& stop)
     {
         std::error_code error;
-        const fs::path path = settings_.root / folder;
+        const fs::path path = folder.empty() ? settings_.root : settings_.root / sys::PathFromUtf8(folder);
         const std::unique_ptr<sys::FolderReader> reader = sys::OpenFolder(path, error);
         if (!reader) {
             return;
@@ -136,14 +138,14 @@ private:
             }
             if (entry->isFolder) {
                 if (settings_.subfolders && FirstVisit(path / entry->name, *entry)) {
-                    folders.push_back(folder / entry->name);
+                    folders.push_back(sys::Utf8FromPath(sys::PathFromUtf8(folder) / entry->name));
                 }
                 continue;
             }
             if (!entry->regular) {
                 continue;
             }
-            Examine(folder, std::move(*entry), stop);
+            Examine(folder, path, std::move(*entry), stop);
         }
     }
 
@@ -159,20 +161,25 @@ private:
         return !identity || visited_.insert(*identity).second;
     }
 
-    void Examine(const fs::path& folder, sys::FolderEntry entry, const std::stop_token& stop)
+    void Examine(const std::string& folder, const fs::path& folderPath, sys::FolderEntry entry,
+                 const std::stop_token& stop)
     {
         std::string name = sys::Utf8FromPath(entry.name);
         if (settings_.listed && !settings_.listed(name)) {
             return;
         }
         ++examined_;
-        FoundFile file{.folder = folder, .name = std::move(entry.name), .stamp = sys::StampOf(entry)};
-        const std::optional<bool> decided = settings_.query.MatchesWithoutDetails(name, file.stamp.size);
+        const sys::FileStamp stamp = sys::StampOf(entry);
+        const std::optional<bool> decided = settings_.query.MatchesWithoutDetails(name, stamp.size);
         if (decided == true) {
-            matches_.push_back(std::move(file));
+            matches_.push_back({.folder = folder, .name = std::move(entry.name), .stamp = stamp});
         } else if (!decided) {
+            fs::path path = folderPath / entry.name;
             pending_.push_back(
-                Candidate{.file = std::move(file), .nameText = std::move(name), .store = false});
+                Candidate{.file = {.folder = folder, .name = std::move(entry.name), .stamp = stamp},
+                          .path = std::move(path),
+                          .nameText = std::move(name),
+                          .store = false});
             if (pending_.size() >= kBatch) {
                 Decide(stop);
             }
@@ -199,7 +206,7 @@ private:
             paths.reserve(batch.size());
             stamps.reserve(batch.size());
             for (const Candidate& candidate : batch) {
-                paths.push_back(PathOf(candidate.file));
+                paths.push_back(candidate.path);
                 stamps.push_back(candidate.file.stamp);
             }
             std::vector<CacheLookup> answers = cache->Lookup(paths, stamps);
@@ -231,7 +238,7 @@ private:
             Drain(stop, true);
         }
         const std::uint64_t ticket =
-            client_.Submit(PathOf(candidate.file), DescribeOptions{}, DescribeLane::Bulk);
+            client_.Submit(candidate.path, DescribeOptions{}, DescribeLane::Bulk, candidate.file.stamp);
         tickets_.emplace(ticket, std::move(candidate));
     }
 
@@ -256,9 +263,9 @@ private:
             }
             const Description& description = *outcome->description;
             if (candidate.store && settings_.cache) {
-                const fs::path path = PathOf(candidate.file);
-                if (std::optional<DescriptionFacts> facts = FactsOf(FileTypeOfPath(path), description, {})) {
-                    toStore_.push_back({path, candidate.file.stamp, std::move(*facts)});
+                if (std::optional<DescriptionFacts> facts =
+                        FactsOf(FileTypeOfPath(candidate.path), description, {})) {
+                    toStore_.push_back({std::move(candidate.path), candidate.file.stamp, std::move(*facts)});
                     Store(kBatch);
                 }
             }
@@ -284,8 +291,6 @@ private:
         toStore_.clear();
         shared_.Note(settings_.cache->TakeNotices());
     }
-
-    fs::path PathOf(const FoundFile& file) const { return settings_.root / file.folder / file.name; }
 
     TreeSearch::Shared& shared_;
     DescribeService::Client& client_;

@@ -19,8 +19,9 @@ class DescriptionCache;
 
 // A file a search found, as the listing of its folder gave it.
 struct FoundFile {
-    std::filesystem::path folder; // below the folder searched; empty for that folder itself
-    std::filesystem::path name;   // its own name, its bytes as stored
+    std::string folder;         // below the folder searched, as UTF-8 (sys::PathFromUtf8); empty for that
+                                // folder itself
+    std::filesystem::path name; // its own name, its bytes as stored
     sys::FileStamp stamp;
 };
 
@@ -42,7 +43,7 @@ struct SearchSettings {
     // whose details the query needs.
     std::shared_ptr<DescriptionCache> cache;
     // Files handed to the describing service ahead of their outcomes: what the search holds at most.
-    std::size_t ahead = 1024;
+    std::size_t ahead = 4096;
 };
 
 // Searches a folder, or the tree below it, on a thread of its own: files are ruled in or out by name and

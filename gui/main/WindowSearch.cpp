@@ -17,6 +17,7 @@
 #include "gui/shell/FileListModel.h"
 #include "gui/shell/ShellListView.h"
 #include "scan/DescriptionCache.h"
+#include "sys/CommandLine.h"
 #include "sys/Folder.h"
 
 namespace lmp::gui {
@@ -270,7 +271,7 @@ std::vector<int> WindowSearch::FoundTrackImages()
             }
             images.emplace(number, caption);
             if (!listed.contains({number, caption})) {
-                missing.push_back({folders[number], entry.name, sys::StampOf(entry)});
+                missing.push_back({sys::Utf8FromPath(folders[number]), entry.name, sys::StampOf(entry)});
             }
         }
     }

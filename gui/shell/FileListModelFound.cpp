@@ -45,10 +45,10 @@ void FileListModel::AddFound(std::vector<FoundFile>& found)
         if (name.size() > std::numeric_limits<std::uint16_t>::max()) {
             continue; // no file system gives such a name
         }
-        std::string folder = sys::Utf8FromPath(file.folder);
-        const auto [at, added] = folderNumbers_.emplace(folder, static_cast<std::uint32_t>(folders_.size()));
+        const auto [at, added] =
+            folderNumbers_.emplace(file.folder, static_cast<std::uint32_t>(folders_.size()));
         if (added) {
-            folders_.push_back(std::move(folder));
+            folders_.push_back(file.folder);
         }
         FileItem item;
         item.id = nextId_++;

@@ -11,6 +11,7 @@
 
 #include "TestSupport.h"
 #include "scan/DescriptionCache.h"
+#include "sys/CommandLine.h"
 #include "testkit/GameFiles.h"
 
 namespace lmp {
@@ -77,7 +78,7 @@ Outcome Search(DescribeService& service, SearchSettings settings)
         }
     }
     for (const FoundFile& file : found) {
-        const std::u8string path = (file.folder / file.name).generic_u8string();
+        const std::u8string path = (sys::PathFromUtf8(file.folder) / file.name).generic_u8string();
         outcome.found.insert(std::string(path.begin(), path.end()));
     }
     return outcome;
