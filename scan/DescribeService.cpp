@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "scan/DescribeFile.h"
+#include "scan/DescriptionCache.h"
 #include "scan/ResultCache.h"
 #include "sys/FileStamp.h"
 #include "sys/InputFile.h"
@@ -48,6 +49,7 @@ struct DescribeService::ClientState {
     std::vector<ScanMemory> hereSpare;
     std::mutex readyMutex; // held while the callback runs
     std::function<void()> ready;
+    std::shared_ptr<DescriptionCache> disk; // under State::mutex
 
     bool CanTake() const noexcept
     {
@@ -77,8 +79,13 @@ struct DescribeService::Read {
     const DescribeOptions options; // without the separator
     const std::string key;         // in State::joinable
     // The file's stamp as its submitter took it just before, so that it is not examined again; none to
-    // examine it when it is opened. Set before the read is queued.
+    // examine it when it is opened. Set before the read is queued, as is disk.
     std::optional<sys::FileStamp> stamp;
+    std::shared_ptr<DescriptionCache> disk; // looked up before the file is read, and told its facts
+    // Under State::mutex: what the cache on disk said of the file, once asked (in a batch, ahead).
+    bool looked = false;
+    std::optional<DescriptionFacts> known;     // its entry, for the file as it was looked up
+    std::optional<sys::FileStamp> lookedStamp; // the stamp it was looked up with, when it was found or absent
     // Under State::mutex.
     DescribeLane lane = DescribeLane::Folder; // the most urgent of its requests'
     std::vector<Request> requests;
@@ -112,7 +119,15 @@ struct DescribeService::State {
         std::uint64_t chunks = 0;
         bool reading = false;
         bool over = false;
+        bool keepFacts = false;                // the cache on disk has no entry for the file as it is
+        std::optional<DescriptionFacts> known; // the cache on disk's entry for it
     };
+
+    static constexpr std::size_t kStoreBatch = 256;
+    static constexpr std::size_t kLookUpBatch = 128;
+    std::mutex storeMutex; // over toStore and storeIn
+    std::vector<CacheEntry> toStore;
+    std::shared_ptr<DescriptionCache> storeIn;
 
     struct Done {
         ReadPtr read;
@@ -338,8 +353,13 @@ struct DescribeService::State {
             Finish(slot, OpenFileDescriber(read.path, read.options).Finish(), nullptr, done, true);
             return false;
         }
+        if (slot.known) {
+            Finish(slot, DescribeFromFacts(read.path, *slot.known, read.options), nullptr, done);
+            return false;
+        }
         std::error_code error;
-        slot.stamp = read.stamp ? read.stamp : sys::StampOfFile(read.path, error);
+        if (!slot.stamp)
+            slot.stamp = read.stamp ? read.stamp : sys::StampOfFile(read.path, error);
         if (slot.stamp) {
             slot.key = ResultKeyOf(read.path, read.options, *slot.stamp);
             if (std::optional<Description> cached = cache.Find(*slot.key)) {
@@ -402,6 +422,8 @@ struct DescribeService::State {
                     Description description = std::move(*slot.file).Finish(&spare.emplace_back());
                     if (slot.key)
                         cache.Store(*slot.key, description);
+                    if (slot.keepFacts)
+                        KeepFacts(*slot.read, *slot.stamp, description);
                     Finish(slot, std::move(description), nullptr, done);
                 }
             } catch (const std::bad_alloc&) {
@@ -424,6 +446,85 @@ struct DescribeService::State {
         std::erase_if(slots, [](const Slot& slot) { return slot.over; });
     }
 
+    // Asks the cache on disk about the file taken and the files next in line for the same cache, in one
+    // batch: one transaction instead of one for each file. Called and returns with the lock held.
+    void LookUp(const ReadPtr& taken, std::unique_lock<std::mutex>& lock)
+    {
+        std::vector<ReadPtr> batch{taken};
+        for (std::list<ReadPtr>& lane : lanes) {
+            for (const ReadPtr& read : lane) {
+                if (batch.size() >= kLookUpBatch)
+                    break;
+                if (read->disk == taken->disk && !read->looked)
+                    batch.push_back(read);
+            }
+        }
+        for (const ReadPtr& read : batch)
+            read->looked = true;
+        const std::shared_ptr<DescriptionCache> disk = taken->disk;
+        lock.unlock();
+        std::vector<std::filesystem::path> paths;
+        std::vector<sys::FileStamp> stamps;
+        std::vector<std::size_t> asked; // into batch
+        std::vector<CacheLookup> answers;
+        try {
+            for (std::size_t i = 0; i < batch.size(); ++i) {
+                std::error_code error;
+                const std::optional<sys::FileStamp> stamp =
+                    batch[i]->stamp ? batch[i]->stamp : sys::StampOfFile(batch[i]->path, error);
+                if (!stamp || FileTypeOfPath(batch[i]->path) == FileType::None)
+                    continue; // describing it says why it cannot be examined; other types are never kept
+                paths.push_back(batch[i]->path);
+                stamps.push_back(*stamp);
+                asked.push_back(i);
+            }
+            if (disk->InUse())
+                answers = disk->Lookup(paths, stamps);
+        } catch (const std::bad_alloc&) {
+            answers.clear(); // the files are read all the same
+        }
+        lock.lock();
+        for (std::size_t i = 0; i < answers.size() && i < asked.size(); ++i) {
+            Read& read = *batch[asked[i]];
+            if (answers[i].answer == CacheAnswer::NotCached)
+                continue;
+            read.lookedStamp = answers[i].stamp;
+            if (answers[i].answer == CacheAnswer::Found)
+                read.known = std::move(answers[i].facts);
+        }
+    }
+
+    // Keeps the facts of a file read whole for the cache on disk, which takes them in batches.
+    void KeepFacts(const Read& read, const sys::FileStamp& stamp, const Description& description)
+    {
+        std::optional<DescriptionFacts> facts = FactsOf(FileTypeOfPath(read.path), description, read.options);
+        if (!facts)
+            return; // the options left its edition out
+        {
+            const std::lock_guard lock(storeMutex);
+            if (storeIn && storeIn != read.disk)
+                toStore.clear(); // another cache now: the window's user turned one off and on
+            storeIn = read.disk;
+            toStore.push_back({read.path, stamp, std::move(*facts)});
+        }
+        StoreFacts(kStoreBatch);
+    }
+
+    // Stores the facts kept once at least `least` of them wait.
+    void StoreFacts(std::size_t least)
+    {
+        std::vector<CacheEntry> entries;
+        std::shared_ptr<DescriptionCache> disk;
+        {
+            const std::lock_guard lock(storeMutex);
+            if (toStore.empty() || toStore.size() < least)
+                return;
+            entries.swap(toStore);
+            disk = storeIn;
+        }
+        disk->Store(entries);
+    }
+
     void Work()
     {
         std::vector<Slot> slots;
@@ -441,6 +542,11 @@ struct DescribeService::State {
                 for (const std::shared_ptr<ClientState>& client : ready)
                     CallReady(*client);
                 ready.clear();
+                lock.lock();
+            }
+            if (slots.empty() && !shuttingDown && !HasWork()) {
+                lock.unlock();
+                StoreFacts(0);
                 lock.lock();
             }
             if (slots.empty())
@@ -462,7 +568,12 @@ struct DescribeService::State {
                 ReadPtr read = TakeRead();
                 if (!read)
                     break;
-                slots.emplace_back(std::move(read));
+                if (read->disk && !read->looked)
+                    LookUp(read, lock);
+                Slot& slot = slots.emplace_back(std::move(read));
+                slot.known = std::move(slot.read->known);
+                slot.keepFacts = slot.read->lookedStamp && !slot.known;
+                slot.stamp = slot.read->lookedStamp;
                 if (prefetching && PrefetchDue())
                     prefetchWanted.notify_one();
             }
@@ -541,6 +652,7 @@ DescribeService::~DescribeService()
     workers_.clear();
     if (prefetcher_.joinable())
         prefetcher_.join();
+    state_->StoreFacts(0);
     const std::lock_guard lock(state_->mutex);
     state_->workers = 0;
 }
@@ -596,6 +708,7 @@ std::uint64_t DescribeService::Client::Submit(std::filesystem::path path, Descri
         else {
             read = std::make_shared<Read>(std::move(path), std::move(options), key);
             read->stamp = stamp;
+            read->disk = client_->disk;
         }
         client_->reads.emplace(ticket, read);
         Request request{client_, ticket, lane, withSeparator};
@@ -685,6 +798,12 @@ std::size_t DescribeService::Client::Pending() const
 {
     const std::lock_guard lock(state_->mutex);
     return client_->pending;
+}
+
+void DescribeService::Client::SetDiskCache(std::shared_ptr<DescriptionCache> cache)
+{
+    const std::lock_guard lock(state_->mutex);
+    client_->disk = std::move(cache);
 }
 
 void DescribeService::Client::SetReadyCallback(std::function<void()> ready)

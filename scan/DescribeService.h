@@ -20,6 +20,8 @@
 
 namespace lmp {
 
+class DescriptionCache;
+
 // Which work a file belongs to; the workers take the files of a lane before those of the lanes after it.
 enum class DescribeLane : std::uint8_t {
     Pane,    // single files the user asked the pane for
@@ -104,6 +106,10 @@ public:
         void Cancel();
         // Files submitted and not yet handed back.
         std::size_t Pending() const;
+        // Files submitted from now on are looked up in the cache on disk before they are read, on the
+        // thread that reads them, and the facts of those it has no entry for are kept there once read;
+        // none to stop. For clients that describe the same files run after run.
+        void SetDiskCache(std::shared_ptr<DescriptionCache> cache);
         // Called on a worker thread, with no lock held, when an outcome becomes ready to be taken (the next
         // one, for DescribeOrder::Submitted); one call may stand for several. Set it before the first Submit.
         void SetReadyCallback(std::function<void()> ready);

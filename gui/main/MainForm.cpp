@@ -94,6 +94,7 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
     search_->setParent(this);
     DescriptionCache1->setChecked(ReadDescriptionCacheUsed());
     search_->SetCacheUsed(DescriptionCache1->isChecked());
+    detailsColumns_->SetDiskCache(search_->DiskCache());
     CreateConnections();
     ApplyDesignSizes();
     RunHandler([this] { FormCreate(); });
@@ -453,6 +454,7 @@ void TMainForm::Search1Click()
 void TMainForm::DescriptionCache1Click(bool checked)
 {
     search_->SetCacheUsed(checked);
+    detailsColumns_->SetDiskCache(search_->DiskCache());
     WriteDescriptionCacheUsed(checked);
     NoteSettingsProblem();
 }

@@ -93,6 +93,15 @@ WindowSearch::WindowSearch(SearchBar& bar, TShellListView& list, std::function<v
         }
     });
     connect(&bar_, &SearchBar::Dismissed, this, &WindowSearch::Close);
+    // Whatever lists a folder again (another folder, Refresh, the filter) ends the search feeding the list.
+    connect(&list_.Files(), &QAbstractItemModel::modelReset, this, [this] {
+        if (!Active() && search_ != nullptr) {
+            handOver_.stop();
+            search_.reset();
+            count_ = {};
+            changed_();
+        }
+    });
     bar_.hide();
 }
 
@@ -131,14 +140,14 @@ bool WindowSearch::Running() const
 
 void WindowSearch::Restart()
 {
-    if (Active() || search_ != nullptr) {
+    if (!bar_.isHidden() && !bar_.Field().text().trimmed().isEmpty()) {
         Start();
     }
 }
 
 void WindowSearch::FolderChanged(const QString& folder)
 {
-    if (folder == folder_ || (!Active() && search_ == nullptr)) {
+    if (folder == folder_ || bar_.Field().text().isEmpty()) {
         return;
     }
     End(false);
@@ -193,7 +202,7 @@ void WindowSearch::Start()
     settings.subfolders = subfolders;
     settings.query = std::move(query);
     settings.listed = [filter = list_.Files().Filter()](std::string_view name) { return filter.Shows(name); };
-    settings.cache = Cache();
+    settings.cache = DiskCache();
     search_ = std::make_unique<TreeSearch>(DescribingThreads::Instance().Service(), std::move(settings),
                                            [this] { call_.Post(); });
     changed_();
@@ -226,7 +235,7 @@ void WindowSearch::TakeFound()
         return;
     }
     count_ = search_->Take(found_);
-    if (!found_.empty()) {
+    if (!found_.empty() && Active()) {
         list_.Files().AddFound(found_);
         lastHandOver_ = now;
     }
@@ -286,7 +295,7 @@ std::vector<int> WindowSearch::FoundTrackImages()
     return rows;
 }
 
-std::shared_ptr<DescriptionCache> WindowSearch::Cache()
+std::shared_ptr<DescriptionCache> WindowSearch::DiskCache()
 {
     if (!cacheUsed_ || !DescriptionCache::Available()) {
         return nullptr;

@@ -75,7 +75,7 @@ public:
     bool Active() const;
     // Files are still being searched.
     bool Running() const;
-    // Searches again (the folder's contents changed, or Refresh Directory).
+    // Searches again for the text in the field, if any (Refresh Directory).
     void Restart();
     // The tree shows folder: a search of another folder ends, its text cleared.
     void FolderChanged(const QString& folder);
@@ -88,6 +88,8 @@ public:
 
     // Whether descriptions are looked up in and kept in the cache on disk.
     void SetCacheUsed(bool used);
+    // The cache on disk while it is in use (opened when first asked for), else none.
+    std::shared_ptr<DescriptionCache> DiskCache();
     // Forgets every description kept on disk; what it says, for the status bar.
     QString ClearCache();
 
@@ -99,7 +101,6 @@ private:
     void Start();
     // Ends the search; relist brings the folder back into the list.
     void End(bool relist);
-    std::shared_ptr<DescriptionCache> Cache();
 
     SearchBar& bar_;
     TShellListView& list_;

@@ -309,6 +309,14 @@ void GameDetailsColumns::Forget()
     known_ = {};
 }
 
+void GameDetailsColumns::SetDiskCache(std::shared_ptr<DescriptionCache> cache)
+{
+    disk_ = std::move(cache);
+    if (client_) {
+        client_->SetDiskCache(disk_);
+    }
+}
+
 void GameDetailsColumns::Fill()
 {
     if (!shown_) {
@@ -319,6 +327,7 @@ void GameDetailsColumns::Fill()
         client_ = std::make_unique<DescribeService::Client>(service, DescribeOrder::AsReady);
         // Runs on a worker thread: only posts to this object's thread, at most one call at a time.
         client_->SetReadyCallback([this] { takeCall_.Post(); });
+        client_->SetDiskCache(disk_);
         DescribingThreads::Instance().Check(service);
     }
     // The rows in view are read first, then those below them, then those above. A pass over a large list

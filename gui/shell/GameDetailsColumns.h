@@ -44,6 +44,8 @@ public:
     bool Shown() const { return shown_; }
     // The decimal mark of the ratings, as the pane shows them.
     void SetDecimalMark(std::string mark);
+    // Where descriptions are looked up before files are read, and kept once read; none to read every file.
+    void SetDiskCache(std::shared_ptr<DescriptionCache> cache);
     const std::string& DecimalMark() const { return decimalMark_; }
 
     // The item's details once read; null while unread, for folders and for files that are no game files.
@@ -117,6 +119,7 @@ private:
     QTimer follow_; // once per turn of the event loop however many scroll steps it brings
     QueuedCall takeCall_{*this, "TakeOutcomes"};
     std::unique_ptr<DescribeService::Client> client_;
+    std::shared_ptr<DescriptionCache> disk_;
 };
 
 } // namespace lmp::gui

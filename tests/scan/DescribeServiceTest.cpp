@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -13,6 +14,7 @@
 
 #include "TestSupport.h"
 #include "scan/DescribeFile.h"
+#include "scan/DescriptionCache.h"
 #include "testkit/BenchFiles.h"
 #include "testkit/GameFiles.h"
 
@@ -383,6 +385,33 @@ TEST(DescribeServiceTest, TheCacheReadsAFileOnceUntilItChanges)
     pane.Submit(file, withSeparator, DescribeLane::Pane);
     EXPECT_EQ(paneTaker.Take(1), std::vector{Serial(1, file, withSeparator)});
     EXPECT_GT(read(), once);
+}
+
+// A client with the cache on disk: a file read by one service is not read by the next while it is unchanged,
+// what either gives is what describing gives, and a changed file is read again.
+TEST(DescribeServiceTest, AClientWithTheCacheOnDiskReadsAFileOnceAcrossRuns)
+{
+    if (!DescriptionCache::Available()) {
+        GTEST_SKIP() << "this build has no cache of descriptions";
+    }
+    const test::TempFolder folder;
+    const fs::path file = folder / "park.SV4";
+    testkit::WriteFile(file, testkit::RealisticParkFile(FileType::SavedGame, 1, 5));
+    const auto disk = std::make_shared<DescriptionCache>(
+        folder / "cache.db", CacheSettings{.settle = std::chrono::nanoseconds(0)});
+    for (const int run : {1, 2, 3}) {
+        SCOPED_TRACE(run);
+        if (run == 3)
+            testkit::WriteFile(file, testkit::RealisticParkFile(FileType::SavedGame, 2, 6));
+        std::atomic<int> chunks = 0;
+        DescribeService service({.threads = 1, .onChunk = [&](const fs::path&, std::uint64_t) { ++chunks; }});
+        DescribeService::Client columns(service, DescribeOrder::AsReady);
+        columns.SetDiskCache(disk);
+        Taker taker(columns);
+        columns.Submit(file, {.acceptOriginal = false}, DescribeLane::Folder);
+        EXPECT_EQ(taker.Take(1), std::vector{Serial(0, file, {.acceptOriginal = false})});
+        EXPECT_EQ(chunks > 0, run != 2);
+    }
 }
 
 } // namespace
