@@ -15,8 +15,6 @@ namespace {
 
 // The layout of the entries (PRAGMA user_version): a cache of another layout is emptied.
 constexpr int kLayout = 1;
-// Pages kept in memory (KiB): a look-up of a large collection reads each page once.
-constexpr const char* kPageCache = "PRAGMA cache_size=-16384";
 constexpr const char* kAsideSuffix = ".corrupt";
 
 // What a result code of SQLite asks of the cache.
@@ -239,7 +237,9 @@ void CacheDatabase::Open()
         return;
     }
     if (int result = Run("PRAGMA synchronous=NORMAL");
-        result != SQLITE_OK || (result = Run(kPageCache)) != SQLITE_OK) {
+        result != SQLITE_OK ||
+        (result = Run(("PRAGMA cache_size=-" + std::to_string(settings.pageCacheKiB)).c_str())) !=
+            SQLITE_OK) {
         Failed(result);
         return;
     }
@@ -257,8 +257,6 @@ void CacheDatabase::Open()
         !Prepare(count, "SELECT count(*) FROM descriptions"))
         return;
     inUse = true;
-    const std::optional<std::int64_t> counted = Number(count.get());
-    entries = static_cast<std::size_t>(counted.value_or(0));
 }
 
 bool CacheDatabase::MakeTable()
@@ -290,11 +288,13 @@ std::int64_t CacheDatabase::UseStep(std::int64_t nowNs) const noexcept
 
 bool CacheDatabase::Bound()
 {
-    if (entries > settings.maxEntries) {
-        const std::optional<std::int64_t> counted = Number(count.get());
-        if (!counted)
+    // Counted when first needed, not on opening: counting reads every page of the table.
+    if (!counted || entries > settings.maxEntries) {
+        const std::optional<std::int64_t> number = Number(count.get());
+        if (!number)
             return false;
-        entries = static_cast<std::size_t>(*counted);
+        entries = static_cast<std::size_t>(*number);
+        counted = true;
     }
     const std::optional<std::int64_t> pages = Pragma("PRAGMA page_count");
     const std::optional<std::int64_t> free = pages ? Pragma("PRAGMA freelist_count") : std::nullopt;

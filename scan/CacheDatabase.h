@@ -50,8 +50,9 @@ struct CacheDatabase {
     std::unique_ptr<sqlite3, CloseDatabase> db; // before the statements, which go first
     Statement find, put, touch, erase, evict, count;
     bool inUse = false;
-    bool setAside = false; // the cache was set aside once: a second time it is given up
-    std::size_t entries = 0;
+    bool setAside = false;   // the cache was set aside once: a second time it is given up
+    std::size_t entries = 0; // as far as this program knows: counted by the first Bound
+    bool counted = false;
     std::optional<sys::FileStamp> openedStamp; // the file's when it was opened
     std::vector<std::string> notices;
     unsigned said = 0;

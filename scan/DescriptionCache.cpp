@@ -227,6 +227,7 @@ void DescriptionCache::Clear()
         return;
     }
     state.entries = 0;
+    state.counted = true;
 }
 
 std::size_t DescriptionCache::Entries() const

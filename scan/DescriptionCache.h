@@ -28,6 +28,9 @@ struct CacheSettings {
     // Entries are ordered for eviction by the step of this length in which they were last used, so that a
     // look-up writes only for entries not yet used in the current step.
     std::chrono::nanoseconds useStep = std::chrono::hours(24);
+    // Pages of the cache kept in memory, KiB: a look-up of a whole collection reads each page once, and a
+    // smaller page cache costs reads of the system's cache instead.
+    std::size_t pageCacheKiB = 16384;
 };
 
 enum class CacheAnswer {

@@ -301,7 +301,8 @@ std::shared_ptr<DescriptionCache> WindowSearch::DiskCache()
         return nullptr;
     }
     if (cache_ == nullptr) {
-        cache_ = std::make_shared<DescriptionCache>();
+        // A smaller page cache than lmpinfo's: the window stays within its memory at large collections.
+        cache_ = std::make_shared<DescriptionCache>(CacheSettings{.pageCacheKiB = 4096});
         for (const std::string& notice : cache_->TakeNotices()) {
             note_(QString::fromStdString(notice));
         }
