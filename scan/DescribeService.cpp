@@ -128,6 +128,7 @@ struct DescribeService::State {
     std::mutex storeMutex; // over toStore and storeIn
     std::vector<CacheEntry> toStore;
     std::shared_ptr<DescriptionCache> storeIn;
+    std::atomic<bool> factsWaiting{false}; // toStore holds facts
 
     struct Done {
         ReadPtr read;
@@ -506,6 +507,7 @@ struct DescribeService::State {
                 toStore.clear(); // another cache now: the window's user turned one off and on
             storeIn = read.disk;
             toStore.push_back({read.path, stamp, std::move(*facts)});
+            factsWaiting.store(true, std::memory_order_relaxed);
         }
         StoreFacts(kStoreBatch);
     }
@@ -521,6 +523,7 @@ struct DescribeService::State {
                 return;
             entries.swap(toStore);
             disk = storeIn;
+            factsWaiting.store(false, std::memory_order_relaxed);
         }
         disk->Store(entries);
     }
@@ -544,7 +547,10 @@ struct DescribeService::State {
                 ready.clear();
                 lock.lock();
             }
-            if (slots.empty() && !shuttingDown && !HasWork()) {
+            // Facts kept for the cache on disk go there before the worker waits; the flag spares the
+            // workers of clients without that cache an unlock and a lock each time they run out of work.
+            if (slots.empty() && factsWaiting.load(std::memory_order_relaxed) && !shuttingDown &&
+                !HasWork()) {
                 lock.unlock();
                 StoreFacts(0);
                 lock.lock();
@@ -696,6 +702,11 @@ std::uint64_t DescribeService::Client::Submit(std::filesystem::path path, Descri
     options.withSeparator = false;
     // Joined by path and options: the stamp is seen by the thread that reads the file.
     std::string key = ResultKeyOf(path, options, sys::FileStamp{});
+    // Made before the lock is taken, so that the workers wait on no allocation; dropped when the file
+    // joins a read already there.
+    auto fresh = std::make_shared<Read>(std::move(path), std::move(options), key);
+    fresh->stamp = stamp;
+    fresh->requests.reserve(1);
     std::uint64_t ticket = 0;
     bool here = false;
     bool prefetch = false;
@@ -706,8 +717,7 @@ std::uint64_t DescribeService::Client::Submit(std::filesystem::path path, Descri
         if (const auto found = state_->joinable.find(key); found != state_->joinable.end())
             read = found->second;
         else {
-            read = std::make_shared<Read>(std::move(path), std::move(options), key);
-            read->stamp = stamp;
+            read = std::move(fresh);
             read->disk = client_->disk;
         }
         client_->reads.emplace(ticket, read);
