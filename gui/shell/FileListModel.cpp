@@ -108,12 +108,23 @@ QString FileListModel::TypeOf(const FileItem& item) const
 void FileListModel::SetFolder(const QString& path)
 {
     StopListings();
+    Empty(path, false);
+    Watch();
+    StartListing();
+}
+
+void FileListModel::Empty(const QString& folder, bool found)
+{
     beginResetModel();
-    folder_ = path;
-    folderPath_ = path.isEmpty() ? std::filesystem::path() : NativePath(path);
-    showsFound_ = false;
+    folder_ = folder;
+    folderPath_ = folder.isEmpty() ? std::filesystem::path() : NativePath(folder);
+    showsFound_ = found;
     folders_.clear();
     folderNumbers_.clear();
+    if (found) {
+        folders_.emplace_back();
+        folderNumbers_.emplace(std::string(), 0);
+    }
     items_ = {};
     names_ = {};
     liveNames_ = 0;
@@ -123,8 +134,6 @@ void FileListModel::SetFolder(const QString& path)
     rowsInDefaultOrder_ = true;
     renamed_.clear();
     endResetModel();
-    Watch();
-    StartListing();
 }
 
 void FileListModel::Reload()

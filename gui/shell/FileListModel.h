@@ -196,6 +196,8 @@ signals:
     void RenameFailed(const QString& message);
 
 private:
+    // No items, the folder shown set, a listing's or found files' list; one model reset.
+    void Empty(const QString& folder, bool found);
     void StartListing();
     void StopListings();
     void EndListing();

@@ -5,7 +5,6 @@
 
 #include <QFileSystemWatcher>
 
-#include "gui/desktop/NativePath.h"
 #include "sys/CommandLine.h"
 
 // The list as the files a search found: items from many folders below the one searched, each with the
@@ -18,22 +17,7 @@ void FileListModel::ShowFound(const QString& folder)
     delete watcher_;
     watcher_ = nullptr;
     settle_.stop();
-    beginResetModel();
-    folder_ = folder;
-    folderPath_ = NativePath(folder);
-    showsFound_ = true;
-    folders_.assign(1, std::string());
-    folderNumbers_.clear();
-    folderNumbers_.emplace(std::string(), 0);
-    items_ = {};
-    names_ = {};
-    liveNames_ = 0;
-    nextId_ = 0;
-    stats_.Clear();
-    nameRanksValid_ = false;
-    rowsInDefaultOrder_ = true;
-    renamed_.clear();
-    endResetModel();
+    Empty(folder, true);
 }
 
 void FileListModel::AddFound(std::vector<FoundFile>& found)
