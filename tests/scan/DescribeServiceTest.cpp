@@ -312,6 +312,9 @@ TEST(DescribeServiceTest, AFileAskedForByTwoClientsAtOnceIsReadOnce)
 // changed, the file is read again for it.
 TEST(DescribeServiceTest, AFileChangedWhileReadIsReadAgainForWhoJoinedTheRead)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "a file open for reading cannot be rewritten on Windows";
+#endif
     const test::TempFolder folder;
     const fs::path file = folder / "park.SV4";
     testkit::WriteFile(file, testkit::RealisticParkFile(FileType::SavedGame, 1, 5));
