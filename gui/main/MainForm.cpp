@@ -94,7 +94,7 @@ TMainForm::TMainForm(const QStringList& startPaths, QWidget* parent)
     search_->setParent(this);
     DescriptionCache1->setChecked(ReadDescriptionCacheUsed());
     search_->SetCacheUsed(DescriptionCache1->isChecked());
-    detailsColumns_->SetDiskCache(search_->DiskCache());
+    ShareDiskCache();
     CreateConnections();
     ApplyDesignSizes();
     RunHandler([this] { FormCreate(); });
@@ -439,6 +439,7 @@ void TMainForm::GameDetails1Click(bool checked)
     // The columns' order and widths outlive their hiding.
     CaptureColumns(*ShellListView1->header(), choices_);
     detailsColumns_->SetShown(checked);
+    ShareDiskCache();
     if (checked) {
         ApplyColumns(*ShellListView1->header(), choices_);
     }
@@ -454,9 +455,15 @@ void TMainForm::Search1Click()
 void TMainForm::DescriptionCache1Click(bool checked)
 {
     search_->SetCacheUsed(checked);
-    detailsColumns_->SetDiskCache(search_->DiskCache());
+    ShareDiskCache();
     WriteDescriptionCacheUsed(checked);
     NoteSettingsProblem();
+}
+
+void TMainForm::ShareDiskCache()
+{
+    // Opened only once something reads through it: a window without Game Details or a search never does.
+    detailsColumns_->SetDiskCache(detailsColumns_->Shown() ? search_->DiskCache() : nullptr);
 }
 
 void TMainForm::ClearDescriptionCache1Click()

@@ -156,6 +156,8 @@ private:
     // Says in the status bar, once, that describing runs on fewer threads than asked.
     void NoteThreadsShort();
     void NoteSettingsProblem();
+    // Gives the Game Details columns the cache on disk while they are shown and it is in use.
+    void ShareDiskCache();
 
     QMenuBar* MainMenu = nullptr;
     QMenu* FileMenu = nullptr;

@@ -14,14 +14,10 @@
 
 namespace lmp::gui {
 
-namespace {
-
 QString Grouped(std::size_t count)
 {
     return QString::fromStdString(GroupThousands(std::to_string(count)));
 }
-
-} // namespace
 
 QString CountsText(const FolderCounts& counts)
 {

@@ -27,6 +27,9 @@ struct FolderCounts {
     std::uint64_t bytes = 0; // of the selected files, or of all files when none is selected
 };
 
+// The count with its thousands grouped by ",".
+QString Grouped(std::size_t count);
+
 // "N items (F folders), K selected, SIZE", the numbers grouped by thousands.
 QString CountsText(const FolderCounts& counts);
 // "Filter: *.TD4, *.SV4" for a filter that hides files; empty for one that shows all.

@@ -9,11 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "core/NumberFormat.h"
 #include "core/Query.h"
 #include "gui/desktop/DescribingThreads.h"
 #include "gui/desktop/NativePath.h"
 #include "gui/main/SelectionRules.h"
+#include "gui/main/StatusSummary.h"
 #include "gui/shell/FileListModel.h"
 #include "gui/shell/ShellListView.h"
 #include "scan/DescriptionCache.h"
@@ -21,15 +21,6 @@
 #include "sys/Folder.h"
 
 namespace lmp::gui {
-
-namespace {
-
-QString Grouped(std::size_t count)
-{
-    return QString::fromStdString(GroupThousands(std::to_string(count)));
-}
-
-} // namespace
 
 SearchBar::SearchBar()
     : field_(new QLineEdit), subfolders_(new QCheckBox(QStringLiteral("In subfolders"))), problem_(new QLabel)
@@ -120,10 +111,7 @@ void WindowSearch::Open()
 void WindowSearch::Close()
 {
     End(true);
-    bar_.Field().blockSignals(true);
-    bar_.Field().clear();
-    bar_.Field().blockSignals(false);
-    bar_.SayProblem({});
+    ClearField();
     bar_.hide();
     list_.setFocus(Qt::OtherFocusReason);
 }
@@ -151,6 +139,12 @@ void WindowSearch::FolderChanged(const QString& folder)
         return;
     }
     End(false);
+    ClearField();
+}
+
+void WindowSearch::ClearField()
+{
+    // Without searching again: the caller has ended the search.
     bar_.Field().blockSignals(true);
     bar_.Field().clear();
     bar_.Field().blockSignals(false);
@@ -261,10 +255,12 @@ std::vector<int> WindowSearch::FoundTrackImages()
             folders.emplace(item.folder, files.FoundFolderOf(item));
         }
     }
-    std::set<std::pair<std::uint32_t, QString>> listed;
+    std::set<std::pair<std::uint32_t, QString>> listed; // the items of those folders
     for (int row = 0; row < list_.ItemCount(); ++row) {
         const FileItem& item = files.Item(row);
-        listed.emplace(item.folder, files.Caption(item));
+        if (wanted.contains(item.folder)) {
+            listed.emplace(item.folder, files.Caption(item));
+        }
     }
     std::set<std::pair<std::uint32_t, QString>> images;
     std::vector<FoundFile> missing;
@@ -288,7 +284,7 @@ std::vector<int> WindowSearch::FoundTrackImages()
     std::vector<int> rows;
     for (int row = 0; row < list_.ItemCount(); ++row) {
         const FileItem& item = files.Item(row);
-        if (images.contains({item.folder, files.Caption(item)})) {
+        if (wanted.contains(item.folder) && images.contains({item.folder, files.Caption(item)})) {
             rows.push_back(row);
         }
     }

@@ -101,6 +101,8 @@ private:
     void Start();
     // Ends the search; relist brings the folder back into the list.
     void End(bool relist);
+    // Empties the field and what it said.
+    void ClearField();
 
     SearchBar& bar_;
     TShellListView& list_;
